@@ -1,0 +1,41 @@
+#pragma once
+// TQRExportFilter: the abstract export filter the engine drives during an export run.
+// The engine constructs it with the chosen file name, sets Report and SourcePrinter,
+// and calls StartJob, ClosePage (once before page 1), then per page OpenPage, WriteText...,
+// ClosePage, and finally FinishJob.
+#include <string>
+
+#include "EngineTypes.h"
+#include "platform/Font.h"
+
+namespace oxqr {
+
+class TQRPrinter;
+class TQRCustomReport;
+
+class TQRExportFilter {
+ public:
+  explicit TQRExportFilter(const std::string& fileName);
+  virtual ~TQRExportFilter();
+  TQRExportFilter(const TQRExportFilter&) = delete;
+  TQRExportFilter& operator=(const TQRExportFilter&) = delete;
+
+  TQRPrinter* SourcePrinter = nullptr;  // the preview's printer holding the pages
+  bool Active = false;
+  std::string FileName;
+  TQRCustomReport* Report = nullptr;
+
+  virtual std::string Description() const;
+  virtual std::string Extension() const;
+  virtual std::string DisplayName() const;
+  virtual std::string MakerText() const;
+  virtual bool IsContinuous() const;
+  virtual void StartJob(int PageWidth, int PageHeight, const TFont& Font);
+  virtual void ClosePage();
+  virtual void FinishJob();
+  virtual void OpenPage();
+  virtual void WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                         const std::string& Text);
+};
+
+}  // namespace oxqr

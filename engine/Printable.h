@@ -1,0 +1,60 @@
+#pragma once
+// TQRPrintable: a control of a report band. Sizes are held in Native units (0.1 mm),
+// which is what the report runs in; Print(OffsetX, OffsetY) gets the band's position.
+#include <string>
+
+#include "Frame.h"
+#include "platform/Font.h"
+
+namespace oxqr {
+
+class TQRCustomBand;
+class TQRCustomReport;
+class TQRPrinter;
+
+struct TQRSize {
+  double Height = 0;  // Native
+  double Left = 0;
+  double Top = 0;
+  double Width = 0;
+};
+
+class TQRPrintable {
+ public:
+  TQRPrintable();
+  virtual ~TQRPrintable();
+  TQRPrintable(const TQRPrintable&) = delete;
+  TQRPrintable& operator=(const TQRPrintable&) = delete;
+
+  std::string Name;
+  TQRSize Size;
+  TQRFrame Frame;
+  bool Enabled = true;
+  bool Finished = true;  // false while lines remain for the next page
+  TColor Color = clWhite;
+  int Tag = 0;
+
+  // Sets Left/Top/Width/Height from millimetres.
+  void SetBoundsMM(double left, double top, double width, double height);
+
+  TQRCustomBand* ParentBand() const { return parentBand_; }
+  TQRCustomReport* OwnerReport() const { return report_; }
+  // The printer of the report's current run (nullptr outside a run).
+  TQRPrinter* ParentPrinter() const;
+
+  // Prints the control with the band at (OffsetX, OffsetY), Native. The base draws Frame.
+  virtual void Print(int OffsetX, int OffsetY);
+  // Called by the band when a run starts (reset per-run state such as Finished).
+  virtual void BeforePrint() {}
+
+  // The control's device rectangle on the current printer for the given band offsets.
+  TRect DeviceRect(int OffsetX, int OffsetY) const;
+
+ private:
+  friend class TQRCustomBand;
+  friend class TQRCustomReport;
+  TQRCustomBand* parentBand_ = nullptr;
+  TQRCustomReport* report_ = nullptr;
+};
+
+}  // namespace oxqr

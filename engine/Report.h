@@ -1,0 +1,119 @@
+#pragma once
+// The report: page settings, bands, and the two runs the engine makes of it — the
+// preview (Prepare, into its own printer's page store) and ExportToFilter.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Band.h"
+#include "Frame.h"
+#include "Printer.h"
+
+namespace oxqr {
+
+class TDataSet;
+class TQRExportFilter;
+class TQRCustomReport;
+
+// Page geometry; values are stored in Native and read in the report's current units.
+class TQRPage {
+ public:
+  explicit TQRPage(const TQRCustomReport& report) : report_(report) {}
+  double NativeWidth = 2100, NativeLength = 2970;
+  double NativeTopMargin = 0, NativeBottomMargin = 0, NativeLeftMargin = 0, NativeRightMargin = 0;
+  TPrinterOrientation Orientation = TPrinterOrientation::poPortrait;
+  TQRPaperSize PaperSize = TQRPaperSize::A4;
+
+  double BottomMargin() const;
+  double Length() const;
+  double TopMargin() const;
+  double Width() const;
+  double LeftMargin() const;
+  double RightMargin() const;
+  void SetPaper(TQRPaperSize size);  // A4 210 x 297 mm, Letter 8.5 x 11 in
+  void SetMarginsMM(double top, double bottom, double left, double right);
+
+ private:
+  double Read(double native) const;
+  const TQRCustomReport& report_;
+};
+
+struct TQRReportOptions {
+  bool FirstPageHeader = true;
+  bool LastPageFooter = true;
+};
+
+class TQRCustomReport {
+ public:
+  TQRCustomReport();
+  virtual ~TQRCustomReport();
+  TQRCustomReport(const TQRCustomReport&) = delete;
+  TQRCustomReport& operator=(const TQRCustomReport&) = delete;
+
+  std::string Name;
+  TQRPage Page{*this};
+  TQRFrame Frame;  // drawn around every page (inside the margins)
+  TFont Font;
+  std::string ReportTitle;
+  bool ShowProgress = true;
+  TQRReportOptions Options;
+  bool PrintIfEmpty = true;
+  TDataSet* DataSet = nullptr;  // drives the detail band; nullptr prints it once
+
+  TQRUnit Units() const { return units_; }
+  void SetUnits(TQRUnit u) { units_ = u; }
+  int Zoom() const { return zoom_; }
+  void SetZoom(int z) { zoom_ = z; }
+
+  bool Exporting() const { return activeFilter_ != nullptr; }
+  TQRExportFilter* ActiveFilter() const { return activeFilter_; }
+  // Position of the band being printed (Native).
+  int CurrentX = 0;
+  int CurrentY = 0;
+  // Whether the current run draws on the printer (false during an export run).
+  bool FinalPass() const { return finalPass_; }
+
+  template <class B = TQRCustomBand, class... Args>
+  B& AddBand(Args&&... args) {
+    auto b = std::make_unique<B>(std::forward<Args>(args)...);
+    B& ref = *b;
+    AdoptBand(std::move(b));
+    return ref;
+  }
+  const std::vector<std::unique_ptr<TQRCustomBand>>& Bands() const { return bands_; }
+
+  // The printer of the current run; after Prepare the preview's printer with its pages.
+  TQRPrinter& QRPrinter() { return *printer_; }
+
+  // Runs the report into its printer's page store (the preview run).
+  void Prepare();
+  // Runs the report again with `filter` attached (see the engine contract for the order).
+  void ExportToFilter(TQRExportFilter& filter);
+  // Asks the running report to stop after the current band (the progress window's Cancel).
+  void Cancel() { cancelled_ = true; }
+
+  // Progress of a run: called with the page number whenever a page starts.
+  std::function<void(int page)> OnProgress;
+  // Called at the end of each page before the page is closed (the report's end-of-page event).
+  std::function<void(TQRCustomReport&)> OnEndPage;
+
+ protected:
+  void AdoptBand(std::unique_ptr<TQRCustomBand> b);
+
+ private:
+  void Run();
+  std::vector<std::unique_ptr<TQRCustomBand>> bands_;
+  std::unique_ptr<TQRPrinter> printer_;
+  TQRExportFilter* activeFilter_ = nullptr;
+  TQRUnit units_ = TQRUnit::MM;
+  int zoom_ = 100;
+  bool finalPass_ = true;
+  bool cancelled_ = false;
+  friend class TQRLayout;
+};
+
+// The published report class.
+class TQRReport : public TQRCustomReport {};
+
+}  // namespace oxqr

@@ -1,0 +1,32 @@
+#pragma once
+// Exception types of the library: file-system failures carry the path and the system's reason.
+#include <stdexcept>
+#include <string>
+
+namespace oxqr {
+
+// Base of every error the library raises.
+class EOxQRError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A file or folder operation failed; what() names the path and the system's reason.
+class EFileError : public EOxQRError {
+ public:
+  EFileError(const std::string& path, const std::string& action, int err);
+  const std::string& Path() const { return path_; }
+  int ErrorCode() const { return err_; }
+
+ private:
+  std::string path_;
+  int err_;
+};
+
+// Malformed input data (a picture, an RTF text, a prepared report file).
+class EInvalidData : public EOxQRError {
+ public:
+  using EOxQRError::EOxQRError;
+};
+
+}  // namespace oxqr

@@ -1,0 +1,50 @@
+#pragma once
+// Measuring text at the screen's 96 pixels per inch, with the fonts that draw it.
+// Face names go through one substitution table (Arial -> Liberation Sans, ...) before
+// fontconfig sees them; report files keep the requested name.
+#include <array>
+#include <string>
+#include <string_view>
+
+#include <QFont>
+
+#include "Font.h"
+#include "Types.h"
+
+namespace oxqr {
+
+constexpr int ScreenPPI = 96;
+
+// The face that measures and draws `requested` ("Arial" -> "Liberation Sans").
+std::string SubstituteFontName(const std::string& requested);
+// A QFont for `font` at `ppi` (pixel size = points x ppi / 72, rounded), unhinted so
+// that widths are the same on every machine.
+QFont ToQFont(const TFont& font, int ppi = ScreenPPI);
+
+// Width and height in whole pixels of the 8-bit text in `font` on the screen;
+// (0, 0) for an empty text. Height is the font's line height (ascent + descent).
+TSize TextExtent(const TFont& font, std::string_view text);
+
+// Metrics of a font as a PDF writer needs them. Widths are at 1000 units per em for the
+// characters 0..255 of the ANSI code page; the other values in the same units.
+struct TFontMetricsInfo {
+  std::array<int, 256> Widths{};
+  int Ascent = 0;
+  int Descent = 0;          // positive
+  int AvgWidth = 0;
+  int MaxWidth = 0;
+  int CapHeight = 0;
+  int BBoxLeft = 0, BBoxBottom = 0, BBoxRight = 0, BBoxTop = 0;
+  std::uint8_t PitchAndFamily = 0;  // GDI tmPitchAndFamily
+  std::uint8_t Charset = 0;
+  bool Italic = false;
+  bool FixedPitch = false;
+  bool Outline = true;      // the values below are valid for outline fonts
+  int ItalicAngle = 0;      // degrees, negative leaning right
+  int StrikeoutSize = 0, StrikeoutPosition = 0;
+  int UnderscoreSize = 0, UnderscorePosition = 0;
+  std::string FamilyName;   // the substitute face actually used
+};
+TFontMetricsInfo GetFontMetrics(const TFont& font);
+
+}  // namespace oxqr
