@@ -1,0 +1,161 @@
+#pragma once
+// TOxQRDocumentFilter: the base of the document formats (HTML, PDF, RTF, Excel, text).
+// It turns the engine's calls and the export-aware controls' hooks into a streaming flow
+// of items in print order — page geometry and default font at the start, one text record
+// per printed line, and per band its boxes, text blocks, pictures and shapes — with the
+// positions already converted into the format's units. A format supplies the markup and
+// the unit conversion through the virtual operations below and writes into `Output`.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ExportFilterBase.h"
+#include "engine/EngineTypes.h"
+#include "engine/Frame.h"
+#include "platform/Bitmap.h"
+#include "platform/Font.h"
+#include "platform/Streams.h"
+#include "platform/Types.h"
+
+namespace oxqr {
+
+class TQRPrintable;
+class TQRShape;
+class TQRCustomBand;
+
+// The font of an item. Size is in points and always positive.
+struct TOxQrFontAttrib {
+  TFontCharset Charset = DEFAULT_CHARSET;
+  std::string Name;
+  TFontPitch Pitch = TFontPitch::fpDefault;
+  int Size = 0;
+  TColor Color = clBlack;
+  TFontStyles Style;
+
+  // The attributes of `font`, its size made positive.
+  static TOxQrFontAttrib FromFont(const TFont& font);
+  // A font with these attributes.
+  TFont ToFont() const;
+  friend bool operator==(const TOxQrFontAttrib&, const TOxQrFontAttrib&) = default;
+};
+
+// One printed text line, positions and sizes in output units.
+struct TOxQrTextRec {
+  double X = 0;       // MapX of the anchor: left edge, right edge or centre per Alignment
+  double Y = 0;       // MapY of the top of the line
+  double Width = 0;   // MapSize of the measured text
+  double Height = 0;
+  TOxQrFontAttrib Font;
+  TColor BackColor = clNone;  // the control's background; clNone for rich-text lines
+  TAlignment Alignment = TAlignment::taLeftJustify;
+  std::string Text;   // after EncodeText
+  int ColumnSlot = 0; // free for a format's own copies
+  std::uint8_t CellType = 0;  // free for a format's own copies
+};
+
+class TOxQRDocumentFilter : public TOxQRExportFilter {
+ public:
+  using TOxQRExportFilter::TOxQRExportFilter;
+  ~TOxQRDocumentFilter() override;
+
+  // ---- Page model state (read by the formats; written by this class unless stated).
+  const TQRPrintable* TextControl = nullptr;  // control of the open text block
+  int TextOffsetX = 0;  // Native offsets that came with BeginTextBlock
+  int TextOffsetY = 0;
+  bool BandOpen = false;       // a band has received items and was not yet ended
+  std::string BandBuffer;      // markup of the open band not yet written to Output
+  bool OptimizeBackground = false;  // set by the formats' BeginDocument from their settings
+  int TotalPages = 0;          // page count of SourcePrinter at StartJob
+  double PageHeight = 0;       // MapY of the paper length
+  double LeftMargin = 0, TopMargin = 0, RightMargin = 0, BottomMargin = 0;
+  double PageWidth = 0;        // MapX of the paper width
+  TOxQrFontAttrib ReportFont;  // the report's default font
+  std::unique_ptr<TQRFrame> PageFrame;  // copy of the report's page frame (nullptr: none)
+  std::string ReportTitle;     // title of SourcePrinter
+  std::unique_ptr<TStream> Output;  // created by the format's BeginDocument, owned here
+  bool InTextBlock = false;    // between BeginTextBlock and EndTextBlock
+  int LinesInBlock = 0;        // text lines received since the last BeginTextBlock
+  std::vector<std::string> TextBlockLines;  // markup of the lines of the open text block
+
+  // ---- Engine operations.
+  void StartJob(int PageWidth, int PageHeight, const TFont& Font) override;
+  void WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                 const std::string& Text) override;
+  void FinishJob() override;
+
+  // ---- Operations of the page model, in slot order.
+  // Markup of a picture of `Control` (Bitmap nullptr: the format uses ControlBitmap).
+  virtual void RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output,
+                             bool UniqueImage, const TOxQrRect& Rect) = 0;
+  // Markup of a circle or hatched rectangle (formats draw it with ShapeBitmap).
+  virtual void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) = 0;
+  // Markup of a background and/or frame box. May produce nothing when neither Fill nor a
+  // drawn side of Frame is set.
+  virtual void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth,
+                         bool FixedHeight, bool TextFrame, bool Fill, const TQRFrame& Frame) = 0;
+  // Native -> output units: Left/Width through MapX, Top/Height through MapY.
+  virtual void MapRect(const TOxQrRect& Source, TOxQrRect& Dest);
+  // Screen pixel size -> output units; the base copies the two values.
+  virtual void MapSize(TSize Size, double& Width, double& Height);
+  // Text as the format writes it; the base returns it unchanged.
+  virtual std::string EncodeText(const std::string& Text);
+  // Native -> output units; the base gives screen pixels (SourcePrinter->ToDeviceX/Y).
+  virtual double MapX(double X);
+  virtual double MapY(double Y);
+  // Number text of the format; the base rounds half to even and writes an integer.
+  virtual std::string FormatNumber(double Value);
+  // Opens a band: BandOpen := true, BandBuffer emptied. Called by the first item of a band.
+  virtual void BeginBand();
+  // Creates Output and writes what the document starts with (end of StartJob).
+  virtual void BeginDocument() = 0;
+  // One printed text line. Rule for every format: while InTextBlock the line's markup goes
+  // to TextBlockLines, otherwise to Output at once (or to the format's page list).
+  virtual void AddText(const TOxQrTextRec& Rec) = 0;
+  // Writes the band's own box (when filled or framed) and then BandBuffer to Output.
+  virtual void EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect);
+  // Finishes Output (FinishJob, unless Aborted). The base does nothing.
+  virtual void EndDocument();
+
+  // ---- Control hooks, called by the export-aware controls while they print.
+  virtual void BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY);
+  virtual void EndTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY, bool Continuing);
+  virtual void WriteGraphic(const TQRPrintable& Control, const TGraphic& Graphic, double X, double Y,
+                            bool UniqueImage, bool Continuing);
+  virtual void WritePicture(const TQRPrintable& Control, int OffsetX, int OffsetY, bool Continuing);
+  // Base behaviour: the rich text as plain lines in the report's default font, one text
+  // block per line (broken by RichTextLineBreaker).
+  virtual void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
+                             double Y, bool Continuing);
+  virtual void WriteShape(const TQRShape& Shape, int OffsetX, int OffsetY, bool Continuing);
+
+  // Breaks an RTF document into the text lines a rich text box of widthPx x heightPx screen
+  // pixels shows. The stream is read from its start. The default strips RTF control words
+  // and breaks at paragraph marks only; the rich text layer installs its real layout here.
+  using TRichTextLineBreaker = std::function<std::vector<std::string>(TStream& rtf, int widthPx, int heightPx)>;
+  static TRichTextLineBreaker RichTextLineBreaker;
+  static std::vector<std::string> PlainRichTextLines(TStream& rtf, int widthPx, int heightPx);
+
+  // A rectangle mapped into output units (convenience over MapRect).
+  TOxQrRect MappedRect(const TOxQrRect& Source);
+
+ protected:
+  // Control's rectangle in Native with the band offsets applied.
+  static TOxQrRect ControlRect(const TQRPrintable& Control, int OffsetX, int OffsetY);
+  // The band's placement on the page (report CurrentX/CurrentY) and size incl. Expanded.
+  static TOxQrRect BandRect(const TQRCustomBand& Band);
+  // Whether `Control` is the last control of its band that prints (see the .cpp).
+  static bool IsLastInBand(const TQRPrintable& Control, bool Continuing);
+  // Whether the control's background is painted.
+  static bool BackgroundFill(const TQRPrintable& Control, bool Optimize);
+  // Ends the control's band when it is the band's last control.
+  void CloseBandIfLast(const TQRPrintable& Control, bool Continuing);
+  // Markup of a line, line pair or plain rectangle shape drawn as frame sides.
+  std::string ShapeFrame(const TQRShape& Shape, TOxQrRect R);
+  // Appends the lines of the open text block to BandBuffer, each followed by CR LF.
+  void FlushTextBlock();
+  // Appends `markup` followed by CR LF to BandBuffer.
+  void AppendToBand(const std::string& markup);
+};
+
+}  // namespace oxqr
