@@ -156,6 +156,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   void FlushTextBlock();
   // Appends `markup` followed by CR LF to BandBuffer.
   void AppendToBand(const std::string& markup);
+
+ private:
+  int richTextDepth_ = 0;  // > 0 while WriteRichText emits its lines as text blocks
 };
 
 }  // namespace oxqr

@@ -1,0 +1,363 @@
+#include "DocumentFilter.h"
+
+#include <stdexcept>
+
+#include "Settings.h"
+#include "engine/Band.h"
+#include "engine/Controls.h"
+#include "engine/Printer.h"
+#include "engine/Report.h"
+#include "platform/TextMetrics.h"
+
+namespace oxqr {
+
+TOxQrFontAttrib TOxQrFontAttrib::FromFont(const TFont& font) {
+  TOxQrFontAttrib a;
+  a.Charset = font.Charset;
+  a.Name = font.Name;
+  a.Pitch = font.Pitch;
+  a.Size = font.Size < 0 ? -font.Size : font.Size;
+  a.Color = font.Color;
+  a.Style = font.Style;
+  return a;
+}
+
+TFont TOxQrFontAttrib::ToFont() const {
+  TFont f;
+  f.Charset = Charset;
+  f.Name = Name;
+  f.Pitch = Pitch;
+  f.Size = Size;
+  f.Color = Color;
+  f.Style = Style;
+  return f;
+}
+
+TOxQRDocumentFilter::~TOxQRDocumentFilter() = default;
+
+// ---- Engine operations
+
+void TOxQRDocumentFilter::StartJob(int APageWidth, int APageHeight, const TFont& Font) {
+  if (SourcePrinter == nullptr) throw std::logic_error("document filter started without a source printer");
+  TOxQRExportFilter::StartJob(APageWidth, APageHeight, Font);
+  SetBaseName(FileName);
+  TextBlockLines.clear();
+  InTextBlock = false;
+  LinesInBlock = 0;
+  TextControl = nullptr;
+  BandOpen = false;
+  BandBuffer.clear();
+  ReportTitle = SourcePrinter->Title;
+  TotalPages = SourcePrinter->PageCount();
+  PageHeight = MapY(APageHeight);
+  PageWidth = MapX(APageWidth);
+  ReportFont = TOxQrFontAttrib::FromFont(Font);
+  if (Report != nullptr) {
+    auto frame = std::make_unique<TQRFrame>();
+    frame->Color = Report->Frame.Color;
+    frame->DrawBottom = Report->Frame.DrawBottom;
+    frame->DrawLeft = Report->Frame.DrawLeft;
+    frame->DrawRight = Report->Frame.DrawRight;
+    frame->DrawTop = Report->Frame.DrawTop;
+    frame->Style = Report->Frame.Style;
+    frame->Width = Report->Frame.Width;
+    PageFrame = std::move(frame);
+    // The margins are kept in Native whatever units the report shows them in.
+    LeftMargin = MapX(Report->Page.NativeLeftMargin);
+    TopMargin = MapY(Report->Page.NativeTopMargin);
+    RightMargin = MapX(Report->Page.NativeRightMargin);
+    BottomMargin = MapY(Report->Page.NativeBottomMargin);
+  }
+  if (QRExportSettings().OnBeginJob) QRExportSettings().OnBeginJob(this);
+  BeginDocument();
+}
+
+void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                                    const std::string& Text) {
+  if (!PageOpen()) return;
+  TOxQrTextRec rec;
+  rec.X = MapX(X);
+  rec.Y = MapY(Y);
+  MapSize(TextExtent(Font, Text), rec.Width, rec.Height);
+  rec.Font = TOxQrFontAttrib::FromFont(Font);
+  rec.BackColor = BackColor;
+  rec.Alignment = Alignment;
+  rec.Text = EncodeText(Text);
+  AddText(rec);
+  ++LinesInBlock;
+  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, Alignment, Text);
+}
+
+void TOxQRDocumentFilter::FinishJob() {
+  if (!Aborted()) EndDocument();
+  if (QRExportSettings().OnEndJob) QRExportSettings().OnEndJob(this);
+  TextBlockLines.clear();
+  PageFrame.reset();
+  TOxQRExportFilter::FinishJob();
+}
+
+// ---- Page model operations
+
+void TOxQRDocumentFilter::MapRect(const TOxQrRect& Source, TOxQrRect& Dest) {
+  const TOxQrRect s = Source;  // Dest may be Source
+  Dest.Left = MapX(s.Left);
+  Dest.Top = MapY(s.Top);
+  Dest.Width = MapX(s.Width);
+  Dest.Height = MapY(s.Height);
+}
+
+TOxQrRect TOxQRDocumentFilter::MappedRect(const TOxQrRect& Source) {
+  TOxQrRect r;
+  MapRect(Source, r);
+  return r;
+}
+
+void TOxQRDocumentFilter::MapSize(TSize Size, double& Width, double& Height) {
+  Width = Size.cx;
+  Height = Size.cy;
+}
+
+std::string TOxQRDocumentFilter::EncodeText(const std::string& Text) { return Text; }
+
+double TOxQRDocumentFilter::MapX(double X) { return SourcePrinter->ToDeviceX(X); }
+
+double TOxQRDocumentFilter::MapY(double Y) { return SourcePrinter->ToDeviceY(Y); }
+
+std::string TOxQRDocumentFilter::FormatNumber(double Value) { return std::to_string(RoundHalfEven(Value)); }
+
+void TOxQRDocumentFilter::BeginBand() {
+  BandOpen = true;
+  BandBuffer.clear();
+}
+
+void TOxQRDocumentFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
+  if (Aborted()) return;
+  bool fill = true;
+  if (OptimizeBackground) fill = ColorToRGB(Band.Color) != clWhite;
+  if (Output) {
+    if (fill || Band.Frame.AnyFrame()) {
+      std::string box;
+      RenderBox(Rect, Band.Color, box, true, true, false, fill, Band.Frame);
+      Output->Write(box + "\r\n");
+    }
+    Output->Write(BandBuffer);
+  }
+  BandOpen = false;
+  BandBuffer.clear();
+}
+
+void TOxQRDocumentFilter::EndDocument() {}
+
+// ---- Helpers of the hooks
+
+TOxQrRect TOxQRDocumentFilter::ControlRect(const TQRPrintable& Control, int OffsetX, int OffsetY) {
+  return TOxQrRect{Control.Size.Left + OffsetX, Control.Size.Top + OffsetY, Control.Size.Width, Control.Size.Height};
+}
+
+TOxQrRect TOxQRDocumentFilter::BandRect(const TQRCustomBand& Band) {
+  const TQRCustomReport* report = Band.ParentReport();
+  const double left = report ? report->CurrentX : 0;
+  const double top = report ? report->CurrentY : 0;
+  return TOxQrRect{left, top, Band.Size.Width, Band.Size.Height + Band.Expanded};
+}
+
+bool TOxQRDocumentFilter::IsLastInBand(const TQRPrintable& Control, bool Continuing) {
+  const TQRCustomBand* band = Control.ParentBand();
+  if (band == nullptr) return false;
+  const auto& controls = band->Controls();
+  if (!Continuing) {
+    // The last enabled child is the last one the engine prints.
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it)
+      if ((*it)->Enabled) return it->get() == &Control;
+    return false;
+  }
+  // On a continuation page only the unfinished controls print again.
+  for (auto it = controls.rbegin(); it != controls.rend(); ++it)
+    if (!(*it)->Finished) return it->get() == &Control;
+  return true;
+}
+
+bool TOxQRDocumentFilter::BackgroundFill(const TQRPrintable& Control, bool Optimize) {
+  if (const auto* label = dynamic_cast<const TQRCustomLabel*>(&Control); label && label->Transparent) return false;
+  if (!Optimize) return true;
+  const TQRCustomBand* band = Control.ParentBand();
+  if (band == nullptr) return false;
+  return ColorToRGB(band->Color) != ColorToRGB(Control.Color);
+}
+
+void TOxQRDocumentFilter::CloseBandIfLast(const TQRPrintable& Control, bool Continuing) {
+  // The lines of one rich text are text blocks of the same control; the band is closed
+  // once, after its last line (see WriteRichText).
+  if (richTextDepth_ > 0) return;
+  if (!IsLastInBand(Control, Continuing)) return;
+  const TQRCustomBand& band = *Control.ParentBand();
+  EndBand(band, MappedRect(BandRect(band)));
+}
+
+void TOxQRDocumentFilter::FlushTextBlock() {
+  for (const auto& line : TextBlockLines) BandBuffer += line + "\r\n";
+  TextBlockLines.clear();
+}
+
+void TOxQRDocumentFilter::AppendToBand(const std::string& markup) { BandBuffer += markup + "\r\n"; }
+
+std::string TOxQRDocumentFilter::ShapeFrame(const TQRShape& Shape, TOxQrRect R) {
+  TQRFrame frame;
+  frame.Color = Shape.Pen.Color;
+  frame.Width = Shape.Pen.Width;
+  frame.Style = Shape.Pen.Style;
+  bool fill = false;
+  const int h = Shape.Height();
+  const int w = Shape.Width();
+  switch (Shape.Shape) {
+    case TQRShapeType::qrsRectangle:
+      frame.DrawTop = true;
+      frame.DrawBottom = frame.DrawLeft = h > 2;
+      frame.DrawRight = frame.DrawLeft && w > 1;
+      if (h == 2 && frame.Width < 2) frame.Width = 2;
+      fill = Shape.Brush.Style == TBrushStyle::bsSolid;
+      break;
+    case TQRShapeType::qrsVertLine:
+      R.Left += R.Width / 2;
+      frame.DrawLeft = true;
+      break;
+    case TQRShapeType::qrsHorLine:
+      R.Top += R.Height / 2;
+      frame.DrawTop = true;
+      break;
+    case TQRShapeType::qrsTopAndBottom:
+      R.Height += SourcePrinter->VerticalFactor();
+      frame.DrawTop = true;
+      frame.DrawBottom = h > 1;
+      if (h == 1 && frame.Width < 2) frame.Width = 2;
+      break;
+    case TQRShapeType::qrsRightAndLeft:
+      frame.DrawLeft = true;
+      frame.DrawRight = w > 1;
+      break;
+    case TQRShapeType::qrsCircle:
+      break;  // drawn as a picture through RenderShape, never here
+  }
+  std::string out;
+  RenderBox(MappedRect(R), Shape.Brush.Color, out, true, true, false, fill, frame);
+  return out;
+}
+
+// ---- Control hooks
+
+void TOxQRDocumentFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY) {
+  if (!PageOpen()) return;
+  InTextBlock = true;
+  LinesInBlock = 0;
+  TextBlockLines.clear();
+  TextControl = &Control;
+  TextOffsetX = OffsetX;
+  TextOffsetY = OffsetY;
+  if (!BandOpen) BeginBand();
+}
+
+void TOxQRDocumentFilter::EndTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY, bool Continuing) {
+  if (!PageOpen()) return;
+  TextControl = nullptr;
+  InTextBlock = false;
+  TOxQrRect r = ControlRect(Control, OffsetX, OffsetY);
+
+  const auto* label = dynamic_cast<const TQRCustomLabel*>(&Control);
+  const TFont font = label ? label->Font : ReportFont.ToFont();
+  const TQRPrinter* printer = Control.ParentPrinter() ? Control.ParentPrinter() : SourcePrinter;
+  const int lineHeight = TextExtent(font, "W").cy;
+  const double blockHeight = (lineHeight * LinesInBlock + 2) / printer->VerticalFactor();
+
+  const bool fixedHeight = blockHeight < Control.Size.Height;
+  const bool fixedWidth = !(label && label->AutoSize);
+  if (!(blockHeight < Control.Size.Height || LinesInBlock == 1)) r.Height = blockHeight;
+
+  std::string box;
+  RenderBox(MappedRect(r), Control.Color, box, fixedWidth, fixedHeight, true,
+            BackgroundFill(Control, OptimizeBackground), Control.Frame);
+  AppendToBand(box);  // the box precedes the lines it surrounds
+  FlushTextBlock();
+  CloseBandIfLast(Control, Continuing);
+}
+
+void TOxQRDocumentFilter::WriteGraphic(const TQRPrintable& Control, const TGraphic& Graphic, double X, double Y,
+                                       bool UniqueImage, bool Continuing) {
+  if (!PageOpen()) return;
+  if (!BandOpen) BeginBand();
+  std::string out;
+  RenderPicture(Control, &Graphic, out, UniqueImage, MappedRect(PictureRect(Graphic, X, Y)));
+  AppendToBand(out);
+  CloseBandIfLast(Control, Continuing);
+}
+
+void TOxQRDocumentFilter::WritePicture(const TQRPrintable& Control, int OffsetX, int OffsetY, bool Continuing) {
+  if (!PageOpen()) return;
+  if (!BandOpen) BeginBand();
+  TOxQrRect r = MappedRect(ControlRect(Control, OffsetX, OffsetY));
+  bool keepsOwnSize = false;
+  if (const auto* image = dynamic_cast<const TQRImage*>(&Control)) keepsOwnSize = !image->Stretch;
+  if (const auto* dbImage = dynamic_cast<const TQRDBImage*>(&Control)) keepsOwnSize = !dbImage->Stretch;
+  if (keepsOwnSize) {
+    const TSize pixels{SourcePrinter->ToDeviceWidth(Control.Size.Width),
+                       SourcePrinter->ToDeviceHeight(Control.Size.Height)};
+    MapSize(pixels, r.Width, r.Height);
+  }
+  std::string out;
+  RenderPicture(Control, nullptr, out, true, r);
+  AppendToBand(out);
+  CloseBandIfLast(Control, Continuing);
+}
+
+void TOxQRDocumentFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream,
+                                        double X, double Y, bool Continuing) {
+  if (!PageOpen()) return;
+  if (!BandOpen) BeginBand();
+  Stream.SetPosition(0);
+  const TRichTextLineBreaker& breaker = RichTextLineBreaker ? RichTextLineBreaker : TRichTextLineBreaker(PlainRichTextLines);
+  const std::vector<std::string> lines = breaker(Stream, Graphic.Width(), Graphic.Height());
+  const TFont font = ReportFont.ToFont();  // the lines take the report's font, not the rich text's
+  double y = Y;
+  ++richTextDepth_;
+  try {
+    for (const auto& line : lines) {
+      const int ox = static_cast<int>(RoundHalfEven(X));
+      const int oy = static_cast<int>(RoundHalfEven(y));
+      BeginTextBlock(Control, ox, oy);
+      WriteText(X, y, font, clNone, TAlignment::taLeftJustify, line);
+      EndTextBlock(Control, ox, oy, false);
+      // The line pitch is the measured height of the line (with "W" so that an empty
+      // line still has one) taken twice, in Native.
+      y += 2.0 * TextExtent(font, line + "W").cy;
+    }
+  } catch (...) {
+    --richTextDepth_;
+    throw;
+  }
+  --richTextDepth_;
+  CloseBandIfLast(Control, Continuing);
+}
+
+void TOxQRDocumentFilter::WriteShape(const TQRShape& Shape, int OffsetX, int OffsetY, bool Continuing) {
+  if (!PageOpen()) return;
+  if (!BandOpen) BeginBand();
+  const TOxQrRect r = ControlRect(Shape, OffsetX, OffsetY);
+  const bool asFrame = Shape.Shape > TQRShapeType::qrsCircle ||
+                       (Shape.Shape == TQRShapeType::qrsRectangle &&
+                        (Shape.Brush.Style == TBrushStyle::bsSolid || Shape.Brush.Style == TBrushStyle::bsClear));
+  if (asFrame) {
+    if (Shape.Frame.AnyFrame()) {
+      const TColor parentColor = Shape.ParentBand() ? Shape.ParentBand()->Color : clWhite;
+      std::string box;
+      RenderBox(MappedRect(r), parentColor, box, true, true, false, false, Shape.Frame);
+      AppendToBand(box);
+    }
+    AppendToBand(ShapeFrame(Shape, r));
+  } else {
+    std::string out;
+    RenderShape(Shape, MappedRect(r), out);
+    AppendToBand(out);
+  }
+  CloseBandIfLast(Shape, Continuing);
+}
+
+}  // namespace oxqr

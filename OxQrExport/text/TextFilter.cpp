@@ -1,0 +1,214 @@
+#include "TextFilter.h"
+
+#include <algorithm>
+
+#include "OxQrConsts/OxQrConsts.h"
+#include "OxQrExport/core/DocumentFunctions.h"
+#include "OxQrExport/core/Settings.h"
+#include "engine/Printer.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/TextMetrics.h"
+
+namespace oxqr {
+
+namespace {
+
+const TOxQRTextSettings& TextSettings() { return QRExportSettings().Text; }
+
+int Rounded(double v) { return static_cast<int>(RoundHalfEven(v)); }
+
+}  // namespace
+
+std::string TOxQRTextFilter::DisplayName() const { return std::string(STextDocument); }
+
+std::string TOxQRTextFilter::Extension() const { return "txt"; }
+
+void TOxQRTextFilter::StartJob(int APageWidth, int APageHeight, const TFont& Font) {
+  // The cell sizes come first: the document filter's StartJob already maps the page.
+  const TSize w = TextExtent(Font, "W");
+  const double scale = TextSettings().XScaleFactor > 0 ? TextSettings().XScaleFactor : 1.0;
+  CharWidth = w.cx > 0 ? w.cx / scale : 1.0;
+  LineHeight = w.cy > 0 ? w.cy : 1.0;
+  TOxQRDocumentFilter::StartJob(APageWidth, APageHeight, Font);
+}
+
+double TOxQRTextFilter::MapX(double X) { return X * SourcePrinter->HorizontalFactor() / CharWidth; }
+
+double TOxQRTextFilter::MapY(double Y) { return Y * SourcePrinter->VerticalFactor() / LineHeight; }
+
+void TOxQRTextFilter::MapSize(TSize Size, double& Width, double& Height) {
+  Width = MapX(Size.cx);
+  Height = MapY(Size.cy);
+}
+
+void TOxQRTextFilter::BeginDocument() {
+  auto& settings = QRExportSettings();
+  settings.CreatedReportFiles.Clear();
+  if (TextSettings().SingleFile) {
+    try {
+      TryDeleteFile(FileName);
+      Output = std::make_unique<TFileStream>(FileName, TFileMode::fmCreate);
+    } catch (const EFileError&) {
+      AbortFileNotCreated();
+      return;
+    }
+    settings.CreatedReportFiles.Add(ExtractFileName(FileName));
+  }
+  PageTexts.clear();
+  PageLines.clear();
+  // The base of the page file names: the file name without ".txt" (cut by length).
+  const std::size_t cut = Extension().size() + 1;
+  SetBaseName(FileName.size() > cut ? FileName.substr(0, FileName.size() - cut) : std::string());
+}
+
+void TOxQRTextFilter::BeginPage() {
+  TOxQRDocumentFilter::BeginPage();
+  PageLines.clear();
+  if (TextSettings().SingleFile) return;
+  std::string name = PageFileName(PageNumber());
+  auto& settings = QRExportSettings();
+  if (settings.OnMakeRepFileName) settings.OnMakeRepFileName(this, name, PageNumber());
+  settings.CreatedReportFiles.Add(name);
+}
+
+void TOxQRTextFilter::AddText(const TOxQrTextRec& Rec) {
+  // Every line goes to the page grid, inside a text block or not. The anchor becomes the
+  // first column of the text.
+  auto copy = std::make_unique<TOxQrTextRec>(Rec);
+  const double n = static_cast<double>(Rec.Text.size());
+  switch (Rec.Alignment) {
+    case TAlignment::taLeftJustify:
+      break;
+    case TAlignment::taRightJustify:
+      copy->X = Rec.X - n + 1;
+      break;
+    case TAlignment::taCenter:
+      copy->X = Rec.X - n / 2 + 1;
+      break;
+  }
+  InsertTextSorted(std::move(copy), PageTexts);
+}
+
+std::string TOxQRTextFilter::BlankRow() const { return std::string(std::max(0, Rounded(PageWidth)), ' '); }
+
+int TOxQRTextFilter::BlankRowsBetween() const {
+  switch (TextSettings().LineSpacing) {
+    case TTextLineSpacing::lsActual:
+    case TTextLineSpacing::lsNoBlank:
+      return 0;
+    case TTextLineSpacing::lsOneBlank:
+      return 1;
+    case TTextLineSpacing::lsTwoBlank:
+      return 2;
+    case TTextLineSpacing::lsThreeBlank:
+      return 3;
+    case TTextLineSpacing::lsFourBlank:
+      return 4;
+    case TTextLineSpacing::lsFiveBlank:
+      return 5;
+  }
+  return 0;
+}
+
+void TOxQRTextFilter::PutText(int Row, int Column, const std::string& Text) {
+  if (Row < 1) Row = 1;
+  while (static_cast<int>(PageLines.size()) < Row) PageLines.push_back(BlankRow());
+  std::string& line = PageLines[static_cast<std::size_t>(Row - 1)];
+  const int length = static_cast<int>(line.size());
+  if (Column < 1) {
+    line.insert(0, Text);  // pushes the row to the right
+  } else if (Column > length) {
+    line += Text;
+  } else {
+    const auto pos = static_cast<std::size_t>(Column - 1);
+    line.replace(pos, std::min(Text.size(), line.size() - pos), Text);
+  }
+}
+
+std::string TOxQRTextFilter::PageBytes() const {
+  std::string bytes;
+  for (const auto& row : PageLines) bytes += row + "\r\n";
+  return bytes;
+}
+
+bool TOxQRTextFilter::SavePageFile(const std::string& bytes) {
+  const auto& files = QRExportSettings().CreatedReportFiles;
+  const int index = PageNumber() - 1;
+  const std::string name = index < files.Count() ? files[index] : PageFileName(PageNumber());
+  const std::string path = ExtractFilePath(BaseName()) + name;
+  // A page file is created inside the same guard as the single file: a failure aborts
+  // the job with the file-not-created message instead of ending the report run.
+  try {
+    TFileStream file(path, TFileMode::fmCreate);
+    file.Write(bytes);
+    file.Close();
+  } catch (const EFileError&) {
+    AbortFileNotCreated();
+    return false;
+  }
+  return true;
+}
+
+void TOxQRTextFilter::ClosePage() {
+  if (!PageOpen()) return;  // the engine's ClosePage before the first page, or after a failure
+  const auto spacing = TextSettings().LineSpacing;
+  const bool actual = spacing == TTextLineSpacing::lsActual;
+  const int blanks = BlankRowsBetween();
+
+  int row = 0;
+  bool anyRow = false;
+  int lastY = 0;
+  for (const auto& rec : PageTexts) {
+    const int y = Rounded(rec->Y);
+    if (actual) {
+      // A line within half a row of the paper's top has row 0 or less; it goes on row 1.
+      row = std::max(1, y);
+    } else if (!anyRow || y != lastY) {
+      row += blanks + 1;
+      lastY = y;
+      anyRow = true;
+    }
+    PutText(row, Rounded(rec->X), rec->Text);
+  }
+  PageTexts.clear();
+
+  if (actual) {
+    while (static_cast<int>(PageLines.size()) < Rounded(PageHeight)) PageLines.push_back(BlankRow());
+  } else {
+    for (int i = 0; i < blanks; ++i) PageLines.push_back(BlankRow());
+  }
+  if (TextSettings().PageEndLines) PageLines.push_back(std::string(std::max(0, Rounded(PageWidth)), '-'));
+  if (TextSettings().PageBreaks) PageLines.emplace_back("\f");
+
+  const std::string bytes = PageBytes();
+  if (TextSettings().SingleFile) {
+    if (Output) Output->Write(bytes);
+  } else if (!SavePageFile(bytes)) {
+    return;
+  }
+  TOxQRDocumentFilter::ClosePage();
+}
+
+void TOxQRTextFilter::EndBand(const TQRCustomBand&, const TOxQrRect&) { BandOpen = false; }
+
+void TOxQRTextFilter::EndDocument() {
+  PageTexts.clear();
+  PageLines.clear();
+  if (auto* file = dynamic_cast<TFileStream*>(Output.get())) file->Close();
+  Output.reset();
+}
+
+void TOxQRTextFilter::EndTextBlock(const TQRPrintable& Control, int, int, bool Continuing) {
+  if (!PageOpen()) return;
+  TextControl = nullptr;
+  InTextBlock = false;
+  CloseBandIfLast(Control, Continuing);
+}
+
+void TOxQRTextFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
+                                    double Y, bool Continuing) {
+  if (TextSettings().ExportRichText) TOxQRDocumentFilter::WriteRichText(Control, Graphic, Stream, X, Y, Continuing);
+}
+
+}  // namespace oxqr
