@@ -6,6 +6,7 @@
 #include <string>
 
 #include "OxQrExport/core/ExportFilterBase.h"
+#include "platform/Types.h"
 
 namespace oxqr {
 
@@ -27,6 +28,17 @@ class TOxQRImageFilter : public TOxQRExportFilter {
  protected:
   // True when ClosePage has a page to write: a page is open and the report is attached.
   bool HasPageToWrite() const;
+  // Page width and length read in the report's current units (pixels while a page is
+  // rendered), rounded half to even.
+  TSize PagePixelSize() const;
+  // Makes page PageNumber the SourcePrinter's current page and plays it at (0, 0).
+  void DrawSourcePage(TCanvas& canvas) const;
+  // A bitmap with the pixel format set before it gets a size.
+  std::unique_ptr<TBitmap> NewPageBitmap(TPixelFormat pf) const;
+  // Sizes `bitmap` to the page, draws the page and applies the monochrome switch.
+  void RenderPage(TBitmap& bitmap, bool monochrome) const;
+  // Fires OnCreateBitmap; false when the handler asked that nothing more be written.
+  bool FireCreateBitmap(TBitmap& bitmap, TStream& fileStream);
 
  private:
   std::string pageFile_;
