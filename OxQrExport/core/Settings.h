@@ -207,4 +207,8 @@ class TOxQRExportSettings {
 // The global settings object, created on first use (library start-up) and alive until exit.
 TOxQRExportSettings& QRExportSettings();
 
+// Creates QRExportSettings, which registers the visible filters with FilterLibrary.
+// Every program calls it once at start, before a report can be saved; later calls do nothing.
+void InitializeExportLibrary();
+
 }  // namespace oxqr

@@ -1,0 +1,49 @@
+#include "OxQrConsts/OxQrConsts.h"
+
+namespace oxqr {
+
+const std::string_view SHTMLDocument = "HTML Document";
+const std::string_view SPDFDocument = "Adobe Acrobat Document";
+const std::string_view SRTFDocument = "Rich Text Format";
+const std::string_view SExcelWorksheet = "Microsoft Excel Worksheet";
+const std::string_view STextDocument = "Text Document";
+const std::string_view SGIFImageFile = "GIF Image File";
+const std::string_view SJPEGImageFile = "JPEG Image File";
+const std::string_view SBitmapFile = "Bitmap File";
+const std::string_view SEnhancedMetafile = "Enhanced Metafile";
+const std::string_view SWindowsMetafile = "Windows Metafile";
+
+const std::string_view SQRReport = "QRReport";
+
+const std::string_view SFirst = "First";
+const std::string_view SLast = "Last";
+const std::string_view SNext = "Next";
+const std::string_view SPrevious = "Previous";
+
+const std::string_view SFileNotCreated =
+    "File could not be created!\r\n\r\n"
+    "Possible cause: It could be in use by some other application.\r\n\r\n"
+    "Solution: Re-try the failed operation after closing the other application or specify another file name.";
+const std::string_view SCSSFileNotCreated =
+    "CSS File could not be created!\r\n\r\n"
+    "Possible cause: It could be in use by some other application.\r\n\r\n"
+    "Solution: Re-try the failed operation after closing the other application or specify another file name.";
+
+const std::string_view SPDFImageFormats = "The PDF export supports only JPEG and BMP image formats";
+const std::string_view SRTFImageFormats = "The RTF export supports only JPEG and BMP image formats";
+
+const std::string_view SFilterDescription = "Enhanced, WYSIWYG Export Filters";
+const std::string_view SMakerText = "OxQRFilters Project";
+
+const std::string_view SAboutText =
+    "OxQRFilters - WYSIWYG Export Filters for QRReport (https://oxqrfilters.example.org)";
+const std::string_view SVersion = "2.11";
+
+std::string FormatNotAvailable(std::string_view displayName) {
+  std::string s = "The ";
+  s.append(displayName);
+  s += " export is not available in this build.";
+  return s;
+}
+
+}  // namespace oxqr

@@ -1,0 +1,51 @@
+#pragma once
+// The library's resource strings: every message and display name the user can see, kept
+// in one place so that a translation replaces them together. Report text is code page
+// 1252, so these are plain 8-bit strings.
+#include <string>
+#include <string_view>
+
+namespace oxqr {
+
+// Display names of the ten filter classes, as listed in the save dialog.
+extern const std::string_view SHTMLDocument;
+extern const std::string_view SPDFDocument;
+extern const std::string_view SRTFDocument;
+extern const std::string_view SExcelWorksheet;
+extern const std::string_view STextDocument;
+extern const std::string_view SGIFImageFile;
+extern const std::string_view SJPEGImageFile;
+extern const std::string_view SBitmapFile;
+extern const std::string_view SEnhancedMetafile;
+extern const std::string_view SWindowsMetafile;
+
+// Default Creator of the document formats.
+extern const std::string_view SQRReport;
+
+// Link texts of the HTML navigator.
+extern const std::string_view SFirst;
+extern const std::string_view SLast;
+extern const std::string_view SNext;
+extern const std::string_view SPrevious;
+
+// An output file could not be created (the job is aborted).
+extern const std::string_view SFileNotCreated;
+// The style sheet file could not be created (the document itself is kept).
+extern const std::string_view SCSSFileNotCreated;
+
+// Rejected settings values.
+extern const std::string_view SPDFImageFormats;
+extern const std::string_view SRTFImageFormats;
+
+// What every filter answers as its Description, and its maker.
+extern const std::string_view SFilterDescription;
+extern const std::string_view SMakerText;
+
+// The component's read-only product text and version.
+extern const std::string_view SAboutText;
+extern const std::string_view SVersion;
+
+// "The <display name> export is not available in this build."
+std::string FormatNotAvailable(std::string_view displayName);
+
+}  // namespace oxqr
