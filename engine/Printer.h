@@ -42,6 +42,9 @@ class TQRPrinter {
   // The picture of CurrentPage; nullptr when CurrentPage is outside the stored pages.
   const TMetafile* PageMetafile() const;
   const TMetafile* Page(int n) const;  // 1-based; nullptr outside
+  // The page being printed (the last one NewPage started), nullptr before the first;
+  // lets the engine put a band's background under controls already recorded.
+  TMetafile* PrintingPage();
   void Clear();
 
   // The engine's prepared-report file (.QRP): title, paper and every stored page.

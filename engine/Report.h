@@ -15,6 +15,7 @@ namespace oxqr {
 class TDataSet;
 class TQRExportFilter;
 class TQRCustomReport;
+class TQRLayout;
 
 // Page geometry; values are stored in Native and read in the report's current units.
 class TQRPage {
@@ -110,6 +111,7 @@ class TQRCustomReport {
   int zoom_ = 100;
   bool finalPass_ = true;
   bool cancelled_ = false;
+  TQRLayout* layout_ = nullptr;  // the layout of the run in progress, nullptr between runs
   friend class TQRLayout;
 };
 

@@ -1,0 +1,75 @@
+// The report's two runs: the preview (Prepare) and the export run (ExportToFilter).
+#include "Report.h"
+
+#include "ExportFilter.h"
+#include "Layout.h"
+
+namespace oxqr {
+
+TQRCustomReport::TQRCustomReport() : printer_(std::make_unique<TQRPrinter>()) {}
+
+TQRCustomReport::~TQRCustomReport() = default;
+
+void TQRCustomReport::AdoptBand(std::unique_ptr<TQRCustomBand> b) {
+  b->report_ = this;
+  for (const auto& c : b->controls_) c->report_ = this;
+  bands_.push_back(std::move(b));
+}
+
+void TQRCustomReport::Run() {
+  TQRLayout layout(*this);
+  layout.Execute();
+}
+
+void TQRCustomReport::Prepare() {
+  if (layout_ != nullptr) return;  // a run is already in progress
+  printer_ = std::make_unique<TQRPrinter>();
+  finalPass_ = true;
+  Run();
+}
+
+namespace {
+
+// Undoes what ExportToFilter set up, on every path out of it.
+class ExportRunGuard {
+ public:
+  ExportRunGuard(std::unique_ptr<TQRPrinter>& printer, TQRExportFilter*& active, bool& finalPass)
+      : printer_(printer), active_(active), finalPass_(finalPass) {}
+  ~ExportRunGuard() {
+    if (source_) printer_ = std::move(source_);  // frees the run's own printer
+    active_ = nullptr;
+    finalPass_ = true;
+  }
+  ExportRunGuard(const ExportRunGuard&) = delete;
+  ExportRunGuard& operator=(const ExportRunGuard&) = delete;
+  // Keeps the preview's printer aside and gives the run a fresh one.
+  void SwapInFreshPrinter() {
+    auto fresh = std::make_unique<TQRPrinter>();
+    source_ = std::move(printer_);
+    printer_ = std::move(fresh);
+  }
+
+ private:
+  std::unique_ptr<TQRPrinter>& printer_;
+  TQRExportFilter*& active_;
+  bool& finalPass_;
+  std::unique_ptr<TQRPrinter> source_;
+};
+
+}  // namespace
+
+void TQRCustomReport::ExportToFilter(TQRExportFilter& filter) {
+  if (layout_ != nullptr) return;  // no export from inside a run
+  // The filters read the preview's pages; a report never previewed is prepared first.
+  if (printer_->PageCount() == 0) Prepare();
+
+  ExportRunGuard guard(printer_, activeFilter_, finalPass_);
+  activeFilter_ = &filter;
+  filter.Report = this;
+  filter.SourcePrinter = printer_.get();
+  finalPass_ = false;
+  guard.SwapInFreshPrinter();
+  Run();
+}
+
+}  // namespace oxqr

@@ -1,0 +1,26 @@
+#include "SaveCommand.h"
+
+#include <stdexcept>
+
+#include "FilterLibrary.h"
+#include "Report.h"
+
+namespace oxqr {
+
+void SaveReport(TQRCustomReport& report, const std::string& fileName, int fileType) {
+  if (fileType == 1) {
+    report.QRPrinter().SaveToFile(fileName);
+    return;
+  }
+  const auto& filters = FilterLibrary().Filters();
+  if (fileType < 2 || static_cast<std::size_t>(fileType - 2) >= filters.size())
+    throw std::out_of_range("SaveReport: no file type " + std::to_string(fileType));
+  ExportReport(report, *filters[static_cast<std::size_t>(fileType - 2)].ExportFilterClass, fileName);
+}
+
+void ExportReport(TQRCustomReport& report, const TQRExportFilterClass& cls, const std::string& fileName) {
+  const auto filter = cls.Create(fileName);  // freed on every path out of here
+  report.ExportToFilter(*filter);
+}
+
+}  // namespace oxqr
