@@ -53,7 +53,7 @@ std::vector<std::string> TOxQRDocumentFilter::PlainRichTextLines(TStream& rtf, i
   std::vector<Group> stack{Group{}};
   bool groupStart = false;  // the next control word is the first of its group
   int pendingSkip = 0;      // fallback characters still to drop after a \u
-  auto emit = [&](char c) {
+  auto put = [&](char c) {
     if (pendingSkip > 0) {
       --pendingSkip;
       return;
@@ -80,7 +80,7 @@ std::vector<std::string> TOxQRDocumentFilter::PlainRichTextLines(TStream& rtf, i
       continue;
     }
     if (c != '\\') {
-      emit(c);
+      put(c);
       groupStart = false;
       ++i;
       continue;
@@ -90,18 +90,18 @@ std::vector<std::string> TOxQRDocumentFilter::PlainRichTextLines(TStream& rtf, i
     if (i >= src.size()) break;
     const char s = src[i];
     if (s == '\\' || s == '{' || s == '}') {
-      emit(s);
+      put(s);
       ++i;
     } else if (s == '\'') {
       const int hi = i + 1 < src.size() ? HexValue(src[i + 1]) : -1;
       const int lo = i + 2 < src.size() ? HexValue(src[i + 2]) : -1;
-      if (hi >= 0 && lo >= 0) emit(static_cast<char>(hi * 16 + lo));
+      if (hi >= 0 && lo >= 0) put(static_cast<char>(hi * 16 + lo));
       i += 3;
     } else if (s == '*') {
       if (groupStart) stack.back().skip = true;  // {\* ...}: an ignorable destination
       ++i;
     } else if (s == '~') {
-      emit(' ');
+      put(' ');
       ++i;
     } else if (std::isalpha(static_cast<unsigned char>(s))) {
       std::string word;
@@ -117,12 +117,12 @@ std::vector<std::string> TOxQRDocumentFilter::PlainRichTextLines(TStream& rtf, i
       if (word == "par" || word == "line") {
         if (!stack.back().skip) lines.emplace_back();
       } else if (word == "tab") {
-        emit('\t');
+        put('\t');
       } else if (word == "uc") {
         stack.back().uc = value;
       } else if (word == "u") {
         const int code = value < 0 ? value + 65536 : value;
-        emit(code < 256 ? static_cast<char>(code) : '?');
+        put(code < 256 ? static_cast<char>(code) : '?');
         pendingSkip = stack.back().uc;
       }
     } else {
