@@ -1,0 +1,13 @@
+#pragma once
+// Maps the column types declared in a table's CREATE TABLE ("CURRENCY", "MEMO",
+// "VARCHAR(30)") to field types.
+#include <string_view>
+
+#include "data/DataSet.h"
+
+namespace oxqr {
+
+// Unknown or empty declarations give ftString, so that any column can be displayed.
+TFieldType FieldTypeFromDeclared(std::string_view declaredType);
+
+}  // namespace oxqr
