@@ -23,6 +23,12 @@ class EFileError : public EOxQRError {
   int err_;
 };
 
+// A stream was used outside its bounds (a negative position, a read past a fixed end).
+class EStreamError : public EOxQRError {
+ public:
+  using EOxQRError::EOxQRError;
+};
+
 // Malformed input data (a picture, an RTF text, a prepared report file).
 class EInvalidData : public EOxQRError {
  public:

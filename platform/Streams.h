@@ -35,6 +35,7 @@ class TMemoryStream final : public TStream {
   TMemoryStream() = default;
   explicit TMemoryStream(std::string bytes) : data_(std::move(bytes)) {}
   void Write(const void* data, std::size_t count) override;
+  using TStream::Write;
   std::size_t Read(void* data, std::size_t count) override;
   std::int64_t Position() const override { return pos_; }
   void SetPosition(std::int64_t pos) override;
@@ -59,6 +60,7 @@ class TFileStream final : public TStream {
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
   void Write(const void* data, std::size_t count) override;
+  using TStream::Write;
   std::size_t Read(void* data, std::size_t count) override;
   std::int64_t Position() const override;
   void SetPosition(std::int64_t pos) override;

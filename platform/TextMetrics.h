@@ -15,6 +15,11 @@ namespace oxqr {
 
 constexpr int ScreenPPI = 96;
 
+// Creates the process's QGuiApplication when there is none (fonts need one), with the
+// offscreen platform when no display is set. Every function here calls it, so library
+// users and tests need no set-up of their own.
+void EnsureGuiApplication();
+
 // The face that measures and draws `requested` ("Arial" -> "Liberation Sans").
 std::string SubstituteFontName(const std::string& requested);
 // A QFont for `font` at `ppi` (pixel size = points x ppi / 72, rounded), unhinted so
@@ -24,6 +29,8 @@ QFont ToQFont(const TFont& font, int ppi = ScreenPPI);
 // Width and height in whole pixels of the 8-bit text in `font` on the screen;
 // (0, 0) for an empty text. Height is the font's line height (ascent + descent).
 TSize TextExtent(const TFont& font, std::string_view text);
+// Ascent in whole pixels on the screen: TextOut at y puts the baseline at y + FontAscent.
+int FontAscent(const TFont& font);
 
 // Metrics of a font as a PDF writer needs them. Widths are at 1000 units per em for the
 // characters 0..255 of the ANSI code page; the other values in the same units.
@@ -35,7 +42,9 @@ struct TFontMetricsInfo {
   int MaxWidth = 0;
   int CapHeight = 0;
   int BBoxLeft = 0, BBoxBottom = 0, BBoxRight = 0, BBoxTop = 0;
-  std::uint8_t PitchAndFamily = 0;  // GDI tmPitchAndFamily
+  // GDI tmPitchAndFamily: bit 0 set for a *variable*-pitch font, 2 vector, 4 TrueType,
+  // high nibble the family (0x10 roman, 0x20 swiss, 0x30 modern).
+  std::uint8_t PitchAndFamily = 0;
   std::uint8_t Charset = 0;
   bool Italic = false;
   bool FixedPitch = false;

@@ -1,0 +1,100 @@
+#include "Metafile.h"
+
+#include <QPainter>
+
+#include "Bitmap.h"
+#include "RecordPainter.h"
+
+namespace oxqr {
+
+void TMetafileCanvas::TextOut(int x, int y, std::string_view text) {
+  MrText r;
+  r.X = x;
+  r.Y = y;
+  r.Text = std::string(text);
+  r.Font = Font;
+  r.Opaque = Brush.Style != TBrushStyle::bsClear;
+  r.BackColor = Brush.Color;
+  target_.Records.emplace_back(std::move(r));
+}
+
+void TMetafileCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
+  MrText r;
+  r.X = x;
+  r.Y = y;
+  r.Text = std::string(text);
+  r.Font = Font;
+  r.Opaque = Brush.Style != TBrushStyle::bsClear;
+  r.BackColor = Brush.Color;
+  r.Clipped = true;
+  r.Clip = clip;
+  target_.Records.emplace_back(std::move(r));
+}
+
+void TMetafileCanvas::Rectangle(int left, int top, int right, int bottom) {
+  target_.Records.emplace_back(MrRectangle{Rect(left, top, right, bottom), Pen, Brush});
+}
+
+void TMetafileCanvas::Ellipse(int left, int top, int right, int bottom) {
+  target_.Records.emplace_back(MrEllipse{Rect(left, top, right, bottom), Pen, Brush});
+}
+
+void TMetafileCanvas::Line(int x1, int y1, int x2, int y2) {
+  target_.Records.emplace_back(MrLine{TPoint{x1, y1}, TPoint{x2, y2}, Pen});
+}
+
+void TMetafileCanvas::FillRect(const TRect& r) { target_.Records.emplace_back(MrFillRect{r, Brush}); }
+
+void TMetafileCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
+  if (bitmap.Empty()) return;
+  target_.Records.emplace_back(MrBitmap{dest, std::make_shared<const QImage>(bitmap.Image())});
+}
+
+namespace {
+
+TRect Moved(TRect r, int dx, int dy) { return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
+TPoint Moved(TPoint p, int dx, int dy) { return TPoint{p.X + dx, p.Y + dy}; }
+
+TMetaRecord Translated(TMetaRecord rec, int dx, int dy) {
+  std::visit(
+      [&](auto& r) {
+        using T = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<T, MrText>) {
+          r.X += dx;
+          r.Y += dy;
+          r.Clip = Moved(r.Clip, dx, dy);
+        } else if constexpr (std::is_same_v<T, MrLine>) {
+          r.From = Moved(r.From, dx, dy);
+          r.To = Moved(r.To, dx, dy);
+        } else if constexpr (std::is_same_v<T, MrBitmap>) {
+          r.Dest = Moved(r.Dest, dx, dy);
+        } else {
+          r.R = Moved(r.R, dx, dy);
+        }
+      },
+      rec);
+  return rec;
+}
+
+}  // namespace
+
+void TMetafileCanvas::Draw(int x, int y, const TMetafile& metafile) {
+  if (&metafile == &target_) {
+    // Drawing a page onto itself: copy first, the vector grows while we read it.
+    const TMetafile copy = metafile;
+    Draw(x, y, copy);
+    return;
+  }
+  target_.Records.reserve(target_.Records.size() + metafile.Records.size());
+  for (const TMetaRecord& r : metafile.Records) target_.Records.push_back(Translated(r, x, y));
+}
+
+void PlayMetafile(QPainter& painter, const TMetafile& mf, double dx, double dy, double scale) {
+  painter.save();
+  painter.translate(dx, dy);
+  painter.scale(scale, scale);
+  for (const TMetaRecord& r : mf.Records) detail::PaintRecord(painter, r);
+  painter.restore();
+}
+
+}  // namespace oxqr

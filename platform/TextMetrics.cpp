@@ -1,0 +1,258 @@
+#include "TextMetrics.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QRawFont>
+
+#include "CodePage.h"
+
+namespace oxqr {
+namespace {
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+struct Substitute {
+  std::string Family;
+  bool ForceBold = false;
+};
+
+// The one substitution table: faces of the report files mapped to the metric-compatible
+// faces installed with the program.
+const std::map<std::string, Substitute>& SubstitutionTable() {
+  static const std::map<std::string, Substitute> table = {
+      {"arial", {"Liberation Sans"}},
+      {"ms sans serif", {"Liberation Sans"}},
+      {"helvetica", {"Liberation Sans"}},
+      {"times new roman", {"Liberation Serif"}},
+      {"courier new", {"Liberation Mono"}},
+      {"courier", {"Liberation Mono"}},
+      {"impact", {"DejaVu Sans Condensed", true}},
+  };
+  return table;
+}
+
+constexpr const char* kFallbackFamily = "Liberation Sans";
+
+bool FamilyInstalled(const std::string& family) {
+  EnsureGuiApplication();
+  static std::mutex mutex;
+  static std::map<std::string, bool> known;
+  const std::lock_guard lock(mutex);
+  const std::string key = Lower(family);
+  if (const auto it = known.find(key); it != known.end()) return it->second;
+  bool found = false;
+  for (const QString& f : QFontDatabase::families())
+    if (Lower(f.toStdString()) == key) found = true;
+  known.emplace(key, found);
+  return found;
+}
+
+Substitute Resolve(const std::string& requested) {
+  const auto& table = SubstitutionTable();
+  const auto it = table.find(Lower(requested));
+  if (it != table.end()) {
+    if (FamilyInstalled(it->second.Family)) return it->second;
+    return Substitute{kFallbackFamily, it->second.ForceBold};
+  }
+  if (!requested.empty() && FamilyInstalled(requested)) return Substitute{requested};
+  return Substitute{kFallbackFamily};
+}
+
+// Measuring objects of one font, kept because text measuring is on the hot path of layout.
+struct MeasureEntry {
+  explicit MeasureEntry(const QFont& f) : Font(f), MetricsF(f) {
+    const QFontMetrics m(f);
+    Ascent = m.ascent();
+    Descent = m.descent();
+  }
+  QFont Font;
+  QFontMetricsF MetricsF;
+  int Ascent = 0;
+  int Descent = 0;
+};
+
+using MeasureKey = std::tuple<std::string, int, std::uint8_t>;
+
+std::string& AppArgv0() {
+  static std::string name = "oxqr";
+  return name;
+}
+
+}  // namespace
+
+void EnsureGuiApplication() {
+  static std::mutex mutex;
+  static std::unique_ptr<QGuiApplication> app;
+  static int argc = 1;
+  static char* argv[] = {AppArgv0().data(), nullptr};
+  const std::lock_guard lock(mutex);
+  if (QCoreApplication::instance()) return;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!platform || !*platform) && (!display || !*display) && (!wayland || !*wayland))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  app = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+std::string SubstituteFontName(const std::string& requested) { return Resolve(requested).Family; }
+
+QFont ToQFont(const TFont& font, int ppi) {
+  EnsureGuiApplication();
+  const Substitute sub = Resolve(font.Name);
+  QFont f(QString::fromStdString(sub.Family));
+  f.setPixelSize(std::max(1, font.PixelHeight(ppi)));
+  f.setBold(sub.ForceBold || font.Style.Has(TFontStyle::fsBold));
+  f.setItalic(font.Style.Has(TFontStyle::fsItalic));
+  f.setUnderline(font.Style.Has(TFontStyle::fsUnderline));
+  f.setStrikeOut(font.Style.Has(TFontStyle::fsStrikeOut));
+  // Unhinted outlines and no kerning: a text is as wide as the sum of its characters,
+  // on every machine and at every scale.
+  f.setHintingPreference(QFont::PreferNoHinting);
+  f.setStyleStrategy(QFont::PreferOutline);
+  f.setKerning(false);
+  return f;
+}
+
+namespace {
+
+// Runs `fn` with the cached measuring objects of `font` at the screen resolution.
+template <typename Fn>
+auto WithMeasureEntry(const TFont& font, Fn&& fn) {
+  static std::mutex mutex;
+  static std::map<MeasureKey, std::unique_ptr<MeasureEntry>> cache;
+  const std::lock_guard lock(mutex);
+  const MeasureKey key{font.Name, std::abs(font.Size), font.Style.Bits()};
+  auto it = cache.find(key);
+  if (it == cache.end()) {
+    if (cache.size() >= 256) cache.clear();  // a report uses a handful of fonts
+    it = cache.emplace(key, std::make_unique<MeasureEntry>(ToQFont(font))).first;
+  }
+  return fn(*it->second);
+}
+
+}  // namespace
+
+TSize TextExtent(const TFont& font, std::string_view text) {
+  if (text.empty()) return {0, 0};
+  EnsureGuiApplication();
+  const QString s = AnsiToQString(text);
+  return WithMeasureEntry(font, [&](const MeasureEntry& e) {
+    const auto width = static_cast<int>(RoundHalfEven(e.MetricsF.horizontalAdvance(s)));
+    return TSize{width, e.Ascent + e.Descent};
+  });
+}
+
+int FontAscent(const TFont& font) {
+  EnsureGuiApplication();
+  return WithMeasureEntry(font, [](const MeasureEntry& e) { return e.Ascent; });
+}
+
+namespace {
+
+int ReadI16(const QByteArray& t, int offset) {
+  if (offset + 2 > t.size()) return 0;
+  return static_cast<std::int16_t>((static_cast<std::uint8_t>(t[offset]) << 8) |
+                                   static_cast<std::uint8_t>(t[offset + 1]));
+}
+
+std::uint32_t ReadU32(const QByteArray& t, int offset) {
+  if (offset + 4 > t.size()) return 0;
+  std::uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<std::uint8_t>(t[offset + i]);
+  return v;
+}
+
+}  // namespace
+
+TFontMetricsInfo GetFontMetrics(const TFont& font) {
+  EnsureGuiApplication();
+  TFontMetricsInfo info;
+  const Substitute sub = Resolve(font.Name);
+  info.FamilyName = sub.Family;
+  info.Italic = font.Style.Has(TFontStyle::fsItalic);
+  info.Charset = font.Charset == SYMBOL_CHARSET ? SYMBOL_CHARSET : ANSI_CHARSET;
+
+  QFont qf = ToQFont(font);
+  qf.setPixelSize(1000);
+  const QRawFont raw = QRawFont::fromFont(qf);
+  if (!raw.isValid()) {
+    info.Outline = false;
+    return info;
+  }
+  const double toEm = 1000.0 / raw.unitsPerEm();
+  auto round = [](double v) { return static_cast<int>(RoundHalfEven(v)); };
+
+  for (int c = 32; c < 256; ++c) {
+    const char ch = static_cast<char>(c);
+    const QString s = AnsiToQString(std::string_view(&ch, 1));
+    const QList<quint32> glyphs = raw.glyphIndexesForString(s);
+    if (glyphs.isEmpty()) continue;
+    const QList<QPointF> adv = raw.advancesForGlyphIndexes(glyphs, QRawFont::UseDesignMetrics);
+    double w = 0;
+    for (const QPointF& p : adv) w += p.x();
+    info.Widths[c] = round(w);
+  }
+  info.Ascent = round(raw.ascent());
+  info.Descent = round(raw.descent());
+  info.AvgWidth = round(raw.averageCharWidth());
+  info.MaxWidth = round(raw.maxCharWidth());
+  info.CapHeight = round(raw.capHeight());
+
+  const QByteArray head = raw.fontTable("head");
+  info.BBoxLeft = round(ReadI16(head, 36) * toEm);
+  info.BBoxBottom = round(ReadI16(head, 38) * toEm);
+  info.BBoxRight = round(ReadI16(head, 40) * toEm);
+  info.BBoxTop = round(ReadI16(head, 42) * toEm);
+
+  const QByteArray post = raw.fontTable("post");
+  const auto italicFixed = static_cast<std::int32_t>(ReadU32(post, 4));
+  info.ItalicAngle = round(italicFixed / 65536.0);
+  if (info.Italic && info.ItalicAngle == 0) info.ItalicAngle = -12;  // a slanted upright face
+  info.UnderscorePosition = round(ReadI16(post, 8) * toEm);
+  info.UnderscoreSize = round(ReadI16(post, 10) * toEm);
+  info.FixedPitch = ReadU32(post, 12) != 0 || QFontInfo(qf).fixedPitch();
+
+  const QByteArray os2 = raw.fontTable("OS/2");
+  if (os2.size() >= 42) {
+    info.StrikeoutSize = round(ReadI16(os2, 26) * toEm);
+    info.StrikeoutPosition = round(ReadI16(os2, 28) * toEm);
+  } else {
+    const QFontMetricsF fm(qf);
+    info.StrikeoutSize = round(fm.lineWidth());
+    info.StrikeoutPosition = round(fm.strikeOutPos());
+  }
+  if (info.UnderscoreSize == 0) {
+    const QFontMetricsF fm(qf);
+    info.UnderscoreSize = round(fm.lineWidth());
+    info.UnderscorePosition = -round(fm.underlinePos());
+  }
+
+  // Family from the PANOSE serif style when the font has one, else from its name.
+  std::uint8_t family = 0x20;  // swiss
+  const int serifStyle = os2.size() >= 34 ? static_cast<std::uint8_t>(os2[33]) : 0;
+  if (info.FixedPitch) family = 0x30;
+  else if (serifStyle >= 2 && serifStyle <= 10) family = 0x10;
+  else if (serifStyle == 0 && Lower(sub.Family).find("serif") != std::string::npos &&
+           Lower(sub.Family).find("sans") == std::string::npos)
+    family = 0x10;
+  info.PitchAndFamily = static_cast<std::uint8_t>(family | 0x04 | 0x02 | (info.FixedPitch ? 0 : 0x01));
+  return info;
+}
+
+}  // namespace oxqr
