@@ -1,0 +1,269 @@
+#include "RichLayout.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include <QFontMetricsF>
+#include <QTextLayout>
+
+#include "platform/Canvas.h"
+#include "platform/CodePage.h"
+#include "platform/TextMetrics.h"
+
+namespace oxqr {
+
+namespace {
+
+// Unicode of each byte of the current ANSI code page (one UTF-16 unit per byte, so that
+// QString positions are byte positions).
+const std::array<QChar, 256>& AnsiTable() {
+  static int codePage = -1;
+  static std::array<QChar, 256> table;
+  if (codePage != AnsiCodePage()) {
+    codePage = AnsiCodePage();
+    for (int b = 0; b < 256; ++b) {
+      const QString s = b < 0x80 ? QString(QChar(b)) : AnsiToQString(std::string(1, static_cast<char>(b)));
+      table[static_cast<std::size_t>(b)] = s.size() == 1 ? s[0] : QChar('?');
+    }
+    table['\v'] = QChar(QChar::LineSeparator);
+  }
+  return table;
+}
+
+QString ToLayoutText(std::string_view bytes) {
+  const auto& table = AnsiTable();
+  QString s;
+  s.reserve(static_cast<qsizetype>(bytes.size()));
+  for (char c : bytes) s += table[static_cast<unsigned char>(c)];
+  return s;
+}
+
+// The font a run is drawn in. The canvas holds whole points, so an odd half-point size is
+// rounded up; layout uses the same font, so measuring and drawing agree.
+TFont CanvasFont(const TRichCharFormat& f) {
+  TFont font;
+  font.Name = f.FontName;
+  font.Charset = static_cast<TFontCharset>(f.Charset);
+  font.Size = std::max(1, (f.SizeHalfPoints + 1) / 2);
+  font.Color = f.Color == clNone ? clBlack : f.Color;
+  if (f.Bold) font.Style.Include(TFontStyle::fsBold);
+  if (f.Italic) font.Style.Include(TFontStyle::fsItalic);
+  if (f.Underline) font.Style.Include(TFontStyle::fsUnderline);
+  if (f.StrikeOut) font.Style.Include(TFontStyle::fsStrikeOut);
+  return font;
+}
+
+struct TFragment {
+  double X = 0;
+  double Baseline = 0;
+  std::string Text;
+  const TRichCharFormat* Format = nullptr;
+};
+
+struct TLayoutResult {
+  int End = 0;
+  std::vector<TFragment> Fragments;
+};
+
+// One paragraph (from byte offset `from`) laid out into lines of `widthPx`.
+class TParagraphLayout {
+ public:
+  TParagraphLayout(const TRichParagraph& p, std::size_t from, double widthPx, int ppiX, int ppiY)
+      : para_(p), from_(from) {
+    const std::string text = p.Text();
+    layout_ = std::make_unique<QTextLayout>(ToLayoutText(std::string_view(text).substr(from)),
+                                            ToQFont(CanvasFont(p.MarkFormat), ppiY));
+    QList<QTextLayout::FormatRange> formats;
+    std::size_t runStart = 0;
+    for (const auto& run : p.Runs) {
+      const std::size_t a = std::max(runStart, from), b = runStart + run.Text.size();
+      if (a < b) {
+        QTextLayout::FormatRange r;
+        r.start = static_cast<int>(a - from);
+        r.length = static_cast<int>(b - a);
+        r.format.setFont(ToQFont(CanvasFont(run.Format), ppiY));
+        formats.append(r);
+      }
+      runStart = b;
+    }
+    layout_->setFormats(formats);
+    QTextOption option;
+    switch (p.Format.Align) {
+      case TRichAlign::raRight: option.setAlignment(Qt::AlignRight); break;
+      case TRichAlign::raCenter: option.setAlignment(Qt::AlignHCenter); break;
+      case TRichAlign::raJustify: option.setAlignment(Qt::AlignJustify); break;
+      case TRichAlign::raLeft: option.setAlignment(Qt::AlignLeft); break;
+    }
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(ppiX / 2.0);  // the default tab stops every half inch
+    layout_->setTextOption(option);
+
+    const double twipX = ppiX / 1440.0;
+    const double left = p.Format.LeftIndent * twipX;
+    const double right = p.Format.RightIndent * twipX;
+    const double first = from == 0 ? p.Format.FirstIndent * twipX : 0;
+    layout_->beginLayout();
+    for (;;) {
+      QTextLine line = layout_->createLine();
+      if (!line.isValid()) break;
+      const double indent = left + (layout_->lineCount() == 1 ? first : 0);
+      line.setLineWidth(std::max(1.0, widthPx - indent - right));
+      line.setPosition(QPointF(indent, 0));
+    }
+    layout_->endLayout();
+  }
+
+  int LineCount() const { return layout_->lineCount(); }
+  QTextLine Line(int i) const { return layout_->lineAt(i); }
+  // Paragraph offset just behind line i (its trailing spaces included).
+  std::size_t LineEnd(int i) const {
+    const QTextLine l = layout_->lineAt(i);
+    return from_ + static_cast<std::size_t>(l.textStart() + l.textLength());
+  }
+  std::size_t LineStart(int i) const { return from_ + static_cast<std::size_t>(layout_->lineAt(i).textStart()); }
+
+  // Fragments of line i to draw: per run, cut at tabs and line breaks (and at spaces
+  // when justified, so that the widened spaces show).
+  void Fragments(int i, double x0, double baseline, std::vector<TFragment>& out) const {
+    const QTextLine line = layout_->lineAt(i);
+    const std::size_t ls = LineStart(i), le = LineEnd(i);
+    const bool splitSpaces = para_.Format.Align == TRichAlign::raJustify;
+    std::size_t runStart = 0;
+    for (const auto& run : para_.Runs) {
+      const std::size_t runEnd = runStart + run.Text.size();
+      std::size_t a = std::max(ls, runStart);
+      const std::size_t b = std::min(le, runEnd);
+      while (a < b) {
+        std::size_t e = a;
+        auto isCut = [&](char c) { return c == '\t' || c == '\v' || (splitSpaces && c == ' '); };
+        while (e < b && !isCut(run.Text[e - runStart])) ++e;
+        if (e > a) {
+          TFragment f;
+          f.X = x0 + line.cursorToX(static_cast<int>(a - from_));
+          f.Baseline = baseline;
+          f.Text = run.Text.substr(a - runStart, e - a);
+          f.Format = &run.Format;
+          out.push_back(std::move(f));
+        }
+        a = e + (e < b ? 1 : 0);
+      }
+      runStart = runEnd;
+    }
+  }
+
+ private:
+  const TRichParagraph& para_;
+  std::size_t from_;
+  std::unique_ptr<QTextLayout> layout_;
+};
+
+// Height of a line under the paragraph's line spacing.
+double LineHeight(const TRichParaFormat& p, const QTextLine& line, int ppiY) {
+  const double natural = line.ascent() + line.descent();
+  const double sl = p.LineSpacing * ppiY / 1440.0;
+  if (p.LineMultiple && p.LineSpacing > 0) return natural * p.LineSpacing / 240.0;
+  if (p.LineSpacing > 0) return std::max(natural, sl);
+  if (p.LineSpacing < 0) return -sl;
+  return natural;
+}
+
+TLayoutResult Layout(const TRichDocument& doc, const TRichFormatRequest& req, bool collect) {
+  TLayoutResult result;
+  const int length = doc.TextLength();
+  const int start = std::clamp(req.Start, 0, length);
+  result.End = start;
+  if (doc.Paragraphs.empty() || start >= length) {
+    result.End = length;
+    return result;
+  }
+  const double x0 = req.Rect.Left * req.PpiX / 1440.0;
+  const double y0 = req.Rect.Top * req.PpiY / 1440.0;
+  const double width = req.Rect.Width() * req.PpiX / 1440.0;
+  const double height = req.Rect.Height() * req.PpiY / 1440.0;
+  const double twipY = req.PpiY / 1440.0;
+  constexpr double kTolerance = 0.01;  // rounding of twips conversions
+
+  const auto loc = doc.Locate(start);
+  double y = 0;
+  bool placedAny = false;
+  int paraStart = doc.ParagraphStart(loc.Paragraph);
+  for (std::size_t i = loc.Paragraph; i < doc.Paragraphs.size(); ++i) {
+    const TRichParagraph& p = doc.Paragraphs[i];
+    const std::size_t from = i == loc.Paragraph ? loc.Offset : 0;
+    const bool lastParagraph = i + 1 == doc.Paragraphs.size();
+    if (from == 0) y += p.Format.SpaceBefore * twipY;
+    const TParagraphLayout pl(p, from, width, req.PpiX, req.PpiY);
+    for (int l = 0; l < pl.LineCount(); ++l) {
+      const QTextLine line = pl.Line(l);
+      const double h = LineHeight(p.Format, line, req.PpiY);
+      if (y + h > height + kTolerance && !(req.AtLeastOneLine && !placedAny)) return result;
+      if (collect) pl.Fragments(l, x0, y0 + y + h - line.descent(), result.Fragments);
+      y += h;
+      placedAny = true;
+      const bool lastLine = l + 1 == pl.LineCount();
+      result.End = paraStart + static_cast<int>(pl.LineEnd(l)) + (lastLine && !lastParagraph ? 1 : 0);
+    }
+    y += p.Format.SpaceAfter * twipY;
+    paraStart += static_cast<int>(p.Length()) + 1;
+    if (result.End >= length) break;  // an empty last paragraph holds no characters
+  }
+  result.End = length;
+  return result;
+}
+
+// Keeps the canvas's font and brush for the duration of a drawing.
+class TCanvasStateSaver {
+ public:
+  explicit TCanvasStateSaver(TCanvas& c) : canvas_(c), font_(c.Font), brush_(c.Brush) {}
+  ~TCanvasStateSaver() {
+    canvas_.Font = font_;
+    canvas_.Brush = brush_;
+  }
+  TCanvasStateSaver(const TCanvasStateSaver&) = delete;
+  TCanvasStateSaver& operator=(const TCanvasStateSaver&) = delete;
+
+ private:
+  TCanvas& canvas_;
+  TFont font_;
+  TBrush brush_;
+};
+
+}  // namespace
+
+int FormatRange(const TRichDocument& doc, const TRichFormatRequest& request) {
+  return Layout(doc, request, false).End;
+}
+
+int DrawRange(const TRichDocument& doc, const TRichFormatRequest& request, TCanvas& canvas) {
+  const TLayoutResult r = Layout(doc, request, true);
+  const TCanvasStateSaver saver(canvas);
+  for (const TFragment& f : r.Fragments) {
+    canvas.Font = CanvasFont(*f.Format);
+    const double ascent = QFontMetricsF(ToQFont(canvas.Font, request.PpiY)).ascent();
+    canvas.Brush = f.Format->Highlight == clNone ? TBrush{clWhite, TBrushStyle::bsClear}
+                                                 : TBrush{f.Format->Highlight, TBrushStyle::bsSolid};
+    canvas.TextOut(static_cast<int>(std::lround(f.X)), static_cast<int>(std::lround(f.Baseline - ascent)), f.Text);
+  }
+  return r.End;
+}
+
+std::vector<std::string> LinesAtWidth(const TRichDocument& doc, int widthPx, int ppi) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < doc.Paragraphs.size(); ++i) {
+    const TRichParagraph& p = doc.Paragraphs[i];
+    if (i + 1 == doc.Paragraphs.size() && i > 0 && p.Length() == 0) break;  // no characters
+    const std::string text = p.Text();
+    const TParagraphLayout pl(p, 0, widthPx, ppi, ppi);
+    for (int l = 0; l < pl.LineCount(); ++l) {
+      std::string line = text.substr(pl.LineStart(l), pl.LineEnd(l) - pl.LineStart(l));
+      std::erase(line, '\v');
+      lines.push_back(std::move(line));
+    }
+    if (pl.LineCount() == 0) lines.emplace_back();
+  }
+  return lines;
+}
+
+}  // namespace oxqr
