@@ -189,6 +189,8 @@ void TQRLayout::PrintBand(TQRCustomBand& band) {
     PrintControls(band, true);
   }
   if (band.ChildBand != nullptr) PrintBand(*band.ChildBand);
+  // The record loops print the sub-details of the detail and of sub-detail bands.
+  if (&band != detail_ && dynamic_cast<TQRSubDetail*>(&band) == nullptr) PrintSubDetailsOf(&band);
 }
 
 // Page headers and footers: never break, never continue on another page.
