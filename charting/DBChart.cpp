@@ -1,0 +1,66 @@
+#include "DBChart.h"
+
+#include "ChartApplication.h"
+#include "data/DataSet.h"
+#include "engine/Printer.h"
+#include "platform/TextMetrics.h"
+#include "platform/Types.h"
+
+namespace oxqr {
+
+namespace {
+
+int NativeToScreen(double native) {
+  return static_cast<int>(RoundHalfEven(native * ScreenPPI / NativePerInch));
+}
+
+}  // namespace
+
+std::vector<TPieSlice> TQRDBChart::ReadSlices() const {
+  if (DataSet == nullptr) return Slices;
+  std::vector<TPieSlice> slices;
+  if (!DataSet->Active()) return slices;
+  TField& label = DataSet->FieldByName(LabelField);
+  TField& value = DataSet->FieldByName(ValueField);
+  for (DataSet->First(); !DataSet->Eof(); DataSet->Next()) {
+    if (value.IsNull()) continue;
+    slices.push_back(TPieSlice{label.AsString(), value.AsFloat()});
+  }
+  return slices;
+}
+
+TQRDBChart::TQRDBChart() {
+  // Charts need a QApplication, which must exist before the platform layer creates a
+  // plain QGuiApplication for its fonts; a report with a chart is built before it
+  // measures any text. Rendering reports the failure if this came too late.
+  TryEnsureChartApplication();
+}
+
+int TQRDBChart::ScreenWidth() const { return NativeToScreen(Size.Width); }
+int TQRDBChart::ScreenHeight() const { return NativeToScreen(Size.Height); }
+
+void TQRDBChart::Print(int OffsetX, int OffsetY) {
+  // Pictures draw in every run, the export run included: the filters only see the
+  // chart through WritePicture, and a page store must still hold what was printed.
+  if (TQRPrinter* printer = ParentPrinter()) {
+    const TRect dest = DeviceRect(OffsetX, OffsetY);
+    const int w = ScreenWidth();
+    const int h = ScreenHeight();
+    if (dest.Width() > 0 && dest.Height() > 0 && w > 0 && h > 0) {
+      TBitmap picture;
+      picture.SetImage(Chart.Render(ReadSlices(), w, h, w * PrintScale, h * PrintScale, Color));
+      printer->Canvas().StretchDraw(dest, picture);
+    }
+  }
+  TQRChart::Print(OffsetX, OffsetY);
+}
+
+std::unique_ptr<TBitmap> TQRDBChart::ChartBitmap(TColor background) const {
+  const int w = ScreenWidth();
+  const int h = ScreenHeight();
+  auto bitmap = std::make_unique<TBitmap>(w, h);
+  if (w > 0 && h > 0) bitmap->SetImage(Chart.Render(ReadSlices(), w, h, w, h, background));
+  return bitmap;
+}
+
+}  // namespace oxqr
