@@ -1,0 +1,34 @@
+#pragma once
+// Shared set-up of the report benchmarks: a DEMODATA database per scale, built once
+// per process into a temporary folder, and the process's peak memory.
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "data/tools/DemoDataBuilder.h"
+
+namespace oxqr::bench {
+
+inline std::string DatabaseAtScale(int scale) {
+  static std::map<int, std::string> built;
+  auto it = built.find(scale);
+  if (it != built.end()) return it->second;
+  const auto dir = std::filesystem::temp_directory_path() / "oxqr-bench";
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / ("DEMODATA-x" + std::to_string(scale) + ".sqlite")).string();
+  TDemoDataOptions options;
+  options.Scale = scale;
+  BuildDemoDatabase(path, options);
+  return built[scale] = path;
+}
+
+// Peak resident set size of the process so far, in MiB.
+inline double PeakRssMiB() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+}  // namespace oxqr::bench
