@@ -1,6 +1,7 @@
 // Text controls: lines, stretching and the filter's WriteText per printed line.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "Controls.h"
 #include "ExportFilter.h"
@@ -71,72 +72,89 @@ std::vector<std::string> TQRCustomLabel::FormatLines(const std::string& text) co
   return lines;
 }
 
+namespace {
+
+// How many of `remaining` lines print now: those that fit the control's own height (at
+// least one) or, for a stretching control, as many more as the band can grow for.
+std::size_t LinesToPrint(TQRCustomLabel& label, std::size_t remaining, double lineHeight) {
+  const auto own = static_cast<std::size_t>(std::max(1.0, std::floor(label.Size.Height / lineHeight + 1e-9)));
+  TQRCustomBand* band = label.ParentBand();
+  if (!label.AutoStretch || band == nullptr || remaining <= own) return std::min(remaining, own);
+  for (std::size_t count = remaining; count > own; --count) {
+    const double bottom = label.Size.Top + count * lineHeight;
+    if (bottom <= band->Size.Height + band->Expanded) return count;  // room made by another control
+    const double growth = bottom - band->Size.Height;
+    if (band->CanExpand(growth)) {
+      double total = 0;
+      band->ExpandBy(growth, &label, total);
+      return count;
+    }
+  }
+  return own;
+}
+
+double AnchorX(TAlignment a, double left, double right) {
+  return a == TAlignment::taRightJustify ? right : a == TAlignment::taCenter ? (left + right) / 2 : left;
+}
+
+// How far left of the anchor a line or box of `width` starts.
+template <class T>
+T AnchorShift(TAlignment a, T width) {
+  return a == TAlignment::taRightJustify ? width : a == TAlignment::taCenter ? width / 2 : 0;
+}
+
+}  // namespace
+
 void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   if (Finished) {  // a fresh printing; otherwise continue with the lines left
     pending_ = FormatLines(Text());
     nextLine_ = 0;
   }
   const TQRPrinter* printer = ParentPrinter();
-  const double lineHeight = TextExtent(Font, "W").cy / (printer ? printer->VerticalFactor() : ScreenFactor());
-  const std::size_t remaining = pending_.size() - nextLine_;
-  // Lines that fit the control's own height, at least one.
-  const auto ownLines = static_cast<std::size_t>(
-      std::max(1.0, std::floor(Size.Height / lineHeight + 1e-9)));
-  std::size_t count = std::min(remaining, ownLines);
+  const double factor = printer != nullptr ? printer->VerticalFactor() : ScreenFactor();
+  const double lineHeight = TextExtent(Font, "W").cy / factor;
+  const std::size_t count = LinesToPrint(*this, pending_.size() - nextLine_, lineHeight);
+  const auto lines = std::span(pending_).subspan(nextLine_, count);
 
-  TQRCustomBand* band = ParentBand();
-  if (AutoStretch && band != nullptr && remaining > ownLines) {
-    // Grow the band for as many further lines as the page has room for.
-    count = remaining;
-    for (; count > ownLines; --count) {
-      const double bottom = Size.Top + count * lineHeight;
-      if (bottom <= band->Size.Height + band->Expanded) break;
-      const double growth = bottom - band->Size.Height;
-      if (band->CanExpand(growth)) {
-        double total = 0;
-        band->ExpandBy(growth, this, total);
-        break;
-      }
-    }
-  }
-
+  // Anchors come from the control's edges, or the band's with AlignToBand.
   const double top = OffsetY + Size.Top;
   const double height = std::max(Size.Height, count * lineHeight);
   double left = OffsetX + Size.Left;
   double right = left + Size.Width;
-  const TRect box = NativeToDevice(printer, left, top, Size.Width, height);
-  if (AlignToBand && band != nullptr) {
+  if (AlignToBand && ParentBand() != nullptr) {
     left = OffsetX;
-    right = OffsetX + band->Size.Width;
+    right = OffsetX + ParentBand()->Size.Width;
+  }
+  const double anchor = AnchorX(Alignment, left, right);
+
+  if (TCanvas* canvas = FinalCanvas(*this)) {
+    // An auto-sized control is as wide as its text; an auto-sized or band-aligned
+    // control sits at its anchor; any other control prints in its own rectangle.
+    double boxWidth = Size.Width;
+    if (AutoSize) {
+      int widest = 0;
+      for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
+      boxWidth = widest / factor;
+    }
+    const double boxLeft = AutoSize || AlignToBand ? anchor - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
+    const TRect box = NativeToDevice(printer, boxLeft, top, boxWidth, height);
+    if (!Transparent) {
+      canvas->Brush = TBrush{Color, TBrushStyle::bsSolid};
+      canvas->FillRect(box);
+    }
+    canvas->Font = Font;
+    canvas->Brush.Style = TBrushStyle::bsClear;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const int shift = AnchorShift(Alignment, TextExtent(Font, lines[i]).cx);
+      canvas->TextRect(box, printer->ToDeviceX(anchor) - shift, printer->ToDeviceY(top + i * lineHeight), lines[i]);
+    }
+    Frame.Paint(*canvas, box);
   }
 
-  TCanvas* canvas = FinalCanvas(*this);
-  if (canvas != nullptr && !Transparent) {
-    canvas->Brush = TBrush{Color, TBrushStyle::bsSolid};
-    canvas->FillRect(box);
-  }
-  TQRCustomReport* report = OwnerReport();
-  TQRExportFilter* filter = report != nullptr && report->Exporting() ? report->ActiveFilter() : nullptr;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string& line = pending_[nextLine_ + i];
-    const double y = top + i * lineHeight;
-    const double x = Alignment == TAlignment::taRightJustify ? right
-                     : Alignment == TAlignment::taCenter     ? (left + right) / 2
-                                                             : left;
-    if (canvas != nullptr && printer != nullptr) {
-      const int width = TextExtent(Font, line).cx;
-      const int shift = Alignment == TAlignment::taRightJustify ? width
-                        : Alignment == TAlignment::taCenter     ? width / 2
-                                                                : 0;
-      TRect clip = box;
-      if (AlignToBand) clip = NativeToDevice(printer, left, top, right - left, height);
-      canvas->Font = Font;
-      canvas->Brush.Style = TBrushStyle::bsClear;
-      canvas->TextRect(clip, printer->ToDeviceX(x) - shift, printer->ToDeviceY(y), line);
-    }
-    if (filter != nullptr) filter->WriteText(x, y, Font, Color, Alignment, line);
-  }
-  if (canvas != nullptr) Frame.Paint(*canvas, box);
+  const TQRCustomReport* report = OwnerReport();
+  if (report != nullptr && report->Exporting())
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      report->ActiveFilter()->WriteText(anchor, top + i * lineHeight, Font, Color, Alignment, lines[i]);
 
   // A control that does not stretch drops the lines that do not fit.
   nextLine_ += count;
