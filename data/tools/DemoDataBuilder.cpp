@@ -189,7 +189,7 @@ std::string IsoDate(long days) {
   const long d = doy - (153 * mp + 2) / 5 + 1;
   const long m = mp < 10 ? mp + 3 : mp - 9;
   const long y = yoe + era * 400 + (m <= 2);
-  char buf[48];
+  char buf[80];
   std::snprintf(buf, sizeof buf, "%04ld-%02ld-%02ld", y, m, d);
   return buf;
 }
