@@ -119,7 +119,8 @@ void PaintLine(QPainter& p, const MrLine& m) {
     return;
   }
   p.setPen(QPen(ToQColor(m.Pen.Color), w, ToQtPenStyle(m.Pen.Style), Qt::FlatCap, Qt::MiterJoin));
-  p.drawLine(QPointF(x1 + 0.5, y1 + 0.5), QPointF(x2 + 0.5, y2 + 0.5));
+  // Aliased lines cover the pixel to the right of and below each point.
+  p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
 
 void PaintFillRect(QPainter& p, const MrFillRect& m) {

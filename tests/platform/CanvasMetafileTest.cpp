@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "TestImages.h"
+#include "platform/Bitmap.h"
+#include "platform/Errors.h"
+#include "platform/Metafile.h"
+#include "platform/Streams.h"
+#include "platform/TextMetrics.h"
+
+using namespace oxqr;
+
+namespace {
+
+constexpr QRgb kWhite = 0xFFFFFFFF, kBlack = 0xFF000000, kRed = 0xFFFF0000;
+
+// Draws `draw` once straight onto a bitmap and once recorded and played back; both
+// pictures must agree to the pixel, and the direct one is returned.
+template <typename Fn>
+QImage DrawBothWays(int w, int h, Fn&& draw) {
+  TBitmap direct(w, h);
+  draw(direct.Canvas());
+  TMetafile mf(w, h);
+  TMetafileCanvas recorder(mf);
+  draw(recorder);
+  QImage played(w, h, QImage::Format_RGB32);
+  played.fill(Qt::white);
+  {
+    QPainter p(&played);
+    PlayMetafile(p, mf);
+  }
+  EXPECT_EQ(played, direct.Image()) << "recorded and direct drawing disagree";
+  return direct.Image();
+}
+
+// The bounding box of the pixels that are not white.
+QRect Ink(const QImage& img, QRgb background = kWhite) {
+  QRect r;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixel(x, y) != background) r |= QRect(x, y, 1, 1);
+  return r;
+}
+
+}  // namespace
+
+TEST(CanvasTest, RectangleCoversLeftToRightMinusOne) {
+  const QImage img = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Brush.Color = clRed;
+    c.Rectangle(2, 3, 10, 8);
+  });
+  EXPECT_EQ(Ink(img), QRect(QPoint(2, 3), QPoint(9, 7)));
+  for (int x = 2; x <= 9; ++x) {
+    EXPECT_EQ(img.pixel(x, 3), kBlack) << x;
+    EXPECT_EQ(img.pixel(x, 7), kBlack) << x;
+  }
+  for (int y = 3; y <= 7; ++y) {
+    EXPECT_EQ(img.pixel(2, y), kBlack) << y;
+    EXPECT_EQ(img.pixel(9, y), kBlack) << y;
+  }
+  for (int y = 4; y <= 6; ++y)
+    for (int x = 3; x <= 8; ++x) EXPECT_EQ(img.pixel(x, y), kRed) << x << "," << y;
+}
+
+TEST(CanvasTest, PenAndBrushStyles) {
+  const QImage noPen = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Pen.Style = TPenStyle::psClear;
+    c.Brush.Color = clRed;
+    c.Rectangle(2, 3, 10, 8);
+  });
+  EXPECT_EQ(Ink(noPen), QRect(QPoint(2, 3), QPoint(9, 7)));
+  EXPECT_EQ(noPen.pixel(2, 3), kRed);
+
+  const QImage noBrush = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Brush.Style = TBrushStyle::bsClear;
+    c.Rectangle(2, 3, 10, 8);
+  });
+  EXPECT_EQ(noBrush.pixel(5, 5), kWhite);
+  EXPECT_EQ(noBrush.pixel(2, 5), kBlack);
+
+  const QImage wide = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Pen.Width = 3;
+    c.Brush.Color = clRed;
+    c.Rectangle(0, 0, 12, 12);
+  });
+  EXPECT_EQ(Ink(wide), QRect(0, 0, 12, 12));
+  EXPECT_EQ(wide.pixel(2, 6), kBlack);
+  EXPECT_EQ(wide.pixel(3, 6), kRed);
+  EXPECT_EQ(wide.pixel(9, 6), kBlack);
+  EXPECT_EQ(wide.pixel(8, 6), kRed);
+
+  const QImage hatched = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Brush.Style = TBrushStyle::bsCross;
+    c.Brush.Color = clRed;
+    c.FillRect(Rect(0, 0, 16, 16));
+  });
+  int red = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) red += hatched.pixel(x, y) == kRed;
+  EXPECT_GT(red, 16);
+  EXPECT_LT(red, 200);  // a pattern, not a solid fill
+  EXPECT_EQ(Ink(hatched).right(), 15);
+}
+
+TEST(CanvasTest, LinesExcludeTheEndPoint) {
+  const QImage img = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Line(2, 5, 8, 5);
+    c.Line(15, 12, 15, 2);  // upwards
+  });
+  for (int x = 2; x <= 7; ++x) EXPECT_EQ(img.pixel(x, 5), kBlack) << x;
+  EXPECT_EQ(img.pixel(8, 5), kWhite);
+  EXPECT_EQ(img.pixel(1, 5), kWhite);
+  for (int y = 3; y <= 12; ++y) EXPECT_EQ(img.pixel(15, y), kBlack) << y;
+  EXPECT_EQ(img.pixel(15, 2), kWhite);
+  EXPECT_EQ(Ink(img), QRect(QPoint(2, 3), QPoint(15, 12)));
+
+  const QImage diagonal = DrawBothWays(20, 20, [](TCanvas& c) { c.Line(0, 0, 10, 10); });
+  EXPECT_EQ(diagonal.pixel(0, 0), kBlack);
+  EXPECT_EQ(diagonal.pixel(5, 5), kBlack);
+  EXPECT_EQ(diagonal.pixel(10, 10), kWhite);
+}
+
+TEST(CanvasTest, EllipseStaysInItsBox) {
+  const QImage img = DrawBothWays(30, 30, [](TCanvas& c) {
+    c.Brush.Color = clRed;
+    c.Ellipse(4, 6, 24, 20);
+  });
+  EXPECT_EQ(Ink(img), QRect(QPoint(4, 6), QPoint(23, 19)));
+  EXPECT_EQ(img.pixel(14, 13), kRed);
+  EXPECT_EQ(img.pixel(4, 6), kWhite);  // corners stay outside the curve
+}
+
+TEST(CanvasTest, TextTopLeftAnchoredWithOpaqueBackground) {
+  TFont font;
+  font.Size = 10;
+  const TSize extent = TextExtent(font, "Hello");
+  const QImage opaque = DrawBothWays(80, 40, [&](TCanvas& c) {
+    c.Font = font;
+    c.Brush.Color = clRed;
+    c.TextOut(5, 7, "Hello");
+  });
+  EXPECT_EQ(Ink(opaque), QRect(5, 7, extent.cx, extent.cy));
+  EXPECT_EQ(opaque.pixel(5, 7), kRed);  // the background, above the capitals
+
+  const QImage clear = DrawBothWays(80, 40, [&](TCanvas& c) {
+    c.Font = font;
+    c.Brush.Style = TBrushStyle::bsClear;
+    c.TextOut(5, 7, "Hello");
+  });
+  const QRect ink = Ink(clear);
+  EXPECT_TRUE(QRect(5, 7, extent.cx, extent.cy).contains(ink)) << ink.x() << "," << ink.y();
+  EXPECT_GE(ink.top(), 7 + 1);  // cap height below the ascent line
+  EXPECT_LE(ink.bottom(), 7 + FontAscent(font));  // "Hello" has no descenders
+}
+
+TEST(CanvasTest, TextRectClips) {
+  TFont font;
+  font.Size = 20;
+  const QImage img = DrawBothWays(120, 60, [&](TCanvas& c) {
+    c.Font = font;
+    c.Brush.Style = TBrushStyle::bsClear;
+    c.TextRect(Rect(10, 10, 40, 25), 10, 10, "WWWWWW");
+  });
+  const QRect ink = Ink(img);
+  EXPECT_FALSE(ink.isEmpty());
+  EXPECT_TRUE(QRect(QPoint(10, 10), QPoint(39, 24)).contains(ink));
+
+  const QImage opaque = DrawBothWays(120, 60, [&](TCanvas& c) {
+    c.Font = font;
+    c.Brush.Color = clRed;
+    c.TextRect(Rect(10, 10, 40, 25), 12, 12, "i");
+  });
+  EXPECT_EQ(Ink(opaque), QRect(QPoint(10, 10), QPoint(39, 24)));  // the whole clip is painted
+}
+
+TEST(CanvasTest, StretchDrawAndNestedMetafiles) {
+  TBitmap small(2, 2);
+  QImage px(2, 2, QImage::Format_RGB32);
+  px.fill(Qt::white);
+  px.setPixel(0, 0, kRed);
+  small.SetImage(px);
+  const QImage img = DrawBothWays(30, 30, [&](TCanvas& c) { c.StretchDraw(Rect(10, 10, 20, 20), small); });
+  EXPECT_EQ(img.pixel(10, 10), kRed);
+  EXPECT_EQ(img.pixel(19, 19), kWhite);
+  EXPECT_EQ(img.pixel(9, 9), kWhite);
+
+  TMetafile inner(10, 10);
+  {
+    TMetafileCanvas c(inner);
+    c.Brush.Color = clRed;
+    c.Pen.Style = TPenStyle::psClear;
+    c.Rectangle(0, 0, 4, 4);
+  }
+  const QImage nested = DrawBothWays(30, 30, [&](TCanvas& c) { c.Draw(20, 5, inner); });
+  EXPECT_EQ(Ink(nested), QRect(20, 5, 4, 4));
+}
+
+TEST(MetafileTest, PlaybackScalesAndMoves) {
+  TMetafile mf(10, 10);
+  {
+    TMetafileCanvas c(mf);
+    c.Pen.Style = TPenStyle::psClear;
+    c.Brush.Color = clRed;
+    c.Rectangle(1, 1, 4, 3);
+  }
+  QImage img(40, 40, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  {
+    QPainter p(&img);
+    PlayMetafile(p, mf, 10, 20, 2.0);
+  }
+  EXPECT_EQ(Ink(img), QRect(12, 22, 6, 4));
+}
+
+namespace {
+
+TMetafile SamplePage() {
+  TMetafile mf(300, 200);
+  TMetafileCanvas c(mf);
+  c.Font.Name = "Times New Roman";
+  c.Font.Size = 12;
+  c.Font.Style = TFontStyles{TFontStyle::fsBold, TFontStyle::fsUnderline};
+  c.Font.Color = clNavy;
+  c.TextOut(10, 10, "Caf\xE9 total");
+  c.TextRect(Rect(5, 5, 50, 20), 6, 6, "clipped");
+  c.Pen = TPen{clRed, 2, TPenStyle::psDash};
+  c.Brush = TBrush{clInfoBk, TBrushStyle::bsDiagCross};
+  c.Rectangle(1, 2, 30, 40);
+  c.Ellipse(3, 4, 50, 60);
+  c.Line(0, 0, 100, 50);
+  c.FillRect(Rect(7, 8, 9, 10));
+  TBitmap pic(3, 2);
+  c.StretchDraw(Rect(100, 100, 130, 120), pic);
+  return mf;
+}
+
+}  // namespace
+
+TEST(MetafileTest, SaveLoadRoundTrip) {
+  const TMetafile mf = SamplePage();
+  TMemoryStream s;
+  mf.SaveToStream(s);
+  s.SetPosition(0);
+  const TMetafile back = TMetafile::LoadFromStream(s);
+  EXPECT_TRUE(back == mf);
+  EXPECT_EQ(back.Records.size(), 7u);
+  EXPECT_EQ(std::get<MrText>(back.Records[0]).Text, "Caf\xE9 total");
+
+  TMetafile changed = mf;
+  std::get<MrLine>(changed.Records[4]).To.X = 101;
+  EXPECT_FALSE(changed == mf);
+  TMetafile otherPicture = mf;
+  QImage img = std::get<MrBitmap>(otherPicture.Records[6]).Image->copy();
+  img.setPixel(0, 0, kBlack);
+  std::get<MrBitmap>(otherPicture.Records[6]).Image = std::make_shared<const QImage>(img);
+  EXPECT_FALSE(otherPicture == mf);
+}
+
+TEST(MetafileTest, TruncatedOrGarbledInputThrowsInvalidData) {
+  TMemoryStream s;
+  SamplePage().SaveToStream(s);
+  const std::string bytes = s.Bytes();
+  for (std::size_t n = 0; n < bytes.size(); n += (n < 200 ? 1 : 37)) {
+    TMemoryStream cut(bytes.substr(0, n));
+    EXPECT_THROW(TMetafile::LoadFromStream(cut), EInvalidData) << n;
+  }
+  auto patched = [&](std::size_t at, std::uint32_t v) {
+    std::string b = bytes;
+    std::memcpy(b.data() + at, &v, 4);
+    return b;
+  };
+  for (const std::string& b : {patched(14, 0xFFFFFFFF),     // absurd record count
+                               patched(0, 0x12345678),      // wrong magic
+                               patched(6, 0xFFFFFFFF),      // negative width
+                               patched(27, 0x7FFFFFF0)}) {  // string length beyond the end
+    TMemoryStream in(b);
+    EXPECT_THROW(TMetafile::LoadFromStream(in), EInvalidData);
+  }
+  std::string badTag = bytes;
+  badTag[18] = 42;
+  TMemoryStream in(badTag);
+  EXPECT_THROW(TMetafile::LoadFromStream(in), EInvalidData);
+}
