@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "OxQrExport/images/ImageFilters.h"
-#include "PageReportFixture.h"
+#include "images/PageReportFixture.h"
 #include "engine/FilterLibrary.h"
 #include "engine/SaveCommand.h"
 #include "platform/Files.h"
