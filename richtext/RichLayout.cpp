@@ -170,6 +170,7 @@ double LineHeight(const TRichParaFormat& p, const QTextLine& line, int ppiY) {
 }
 
 TLayoutResult Layout(const TRichDocument& doc, const TRichFormatRequest& req, bool collect) {
+  EnsureGuiApplication();
   TLayoutResult result;
   const int length = doc.TextLength();
   const int start = std::clamp(req.Start, 0, length);
@@ -205,6 +206,7 @@ TLayoutResult Layout(const TRichDocument& doc, const TRichFormatRequest& req, bo
       const bool lastLine = l + 1 == pl.LineCount();
       result.End = paraStart + static_cast<int>(pl.LineEnd(l)) + (lastLine && !lastParagraph ? 1 : 0);
     }
+    if (pl.LineCount() == 0) result.End = paraStart + static_cast<int>(p.Length()) + (lastParagraph ? 0 : 1);
     y += p.Format.SpaceAfter * twipY;
     paraStart += static_cast<int>(p.Length()) + 1;
     if (result.End >= length) break;  // an empty last paragraph holds no characters
@@ -250,6 +252,7 @@ int DrawRange(const TRichDocument& doc, const TRichFormatRequest& request, TCanv
 }
 
 std::vector<std::string> LinesAtWidth(const TRichDocument& doc, int widthPx, int ppi) {
+  EnsureGuiApplication();
   std::vector<std::string> lines;
   for (std::size_t i = 0; i < doc.Paragraphs.size(); ++i) {
     const TRichParagraph& p = doc.Paragraphs[i];

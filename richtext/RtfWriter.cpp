@@ -122,8 +122,8 @@ void TRtfEmitter::Para(const TRichParaFormat& p) {
 // Emits the changes from the current character format to `f`.
 void TRtfEmitter::Chars(const TRichCharFormat& f) {
   const bool all = !curValid_;
-  if (all || f.Color != cur_.Color) Number("\\cf", ColorIndex(f.Color));
-  if (all || f.Highlight != cur_.Highlight) Number("\\highlight", ColorIndex(f.Highlight));
+  if (all ? f.Color != clNone : f.Color != cur_.Color) Number("\\cf", ColorIndex(f.Color));
+  if (all ? f.Highlight != clNone : f.Highlight != cur_.Highlight) Number("\\highlight", ColorIndex(f.Highlight));
   if (all ? f.Bold : f.Bold != cur_.Bold) Control(f.Bold ? "\\b" : "\\b0");
   if (all ? f.Italic : f.Italic != cur_.Italic) Control(f.Italic ? "\\i" : "\\i0");
   if (all ? f.Underline : f.Underline != cur_.Underline) Control(f.Underline ? "\\ul" : "\\ulnone");
