@@ -8,6 +8,7 @@
 #include "RecordingFilter.h"
 #include "engine/Printer.h"
 #include "engine/Report.h"
+#include "platform/TextMetrics.h"
 
 namespace oxqr {
 namespace {
@@ -103,9 +104,9 @@ TEST(DocumentFilterBands, TextBlockBoxPrecedesItsLines) {
   run.Export();
 
   const auto& log = run.filter.Log;
-  const std::vector<std::string> expected = {"BeginTextBlock:Memo", "BlockText:one", "BlockText:two",
-                                             "BlockText:three",    "EndTextBlock:Memo", "RenderBox",
-                                             "EndBand:Detail"};
+  const std::vector<std::string> expected = {"BeginTextBlock:Memo", "BeginBand",         "BlockText:one",
+                                             "BlockText:two",       "BlockText:three",   "EndTextBlock:Memo",
+                                             "RenderBox",           "EndBand:Detail"};
   const auto start = IndexOf(log, "BeginTextBlock:Memo");
   ASSERT_LT(start + expected.size(), log.size() + 1);
   EXPECT_EQ(std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(start),

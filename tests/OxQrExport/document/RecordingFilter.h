@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "OxQrExport/core/DocumentFilter.h"
+#include "engine/Band.h"
 #include "engine/Controls.h"
 
 namespace oxqr::test {

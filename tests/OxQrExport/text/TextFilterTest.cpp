@@ -155,8 +155,9 @@ TEST_F(TextFilterTest, PerPageFilesAreNamedAfterThePage) {
   EXPECT_FALSE(FileExists(Path("report.txt")));
   const std::string b = Blank(f);
   for (int k = 1; k <= 3; ++k) {
+    // Column 0 lies left of the grid: the text is put in front of the row.
     EXPECT_EQ(ReadFileBytes(Path(files[k - 1])),
-              b + "\r\n" + Put(b, 1, "page " + std::to_string(k)) + "\r\n" + b + "\r\n" + PageEnd(f));
+              b + "\r\n" + "page " + std::to_string(k) + b + "\r\n" + b + "\r\n" + PageEnd(f));
   }
 }
 
