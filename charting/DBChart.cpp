@@ -40,9 +40,11 @@ int TQRDBChart::ScreenWidth() const { return NativeToScreen(Size.Width); }
 int TQRDBChart::ScreenHeight() const { return NativeToScreen(Size.Height); }
 
 void TQRDBChart::Print(int OffsetX, int OffsetY) {
-  // Pictures draw in every run, the export run included: the filters only see the
-  // chart through WritePicture, and a page store must still hold what was printed.
-  if (TQRPrinter* printer = ParentPrinter()) {
+  // Unlike text, the chart draws in the export run too: a document filter receives it
+  // through WritePicture after it has been drawn, and the run's page store then shows
+  // what was exported. Frames follow the engine's rule (final runs only).
+  TQRPrinter* printer = ParentPrinter();
+  if (printer != nullptr && printer->PrintingPage() != nullptr) {
     const TRect dest = DeviceRect(OffsetX, OffsetY);
     const int w = ScreenWidth();
     const int h = ScreenHeight();

@@ -38,7 +38,8 @@ class TQRDBChart : public TQRChart {
   int ScreenWidth() const;
   int ScreenHeight() const;
 
-  // Draws the chart into the control's rectangle on the printer's canvas, then the frame.
+  // Draws the chart into the control's rectangle on the printer's canvas in every run,
+  // the export run included (a document filter gets it after it is drawn), then the frame.
   void Print(int OffsetX, int OffsetY) override;
   std::unique_ptr<TBitmap> ChartBitmap(TColor background) const override;
 };
