@@ -41,7 +41,7 @@ class LibreOfficeRtf : public ::testing::Test {
   fs::path Convert(const fs::path& input, const std::string& to, const std::string& inFilter = "") {
     const std::string cmd = "soffice -env:UserInstallation=file://" + (dir_ / "profile").string() +
                             " --headless " + (inFilter.empty() ? "" : "--infilter=\"" + inFilter + "\" ") +
-                            "--convert-to " + to + " --outdir " + dir_.string() + " " + input.string() +
+                            "--convert-to \"" + to + "\" --outdir " + dir_.string() + " " + input.string() +
                             " >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return dir_ / (input.stem().string() + "." + to.substr(0, to.find(':')));
