@@ -38,7 +38,10 @@ class TOxQRExportFilter : public TQRExportFilter {
   std::string MakerText() const override;
   bool IsContinuous() const override { return false; }
   void StartJob(int PageWidth, int PageHeight, const TFont& Font) override;
+  // Fires OnEndPage only while a page is open (never for the engine's close before page 1
+  // or after Aborted), then the engine's ClosePage; ClosedPageNumber := PageNumber.
   void ClosePage() override;
+  // Unless Aborted: PageNumber + 1, BeginPage, the engine's OpenPage.
   void OpenPage() override;
   // Fires OnBeginPage; formats override it to open their page output and call this first.
   virtual void BeginPage();
@@ -61,6 +64,9 @@ class TOxQRExportFilter : public TQRExportFilter {
   std::unique_ptr<TBitmap> ControlBitmap(const TQRPrintable& Control, TPixelFormat PixelFormat);
   std::unique_ptr<TBitmap> ShapeBitmap(const TQRShape& Shape, TPixelFormat PixelFormat);
   void NotifyEncodeGraphicDone(const void* AObject, int ObjectImageIndex);
+  // Decides whether a picture of report object AObject is encoded anew (-1) or entry
+  // ReuseImageIndex of Written is reused; OnEncodeGraphic may steer it. An index the
+  // handler leaves out of range (>= count or < -1) means "encode anew".
   void ResolveImageReuse(const void* AObject, bool& UniqueImage, int& ReuseImageIndex,
                          const TStringObjectList& Written);
 
