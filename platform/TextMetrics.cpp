@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <tuple>
+#include <unordered_map>
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -84,9 +85,12 @@ struct MeasureEntry {
   QFontMetricsF MetricsF;
   int Ascent = 0;
   int Descent = 0;
+  // Widths of texts already measured: report texts (labels, repeated values) recur a lot.
+  std::unordered_map<std::string, int> Widths;
 };
 
-using MeasureKey = std::tuple<std::string, int, std::uint8_t>;
+// Face, points, styles and the code page the cached text widths were measured in.
+using MeasureKey = std::tuple<std::string, int, std::uint8_t, int>;
 
 std::string& AppArgv0() {
   static std::string name = "oxqr";
@@ -97,7 +101,6 @@ std::string& AppArgv0() {
 
 void EnsureGuiApplication() {
   static std::mutex mutex;
-  static std::unique_ptr<QGuiApplication> app;
   static int argc = 1;
   static char* argv[] = {AppArgv0().data(), nullptr};
   const std::lock_guard lock(mutex);
@@ -107,7 +110,9 @@ void EnsureGuiApplication() {
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if ((!platform || !*platform) && (!display || !*display) && (!wayland || !*wayland))
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  app = std::make_unique<QGuiApplication>(argc, argv);
+  // Deliberately never destroyed: a static destructor would run after Qt's own globals
+  // are gone, and destroying the application there crashes at exit.
+  [[maybe_unused]] static QGuiApplication* const app = std::make_unique<QGuiApplication>(argc, argv).release();
 }
 
 std::string SubstituteFontName(const std::string& requested) { return Resolve(requested).Family; }
@@ -137,7 +142,7 @@ auto WithMeasureEntry(const TFont& font, Fn&& fn) {
   static std::mutex mutex;
   static std::map<MeasureKey, std::unique_ptr<MeasureEntry>> cache;
   const std::lock_guard lock(mutex);
-  const MeasureKey key{font.Name, std::abs(font.Size), font.Style.Bits()};
+  const MeasureKey key{font.Name, std::abs(font.Size), font.Style.Bits(), AnsiCodePage()};
   auto it = cache.find(key);
   if (it == cache.end()) {
     if (cache.size() >= 256) cache.clear();  // a report uses a handful of fonts
@@ -151,16 +156,21 @@ auto WithMeasureEntry(const TFont& font, Fn&& fn) {
 TSize TextExtent(const TFont& font, std::string_view text) {
   if (text.empty()) return {0, 0};
   EnsureGuiApplication();
-  const QString s = AnsiToQString(text);
-  return WithMeasureEntry(font, [&](const MeasureEntry& e) {
-    const auto width = static_cast<int>(RoundHalfEven(e.MetricsF.horizontalAdvance(s)));
-    return TSize{width, e.Ascent + e.Descent};
+  return WithMeasureEntry(font, [&](MeasureEntry& e) {
+    const std::string key(text);
+    auto it = e.Widths.find(key);
+    if (it == e.Widths.end()) {
+      if (e.Widths.size() >= 8192) e.Widths.clear();
+      const auto width = static_cast<int>(RoundHalfEven(e.MetricsF.horizontalAdvance(AnsiToQString(text))));
+      it = e.Widths.emplace(key, width).first;
+    }
+    return TSize{it->second, e.Ascent + e.Descent};
   });
 }
 
 int FontAscent(const TFont& font) {
   EnsureGuiApplication();
-  return WithMeasureEntry(font, [](const MeasureEntry& e) { return e.Ascent; });
+  return WithMeasureEntry(font, [](MeasureEntry& e) { return e.Ascent; });
 }
 
 namespace {
