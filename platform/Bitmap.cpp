@@ -13,7 +13,10 @@ namespace oxqr {
 
 TBitmap::TBitmap() = default;
 
-TBitmap::TBitmap(int width, int height, TPixelFormat pf) : pf_(pf) { SetSize(width, height); }
+TBitmap::TBitmap(int width, int height, TPixelFormat pf)
+    : pf_(pf), monochrome_(pf == TPixelFormat::pf1bit) {
+  SetSize(width, height);
+}
 
 TBitmap::TBitmap(const TBitmap& other)
     : image_(other.image_), pf_(other.pf_), monochrome_(other.monochrome_) {}
@@ -48,14 +51,23 @@ void TBitmap::SetSize(int width, int height) {
   image_ = std::move(next);
 }
 
+// A 1-bit bitmap is a monochrome one and the other way round, as on the platform
+// whose bitmaps these are: the two settings follow each other.
 void TBitmap::SetPixelFormat(TPixelFormat pf) {
   pf_ = pf;
+  monochrome_ = pf == TPixelFormat::pf1bit;
   if (!Empty()) image_ = detail::ReduceToFormat(image_, pf);
 }
 
 void TBitmap::SetMonochrome(bool on) {
+  if (on == monochrome_) return;
   monochrome_ = on;
-  if (on && !Empty()) image_ = detail::ToBlackAndWhite(image_);
+  if (on) {
+    pf_ = TPixelFormat::pf1bit;
+    if (!Empty()) image_ = detail::ToBlackAndWhite(image_);
+  } else {
+    pf_ = TPixelFormat::pfDevice;  // the black and white pixels stay
+  }
 }
 
 TCanvas& TBitmap::Canvas() {

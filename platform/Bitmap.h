@@ -54,10 +54,11 @@ class TBitmap {
 
   TPixelFormat PixelFormat() const { return pf_; }
   // Sets the format the bitmap is written with; pf1bit also reduces the pixels to
-  // black and white, pf4bit / pf8bit to their palettes.
+  // black and white (and makes the bitmap monochrome), pf4bit / pf8bit to their palettes.
   void SetPixelFormat(TPixelFormat pf);
   bool Monochrome() const { return monochrome_; }
-  // true turns the picture into two-colour black and white (a 1-bit bitmap).
+  // true turns the picture into two-colour black and white (a pf1bit bitmap); false
+  // makes a monochrome bitmap a pfDevice one with the same pixels, else changes nothing.
   void SetMonochrome(bool on);
 
   TCanvas& Canvas();

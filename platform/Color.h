@@ -52,6 +52,7 @@ bool IsSystemColor(TColor c);
 TColor ColorToRGB(TColor c);
 // Changes the RGB value assigned to system colour `index` (tests and themes).
 void SetSystemColor(int index, TColor rgb);
+// The opaque QColor of ColorToRGB(c) (so clNone gives white, not a transparent colour).
 QColor ToQColor(TColor c);
 
 }  // namespace oxqr

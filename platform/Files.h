@@ -21,6 +21,7 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext);
 std::string ExpandFileName(const std::string& path);
 // Appends a path delimiter unless `path` already ends with one.
 std::string IncludeTrailingPathDelimiter(const std::string& path);
+// $TMPDIR or /tmp, with a trailing '/'.
 std::string TempDirectory();
 // Creates a new empty temporary file with the given prefix and returns its name.
 std::string CreateTempFile(const std::string& prefix);

@@ -62,8 +62,12 @@ TEST(BitmapTest, CopiesAreIndependent) {
 TEST(BitmapTest, MonochromeIsBlackAndWhiteAndSavesOneBit) {
   TBitmap b(40, 20);
   b.SetImage(Gradient(40, 20));
+  b.SetMonochrome(false);  // not monochrome: nothing changes
+  EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf24bit);
+  EXPECT_GT(Colours(b.Image()).size(), 2u);
   b.SetMonochrome(true);
   EXPECT_TRUE(b.Monochrome());
+  EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf1bit);
   const auto colours = Colours(b.Image());
   EXPECT_EQ(colours, (std::set<QRgb>{0xFF000000u, 0xFFFFFFFFu}));
 
@@ -74,6 +78,12 @@ TEST(BitmapTest, MonochromeIsBlackAndWhiteAndSavesOneBit) {
   EXPECT_EQ(U16At(bmp, 28), 1);
   EXPECT_EQ(Colours(DecodeBMP(bmp)), (std::set<QRgb>{0xFF000000u, 0xFFFFFFFFu}));
   EXPECT_EQ(DecodeBMP(bmp).pixel(1, 1), 0xFFFFFFFFu);  // yellow is light
+
+  b.SetMonochrome(false);
+  EXPECT_EQ(b.PixelFormat(), TPixelFormat::pfDevice);
+  EXPECT_EQ(U16At(Saved(b), 28), 32);
+  b.SetPixelFormat(TPixelFormat::pf1bit);
+  EXPECT_TRUE(b.Monochrome());
 }
 
 TEST(BitmapTest, PixelFormatReducesAndChoosesTheFileDepth) {
