@@ -60,14 +60,11 @@ void TBitmap::SetPixelFormat(TPixelFormat pf) {
 }
 
 void TBitmap::SetMonochrome(bool on) {
-  if (on == monochrome_) return;
-  monochrome_ = on;
-  if (on) {
-    pf_ = TPixelFormat::pf1bit;
-    if (!Empty()) image_ = detail::ToBlackAndWhite(image_);
-  } else {
-    pf_ = TPixelFormat::pfDevice;  // the black and white pixels stay
-  }
+  // Switching off keeps the bitmap as it is: a 1-bit picture stays black and white.
+  if (!on || monochrome_) return;
+  monochrome_ = true;
+  pf_ = TPixelFormat::pf1bit;
+  if (!Empty()) image_ = detail::ToBlackAndWhite(image_);
 }
 
 TCanvas& TBitmap::Canvas() {

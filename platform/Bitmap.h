@@ -58,7 +58,7 @@ class TBitmap {
   void SetPixelFormat(TPixelFormat pf);
   bool Monochrome() const { return monochrome_; }
   // true turns the picture into two-colour black and white (a pf1bit bitmap); false
-  // makes a monochrome bitmap a pfDevice one with the same pixels, else changes nothing.
+  // leaves the bitmap unchanged (a pf1bit bitmap stays monochrome).
   void SetMonochrome(bool on);
 
   TCanvas& Canvas();

@@ -79,11 +79,19 @@ TEST(BitmapTest, MonochromeIsBlackAndWhiteAndSavesOneBit) {
   EXPECT_EQ(Colours(DecodeBMP(bmp)), (std::set<QRgb>{0xFF000000u, 0xFFFFFFFFu}));
   EXPECT_EQ(DecodeBMP(bmp).pixel(1, 1), 0xFFFFFFFFu);  // yellow is light
 
-  b.SetMonochrome(false);
-  EXPECT_EQ(b.PixelFormat(), TPixelFormat::pfDevice);
-  EXPECT_EQ(U16At(Saved(b), 28), 32);
-  b.SetPixelFormat(TPixelFormat::pf1bit);
+  b.SetMonochrome(false);  // leaves a black and white bitmap as it is
   EXPECT_TRUE(b.Monochrome());
+  EXPECT_EQ(U16At(Saved(b), 28), 1);
+  b.SetPixelFormat(TPixelFormat::pf24bit);
+  EXPECT_FALSE(b.Monochrome());
+  EXPECT_EQ(U16At(Saved(b), 28), 24);
+
+  TBitmap page;  // a 1-bit format chosen before the size: monochrome from the start
+  page.SetPixelFormat(TPixelFormat::pf1bit);
+  page.SetSize(8, 8);
+  page.SetMonochrome(false);
+  EXPECT_TRUE(page.Monochrome());
+  EXPECT_EQ(U16At(Saved(page), 28), 1);
 }
 
 TEST(BitmapTest, PixelFormatReducesAndChoosesTheFileDepth) {
