@@ -17,7 +17,9 @@ constexpr int ScreenPPI = 96;
 
 // Creates the process's QGuiApplication when there is none (fonts need one), with the
 // offscreen platform when no display is set. Every function here calls it, so library
-// users and tests need no set-up of their own.
+// users and tests need no set-up of their own. A program that wants a QApplication
+// (widgets, charts) must create it before its first use of fonts; a plain
+// QCoreApplication cannot measure text.
 void EnsureGuiApplication();
 
 // The face that measures and draws `requested` ("Arial" -> "Liberation Sans").
