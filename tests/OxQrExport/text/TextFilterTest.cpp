@@ -6,11 +6,9 @@
 #include <functional>
 
 #include "OxQrConsts/OxQrConsts.h"
-#include "OxQrCtrls/ExportControls.h"
 #include "OxQrExport/core/Settings.h"
 #include "OxQrExport/text/TextFilter.h"
 #include "engine/Printer.h"
-#include "engine/Report.h"
 #include "platform/Files.h"
 
 namespace oxqr {
@@ -184,30 +182,6 @@ TEST_F(TextFilterTest, UnwritableFileAbortsWithTheMessage) {
   EXPECT_EQ(endJobs, 1);
   EXPECT_TRUE(f.PageTexts.empty());
   EXPECT_EQ(QRExportSettings().CreatedReportFiles.Count(), 0);
-}
-
-TEST_F(TextFilterTest, ReportExportedThroughTheEngine) {
-  TQRReport report;
-  auto& band = report.AddBand(TQRBandType::rbDetail);
-  band.SetHeightMM(20);
-  auto& aware = band.Add<TOxQRLabel>();
-  aware.Caption = "Aware";
-  aware.SetBoundsMM(10, 2, 40, 5);
-  auto& plain = band.Add<TQRLabel>();
-  plain.Caption = "Plain";
-  plain.SetBoundsMM(100, 2, 40, 5);
-  report.Prepare();
-  TOxQRTextFilter f(Path("report.txt"));
-  report.ExportToFilter(f);
-  const std::string text = ReadFileBytes(Path("report.txt"));
-  // Both kinds of control reach the grid, on one row, in column order.
-  const auto aPos = text.find("Aware");
-  const auto pPos = text.find("Plain");
-  ASSERT_NE(aPos, std::string::npos);
-  ASSERT_NE(pPos, std::string::npos);
-  EXPECT_LT(aPos, pPos);
-  EXPECT_EQ(text.find("\r\n", aPos), text.find("\r\n", pPos));
-  EXPECT_EQ(text.substr(text.size() - 3), "\f\r\n");
 }
 
 }  // namespace
