@@ -100,14 +100,15 @@ TFileStream::~TFileStream() {
 void TFileStream::Write(const void* data, std::size_t count) {
   if (!file_) throw EFileError(name_, "write", EBADF);
   if (count == 0) return;
-  // C streams need a positioning call between a read and a write.
-  std::fseek(file_, 0, SEEK_CUR);
+  if (last_ == LastOp::Read) std::fseek(file_, 0, SEEK_CUR);
+  last_ = LastOp::Write;
   if (std::fwrite(data, 1, count, file_) != count) throw EFileError(name_, "write", errno);
 }
 
 std::size_t TFileStream::Read(void* data, std::size_t count) {
   if (!file_) throw EFileError(name_, "read", EBADF);
-  std::fseek(file_, 0, SEEK_CUR);
+  if (last_ == LastOp::Write) std::fseek(file_, 0, SEEK_CUR);
+  last_ = LastOp::Read;
   const std::size_t n = std::fread(data, 1, count, file_);
   if (n < count && std::ferror(file_)) throw EFileError(name_, "read", errno);
   return n;
@@ -122,6 +123,7 @@ void TFileStream::SetPosition(std::int64_t pos) {
   if (!file_) throw EFileError(name_, "seek in", EBADF);
   if (pos < 0) throw EStreamError("Stream position out of range");
   if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) throw EFileError(name_, "seek in", errno);
+  last_ = LastOp::None;
 }
 
 std::int64_t TFileStream::Size() const {

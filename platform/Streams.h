@@ -72,6 +72,9 @@ class TFileStream final : public TStream {
  private:
   std::string name_;
   std::FILE* file_ = nullptr;
+  // C streams need a positioning call between reading and writing; we make one only
+  // when the direction changes, so that writes stay buffered.
+  enum class LastOp : std::uint8_t { None, Read, Write } last_ = LastOp::None;
 };
 
 }  // namespace oxqr
