@@ -80,8 +80,10 @@ void TQPainterCanvas::FillRect(const TRect& rect) {
 
 void TQPainterCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
   if (bitmap.Empty()) return;
-  // The bitmap may be the one this canvas draws on; draw from a copy of its pixels.
-  const TMetaRecord r = MrBitmap{dest, std::make_shared<const QImage>(bitmap.Image().copy())};
+  // A bitmap drawn onto itself is drawn from a copy of its pixels; any other shares them.
+  const bool self = static_cast<const QPaintDevice*>(&bitmap.Image()) == device_;
+  const TMetaRecord r =
+      MrBitmap{dest, std::make_shared<const QImage>(self ? bitmap.Image().copy() : bitmap.Image())};
   WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
 }
 

@@ -65,8 +65,9 @@ void OutlineRect(QPainter& p, const TRect& r, const TPen& pen) {
     const int wy = std::min(w, (r.Height() + 1) / 2);
     p.fillRect(QRectF(r.Left, r.Top, r.Width(), wy), c);
     p.fillRect(QRectF(r.Left, r.Bottom - wy, r.Width(), wy), c);
-    p.fillRect(QRectF(r.Left, r.Top + wy, wx, r.Height() - 2 * wy), c);
-    p.fillRect(QRectF(r.Right - wx, r.Top + wy, wx, r.Height() - 2 * wy), c);
+    const int side = std::max(0, r.Height() - 2 * wy);
+    p.fillRect(QRectF(r.Left, r.Top + wy, wx, side), c);
+    p.fillRect(QRectF(r.Right - wx, r.Top + wy, wx, side), c);
     return;
   }
   QPen qp(ToQColor(pen.Color), w, ToQtPenStyle(pen.Style), Qt::FlatCap, Qt::MiterJoin);

@@ -174,6 +174,22 @@ TEST(CanvasTest, TextRectClips) {
   EXPECT_EQ(Ink(opaque), QRect(QPoint(10, 10), QPoint(39, 24)));  // the whole clip is painted
 }
 
+TEST(CanvasTest, TinyShapesStayInTheirBox) {
+  const QImage img = DrawBothWays(20, 20, [](TCanvas& c) {
+    c.Pen.Width = 4;
+    c.Rectangle(5, 5, 8, 8);  // narrower than two pen widths
+  });
+  EXPECT_EQ(Ink(img), QRect(5, 5, 3, 3));
+}
+
+TEST(CanvasTest, BitmapDrawnOntoItself) {
+  TBitmap b(8, 4);
+  b.Canvas().Brush.Color = clRed;
+  b.Canvas().FillRect(Rect(0, 0, 4, 4));
+  b.Canvas().Draw(4, 0, b);  // the left half copied into the right half
+  EXPECT_EQ(b.Image().pixel(6, 2), kRed);
+}
+
 TEST(CanvasTest, StretchDrawAndNestedMetafiles) {
   TBitmap small(2, 2);
   QImage px(2, 2, QImage::Format_RGB32);
