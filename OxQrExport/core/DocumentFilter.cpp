@@ -1,5 +1,6 @@
 #include "DocumentFilter.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "Settings.h"
@@ -7,6 +8,7 @@
 #include "engine/Controls.h"
 #include "engine/Printer.h"
 #include "engine/Report.h"
+#include "platform/Canvas.h"
 #include "platform/TextMetrics.h"
 
 namespace oxqr {
@@ -147,6 +149,16 @@ void TOxQRDocumentFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Re
 }
 
 void TOxQRDocumentFilter::EndDocument() {}
+
+std::unique_ptr<TBitmap> TOxQRDocumentFilter::ScaleToDPI(const TGraphic* Graphic, int DPI) const {
+  if (Graphic == nullptr) return nullptr;
+  auto scaled = [DPI](int pixels) { return std::max(1, static_cast<int>(RoundHalfEven(DPI * pixels / 72.0))); };
+  const int w = scaled(Graphic->Width());
+  const int h = scaled(Graphic->Height());
+  auto bitmap = std::make_unique<TBitmap>(w, h, Graphic->PixelFormat());
+  bitmap->Canvas().StretchDraw(Rect(0, 0, w, h), *Graphic);
+  return bitmap;
+}
 
 // ---- Helpers of the hooks
 

@@ -136,6 +136,10 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   static TRichTextLineBreaker RichTextLineBreaker;
   static std::vector<std::string> PlainRichTextLines(TStream& rtf, int widthPx, int heightPx);
 
+  // A copy of Graphic stretched to DPI x its size / 72 pixels (rounded, at least 1), for
+  // the ImageDPI setting; nullptr when there is no graphic.
+  std::unique_ptr<TBitmap> ScaleToDPI(const TGraphic* Graphic, int DPI) const;
+
   // A rectangle mapped into output units (convenience over MapRect).
   TOxQrRect MappedRect(const TOxQrRect& Source);
 

@@ -132,10 +132,11 @@ std::string TOxQRTextFilter::PageBytes() const {
   return bytes;
 }
 
-bool TOxQRTextFilter::SavePageFile(const std::string& bytes) {
-  const auto& files = QRExportSettings().CreatedReportFiles;
+void TOxQRTextFilter::SavePageFile(const std::string& bytes) {
+  auto& files = QRExportSettings().CreatedReportFiles;
   const int index = PageNumber() - 1;
-  const std::string name = index < files.Count() ? files[index] : PageFileName(PageNumber());
+  const bool listed = index < files.Count();
+  const std::string name = listed ? files[index] : PageFileName(PageNumber());
   const std::string path = ExtractFilePath(BaseName()) + name;
   // A page file is created inside the same guard as the single file: a failure aborts
   // the job with the file-not-created message instead of ending the report run.
@@ -144,16 +145,21 @@ bool TOxQRTextFilter::SavePageFile(const std::string& bytes) {
     file.Write(bytes);
     file.Close();
   } catch (const EFileError&) {
+    // The list names only files that exist.
+    if (listed) files.Items.erase(files.Items.begin() + index);
     AbortFileNotCreated();
-    return false;
   }
-  return true;
 }
 
 void TOxQRTextFilter::ClosePage() {
-  if (!PageOpen()) return;  // the engine's ClosePage before the first page, or after a failure
-  const auto spacing = TextSettings().LineSpacing;
-  const bool actual = spacing == TTextLineSpacing::lsActual;
+  // The engine also closes "page 0" before the first page and pages after a failure;
+  // only an open page has a grid to write.
+  if (PageOpen()) WritePage();
+  TOxQRDocumentFilter::ClosePage();
+}
+
+void TOxQRTextFilter::WritePage() {
+  const bool actual = TextSettings().LineSpacing == TTextLineSpacing::lsActual;
   const int blanks = BlankRowsBetween();
 
   int row = 0;
@@ -184,10 +190,9 @@ void TOxQRTextFilter::ClosePage() {
   const std::string bytes = PageBytes();
   if (TextSettings().SingleFile) {
     if (Output) Output->Write(bytes);
-  } else if (!SavePageFile(bytes)) {
-    return;
+  } else {
+    SavePageFile(bytes);
   }
-  TOxQRDocumentFilter::ClosePage();
 }
 
 void TOxQRTextFilter::EndBand(const TQRCustomBand&, const TOxQrRect&) { BandOpen = false; }

@@ -57,8 +57,10 @@ class TOxQRTextFilter : public TOxQRDocumentFilter {
   int BlankRowsBetween() const;
   // The page's rows as file bytes, each followed by CR LF.
   std::string PageBytes() const;
-  // Saves this page's file in per-page mode; false (and Aborted) when it cannot be created.
-  bool SavePageFile(const std::string& bytes);
+  // Builds the open page's grid from PageTexts and writes it (file or Output).
+  void WritePage();
+  // Saves this page's file in per-page mode; sets Aborted when it cannot be created.
+  void SavePageFile(const std::string& bytes);
 };
 
 }  // namespace oxqr

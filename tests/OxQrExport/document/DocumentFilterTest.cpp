@@ -194,5 +194,32 @@ TEST(DocumentFilterRichText, LinesAreTextBlocksOfTheReportFontAndCloseTheBandOnc
   EXPECT_EQ(p.filter.TextY[2], p.printer.ToDeviceY(y3));
 }
 
+TEST(DocumentFilterRichText, DefaultLineBreakerKeepsTheShownText) {
+  struct Case {
+    const char* rtf;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {R"({\rtf1{\*\generator Writer;}{\colortbl ;\red255\green0\blue0;}\pard A\tab B\par\u233?C\par})",
+       {"A\tB", "\xE9" "C"}},
+      {R"({\rtf1 one\line two \{x\}\par\par last})", {"one", "two {x}", "", "last"}},
+      {"plain text\r\nsecond\r\n", {"plain text", "second"}},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream s(c.rtf);
+    EXPECT_EQ(TOxQRDocumentFilter::PlainRichTextLines(s, 100, 100), c.lines) << c.rtf;
+  }
+}
+
+TEST(DocumentFilterPictures, ScaleToDPIStretchesToTheResolution) {
+  const TRecordingFilter filter("memory");
+  EXPECT_EQ(filter.ScaleToDPI(nullptr, 300), nullptr);
+  const TBitmap picture(72, 36);
+  const auto scaled = filter.ScaleToDPI(&picture, 150);
+  ASSERT_NE(scaled, nullptr);
+  EXPECT_EQ(scaled->Width(), 150);
+  EXPECT_EQ(scaled->Height(), 75);
+}
+
 }  // namespace
 }  // namespace oxqr

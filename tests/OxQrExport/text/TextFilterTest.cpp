@@ -167,21 +167,28 @@ TEST_F(TextFilterTest, PagesWithoutTextKeepTheirFrameRows) {
 }
 
 TEST_F(TextFilterTest, UnwritableFileAbortsWithTheMessage) {
-  std::vector<std::string> messages;
-  QRExportSettings().OnErrorMessage = [&](TOxQRExportFilter* sender, const std::string& m) {
-    EXPECT_NE(sender, nullptr);
-    messages.push_back(m);
-  };
-  int endJobs = 0;
-  QRExportSettings().OnEndJob = [&](TOxQRExportFilter*) { ++endJobs; };
-  TOxQRTextFilter f(Path("missing/folder/out.txt"));
-  Run(f, 2, [&](int) { f.WriteText(0, 0, font_, clWhite, TAlignment::taLeftJustify, "lost"); });
-  EXPECT_TRUE(f.Aborted());
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], std::string(SFileNotCreated));
-  EXPECT_EQ(endJobs, 1);
-  EXPECT_TRUE(f.PageTexts.empty());
-  EXPECT_EQ(QRExportSettings().CreatedReportFiles.Count(), 0);
+  for (const bool singleFile : {true, false}) {
+    SCOPED_TRACE(singleFile ? "single file" : "file per page");
+    Settings().SingleFile = singleFile;
+    std::vector<std::string> messages;
+    QRExportSettings().OnErrorMessage = [&](TOxQRExportFilter* sender, const std::string& m) {
+      EXPECT_NE(sender, nullptr);
+      messages.push_back(m);
+    };
+    int endJobs = 0, endPages = 0;
+    QRExportSettings().OnEndJob = [&](TOxQRExportFilter*) { ++endJobs; };
+    QRExportSettings().OnEndPage = [&](TOxQRExportFilter*) { ++endPages; };
+    TOxQRTextFilter f(Path("missing/folder/out.txt"));
+    Run(f, 2, [&](int) { f.WriteText(0, 0, font_, clWhite, TAlignment::taLeftJustify, "lost"); });
+    EXPECT_TRUE(f.Aborted());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], std::string(SFileNotCreated));
+    EXPECT_EQ(endJobs, 1);
+    EXPECT_EQ(endPages, 0);
+    EXPECT_TRUE(f.PageTexts.empty());
+    EXPECT_EQ(QRExportSettings().CreatedReportFiles.Count(), 0);  // no name of a file that does not exist
+  }
+  QRExportSettings().OnEndPage = nullptr;
 }
 
 }  // namespace
