@@ -58,7 +58,9 @@ TCell ReadCell(sqlite3_stmt* stmt, int col) {
       c.Kind = TCell::TKind::Text;
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
       c.Utf8.assign(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
-      c.Bytes = Utf8ToAnsi(c.Utf8);
+      // Most text is plain ASCII, which is the same in every ANSI code page.
+      const bool ascii = std::all_of(c.Utf8.begin(), c.Utf8.end(), [](char ch) { return (ch & 0x80) == 0; });
+      c.Bytes = ascii ? c.Utf8 : Utf8ToAnsi(c.Utf8);
       break;
     }
     case SQLITE_BLOB: {

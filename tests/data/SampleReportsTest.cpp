@@ -27,12 +27,14 @@ bool Has(const std::vector<std::string>& lines, const std::string& text) {
   return std::find(lines.begin(), lines.end(), text) != lines.end();
 }
 
-PageTextFilter Export(TSampleReport& sample) {
+using TPageTexts = std::vector<std::vector<std::string>>;
+
+TPageTexts Export(TSampleReport& sample) {
   sample.Report().Prepare();
   PageTextFilter filter;
   sample.Report().ExportToFilter(filter);
   EXPECT_EQ(static_cast<int>(filter.Pages.size()), sample.Report().QRPrinter().PageCount());
-  return filter;
+  return filter.Pages;
 }
 
 TSampleContext Context() { return {test::DemoDatabase(), OXQR_TEST_SOURCE_DIR}; }
@@ -49,22 +51,22 @@ TEST(SampleReports, RegistryListsTheDatabaseReports) {
 
 TEST(SampleReports, CustomersReportHasTitleOnceAndHeaderOnEveryPage) {
   auto sample = MakeCustomersReport(Context());
-  const PageTextFilter run = Export(*sample);
-  ASSERT_GT(run.Pages.size(), 1u);
-  for (std::size_t p = 0; p < run.Pages.size(); ++p) {
-    EXPECT_EQ(Has(run.Pages[p], "OxQRFilters Master-Detail Demo"), p == 0) << "page " << p + 1;
-    EXPECT_TRUE(Has(run.Pages[p], "OxQRFilters")) << "page " << p + 1;
+  const TPageTexts pages = Export(*sample);
+  ASSERT_GT(pages.size(), 1u);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    EXPECT_EQ(Has(pages[p], "OxQRFilters Master-Detail Demo"), p == 0) << "page " << p + 1;
+    EXPECT_TRUE(Has(pages[p], "OxQRFilters")) << "page " << p + 1;
   }
   // The first order prints with its display format under the column captions.
-  EXPECT_TRUE(Has(run.Pages[0], "#1001") || std::any_of(run.Pages.begin(), run.Pages.end(),
+  EXPECT_TRUE(Has(pages[0], "#1001") || std::any_of(pages.begin(), pages.end(),
                                                       [](const auto& page) { return Has(page, "#1001"); }));
-  EXPECT_TRUE(Has(run.Pages[0], "Order #"));
+  EXPECT_TRUE(Has(pages[0], "Order #"));
 }
 
 TEST(SampleReports, EventsReportContinuesALongDescriptionOnTheNextPage) {
   auto sample = MakeEventsReport(Context());
-  const PageTextFilter run = Export(*sample);
-  ASSERT_GT(run.Pages.size(), 1u);
+  const TPageTexts pages = Export(*sample);
+  ASSERT_GT(pages.size(), 1u);
 
   // A page that does not start with a new event's caption after its header starts with
   // the rest of a description from the page before.
@@ -76,8 +78,8 @@ TEST(SampleReports, EventsReportContinuesALongDescriptionOnTheNextPage) {
   for (; !events.Eof(); events.Next()) descriptions += events.FieldByName("Event_Description").DisplayText() + "\n";
 
   bool continued = false;
-  for (std::size_t p = 1; p < run.Pages.size(); ++p) {
-    const auto& lines = run.Pages[p];
+  for (std::size_t p = 1; p < pages.size(); ++p) {
+    const auto& lines = pages[p];
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "OxQRFilters") << "the page header comes first on page " << p + 1;
     if (lines[1] != "Event:" && descriptions.find(lines[1]) != std::string::npos) continued = true;
