@@ -157,7 +157,7 @@ void ParseOwnArguments(int& argc, char** argv) {
 }  // namespace oxqr
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   oxqr::ParseOwnArguments(argc, argv);
   benchmark::Initialize(&argc, argv);

@@ -2,6 +2,7 @@
 // Shared fixtures of the page image tests: a report of N pages with labels, shapes and a
 // picture built in code, a scratch folder, and a guard that puts the global export
 // settings back after a test.
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -102,7 +103,9 @@ class TScratchDir {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
+  // OXQR_KEEP_SCRATCH=1 keeps the folder for a look at the files after a failure.
   ~TScratchDir() {
+    if (std::getenv("OXQR_KEEP_SCRATCH") != nullptr) return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }

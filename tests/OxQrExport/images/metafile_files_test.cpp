@@ -180,8 +180,13 @@ TEST(WMFWriter, MetaHeaderAndRecordsAgree) {
       const auto options = U16(b, at + 12);
       texts += b.substr(at + 14 + (options != 0 ? 8 : 0), count) + "|";
     }
-    if (last == 0x0103) EXPECT_EQ(U16(b, at + 6), 8u);  // MM_ANISOTROPIC
-    if (last == 0x020C) EXPECT_EQ(std::make_pair(U16(b, at + 6), U16(b, at + 8)), std::make_pair<std::uint16_t, std::uint16_t>(1123, 794));
+    if (last == 0x0103) {
+      EXPECT_EQ(U16(b, at + 6), 8u);  // MM_ANISOTROPIC
+    }
+    if (last == 0x020C) {  // window extent: height, width
+      EXPECT_EQ(U16(b, at + 6), 1123);
+      EXPECT_EQ(U16(b, at + 8), 794);
+    }
     at += 2 * words;
   }
   EXPECT_EQ(at, b.size());
