@@ -15,6 +15,10 @@ namespace {
 constexpr char kMagic[4] = {'O', 'X', 'M', 'F'};
 constexpr std::uint16_t kVersion = 1;
 constexpr int kMaxPageSide = 1 << 20;
+// Limits far beyond any real page that keep arithmetic on damaged values in range.
+constexpr std::int32_t kMaxCoordinate = 1 << 24;
+constexpr std::int32_t kMaxPenWidth = 10000;
+constexpr std::int32_t kMaxFontSize = 10000;
 
 class Writer {
  public:
@@ -75,14 +79,20 @@ class Reader {
     if (v >= count) throw EInvalidData("Page data holds an unknown style");
     return static_cast<E>(v);
   }
-  TRect Rect() { TRect r; r.Left = I32(); r.Top = I32(); r.Right = I32(); r.Bottom = I32(); return r; }
-  TPoint Point() { TPoint p; p.X = I32(); p.Y = I32(); return p; }
+  std::int32_t Ranged(std::int32_t lo, std::int32_t hi) {
+    const std::int32_t v = I32();
+    if (v < lo || v > hi) throw EInvalidData("Page data holds a value out of range");
+    return v;
+  }
+  std::int32_t Coord() { return Ranged(-kMaxCoordinate, kMaxCoordinate); }
+  TRect Rect() { TRect r; r.Left = Coord(); r.Top = Coord(); r.Right = Coord(); r.Bottom = Coord(); return r; }
+  TPoint Point() { TPoint p; p.X = Coord(); p.Y = Coord(); return p; }
   TFont Font() {
     TFont f;
     f.Charset = U8();
     f.Name = Bytes();
     f.Pitch = Enum<TFontPitch>(3);
-    f.Size = I32();
+    f.Size = Ranged(-kMaxFontSize, kMaxFontSize);
     f.Color = I32();
     f.Style = TFontStyles::FromBits(U8());
     return f;
@@ -90,7 +100,7 @@ class Reader {
   TPen Pen() {
     TPen p;
     p.Color = I32();
-    p.Width = I32();
+    p.Width = Ranged(0, kMaxPenWidth);
     p.Style = Enum<TPenStyle>(7);
     return p;
   }
@@ -150,8 +160,8 @@ TMetaRecord ReadRecord(Reader& rd) {
   switch (rd.U8()) {
     case 0: {
       MrText r;
-      r.X = rd.I32();
-      r.Y = rd.I32();
+      r.X = rd.Coord();
+      r.Y = rd.Coord();
       r.Text = rd.Bytes();
       r.Font = rd.Font();
       r.Opaque = rd.U8() != 0;

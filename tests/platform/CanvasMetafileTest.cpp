@@ -289,7 +289,8 @@ TEST(MetafileTest, TruncatedOrGarbledInputThrowsInvalidData) {
   for (const std::string& b : {patched(14, 0xFFFFFFFF),     // absurd record count
                                patched(0, 0x12345678),      // wrong magic
                                patched(6, 0xFFFFFFFF),      // negative width
-                               patched(27, 0x7FFFFFF0)}) {  // string length beyond the end
+                               patched(27, 0x7FFFFFF0),     // string length beyond the end
+                               patched(19, 0x7FFFFFFF)}) {  // coordinate out of range
     TMemoryStream in(b);
     EXPECT_THROW(TMetafile::LoadFromStream(in), EInvalidData);
   }
@@ -297,4 +298,21 @@ TEST(MetafileTest, TruncatedOrGarbledInputThrowsInvalidData) {
   badTag[18] = 42;
   TMemoryStream in(badTag);
   EXPECT_THROW(TMetafile::LoadFromStream(in), EInvalidData);
+}
+
+TEST(MetafileTest, RandomDamageNeverCrashes) {
+  TMemoryStream s;
+  SamplePage().SaveToStream(s);
+  const std::string good = s.Bytes();
+  std::uint32_t seed = 777;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int i = 0; i < 500; ++i) {
+    std::string b = good;
+    for (int k = 0; k < 2; ++k) b[(next() >> 8) % b.size()] = static_cast<char>(next() >> 16);
+    TMemoryStream in(b);
+    try {
+      TMetafile::LoadFromStream(in);
+    } catch (const EInvalidData&) {
+    }
+  }
 }
