@@ -44,7 +44,7 @@ void SetUpSeries(QPieSeries& series, const TPieChart& chart, const std::vector<T
     slice->setLabelColor(ToQColor(chart.LabelFont.Color));
   }
   // Room around the pie for the marks.
-  series.setPieSize(chart.MarksVisible ? 0.7 : 0.9);
+  series.setPieSize(chart.MarksVisible ? 0.6 : 0.9);
 }
 
 void SetUpLegend(QLegend& legend, const TPieChart& chart) {
