@@ -11,12 +11,16 @@ namespace oxqr {
 
 namespace {
 
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
 // Without a display server the xcb platform plugin would abort the program; the
 // offscreen plugin renders everything we need.
 void PreferOffscreenWithoutDisplay() {
-  if (std::getenv("QT_QPA_PLATFORM") != nullptr) return;
-  if (std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) return;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 }  // namespace
