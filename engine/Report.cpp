@@ -1,6 +1,8 @@
 // The report's two runs: the preview (Prepare) and the export run (ExportToFilter).
 #include "Report.h"
 
+#include <stdexcept>
+
 #include "ExportFilter.h"
 #include "Layout.h"
 
@@ -22,7 +24,7 @@ void TQRCustomReport::Run() {
 }
 
 void TQRCustomReport::Prepare() {
-  if (layout_ != nullptr) return;  // a run is already in progress
+  if (layout_ != nullptr) throw std::logic_error("Prepare: the report is already running");
   printer_ = std::make_unique<TQRPrinter>();
   finalPass_ = true;
   Run();
@@ -59,7 +61,7 @@ class ExportRunGuard {
 }  // namespace
 
 void TQRCustomReport::ExportToFilter(TQRExportFilter& filter) {
-  if (layout_ != nullptr) return;  // no export from inside a run
+  if (layout_ != nullptr) throw std::logic_error("ExportToFilter: the report is already running");
   // The filters read the preview's pages; a report never previewed is prepared first.
   if (printer_->PageCount() == 0) Prepare();
 

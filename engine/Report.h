@@ -90,6 +90,8 @@ class TQRCustomReport {
   // Runs the report into its printer's page store (the preview run).
   void Prepare();
   // Runs the report again with `filter` attached (see the engine contract for the order).
+  // A report never prepared is prepared first, so that SourcePrinter holds its pages.
+  // Both runs throw std::logic_error when called while the report is running.
   void ExportToFilter(TQRExportFilter& filter);
   // Asks the running report to stop after the current band (the progress window's Cancel).
   void Cancel() { cancelled_ = true; }
