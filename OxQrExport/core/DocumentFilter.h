@@ -78,7 +78,8 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   int LinesInBlock = 0;        // text lines received since the last BeginTextBlock
   std::vector<std::string> TextBlockLines;  // markup of the lines of the open text block
 
-  // ---- Engine operations.
+  // ---- Engine operations. StartJob needs SourcePrinter (std::logic_error without one);
+  // a format that needs its own conversion values sets them before calling it.
   void StartJob(int PageWidth, int PageHeight, const TFont& Font) override;
   void WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
                  const std::string& Text) override;
