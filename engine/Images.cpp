@@ -33,7 +33,12 @@ void DrawPictureInRect(TCanvas& canvas, const TRect& r, const TBitmap& picture, 
 }
 
 void TQRImage::Print(int OffsetX, int OffsetY) {
-  if (TCanvas* canvas = FinalCanvas(*this)) DrawPictureInRect(*canvas, DeviceRect(OffsetX, OffsetY), Picture, Center, Stretch);
+  if (TCanvas* canvas = FinalCanvas(*this)) {
+    TRect r = DeviceRect(OffsetX, OffsetY);
+    // An auto-sized image is as large as its picture.
+    if (AutoSize && !Picture.Empty()) r = Bounds(r.Left, r.Top, Picture.Width(), Picture.Height());
+    DrawPictureInRect(*canvas, r, Picture, Center, Stretch);
+  }
   TQRPrintable::Print(OffsetX, OffsetY);
 }
 
