@@ -166,7 +166,14 @@ void TOxQRCustomRichText::Print(int OffsetX, int OffsetY) {
   // A continued piece starts at the top of a fresh page; placing at least one line there
   // keeps a line taller than any page from being carried over forever.
   request.AtLeastOneLine = continuing;
-  NextCharPos = source.FormatRange(request);
+  // The band grows 1 mm at a time and the text is measured at each step; the lines are
+  // laid out once, up to the bottom of the paper, which no step goes beyond.
+  const TRichMeasure measure(source.Document(), request, twipsY(printer->PaperLength) - request.Rect.Top);
+  const auto measureRequest = [&] {
+    return request.Rect.Height() <= measure.MaxHeightTwips() ? measure.FormatRange(request.Rect.Height())
+                                                              : source.FormatRange(request);
+  };
+  NextCharPos = measureRequest();
 
   TQRCustomBand* band = ParentBand();
   if (NextCharPos < textLength && AutoStretch && band != nullptr && textLength > 0) {
@@ -174,7 +181,7 @@ void TOxQRCustomRichText::Print(int OffsetX, int OffsetY) {
     while (NextCharPos < textLength && band->CanExpand(kGrowthStep)) {
       band->ExpandBy(kGrowthStep, this, expansion);
       request.Rect.Bottom = twipsY(top + Size.Height + expansion);
-      NextCharPos = source.FormatRange(request);
+      NextCharPos = measureRequest();
     }
     NextCharPos = DrawPiece(request, expansion, OffsetX, OffsetY, continuing);
     if (NextCharPos >= textLength || NextCharPos < 0) {

@@ -169,26 +169,18 @@ double LineHeight(const TRichParaFormat& p, const QTextLine& line, int ppiY) {
   return natural;
 }
 
-TLayoutResult Layout(const TRichDocument& doc, const TRichFormatRequest& req, bool collect) {
-  EnsureGuiApplication();
-  TLayoutResult result;
+// Lays out the lines from req.Start in order and calls visit(paragraph layout, line index,
+// line top, line height, position after the line) for each until it returns false.
+// Answers true when every line was visited.
+template <class Visit>
+bool ForEachLine(const TRichDocument& doc, const TRichFormatRequest& req, Visit&& visit) {
   const int length = doc.TextLength();
   const int start = std::clamp(req.Start, 0, length);
-  result.End = start;
-  if (doc.Paragraphs.empty() || start >= length) {
-    result.End = length;
-    return result;
-  }
-  const double x0 = req.Rect.Left * req.PpiX / 1440.0;
-  const double y0 = req.Rect.Top * req.PpiY / 1440.0;
+  if (doc.Paragraphs.empty() || start >= length) return true;
   const double width = req.Rect.Width() * req.PpiX / 1440.0;
-  const double height = req.Rect.Height() * req.PpiY / 1440.0;
   const double twipY = req.PpiY / 1440.0;
-  constexpr double kTolerance = 0.01;  // rounding of twips conversions
-
   const auto loc = doc.Locate(start);
   double y = 0;
-  bool placedAny = false;
   int paraStart = doc.ParagraphStart(loc.Paragraph);
   for (std::size_t i = loc.Paragraph; i < doc.Paragraphs.size(); ++i) {
     const TRichParagraph& p = doc.Paragraphs[i];
@@ -196,22 +188,41 @@ TLayoutResult Layout(const TRichDocument& doc, const TRichFormatRequest& req, bo
     const bool lastParagraph = i + 1 == doc.Paragraphs.size();
     if (from == 0) y += p.Format.SpaceBefore * twipY;
     const TParagraphLayout pl(p, from, width, req.PpiX, req.PpiY);
+    int end = paraStart + static_cast<int>(p.Length()) + (lastParagraph ? 0 : 1);
     for (int l = 0; l < pl.LineCount(); ++l) {
       const QTextLine line = pl.Line(l);
       const double h = LineHeight(p.Format, line, req.PpiY);
-      if (y + h > height + kTolerance && !(req.AtLeastOneLine && !placedAny)) return result;
-      if (collect) pl.Fragments(l, x0, y0 + y + h - line.descent(), result.Fragments);
-      y += h;
-      placedAny = true;
       const bool lastLine = l + 1 == pl.LineCount();
-      result.End = paraStart + static_cast<int>(pl.LineEnd(l)) + (lastLine && !lastParagraph ? 1 : 0);
+      end = paraStart + static_cast<int>(pl.LineEnd(l)) + (lastLine && !lastParagraph ? 1 : 0);
+      if (!visit(pl, l, y, h, end)) return false;
+      y += h;
     }
-    if (pl.LineCount() == 0) result.End = paraStart + static_cast<int>(p.Length()) + (lastParagraph ? 0 : 1);
     y += p.Format.SpaceAfter * twipY;
     paraStart += static_cast<int>(p.Length()) + 1;
-    if (result.End >= length) break;  // an empty last paragraph holds no characters
+    if (end >= length) break;  // an empty last paragraph holds no characters
   }
-  result.End = length;
+  return true;
+}
+
+constexpr double kTolerance = 0.01;  // pixels lost to the rounding of twips conversions
+
+TLayoutResult Layout(const TRichDocument& doc, const TRichFormatRequest& req, bool collect) {
+  EnsureGuiApplication();
+  TLayoutResult result;
+  result.End = std::clamp(req.Start, 0, doc.TextLength());
+  const double x0 = req.Rect.Left * req.PpiX / 1440.0;
+  const double y0 = req.Rect.Top * req.PpiY / 1440.0;
+  const double height = req.Rect.Height() * req.PpiY / 1440.0;
+  bool placedAny = false;
+  const bool complete =
+      ForEachLine(doc, req, [&](const TParagraphLayout& pl, int l, double top, double h, int end) {
+        if (top + h > height + kTolerance && !(req.AtLeastOneLine && !placedAny)) return false;
+        if (collect) pl.Fragments(l, x0, y0 + top + h - pl.Line(l).descent(), result.Fragments);
+        placedAny = true;
+        result.End = end;
+        return true;
+      });
+  if (complete) result.End = doc.TextLength();
   return result;
 }
 
@@ -236,6 +247,26 @@ class TCanvasStateSaver {
 
 int FormatRange(const TRichDocument& doc, const TRichFormatRequest& request) {
   return Layout(doc, request, false).End;
+}
+
+TRichMeasure::TRichMeasure(const TRichDocument& doc, const TRichFormatRequest& request, int maxHeightTwips)
+    : request_(request), length_(doc.TextLength()), maxHeightTwips_(maxHeightTwips) {
+  EnsureGuiApplication();
+  const double maxHeight = maxHeightTwips * request.PpiY / 1440.0;
+  complete_ = ForEachLine(doc, request, [&](const TParagraphLayout&, int, double top, double h, int end) {
+    if (top + h > maxHeight + kTolerance && !lines_.empty()) return false;
+    lines_.push_back(TLine{top + h, end});
+    return true;
+  });
+}
+
+int TRichMeasure::FormatRange(int heightTwips) const {
+  const double height = heightTwips * request_.PpiY / 1440.0;
+  std::size_t fit = 0;
+  while (fit < lines_.size() && lines_[fit].Bottom <= height + kTolerance) ++fit;
+  if (fit == 0 && request_.AtLeastOneLine && !lines_.empty()) fit = 1;
+  if (fit == lines_.size() && complete_) return length_;
+  return fit == 0 ? std::clamp(request_.Start, 0, length_) : lines_[fit - 1].End;
 }
 
 int DrawRange(const TRichDocument& doc, const TRichFormatRequest& request, TCanvas& canvas) {

@@ -28,6 +28,28 @@ struct TRichFormatRequest {
 // and a line ending a paragraph includes its mark. TextLength() when all the rest fits.
 int FormatRange(const TRichDocument& doc, const TRichFormatRequest& request);
 
+// FormatRange of one start position for rectangles of growing height: the lines are laid
+// out once, up to `maxHeightTwips`, and each height is then a look-up.
+class TRichMeasure {
+ public:
+  // `request` gives the start, the width and the device; its height is not used.
+  TRichMeasure(const TRichDocument& doc, const TRichFormatRequest& request, int maxHeightTwips);
+  // FormatRange for a rectangle of `heightTwips` (at most the maximum height).
+  int FormatRange(int heightTwips) const;
+  int MaxHeightTwips() const { return maxHeightTwips_; }
+
+ private:
+  struct TLine {
+    double Bottom;  // pixels below the rectangle's top
+    int End;
+  };
+  TRichFormatRequest request_;
+  int length_;
+  int maxHeightTwips_;
+  std::vector<TLine> lines_;
+  bool complete_ = false;  // every line is in lines_
+};
+
 // Draws what FormatRange places onto `canvas` (device pixels: twips x ppi / 1440) and
 // returns the same position. The canvas's font and brush are restored afterwards.
 int DrawRange(const TRichDocument& doc, const TRichFormatRequest& request, TCanvas& canvas);

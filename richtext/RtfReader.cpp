@@ -496,7 +496,10 @@ TRtfReadResult ReadPlainText(std::string_view data) {
     if (i < data.size() && data[i] != '\r' && data[i] != '\n') continue;
     TRichParagraph p;
     p.MarkFormat = format;
-    p.Append(data.substr(start, i - start), format);
+    std::string line(data.substr(start, i - start));
+    // Control characters other than tab and line break have no place in the model.
+    std::erase_if(line, [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\v'; });
+    p.Append(line, format);
     result.Document.Paragraphs.push_back(std::move(p));
     if (i + 1 < data.size() && data[i] == '\r' && data[i + 1] == '\n') ++i;
     start = i + 1;

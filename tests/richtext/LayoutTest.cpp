@@ -56,12 +56,21 @@ TEST(RichLayout, PiecesCoverTheTextOnce) {
 TEST(RichLayout, MeasureGrowsWithTheRectangleAndStopsAtTextLength) {
   const TRichDocument doc = LongDocument(6);
   int previous = 0;
-  for (int h = 0; h <= 12 * kInch; h += kInch / 4) {
+  const TRichMeasure measure(doc, Request(0, 6 * kInch, 0), 12 * kInch);
+  for (int h = 0; h <= 12 * kInch; h += kInch / 16) {
     const int end = FormatRange(doc, Request(0, 6 * kInch, h));
     EXPECT_GE(end, previous);
+    EXPECT_EQ(measure.FormatRange(h), end) << h;
     previous = end;
   }
   EXPECT_EQ(previous, doc.TextLength());
+  TRichFormatRequest middle = Request(doc.TextLength() / 2, 6 * kInch, 0);
+  middle.AtLeastOneLine = true;
+  const TRichMeasure fromMiddle(doc, middle, 6 * kInch);
+  for (int h = 0; h <= 6 * kInch; h += kInch / 16) {
+    middle.Rect.Bottom = middle.Rect.Top + h;
+    EXPECT_EQ(fromMiddle.FormatRange(h), FormatRange(doc, middle)) << h;
+  }
   // A rectangle lower than one line takes nothing, unless one line is forced.
   TRichFormatRequest tiny = Request(0, 6 * kInch, 20);
   EXPECT_EQ(FormatRange(doc, tiny), 0);

@@ -32,6 +32,7 @@ const TReadCase kReadCases[] = {
     {"symbols", R"({\rtf1\ansi \emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote})", "\x97\x96\x95\x91\x92\x93\x94"},
     {"unknown_words_ignored", R"({\rtf1\ansi\foo12\bar-3 x\zzz y})", "xy"},
     {"not_rtf_is_plain_text", "line 1\r\nline 2\nline 3", "line 1\r\nline 2\r\nline 3"},
+    {"plain_text_drops_control_characters", std::string("{\\rt\x01x\0y\tz", 10), "{\\rtxy\tz"},
 };
 
 class RtfReadCases : public ::testing::TestWithParam<TReadCase> {};
