@@ -37,7 +37,7 @@ void SetUpSeries(QPieSeries& series, const TPieChart& chart, const std::vector<T
   for (qsizetype i = 0; i < pieSlices.size(); ++i) {
     QPieSlice* slice = pieSlices[i];
     slice->setBrush(ToQColor(colors[static_cast<std::size_t>(i)]));
-    slice->setPen(QPen(Qt::black, 1));
+    slice->setPen(QPen(Qt::white, 1));  // a thin gap between neighbouring shades
     slice->setLabelVisible(chart.MarksVisible);
     slice->setLabelPosition(QPieSlice::LabelOutside);
     slice->setLabelFont(labelFont);
@@ -109,9 +109,11 @@ QImage TPieChart::Render(const std::vector<TPieSlice>& slices, int layoutWidth, 
   const int titleHeight = AddTitle(qchart, *this, layoutWidth);
   qchart.setMargins(QMargins(kPadding, titleHeight, kPadding, kPadding));
 
-  auto series = std::make_unique<QPieSeries>();
-  SetUpSeries(*series, *this, slices);
-  qchart.addSeries(series.release());  // the chart owns its series
+  auto ownedSeries = std::make_unique<QPieSeries>();
+  QPieSeries& series = *ownedSeries;
+  qchart.addSeries(ownedSeries.release());  // the chart owns its series
+  // After addSeries: the chart's theme would otherwise restyle the slices.
+  SetUpSeries(series, *this, slices);
   SetUpLegend(*qchart.legend(), *this);
 
   const QRectF layoutRect(0, 0, layoutWidth, layoutHeight);
