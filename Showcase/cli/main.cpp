@@ -16,6 +16,7 @@
 #include "OxQrExport/core/Settings.h"
 #include "Showcase/samples/SampleReports.h"
 #include "engine/FilterLibrary.h"
+#include "charting/ChartApplication.h"
 #include "engine/SaveCommand.h"
 
 namespace fs = std::filesystem;
@@ -137,6 +138,9 @@ int main(int argc, char** argv) {
     std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText;
     return 2;
   }
+  // Charts need the widget application; it must exist before anything else creates
+  // the plain GUI application that fonts and drawing use.
+  TryEnsureChartApplication();
   try {
     InitializeExportLibrary();
     const TSampleContext ctx = MakeContext(options);
