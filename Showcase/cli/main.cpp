@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "CliOptions.h"
-#include "OxQrExport/core/Filters.h"
+#include "OxQrExport/core/SettingProperties.h"
 #include "OxQrExport/core/Settings.h"
 #include "Showcase/samples/SampleReports.h"
 #include "engine/FilterLibrary.h"
