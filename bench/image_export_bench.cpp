@@ -117,21 +117,20 @@ TQRCustomReport& PreparedReport() {
   return s.Sample->Report();
 }
 
-template <class Filter>
-void BM_ExportPages(benchmark::State& state, const char* ext) {
+void BM_ExportPages(benchmark::State& state, const TQRExportFilterClass* filterClass, const char* ext) {
   TQRCustomReport& report = PreparedReport();
   const int pages = report.QRPrinter().PageCount();
   const std::string file = (Setup().Dir / (std::string("page.") + ext)).string();
-  for (auto _ : state) ExportReport(report, *ClassOf<Filter>(), file);
+  for (auto _ : state) ExportReport(report, *filterClass, file);
   state.counters["pages"] = pages;
   state.counters["pages_per_second"] =
       benchmark::Counter(static_cast<double>(pages) * static_cast<double>(state.iterations()),
                          benchmark::Counter::kIsRate);
 }
 
-BENCHMARK_CAPTURE(BM_ExportPages<TOxQRJPEGFilter>, jpeg, "jpg")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ExportPages<TOxQRBMPFilter>, bmp, "bmp")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ExportPages<TOxQREMFFilter>, emf, "emf")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ExportPages, jpeg, ClassOf<TOxQRJPEGFilter>(), "jpg")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ExportPages, bmp, ClassOf<TOxQRBMPFilter>(), "bmp")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ExportPages, emf, ClassOf<TOxQREMFFilter>(), "emf")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Takes --report=<key> and --db=<file> out of the arguments before the benchmark library
 // reads them.
