@@ -9,6 +9,7 @@
 #include "OxQrCtrls/RichText.h"
 #include "engine/Printer.h"
 #include "engine/Report.h"
+#include "platform/Errors.h"
 #include "platform/Streams.h"
 #include "richtext/RtfReader.h"
 #include "tests/OxQrExport/document/RecordingFilter.h"
@@ -152,6 +153,40 @@ TEST(RichTextControl, ParentRichEditIsPrintedWithItsFormatting) {
   EXPECT_EQ(piece.PlainText(), "parent text");
   EXPECT_TRUE(piece.Paragraphs.at(0).Runs.at(0).Format.Bold);
   r.Rich->SetParentRichEdit(nullptr);
+}
+
+TEST(RichTextControl, MalformedRtfIsRefusedAndLeavesTheContent) {
+  TOxQRRichText rich;
+  rich.SetLines({"kept"});
+  for (const char* bad : {"{\\rtf1\\ansi unclosed {\\b group", "{\\rtf1 x\\bin999 y}", "{\\rtf1 a\\'zz}"}) {
+    TMemoryStream s{std::string(bad)};
+    EXPECT_THROW(rich.Editor().LoadFromStream(s), EInvalidData) << bad;
+    EXPECT_EQ(rich.Lines(), std::vector<std::string>{"kept"});
+  }
+}
+
+TEST(RichTextControl, LinesAndPropertiesReachTheEditors) {
+  TOxQRRichText rich;
+  TOxQRRichEdit parent;
+  rich.SetParentRichEdit(&parent);
+  TFont font;
+  font.Name = "Times New Roman";
+  font.Size = 14;
+  font.Style = TFontStyles{TFontStyle::fsItalic};
+  rich.SetFont(font);
+  rich.SetAlignment(TAlignment::taCenter);
+  rich.SetLines({"one", "two"});
+  EXPECT_EQ(parent.Lines(), (std::vector<std::string>{"one", "two"}));
+  const TRichRun& run = rich.Editor().Document().Paragraphs.at(1).Runs.at(0);
+  EXPECT_EQ(run.Format.FontName, "Times New Roman");
+  EXPECT_EQ(run.Format.SizeHalfPoints, 28);
+  EXPECT_TRUE(run.Format.Italic);
+  EXPECT_EQ(rich.Alignment(), TAlignment::taCenter);
+  rich.SetColor(clYellow);
+  EXPECT_EQ(rich.GetColor(), clYellow);
+  EXPECT_EQ(rich.Color, clYellow);
+  EXPECT_EQ(rich.EditorBounds(), Bounds(1, 1, 98, 98));
+  rich.SetParentRichEdit(nullptr);
 }
 
 TEST(RichTextControl, InstallsALineBreakerThatBreaksAtTheWidth) {
