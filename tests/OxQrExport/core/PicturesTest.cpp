@@ -182,7 +182,9 @@ TEST_F(ExportTest, ControlBitmapPlacesThePictureOnTheBandColour) {
     ASSERT_EQ(bmp->Height(), 20);
     EXPECT_EQ(bmp->PixelFormat(), TPixelFormat::pf8bit);
     EXPECT_EQ(QColor(bmp->Image().pixel(c.RedAt)), QColor(255, 0, 0));
-    if (c.BandAt.x() >= 0) EXPECT_EQ(QColor(bmp->Image().pixel(c.BandAt)), QColor(255, 255, 0));
+    if (c.BandAt.x() >= 0) {
+      EXPECT_EQ(QColor(bmp->Image().pixel(c.BandAt)), QColor(255, 255, 0));
+    }
   }
 
   // No picture: nothing drawn on the new (white) bitmap.
