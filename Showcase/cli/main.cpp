@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -128,9 +129,20 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
   return 0;
 }
 
+// Qt wants a private runtime folder; give it one instead of a warning on every run.
+void EnsureRuntimeDir() {
+  if (std::getenv("XDG_RUNTIME_DIR")) return;
+  const fs::path dir = fs::temp_directory_path() / ("oxqr-runtime-" + std::to_string(getuid()));
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  fs::permissions(dir, fs::perms::owner_all, ec);
+  if (!ec) setenv("XDG_RUNTIME_DIR", dir.c_str(), 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  EnsureRuntimeDir();
   TCliOptions options;
   try {
     options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
