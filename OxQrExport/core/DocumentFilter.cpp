@@ -337,9 +337,10 @@ void TOxQRDocumentFilter::WriteRichText(const TQRPrintable& Control, const TGrap
       BeginTextBlock(Control, ox, oy);
       WriteText(X, y, font, clNone, TAlignment::taLeftJustify, line);
       EndTextBlock(Control, ox, oy, false);
-      // The line pitch is the measured height of the line (with "W" so that an empty
-      // line still has one) taken twice, in Native.
-      y += 2.0 * TextExtent(font, line + "W").cy;
+      // The next line starts one measured line height (with "W" so that an empty line
+      // still has one) lower, converted from pixels to Native: a pitch in pixels would
+      // put consecutive lines less than a line apart, so text grids merged them.
+      y += TextExtent(font, line + "W").cy / SourcePrinter->VerticalFactor();
     }
   } catch (...) {
     --richTextDepth_;

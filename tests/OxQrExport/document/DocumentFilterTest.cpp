@@ -185,10 +185,12 @@ TEST(DocumentFilterRichText, LinesAreTextBlocksOfTheReportFontAndCloseTheBandOnc
   EXPECT_EQ(p.filter.Count("EndBand:Band"), 1u);
   EXPECT_EQ(p.filter.Log.back(), "EndBand:Band");
 
-  // Each line goes twice its measured height (with "W") below the previous one.
+  // Each line goes its measured height (with "W"), in Native, below the previous one,
+  // so no two lines share a text row.
   const TFont font = p.filter.ReportFont.ToFont();
-  const double y2 = 500 + 2.0 * TextExtent(font, "First lineW").cy;
-  const double y3 = y2 + 2.0 * TextExtent(font, "SecondW").cy;
+  const double factor = p.printer.VerticalFactor();
+  const double y2 = 500 + TextExtent(font, "First lineW").cy / factor;
+  const double y3 = y2 + TextExtent(font, "SecondW").cy / factor;
   ASSERT_EQ(p.filter.TextY.size(), 3u);
   EXPECT_EQ(p.filter.TextY[1], p.printer.ToDeviceY(y2));
   EXPECT_EQ(p.filter.TextY[2], p.printer.ToDeviceY(y3));
