@@ -7,6 +7,7 @@
 #include "Showcase/samples/SampleReports.h"
 #include "TestDatabases.h"
 #include "data/Table.h"
+#include "data/tools/DemoDataSources.h"
 #include "engine/ExportFilter.h"
 
 namespace oxqr {
@@ -86,6 +87,17 @@ TEST(SampleReports, EventsReportContinuesALongDescriptionOnTheNextPage) {
     EXPECT_TRUE(Has(lines, "Page: " + std::to_string(p + 1))) << "footer of page " << p + 1;
   }
   EXPECT_TRUE(continued);
+}
+
+TEST(SampleReports, PrintEvenWhenTheTablesAreEmpty) {
+  const std::string empty = test::TempPath("_empty.sqlite");
+  test::CreateDatabase(empty, std::string(demodata::Source("schema.sql")));
+  for (const std::string key : {"customers", "events"}) {
+    auto sample = MakeSampleReport(key, {empty, OXQR_TEST_SOURCE_DIR});
+    const TPageTexts pages = Export(*sample);
+    ASSERT_EQ(pages.size(), 1u) << key;
+    EXPECT_TRUE(Has(pages[0], "OxQRFilters")) << key;
+  }
 }
 
 }  // namespace
