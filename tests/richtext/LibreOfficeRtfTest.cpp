@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 
