@@ -129,7 +129,7 @@ TNumberMask ParseMask(const std::string& s) {
         if (!pendingLiteral.empty()) m.IntTokens.push_back({'L', pendingLiteral});
         pendingLiteral.clear();
         m.IntTokens.push_back({c, {}});
-        if (c == '0' || m.MinInt > 0) m.MinInt += c == '0' ? 1 : 0;
+        if (c == '0') ++m.MinInt;
       }
     } else if (c == '.' && !afterPoint && !m.Scientific) {
       if (!seenDigit) flushLiteral(m.Prefix);
