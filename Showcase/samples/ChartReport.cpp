@@ -40,16 +40,7 @@ class TChartReport final : public TSampleReport {
 
  private:
   void AddPageHeader() {
-    auto& band = QRReport4.AddBand(TQRBandType::rbPageHeader);
-    band.Name = "PageHeaderBand1";
-    band.SetHeightMM(6.2);
-    band.Color = clWhite;
-    AddSampleHeaderLabel(band);
-    auto& logo = band.Add<TOxQRImage>();
-    logo.Name = "QRImageLogo";
-    logo.Picture = SampleLogo();
-    logo.Stretch = true;
-    logo.SetBoundsMM(185.0, 0.4, 5.3, 5.3);
+    AddSampleLogo(AddSamplePageHeader(QRReport4, 6.2), 185.0, 0.4, 5.3);
   }
 
   void AddDetail() {

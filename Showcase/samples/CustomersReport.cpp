@@ -45,16 +45,7 @@ class TCustomersReport final : public TSampleReport {
   }
 
   void AddPageHeader() {
-    auto& band = QRReport1.AddBand(TQRBandType::rbPageHeader);
-    band.Name = "PageHeaderBand1";
-    band.SetHeightMM(6.6);
-    band.Color = clWhite;
-    AddSampleHeaderLabel(band);
-    auto& logo = band.Add<TOxQRImage>();
-    logo.Name = "QRImageLogo";
-    logo.Picture = SampleLogo();
-    logo.Stretch = true;
-    logo.SetBoundsMM(183.1, 0, 6.3, 6.3);
+    AddSampleLogo(AddSamplePageHeader(QRReport1, 6.6), 183.1, 0, 6.3);
   }
 
   TQRCustomBand& AddDetail() {

@@ -35,11 +35,7 @@ class TEventsReport final : public TSampleReport {
 
  private:
   void AddPageHeader() {
-    auto& band = QRReport2.AddBand(TQRBandType::rbPageHeader);
-    band.Name = "PageHeaderBand1";
-    band.SetHeightMM(6.6);
-    band.Color = clWhite;
-    AddSampleHeaderLabel(band);
+    auto& band = AddSamplePageHeader(QRReport2, 6.6);
     auto& logo = band.Add<TOxQRImage>();
     logo.Name = "QRImageLogo";
     logo.Picture = SampleLogo();

@@ -58,16 +58,7 @@ class TRichTextReport final : public TSampleReport {
   }
 
   void AddPageHeader() {
-    auto& band = QRReport3.AddBand(TQRBandType::rbPageHeader);
-    band.Name = "PageHeaderBand1";
-    band.SetHeightMM(6.2);
-    band.Color = clWhite;
-    AddSampleHeaderLabel(band);
-    auto& logo = band.Add<TOxQRImage>();
-    logo.Name = "QRImageLogo";
-    logo.Picture = SampleLogo();
-    logo.Stretch = true;
-    logo.SetBoundsMM(185.0, 0.4, 5.3, 5.3);
+    AddSampleLogo(AddSamplePageHeader(QRReport3, 6.2), 185.0, 0.4, 5.3);
   }
 
   void AddDetail() {

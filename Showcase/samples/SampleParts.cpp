@@ -1,5 +1,7 @@
 #include "Showcase/samples/SampleParts.h"
 
+#include "Showcase/samples/SampleDrawings.h"
+
 namespace oxqr {
 
 namespace {
@@ -44,6 +46,24 @@ TOxQRLabel& AddSampleHeaderLabel(TQRCustomBand& pageHeader) {
   label.Alignment = TAlignment::taLeftJustify;
   label.AlignToBand = true;
   return label;
+}
+
+TQRCustomBand& AddSamplePageHeader(TQRCustomReport& report, double heightMM) {
+  auto& band = report.AddBand(TQRBandType::rbPageHeader);
+  band.Name = "PageHeaderBand1";
+  band.SetHeightMM(heightMM);
+  band.Color = clWhite;
+  AddSampleHeaderLabel(band);
+  return band;
+}
+
+TOxQRImage& AddSampleLogo(TQRCustomBand& band, double left, double top, double sideMM) {
+  auto& logo = band.Add<TOxQRImage>();
+  logo.Name = "QRImageLogo";
+  logo.Picture = SampleLogo();
+  logo.Stretch = true;
+  logo.SetBoundsMM(left, top, sideMM, sideMM);
+  return logo;
 }
 
 TOxQRLabel& AddSampleLabel(TQRCustomBand& band, const std::string& caption, double left, double top, double width) {

@@ -19,6 +19,12 @@ TQRCustomBand& AddSampleTitleBand(TQRCustomReport& report, double heightMM, cons
 // The "OxQRFilters" label at (0, 0.3): red text on the tooltip background colour.
 TOxQRLabel& AddSampleHeaderLabel(TQRCustomBand& pageHeader);
 
+// A white page header band of `heightMM` holding the "OxQRFilters" label.
+TQRCustomBand& AddSamplePageHeader(TQRCustomReport& report, double heightMM);
+
+// The small logo picture, stretched into a square of `sideMM` at (left, top) mm.
+TOxQRImage& AddSampleLogo(TQRCustomBand& band, double left, double top, double sideMM);
+
 // A label of Arial 10 pt at (left, top) mm, `width` mm wide, one line high.
 TOxQRLabel& AddSampleLabel(TQRCustomBand& band, const std::string& caption, double left, double top, double width);
 
