@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "Bitmap.h"
+#include "CanvasRecords.h"
 #include "Metafile.h"
 #include "RecordPainter.h"
 #include "TextMetrics.h"
@@ -32,59 +33,42 @@ void WithPainter(QPaintDevice* device, QPainter* given, Fn&& fn) {
   fn(p);
 }
 
+void Paint(QPaintDevice* device, QPainter* given, const TMetaRecord& record) {
+  WithPainter(device, given, [&](QPainter& p) { detail::PaintRecord(p, record); });
+}
+
 }  // namespace
 
 void TQPainterCanvas::TextOut(int x, int y, std::string_view text) {
-  MrText r;
-  r.X = x;
-  r.Y = y;
-  r.Text = std::string(text);
-  r.Font = Font;
-  r.Opaque = Brush.Style != TBrushStyle::bsClear;
-  r.BackColor = Brush.Color;
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_, detail::TextRecord(*this, x, y, text));
 }
 
 void TQPainterCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
-  MrText r;
-  r.X = x;
-  r.Y = y;
-  r.Text = std::string(text);
-  r.Font = Font;
-  r.Opaque = Brush.Style != TBrushStyle::bsClear;
-  r.BackColor = Brush.Color;
-  r.Clipped = true;
-  r.Clip = clip;
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_, detail::TextRecord(*this, x, y, text, clip));
 }
 
 void TQPainterCanvas::Rectangle(int left, int top, int right, int bottom) {
-  const TMetaRecord r = MrRectangle{Rect(left, top, right, bottom), Pen, Brush};
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_, MrRectangle{Rect(left, top, right, bottom), Pen, Brush});
 }
 
 void TQPainterCanvas::Ellipse(int left, int top, int right, int bottom) {
-  const TMetaRecord r = MrEllipse{Rect(left, top, right, bottom), Pen, Brush};
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_, MrEllipse{Rect(left, top, right, bottom), Pen, Brush});
 }
 
 void TQPainterCanvas::Line(int x1, int y1, int x2, int y2) {
-  const TMetaRecord r = MrLine{TPoint{x1, y1}, TPoint{x2, y2}, Pen};
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_, MrLine{TPoint{x1, y1}, TPoint{x2, y2}, Pen});
 }
 
 void TQPainterCanvas::FillRect(const TRect& rect) {
-  const TMetaRecord r = MrFillRect{rect, Brush};
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_, MrFillRect{rect, Brush});
 }
 
 void TQPainterCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
   if (bitmap.Empty()) return;
   // A bitmap drawn onto itself is drawn from a copy of its pixels; any other shares them.
   const bool self = static_cast<const QPaintDevice*>(&bitmap.Image()) == device_;
-  const TMetaRecord r =
-      MrBitmap{dest, std::make_shared<const QImage>(self ? bitmap.Image().copy() : bitmap.Image())};
-  WithPainter(device_, painter_, [&](QPainter& p) { detail::PaintRecord(p, r); });
+  Paint(device_, painter_,
+        MrBitmap{dest, std::make_shared<const QImage>(self ? bitmap.Image().copy() : bitmap.Image())});
 }
 
 void TQPainterCanvas::Draw(int x, int y, const TMetafile& metafile) {

@@ -1,11 +1,11 @@
 // Writes a recorded page as an enhanced metafile: the header, then per drawing record
 // the objects it needs (created only when they change), the drawing call, and EMR_EOF.
 #include <algorithm>
-#include <optional>
 
 #include <QString>
 
 #include "CodePage.h"
+#include "GdiRecordWriter.h"
 #include "MetafileBinary.h"
 #include "MetafileFiles.h"
 #include "Streams.h"
@@ -56,29 +56,25 @@ constexpr int HeaderSize = 108;         // EMR_HEADER with both header extension
 // Pixels at 96 ppi to 0.01 mm.
 int ToHundredthMM(int px) { return static_cast<int>(RoundHalfEven(px * 2540.0 / ScreenPPI)); }
 
-class TEmfEncoder {
+class TEmfEncoder : metafile::TGdiRecordWriter<TEmfEncoder> {
  public:
-  explicit TEmfEncoder(const TMetafile& mf) : mf_(mf) {}
+  // Slot 0 of the object table stands for the metafile itself.
+  explicit TEmfEncoder(const TMetafile& mf) : TGdiRecordWriter(1), mf_(mf) {}
 
   std::string Encode() {
     out_.Zeros(HeaderSize);  // written last, when the counts are known
     records_ = 1;
     Simple(EMR_SETTEXTALIGN, TA_TOP_LEFT);
     Simple(EMR_SETBKMODE, TRANSPARENT);
-    for (const auto& rec : mf_.Records) std::visit([this](const auto& r) { Emit(r); }, rec);
-    ReleaseObjects();
+    WriteRecords(mf_);
+    ReleaseObjects(STOCK_SYSTEM_FONT, STOCK_BLACK_PEN, STOCK_WHITE_BRUSH);
     WriteEof();
     WriteHeader();
     return out_.Data();
   }
 
  private:
-  // One GDI object kind: which object table slot holds the selected one, and its value.
-  template <class T>
-  struct TSelected {
-    std::uint32_t Slot = 0;
-    std::optional<T> Value;
-  };
+  friend TGdiRecordWriter;
 
   std::size_t Begin(std::uint32_t type) {
     const std::size_t at = out_.Size();
@@ -102,31 +98,18 @@ class TEmfEncoder {
     out_.I32(r.Right);
     out_.I32(r.Bottom);
   }
-
-  std::uint32_t AllocSlot() {
-    auto it = std::find(used_.begin() + 1, used_.end(), false);
-    if (it == used_.end()) {
-      used_.push_back(true);
-      return static_cast<std::uint32_t>(used_.size() - 1);
-    }
-    *it = true;
-    return static_cast<std::uint32_t>(it - used_.begin());
-  }
-  // Selects the new object in `slot` and deletes the one it replaces.
-  template <class T>
-  void Replace(TSelected<T>& sel, std::uint32_t slot, const T& value) {
-    Simple(EMR_SELECTOBJECT, slot);
-    if (sel.Slot != 0) {
-      Simple(EMR_DELETEOBJECT, sel.Slot);
-      used_[sel.Slot] = false;
-    }
-    sel.Slot = slot;
-    sel.Value = value;
+  void Box(std::uint32_t type, const TRect& r) {
+    const auto at = Begin(type);
+    Rect(r);
+    End(at);
   }
 
-  void SelectPen(const TPen& pen) {
-    if (pen_.Value == pen) return;
-    const auto slot = AllocSlot();
+  void SelectObject(std::uint32_t slot) { Simple(EMR_SELECTOBJECT, slot); }
+  void DeleteObject(std::uint32_t slot) { Simple(EMR_DELETEOBJECT, slot); }
+  void TextColor(std::uint32_t ref) { Simple(EMR_SETTEXTCOLOR, ref); }
+  void BkColor(std::uint32_t ref) { Simple(EMR_SETBKCOLOR, ref); }
+
+  void CreatePen(std::uint32_t slot, const TPen& pen) {
     const auto at = Begin(EMR_CREATEPEN);
     out_.U32(slot);
     out_.U32(metafile::PenStyleCode(pen.Style));
@@ -134,12 +117,9 @@ class TEmfEncoder {
     out_.I32(0);
     out_.U32(metafile::ColorRef(pen.Color));
     End(at);
-    Replace(pen_, slot, pen);
   }
 
-  void SelectBrush(const TBrush& brush) {
-    if (brush_.Value == brush) return;
-    const auto slot = AllocSlot();
+  void CreateBrush(std::uint32_t slot, const TBrush& brush) {
     const auto code = metafile::BrushCode(brush.Style);
     const auto at = Begin(EMR_CREATEBRUSHINDIRECT);
     out_.U32(slot);
@@ -147,12 +127,9 @@ class TEmfEncoder {
     out_.U32(metafile::ColorRef(brush.Color));
     out_.U32(code.Hatch);
     End(at);
-    Replace(brush_, slot, brush);
   }
 
-  void SelectFont(const TFont& font) {
-    if (font_.Value == font) return;
-    const auto slot = AllocSlot();
+  void CreateFont(std::uint32_t slot, const TFont& font) {
     const auto at = Begin(EMR_EXTCREATEFONTINDIRECTW);
     out_.U32(slot);
     // LOGFONTW
@@ -175,24 +152,9 @@ class TEmfEncoder {
     // that readers which expect the long form find it.
     out_.Zeros(320 - 92);
     End(at);
-    Replace(font_, slot, font);
   }
 
-  void SetTextColor(TColor c) {
-    const auto ref = metafile::ColorRef(c);
-    if (textColor_ == ref) return;
-    Simple(EMR_SETTEXTCOLOR, ref);
-    textColor_ = ref;
-  }
-  void SetBkColor(TColor c) {
-    const auto ref = metafile::ColorRef(c);
-    if (bkColor_ == ref) return;
-    Simple(EMR_SETBKCOLOR, ref);
-    bkColor_ = ref;
-  }
-
-  void Emit(const MrText& t) {
-    if (t.Text.empty() && !t.Opaque) return;
+  void DrawText(const MrText& t) {
     SelectFont(t.Font);
     SetTextColor(t.Font.Color);
     const TSize ext = TextExtent(t.Font, t.Text);
@@ -233,46 +195,21 @@ class TEmfEncoder {
     End(at);
   }
 
-  void Emit(const MrRectangle& r) {
-    SelectPen(r.Pen);
-    SelectBrush(r.Brush);
-    const auto at = Begin(EMR_RECTANGLE);
-    Rect(r.R);
-    End(at);
-  }
+  void DrawRectangle(const TRect& r) { Box(EMR_RECTANGLE, r); }
+  void DrawEllipse(const TRect& r) { Box(EMR_ELLIPSE, r); }
 
-  void Emit(const MrEllipse& e) {
-    SelectPen(e.Pen);
-    SelectBrush(e.Brush);
-    const auto at = Begin(EMR_ELLIPSE);
-    Rect(e.R);
-    End(at);
-  }
-
-  void Emit(const MrLine& l) {
-    SelectPen(l.Pen);
+  void DrawLine(TPoint from, TPoint to) {
     auto at = Begin(EMR_MOVETOEX);
-    out_.I32(l.From.X);
-    out_.I32(l.From.Y);
+    out_.I32(from.X);
+    out_.I32(from.Y);
     End(at);
     at = Begin(EMR_LINETO);
-    out_.I32(l.To.X);
-    out_.I32(l.To.Y);
+    out_.I32(to.X);
+    out_.I32(to.Y);
     End(at);
   }
 
-  // A fill is a rectangle without outline; with a null pen the device leaves out the
-  // right and bottom edges, so the box grows by one pixel to cover `R` exactly.
-  void Emit(const MrFillRect& f) {
-    SelectPen(TPen{clBlack, 1, TPenStyle::psClear});
-    SelectBrush(f.Brush);
-    const auto at = Begin(EMR_RECTANGLE);
-    Rect(TRect{f.R.Left, f.R.Top, f.R.Right + 1, f.R.Bottom + 1});
-    End(at);
-  }
-
-  void Emit(const MrBitmap& b) {
-    if (!b.Image || b.Image->isNull()) return;
+  void DrawBitmap(const MrBitmap& b) {
     const auto dib = metafile::MakeDib24(*b.Image);
     const auto at = Begin(EMR_STRETCHDIBITS);
     Rect(TRect{b.Dest.Left, b.Dest.Top, b.Dest.Right - 1, b.Dest.Bottom - 1});  // rclBounds
@@ -294,20 +231,6 @@ class TEmfEncoder {
     out_.Bytes(dib.Header);
     out_.Bytes(dib.Bits);
     End(at);
-  }
-
-  // Puts stock objects back in the device and deletes what the page created.
-  void ReleaseObjects() {
-    const auto release = [this](auto& sel, std::uint32_t stock) {
-      if (sel.Slot == 0) return;
-      Simple(EMR_SELECTOBJECT, stock);
-      Simple(EMR_DELETEOBJECT, sel.Slot);
-      used_[sel.Slot] = false;
-      sel.Slot = 0;
-    };
-    release(font_, STOCK_SYSTEM_FONT);
-    release(pen_, STOCK_BLACK_PEN);
-    release(brush_, STOCK_WHITE_BRUSH);
   }
 
   void WriteEof() {
@@ -334,7 +257,7 @@ class TEmfEncoder {
     h.U32(0x10000);
     h.U32(static_cast<std::uint32_t>(out_.Size()));
     h.U32(records_);
-    h.U16(static_cast<std::uint16_t>(used_.size()));  // highest slot + 1 (slot 0 is the metafile)
+    h.U16(static_cast<std::uint16_t>(ObjectTableSize()));  // highest slot + 1 (slot 0 is the metafile)
     h.U16(0);
     h.U32(0);  // nDescription
     h.U32(0);  // offDescription
@@ -354,12 +277,6 @@ class TEmfEncoder {
   const TMetafile& mf_;
   TByteBuffer out_;
   std::uint32_t records_ = 0;
-  std::vector<bool> used_{true};  // slot 0 stands for the metafile itself
-  TSelected<TPen> pen_;
-  TSelected<TBrush> brush_;
-  TSelected<TFont> font_;
-  std::optional<std::uint32_t> textColor_;
-  std::optional<std::uint32_t> bkColor_;
 };
 
 }  // namespace

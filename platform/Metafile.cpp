@@ -3,32 +3,17 @@
 #include <QPainter>
 
 #include "Bitmap.h"
+#include "CanvasRecords.h"
 #include "RecordPainter.h"
 
 namespace oxqr {
 
 void TMetafileCanvas::TextOut(int x, int y, std::string_view text) {
-  MrText r;
-  r.X = x;
-  r.Y = y;
-  r.Text = std::string(text);
-  r.Font = Font;
-  r.Opaque = Brush.Style != TBrushStyle::bsClear;
-  r.BackColor = Brush.Color;
-  target_.Records.emplace_back(std::move(r));
+  target_.Records.emplace_back(detail::TextRecord(*this, x, y, text));
 }
 
 void TMetafileCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
-  MrText r;
-  r.X = x;
-  r.Y = y;
-  r.Text = std::string(text);
-  r.Font = Font;
-  r.Opaque = Brush.Style != TBrushStyle::bsClear;
-  r.BackColor = Brush.Color;
-  r.Clipped = true;
-  r.Clip = clip;
-  target_.Records.emplace_back(std::move(r));
+  target_.Records.emplace_back(detail::TextRecord(*this, x, y, text, clip));
 }
 
 void TMetafileCanvas::Rectangle(int left, int top, int right, int bottom) {

@@ -2,8 +2,8 @@
 // the metafile header, the anisotropic mapping of the page's pixels, then per drawing
 // record the objects it needs (created only when they change), the call, and META_EOF.
 #include <algorithm>
-#include <optional>
 
+#include "GdiRecordWriter.h"
 #include "MetafileBinary.h"
 #include "MetafileFiles.h"
 #include "Streams.h"
@@ -45,9 +45,9 @@ constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr int PlaceableSize = 22;
 constexpr int MetaHeaderSize = 18;
 
-class TWmfEncoder {
+class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
  public:
-  explicit TWmfEncoder(const TMetafile& mf) : mf_(mf) {}
+  explicit TWmfEncoder(const TMetafile& mf) : TGdiRecordWriter(0), mf_(mf) {}
 
   std::string Encode() {
     out_.Zeros(PlaceableSize + MetaHeaderSize);  // written last, when the sizes are known
@@ -56,7 +56,7 @@ class TWmfEncoder {
     Record16(META_SETWINDOWEXT, {static_cast<std::uint16_t>(mf_.Height), static_cast<std::uint16_t>(mf_.Width)});
     Record16(META_SETTEXTALIGN, {TA_TOP_LEFT});
     Record16(META_SETBKMODE, {TRANSPARENT});
-    for (const auto& rec : mf_.Records) std::visit([this](const auto& r) { Emit(r); }, rec);
+    WriteRecords(mf_);
     const auto at = Begin(META_EOF);
     End(at);
     WriteHeaders();
@@ -64,11 +64,7 @@ class TWmfEncoder {
   }
 
  private:
-  template <class T>
-  struct TSelected {
-    std::optional<std::uint16_t> Slot;
-    std::optional<T> Value;
-  };
+  friend TGdiRecordWriter;
 
   std::size_t Begin(std::uint16_t function) {
     const std::size_t at = out_.Size();
@@ -97,54 +93,36 @@ class TWmfEncoder {
     End(at);
   }
 
-  // A new object takes the lowest free slot of the player's object table.
-  std::uint16_t AllocSlot() {
-    auto it = std::find(used_.begin(), used_.end(), false);
-    if (it == used_.end()) {
-      used_.push_back(true);
-      return static_cast<std::uint16_t>(used_.size() - 1);
-    }
-    *it = true;
-    return static_cast<std::uint16_t>(it - used_.begin());
-  }
-  template <class T>
-  void Replace(TSelected<T>& sel, std::uint16_t slot, const T& value) {
-    Record16(META_SELECTOBJECT, {slot});
-    if (sel.Slot) {
-      Record16(META_DELETEOBJECT, {*sel.Slot});
-      used_[*sel.Slot] = false;
-    }
-    sel.Slot = slot;
-    sel.Value = value;
+  void SelectObject(std::uint32_t slot) { Record16(META_SELECTOBJECT, {static_cast<std::uint16_t>(slot)}); }
+  void DeleteObject(std::uint32_t slot) { Record16(META_DELETEOBJECT, {static_cast<std::uint16_t>(slot)}); }
+  void TextColor(std::uint32_t ref) { Color(META_SETTEXTCOLOR, ref); }
+  void BkColor(std::uint32_t ref) { Color(META_SETBKCOLOR, ref); }
+  void Color(std::uint16_t function, std::uint32_t ref) {
+    const auto at = Begin(function);
+    out_.U32(ref);
+    End(at);
   }
 
-  void SelectPen(const TPen& pen) {
-    if (pen_.Value == pen) return;
-    const auto slot = AllocSlot();
+  // The object table slot is implied: a new object takes the lowest free one.
+  void CreatePen(std::uint32_t, const TPen& pen) {
     const auto at = Begin(META_CREATEPENINDIRECT);
     out_.U16(metafile::PenStyleCode(pen.Style));
     out_.I16(std::max(pen.Width, 1));
     out_.I16(0);
     out_.U32(metafile::ColorRef(pen.Color));
     End(at);
-    Replace(pen_, slot, pen);
   }
 
-  void SelectBrush(const TBrush& brush) {
-    if (brush_.Value == brush) return;
-    const auto slot = AllocSlot();
+  void CreateBrush(std::uint32_t, const TBrush& brush) {
     const auto code = metafile::BrushCode(brush.Style);
     const auto at = Begin(META_CREATEBRUSHINDIRECT);
     out_.U16(code.Style);
     out_.U32(metafile::ColorRef(brush.Color));
     out_.U16(code.Hatch);
     End(at);
-    Replace(brush_, slot, brush);
   }
 
-  void SelectFont(const TFont& font) {
-    if (font_.Value == font) return;
-    const auto slot = AllocSlot();
+  void CreateFont(std::uint32_t, const TFont& font) {
     const auto at = Begin(META_CREATEFONTINDIRECT);
     out_.I16(-font.PixelHeight(ScreenPPI));
     out_.I16(0);  // width
@@ -163,22 +141,11 @@ class TWmfEncoder {
     face.resize(32, '\0');
     out_.Bytes(face);
     End(at);
-    Replace(font_, slot, font);
   }
 
-  void SetColor(std::uint16_t function, std::optional<std::uint32_t>& current, TColor c) {
-    const auto ref = metafile::ColorRef(c);
-    if (current == ref) return;
-    const auto at = Begin(function);
-    out_.U32(ref);
-    End(at);
-    current = ref;
-  }
-
-  void Emit(const MrText& t) {
-    if (t.Text.empty() && !t.Opaque) return;
+  void DrawText(const MrText& t) {
     SelectFont(t.Font);
-    SetColor(META_SETTEXTCOLOR, textColor_, t.Font.Color);
+    SetTextColor(t.Font.Color);
     std::uint16_t options = 0;
     TRect rect{};
     if (t.Clipped) {
@@ -190,7 +157,7 @@ class TWmfEncoder {
     }
     if (t.Opaque) {
       options |= ETO_OPAQUE;
-      SetColor(META_SETBKCOLOR, bkColor_, t.BackColor);
+      SetBkColor(t.BackColor);
     }
     const auto dx = metafile::CharAdvances(t.Font, t.Text);
     const auto at = Begin(META_EXTTEXTOUT);
@@ -212,34 +179,14 @@ class TWmfEncoder {
     End(at);
   }
 
-  void Emit(const MrRectangle& r) {
-    SelectPen(r.Pen);
-    SelectBrush(r.Brush);
-    Box(META_RECTANGLE, r.R);
+  void DrawRectangle(const TRect& r) { Box(META_RECTANGLE, r); }
+  void DrawEllipse(const TRect& r) { Box(META_ELLIPSE, r); }
+  void DrawLine(TPoint from, TPoint to) {
+    Record16(META_MOVETO, {static_cast<std::uint16_t>(from.Y), static_cast<std::uint16_t>(from.X)});
+    Record16(META_LINETO, {static_cast<std::uint16_t>(to.Y), static_cast<std::uint16_t>(to.X)});
   }
 
-  void Emit(const MrEllipse& e) {
-    SelectPen(e.Pen);
-    SelectBrush(e.Brush);
-    Box(META_ELLIPSE, e.R);
-  }
-
-  void Emit(const MrLine& l) {
-    SelectPen(l.Pen);
-    Record16(META_MOVETO, {static_cast<std::uint16_t>(l.From.Y), static_cast<std::uint16_t>(l.From.X)});
-    Record16(META_LINETO, {static_cast<std::uint16_t>(l.To.Y), static_cast<std::uint16_t>(l.To.X)});
-  }
-
-  // A rectangle without outline; with a null pen the device leaves out the right and
-  // bottom edges, so the box grows by one pixel to cover `R` exactly.
-  void Emit(const MrFillRect& f) {
-    SelectPen(TPen{clBlack, 1, TPenStyle::psClear});
-    SelectBrush(f.Brush);
-    Box(META_RECTANGLE, TRect{f.R.Left, f.R.Top, f.R.Right + 1, f.R.Bottom + 1});
-  }
-
-  void Emit(const MrBitmap& b) {
-    if (!b.Image || b.Image->isNull()) return;
+  void DrawBitmap(const MrBitmap& b) {
     const auto dib = metafile::MakeDib24(*b.Image);
     const auto at = Begin(META_STRETCHDIB);
     out_.U32(SRCCOPY);
@@ -278,7 +225,7 @@ class TWmfEncoder {
     h.U16(MetaHeaderSize / 2);
     h.U16(0x0300);
     h.U32(static_cast<std::uint32_t>((out_.Size() - PlaceableSize) / 2));
-    h.U16(static_cast<std::uint16_t>(used_.size()));
+    h.U16(static_cast<std::uint16_t>(ObjectTableSize()));
     h.U32(maxRecord_);
     h.U16(0);
     out_.PatchBytes(0, p.Data() + h.Data());
@@ -287,12 +234,6 @@ class TWmfEncoder {
   const TMetafile& mf_;
   TByteBuffer out_;
   std::uint32_t maxRecord_ = 0;
-  std::vector<bool> used_;
-  TSelected<TPen> pen_;
-  TSelected<TBrush> brush_;
-  TSelected<TFont> font_;
-  std::optional<std::uint32_t> textColor_;
-  std::optional<std::uint32_t> bkColor_;
 };
 
 }  // namespace
