@@ -132,20 +132,7 @@ class TEmfEncoder : metafile::TGdiRecordWriter<TEmfEncoder> {
   void CreateFont(std::uint32_t slot, const TFont& font) {
     const auto at = Begin(EMR_EXTCREATEFONTINDIRECTW);
     out_.U32(slot);
-    // LOGFONTW
-    out_.I32(-font.PixelHeight(ScreenPPI));
-    out_.I32(0);  // lfWidth
-    out_.I32(0);  // lfEscapement
-    out_.I32(0);  // lfOrientation
-    out_.I32(font.Style.Has(TFontStyle::fsBold) ? 700 : 400);
-    out_.U8(font.Style.Has(TFontStyle::fsItalic) ? 1 : 0);
-    out_.U8(font.Style.Has(TFontStyle::fsUnderline) ? 1 : 0);
-    out_.U8(font.Style.Has(TFontStyle::fsStrikeOut) ? 1 : 0);
-    out_.U8(font.Charset);
-    out_.U8(0);  // OUT_DEFAULT_PRECIS
-    out_.U8(0);  // CLIP_DEFAULT_PRECIS
-    out_.U8(0);  // DEFAULT_QUALITY
-    out_.U8(font.Pitch == TFontPitch::fpFixed ? 1 : font.Pitch == TFontPitch::fpVariable ? 2 : 0);
+    metafile::LogFontHead(out_, font, true);  // LOGFONTW
     const QString face = AnsiToQString(font.Name).left(31);
     for (int i = 0; i < 32; ++i) out_.U16(i < face.size() ? face.at(i).unicode() : 0);
     // The rest of a LogFontPanose (full name, style, version, ... panose), all zero, so

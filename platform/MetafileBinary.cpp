@@ -25,6 +25,28 @@ void TByteBuffer::PatchU16(std::size_t at, std::uint16_t v) {
   bytes_[at + 1] = static_cast<char>(v >> 8);
 }
 
+void LogFontHead(TByteBuffer& out, const TFont& font, bool wide) {
+  const auto integer = [&](int v) {
+    if (wide)
+      out.I32(v);
+    else
+      out.I16(v);
+  };
+  integer(-font.PixelHeight(ScreenPPI));
+  integer(0);  // width
+  integer(0);  // escapement
+  integer(0);  // orientation
+  integer(font.Style.Has(TFontStyle::fsBold) ? 700 : 400);
+  out.U8(font.Style.Has(TFontStyle::fsItalic) ? 1 : 0);
+  out.U8(font.Style.Has(TFontStyle::fsUnderline) ? 1 : 0);
+  out.U8(font.Style.Has(TFontStyle::fsStrikeOut) ? 1 : 0);
+  out.U8(font.Charset);
+  out.U8(0);  // OUT_DEFAULT_PRECIS
+  out.U8(0);  // CLIP_DEFAULT_PRECIS
+  out.U8(0);  // DEFAULT_QUALITY
+  out.U8(font.Pitch == TFontPitch::fpFixed ? 1 : font.Pitch == TFontPitch::fpVariable ? 2 : 0);
+}
+
 std::uint16_t PenStyleCode(TPenStyle s) {
   switch (s) {
     case TPenStyle::psSolid: return 0;        // PS_SOLID

@@ -45,6 +45,11 @@ TBrushCode BrushCode(TBrushStyle s);
 // COLORREF of a colour (system colours resolved).
 std::uint32_t ColorRef(TColor c);
 
+// The LOGFONT fields before the face name: height (minus the em in pixels), width,
+// escapement, orientation and weight as 32-bit integers when `wide`, else 16-bit; then
+// the italic, underline, strike-out, charset, precision, quality and pitch bytes.
+void LogFontHead(TByteBuffer& out, const TFont& font, bool wide);
+
 // A BITMAPINFOHEADER followed by 24-bit bottom-up rows padded to 4 bytes.
 struct TDib {
   std::string Header;  // 40 bytes

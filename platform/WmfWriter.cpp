@@ -124,19 +124,7 @@ class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
 
   void CreateFont(std::uint32_t, const TFont& font) {
     const auto at = Begin(META_CREATEFONTINDIRECT);
-    out_.I16(-font.PixelHeight(ScreenPPI));
-    out_.I16(0);  // width
-    out_.I16(0);  // escapement
-    out_.I16(0);  // orientation
-    out_.I16(font.Style.Has(TFontStyle::fsBold) ? 700 : 400);
-    out_.U8(font.Style.Has(TFontStyle::fsItalic) ? 1 : 0);
-    out_.U8(font.Style.Has(TFontStyle::fsUnderline) ? 1 : 0);
-    out_.U8(font.Style.Has(TFontStyle::fsStrikeOut) ? 1 : 0);
-    out_.U8(font.Charset);
-    out_.U8(0);  // out precision
-    out_.U8(0);  // clip precision
-    out_.U8(0);  // quality
-    out_.U8(font.Pitch == TFontPitch::fpFixed ? 1 : font.Pitch == TFontPitch::fpVariable ? 2 : 0);
+    metafile::LogFontHead(out_, font, false);
     std::string face = font.Name.substr(0, 31);
     face.resize(32, '\0');
     out_.Bytes(face);
