@@ -16,6 +16,7 @@
 
 #include "Metafile.h"
 #include "MetafileBinary.h"
+#include "TextMetrics.h"
 
 namespace oxqr::metafile {
 
@@ -55,9 +56,34 @@ class TGdiRecordWriter {
 
   Format& Fmt() { return static_cast<Format&>(*this); }
 
+  // Underline and strike-out are written as filled bars under a plain font: readers
+  // (LibreOffice among them) paint the whole text box in the background colour for a
+  // decorated font even in transparent mode, which hid white titles on coloured bands.
   void Write(const MrText& t) {
     if (t.Text.empty() && !t.Opaque) return;
-    Fmt().DrawText(t);
+    const bool underline = t.Font.Style.Has(TFontStyle::fsUnderline);
+    const bool strikeOut = t.Font.Style.Has(TFontStyle::fsStrikeOut);
+    if (!underline && !strikeOut) {
+      Fmt().DrawText(t);
+      return;
+    }
+    MrText plain = t;
+    plain.Font.Style.Exclude(TFontStyle::fsUnderline);
+    plain.Font.Style.Exclude(TFontStyle::fsStrikeOut);
+    Fmt().DrawText(plain);
+    if (t.Text.empty()) return;
+    const TTextDecorationLines lines = TextDecorationLines(t.Font);
+    const int width = TextExtent(t.Font, t.Text).cx;
+    const auto bar = [&](int top) {
+      TRect r{t.X, t.Y + top, t.X + width, t.Y + top + lines.Thickness};
+      if (t.Clipped) {
+        r = TRect{std::max(r.Left, t.Clip.Left), std::max(r.Top, t.Clip.Top), std::min(r.Right, t.Clip.Right),
+                  std::min(r.Bottom, t.Clip.Bottom)};
+      }
+      if (r.Right > r.Left && r.Bottom > r.Top) Write(MrFillRect{r, TBrush{t.Font.Color, TBrushStyle::bsSolid}});
+    };
+    if (underline) bar(lines.UnderlineTop);
+    if (strikeOut) bar(lines.StrikeOutTop);
   }
   void Write(const MrBitmap& b) {
     if (!b.Image || b.Image->isNull()) return;

@@ -173,6 +173,17 @@ int FontAscent(const TFont& font) {
   return WithMeasureEntry(font, [](MeasureEntry& e) { return e.Ascent; });
 }
 
+TTextDecorationLines TextDecorationLines(const TFont& font) {
+  const QFontMetricsF m(ToQFont(font));
+  const double baseline = FontAscent(font);
+  const double thickness = std::max(1.0, m.lineWidth());
+  TTextDecorationLines lines;
+  lines.Thickness = static_cast<int>(RoundHalfEven(thickness));
+  lines.UnderlineTop = static_cast<int>(RoundHalfEven(baseline + m.underlinePos() - thickness / 2));
+  lines.StrikeOutTop = static_cast<int>(RoundHalfEven(baseline - m.strikeOutPos() - thickness / 2));
+  return lines;
+}
+
 namespace {
 
 int ReadI16(const QByteArray& t, int offset) {

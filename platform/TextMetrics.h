@@ -34,6 +34,15 @@ TSize TextExtent(const TFont& font, std::string_view text);
 // Ascent in whole pixels on the screen: TextOut at y puts the baseline at y + FontAscent.
 int FontAscent(const TFont& font);
 
+// Where the font's underline and strike-out lines lie, in whole pixels below the top of
+// a TextOut, and their thickness: the lines the drawing of the text itself puts there.
+struct TTextDecorationLines {
+  int UnderlineTop = 0;
+  int StrikeOutTop = 0;
+  int Thickness = 1;
+};
+TTextDecorationLines TextDecorationLines(const TFont& font);
+
 // Metrics of a font as a PDF writer needs them. Widths are at 1000 units per em for the
 // characters 0..255 of the ANSI code page; the other values in the same units.
 struct TFontMetricsInfo {

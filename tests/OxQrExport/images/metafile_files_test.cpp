@@ -137,6 +137,37 @@ TEST(EMFWriter, TextRecordsCarryUnicodeTextAdvancesAndFont) {
             std::vector<int>({5, 55, 40, 75}));
 }
 
+TEST(EMFWriter, DecoratedTextIsAPlainFontWithBarsInTheTextColour) {
+  // Readers paint a decorated font's whole text box in the background colour even in
+  // transparent mode; the underline and strike-out are therefore separate bars.
+  TMetafile mf(200, 100);
+  TFont font;
+  font.Size = 16;
+  font.Color = clWhite;
+  font.Style = {TFontStyle::fsUnderline, TFontStyle::fsStrikeOut};
+  mf.Records.push_back(MrFillRect{Rect(0, 0, 200, 100), TBrush{clTeal, TBrushStyle::bsSolid}});
+  mf.Records.push_back(MrText{10, 20, "Title", font, false, clWhite, false, {}});
+  const std::string b = Emf(mf);
+  std::vector<EmfRecord> fonts, boxes, brushes;
+  for (const auto& r : WalkEmf(b)) {
+    if (r.Type == 82) fonts.push_back(r);
+    if (r.Type == 43) boxes.push_back(r);
+    if (r.Type == 39) brushes.push_back(r);
+  }
+  ASSERT_EQ(fonts.size(), 1u);
+  EXPECT_EQ(static_cast<unsigned char>(b[fonts[0].At + 12 + 21]), 0);  // lfUnderline
+  EXPECT_EQ(static_cast<unsigned char>(b[fonts[0].At + 12 + 22]), 0);  // lfStrikeOut
+  ASSERT_EQ(boxes.size(), 3u);  // the teal fill, then the two bars
+  ASSERT_EQ(brushes.size(), 2u);
+  EXPECT_EQ(U32(b, brushes[1].At + 16), 0xFFFFFFu);  // white, the text colour
+  const TTextDecorationLines lines = TextDecorationLines(font);
+  const int width = TextExtent(font, "Title").cx;
+  EXPECT_EQ(std::vector<int>({I32(b, boxes[1].At + 8), I32(b, boxes[1].At + 12), I32(b, boxes[1].At + 16)}),
+            std::vector<int>({10, 20 + lines.UnderlineTop, 10 + width + 1}));
+  EXPECT_EQ(I32(b, boxes[2].At + 12), 20 + lines.StrikeOutTop);
+  EXPECT_LT(lines.StrikeOutTop, lines.UnderlineTop);
+}
+
 TEST(EMFWriter, EmptyPageIsHeaderAndEof) {
   const std::string b = Emf(TMetafile(100, 50));
   const auto records = WalkEmf(b);
