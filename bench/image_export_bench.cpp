@@ -14,35 +14,13 @@
 
 #include "OxQrExport/images/ImageFilters.h"
 #include "Showcase/samples/SampleReports.h"
-#include "data/DataSet.h"
+#include "data/CountingDataSet.h"
 #include "engine/Controls.h"
 #include "engine/FilterLibrary.h"
 #include "engine/SaveCommand.h"
 
 namespace oxqr {
 namespace {
-
-// A table of `count` records without fields.
-class TCountingDataSet final : public TDataSet {
- public:
-  explicit TCountingDataSet(int count) : count_(count) {}
-  void Open() override { active_ = true; }
-  void Close() override { active_ = false; }
-  bool Active() const override { return active_; }
-  void First() override { pos_ = 0; }
-  void Next() override { ++pos_; }
-  bool Eof() const override { return pos_ >= count_; }
-  bool IsEmpty() const override { return count_ == 0; }
-  int RecordCount() const override { return count_; }
-  TField* FindField(const std::string&) override { return nullptr; }
-  std::vector<TField*> Fields() override { return {}; }
-  std::string Name() const override { return "Counter"; }
-
- private:
-  int count_;
-  int pos_ = 0;
-  bool active_ = false;
-};
 
 // Three 90 mm detail bands per A4 page, each with text, shapes and a picture.
 class TGeneratedReport final : public TSampleReport {

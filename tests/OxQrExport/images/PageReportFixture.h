@@ -13,33 +13,11 @@
 #include <QPainter>
 
 #include "OxQrExport/core/Settings.h"
-#include "data/DataSet.h"
+#include "data/CountingDataSet.h"
 #include "engine/Controls.h"
 #include "engine/Report.h"
 
 namespace oxqr::test {
-
-// A table of `count` records without fields: drives the detail band `count` times.
-class TCountingDataSet final : public TDataSet {
- public:
-  explicit TCountingDataSet(int count) : count_(count) {}
-  void Open() override { active_ = true; }
-  void Close() override { active_ = false; }
-  bool Active() const override { return active_; }
-  void First() override { pos_ = 0; }
-  void Next() override { ++pos_; }
-  bool Eof() const override { return pos_ >= count_; }
-  bool IsEmpty() const override { return count_ == 0; }
-  int RecordCount() const override { return count_; }
-  TField* FindField(const std::string&) override { return nullptr; }
-  std::vector<TField*> Fields() override { return {}; }
-  std::string Name() const override { return "Counter"; }
-
- private:
-  int count_;
-  int pos_ = 0;
-  bool active_ = false;
-};
 
 // A report of `pages` A4 pages: one detail band of 250 mm per page holding a large bold
 // title, a record number, a filled rectangle, a circle and a picture.
