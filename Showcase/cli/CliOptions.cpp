@@ -41,7 +41,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (o.List) {
-    if (!positional.empty()) throw EUsage("--list takes no REPORT or OUTPUT");
+    if (!positional.empty()) throw EUsage("--list takes no REPORT or OUTPUT");  // --set still applies
     return o;
   }
   if (positional.size() != 2) throw EUsage("expected REPORT and OUTPUT");

@@ -86,11 +86,15 @@ class TProgressLine {
   const char* phase_ = "";
 };
 
-int Export(const TCliOptions& o, const TSampleContext& ctx) {
+// Applies every --set in order; a wrong path or value is a usage error naming it.
+void ApplySettings(const TCliOptions& o) {
   for (const auto& [path, value] : o.Settings) {
     std::string error;
     if (!SetSettingByPath(path, value, error)) throw EUsage(error);
   }
+}
+
+int Export(const TCliOptions& o, const TSampleContext& ctx) {
   std::unique_ptr<TSampleReport> sample;
   try {
     sample = MakeSampleReport(o.Report, ctx);
@@ -156,6 +160,7 @@ int main(int argc, char** argv) {
   try {
     InitializeExportLibrary();
     const TSampleContext ctx = MakeContext(options);
+    ApplySettings(options);
     if (options.List) {
       List(ctx);
       return 0;

@@ -89,6 +89,12 @@ TEST_F(ExporterTest, ListsReportsFormatsInRegistryOrderAndTheDatabase) {
   EXPECT_NE(r.Out.find(formats), std::string::npos) << r.Out;
 }
 
+TEST_F(ExporterTest, ListShowsTheFormatsLeftVisibleBySettings) {
+  const TRun r = RunExporter("--set VisibleFilters=fkText,fkPDF --list");
+  ASSERT_EQ(r.Status, 0);
+  EXPECT_NE(r.Out.find("Formats:\npdf\tAdobe Acrobat Document\ntxt\tText Document\nDatabase: "), std::string::npos) << r.Out;
+}
+
 TEST_F(ExporterTest, UsageErrorsExitTwo) {
   for (const char* args : {"", "customers", "--set NoSuch.Path=1 customers x.txt", "--set Text.XScaleFactor=abc customers x.txt",
                            "nosuchreport x.txt", "customers x.unknownext", "--bogus customers x.txt"}) {
