@@ -4,18 +4,9 @@
 #include <stdexcept>
 
 #include "OxQrConsts/OxQrConsts.h"
-#include "PendingFormats.h"
-
-// The text and page-image formats are picked up as soon as their headers are in the tree;
-// until then their kinds register a stand-in that reports the format as not available.
-#if __has_include("OxQrExport/text/TextFilter.h")
-#include "OxQrExport/text/TextFilter.h"
-#define OXQR_HAVE_TEXT_FILTER 1
-#endif
-#if __has_include("OxQrExport/images/ImageFilters.h")
 #include "OxQrExport/images/ImageFilters.h"
-#define OXQR_HAVE_IMAGE_FILTERS 1
-#endif
+#include "OxQrExport/text/TextFilter.h"
+#include "PendingFormats.h"
 
 namespace oxqr {
 namespace {
@@ -50,24 +41,12 @@ const TQRExportFilterClass* FilterClassOfKind(TOxQRFilterKind kind) {
     case K::fkPDF: return ClassOf<TOxQRPDFFilter>();
     case K::fkRTF: return ClassOf<TOxQRRTFFilter>();
     case K::fkExcel: return ClassOf<TOxQRExcelFilter>();
-#ifdef OXQR_HAVE_TEXT_FILTER
     case K::fkText: return ClassOf<TOxQRTextFilter>();
-#else
-    case K::fkText: return ClassOf<TOxQRPendingFilter<K::fkText>>();
-#endif
-#ifdef OXQR_HAVE_IMAGE_FILTERS
     case K::fkGIF: return ClassOf<TOxQRGIFFilter>();
     case K::fkJPEG: return ClassOf<TOxQRJPEGFilter>();
     case K::fkBMP: return ClassOf<TOxQRBMPFilter>();
     case K::fkEMF: return ClassOf<TOxQREMFFilter>();
     case K::fkWMF: return ClassOf<TOxQRWMFFilter>();
-#else
-    case K::fkGIF: return ClassOf<TOxQRPendingFilter<K::fkGIF>>();
-    case K::fkJPEG: return ClassOf<TOxQRPendingFilter<K::fkJPEG>>();
-    case K::fkBMP: return ClassOf<TOxQRPendingFilter<K::fkBMP>>();
-    case K::fkEMF: return ClassOf<TOxQRPendingFilter<K::fkEMF>>();
-    case K::fkWMF: return ClassOf<TOxQRPendingFilter<K::fkWMF>>();
-#endif
   }
   throw std::out_of_range("FilterClassOfKind: unknown filter kind");
 }

@@ -29,11 +29,5 @@ template class TOxQRPendingFilter<TOxQRFilterKind::fkHTML>;
 template class TOxQRPendingFilter<TOxQRFilterKind::fkPDF>;
 template class TOxQRPendingFilter<TOxQRFilterKind::fkRTF>;
 template class TOxQRPendingFilter<TOxQRFilterKind::fkExcel>;
-template class TOxQRPendingFilter<TOxQRFilterKind::fkText>;
-template class TOxQRPendingFilter<TOxQRFilterKind::fkGIF>;
-template class TOxQRPendingFilter<TOxQRFilterKind::fkJPEG>;
-template class TOxQRPendingFilter<TOxQRFilterKind::fkBMP>;
-template class TOxQRPendingFilter<TOxQRFilterKind::fkEMF>;
-template class TOxQRPendingFilter<TOxQRFilterKind::fkWMF>;
 
 }  // namespace oxqr

@@ -35,11 +35,5 @@ extern template class TOxQRPendingFilter<TOxQRFilterKind::fkHTML>;
 extern template class TOxQRPendingFilter<TOxQRFilterKind::fkPDF>;
 extern template class TOxQRPendingFilter<TOxQRFilterKind::fkRTF>;
 extern template class TOxQRPendingFilter<TOxQRFilterKind::fkExcel>;
-extern template class TOxQRPendingFilter<TOxQRFilterKind::fkText>;
-extern template class TOxQRPendingFilter<TOxQRFilterKind::fkGIF>;
-extern template class TOxQRPendingFilter<TOxQRFilterKind::fkJPEG>;
-extern template class TOxQRPendingFilter<TOxQRFilterKind::fkBMP>;
-extern template class TOxQRPendingFilter<TOxQRFilterKind::fkEMF>;
-extern template class TOxQRPendingFilter<TOxQRFilterKind::fkWMF>;
 
 }  // namespace oxqr
