@@ -46,4 +46,9 @@ std::string FormatNotAvailable(std::string_view displayName) {
   return s;
 }
 
+std::string ExcelCellsLeftOut(int count) {
+  return std::to_string(count) + (count == 1 ? " cell lay" : " cells lay") +
+         " beyond row 16384 or column 256 of the worksheet and " + (count == 1 ? "was" : "were") + " left out.";
+}
+
 }  // namespace oxqr

@@ -45,6 +45,10 @@ extern const std::string_view SMakerText;
 extern const std::string_view SAboutText;
 extern const std::string_view SVersion;
 
+// Cells of a worksheet export that lie past the format's last row or column:
+// "<n> cells lay beyond row 16384 or column 256 of the worksheet and were left out."
+std::string ExcelCellsLeftOut(int count);
+
 // "The <display name> export is not available in this build."
 std::string FormatNotAvailable(std::string_view displayName);
 

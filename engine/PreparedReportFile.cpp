@@ -11,6 +11,7 @@
 #include "Printer.h"
 #include "platform/Errors.h"
 #include "platform/Streams.h"
+#include "platform/SafeFile.h"
 
 namespace oxqr {
 namespace {
@@ -106,9 +107,10 @@ void TQRPrinter::LoadFromStream(TStream& s) {
 }
 
 void TQRPrinter::SaveToFile(const std::string& fileName) const {
-  TFileStream f(fileName, TFileMode::fmCreate);
+  // Written whole or not at all: a failed save keeps the previous file.
+  TSafeFileStream f(fileName);
   SaveToStream(f);
-  f.Close();
+  f.Commit();
 }
 
 void TQRPrinter::LoadFromFile(const std::string& fileName) {

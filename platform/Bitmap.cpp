@@ -8,6 +8,7 @@
 #include "ImageCodecs.h"
 #include "PixelReduce.h"
 #include "Streams.h"
+#include "SafeFile.h"
 
 namespace oxqr {
 
@@ -87,9 +88,9 @@ void TBitmap::SaveToStream(TStream& s) const {
 }
 
 void TBitmap::SaveToFile(const std::string& fileName) const {
-  TFileStream f(fileName, TFileMode::fmCreate);
+  TSafeFileStream f(fileName);
   SaveToStream(f);
-  f.Close();
+  f.Commit();
 }
 
 void TBitmap::LoadFromStream(TStream& s) {

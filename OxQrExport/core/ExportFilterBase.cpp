@@ -9,6 +9,7 @@
 #include "engine/Band.h"
 #include "engine/Printer.h"
 #include "platform/Files.h"
+#include "platform/SafeFile.h"
 #include "platform/ImageCodecs.h"
 #include "platform/Streams.h"
 #include "platform/Types.h"
@@ -36,14 +37,11 @@ void FillBitmap(TBitmap& bitmap, TColor color) {
   canvas.FillRect(Rect(0, 0, bitmap.Width(), bitmap.Height()));
 }
 
-// Writes a file by deleting any old one first, so that a stale file never survives a
-// failed write under the same name; the stream is closed (and flushed) before returning.
+// Writes a file whole or not at all (see TSafeFileStream): a failed write leaves no
+// partial file under the name and keeps whatever was there before.
 template <class Encode>
 void WriteFreshFile(const std::string& fileName, Encode&& encode) {
-  if (FileExists(fileName)) DeleteFileOrThrow(fileName);
-  TFileStream file(fileName, TFileMode::fmCreate);
-  encode(file);
-  file.Close();
+  WriteFileSafelyWith(fileName, std::forward<Encode>(encode));
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include "OxQrConsts/OxQrConsts.h"
 #include "OxQrExport/images/ImageFilters.h"
 #include "OxQrExport/text/TextFilter.h"
-#include "PendingFormats.h"
+#include "OxQrExport/excel/ExcelFilter.h"
+#include "OxQrExport/html/HtmlFilter.h"
+#include "OxQrExport/pdf/PdfFilter.h"
+#include "OxQrExport/rtf/RtfFilter.h"
 
 namespace oxqr {
 namespace {

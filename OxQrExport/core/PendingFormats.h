@@ -24,13 +24,6 @@ class TOxQRPendingFilter final : public TOxQRPendingFilterBase {
   std::string DisplayName() const override;
 };
 
-// The document formats not built yet; each alias is replaced by the real class when its
-// folder lands.
-using TOxQRHTMLFilter = TOxQRPendingFilter<TOxQRFilterKind::fkHTML>;
-using TOxQRPDFFilter = TOxQRPendingFilter<TOxQRFilterKind::fkPDF>;
-using TOxQRRTFFilter = TOxQRPendingFilter<TOxQRFilterKind::fkRTF>;
-using TOxQRExcelFilter = TOxQRPendingFilter<TOxQRFilterKind::fkExcel>;
-
 extern template class TOxQRPendingFilter<TOxQRFilterKind::fkHTML>;
 extern template class TOxQRPendingFilter<TOxQRFilterKind::fkPDF>;
 extern template class TOxQRPendingFilter<TOxQRFilterKind::fkRTF>;

@@ -206,6 +206,7 @@ std::vector<TSettingProperty> BuildTable() {
   b.Field("HTML", &S::HTML, "SingleFile", &H::SingleFile);
   b.Field("HTML", &S::HTML, "ShowNavigator", &H::ShowNavigator);
   b.Field("HTML", &S::HTML, "UseTextLinks", &H::UseTextLinks);
+  b.Field("HTML", &S::HTML, "ReuseIdenticalImages", &H::ReuseIdenticalImages);
 
   b.DocumentFields("PDF", &S::PDF);
   using P = TOxQRPDFSettings;
@@ -214,6 +215,8 @@ std::vector<TSettingProperty> BuildTable() {
   b.Accessor("PDF", &S::PDF, "ExportImageFormat", &P::ExportImageFormat, &P::SetExportImageFormat);
   b.Field("PDF", &S::PDF, "FontEncoding", &P::FontEncoding);
   b.Field("PDF", &S::PDF, "RichTextEncodingType", &P::RichTextEncodingType);
+  b.Field("PDF", &S::PDF, "EmbedFonts", &P::EmbedFonts);
+  b.Field("PDF", &S::PDF, "ReuseIdenticalImages", &P::ReuseIdenticalImages);
 
   b.DocumentFields("RTF", &S::RTF);
   using R = TOxQRRTFSettings;
@@ -223,6 +226,7 @@ std::vector<TSettingProperty> BuildTable() {
   b.Field("Excel", &S::Excel, "ExportRichText", &X::ExportRichText);
   b.Field("Excel", &S::Excel, "LineSpacing", &X::LineSpacing);
   b.Field("Excel", &S::Excel, "SetCellAttributes", &X::SetCellAttributes);
+  b.Field("Excel", &S::Excel, "NativeNumbers", &X::NativeNumbers);
 
   using T = TOxQRTextSettings;
   b.Field("Text", &S::Text, "ExportRichText", &T::ExportRichText);

@@ -106,6 +106,8 @@ struct TOxQRHTMLSettings : TOxQRDocumentFilterSettings {
   bool SingleFile = false;
   bool ShowNavigator = true;
   bool UseTextLinks = false;
+  // Opt-in: a picture whose encoded bytes equal an earlier one of the job reuses its file.
+  bool ReuseIdenticalImages = false;
 };
 
 struct TOxQRPDFSettings : TOxQRDocumentFilterSettings {
@@ -113,6 +115,10 @@ struct TOxQRPDFSettings : TOxQRDocumentFilterSettings {
   TPDFCompressionMethod CompressionMethod = TPDFCompressionMethod::cmMaxCompress;
   TPDFFontEncoding FontEncoding = TPDFFontEncoding::feWinAnsiEncoding;
   TOxRichTextEncodingType RichTextEncodingType = TOxRichTextEncodingType::rtImage;
+  // Opt-in: embed a subset of each font's program (only the glyphs used).
+  bool EmbedFonts = false;
+  // Opt-in: an image whose data equals an earlier image object of the job is placed again.
+  bool ReuseIdenticalImages = false;
   TOxImageFormat ExportImageFormat() const { return exportImageFormat_; }
   // Accepts ifJPG and ifBMP; reports "The PDF export supports only JPEG and BMP image formats" otherwise.
   void SetExportImageFormat(TOxImageFormat f);
@@ -134,6 +140,8 @@ struct TOxQRExcelSettings {
   bool ExportRichText = true;
   TTextLineSpacing LineSpacing = TTextLineSpacing::lsOneBlank;
   bool SetCellAttributes = true;
+  // Opt-in: numeric and date fields become number cells with a display format.
+  bool NativeNumbers = false;
 };
 
 struct TOxQRTextSettings {

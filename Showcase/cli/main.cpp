@@ -15,6 +15,7 @@
 #include "CliOptions.h"
 #include "OxQrExport/core/SettingProperties.h"
 #include "OxQrExport/core/Settings.h"
+#include "Showcase/samples/SampleContext.h"
 #include "Showcase/samples/SampleReports.h"
 #include "engine/FilterLibrary.h"
 #include "charting/ChartApplication.h"
@@ -25,21 +26,6 @@ using namespace oxqr;
 using namespace oxqr::cli;
 
 namespace {
-
-fs::path ProgramDir() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::current_path() : exe.parent_path();
-}
-
-TSampleContext MakeContext(const TCliOptions& o) {
-  TSampleContext ctx;
-  const fs::path dir = ProgramDir();
-  ctx.DatabasePath = o.Database.empty() ? (dir.parent_path() / "data" / "DEMODATA.sqlite").lexically_normal().string()
-                                        : fs::absolute(o.Database).lexically_normal().string();
-  ctx.ResourceDir = dir.string();
-  return ctx;
-}
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -159,7 +145,7 @@ int main(int argc, char** argv) {
   TryEnsureChartApplication();
   try {
     InitializeExportLibrary();
-    const TSampleContext ctx = MakeContext(options);
+    const TSampleContext ctx = DefaultSampleContext(options.Database);
     ApplySettings(options);
     if (options.List) {
       List(ctx);

@@ -8,6 +8,7 @@
 
 #include "OxQrExport/core/ExportFilterBase.h"
 #include "OxQrExport/core/FilterKinds.h"
+#include "OxQrExport/core/PendingFormats.h"
 #include "support/ExportTestSupport.h"
 
 namespace oxqr {
@@ -192,6 +193,8 @@ TEST_F(ExportTest, PendingFormatsReportAndWriteNothing) {
     auto instance = FilterClassOfKind(kind)->Create(file);
     auto* filter = dynamic_cast<TOxQRExportFilter*>(instance.get());
     ASSERT_NE(filter, nullptr);
+    // A format whose real filter has landed is tested in its own folder.
+    if (!dynamic_cast<TOxQRPendingFilterBase*>(filter)) continue;
     errors.clear();
     filter->StartJob(2100, 2970, TFont());
     filter->ClosePage();

@@ -1,0 +1,169 @@
+#include "SafeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "Errors.h"
+#include "Files.h"
+
+
+namespace oxqr {
+namespace {
+
+// Longest final-name part kept in a temporary name, so that a name close to the file system's
+// limit still leaves room for the ".XXXXXX.part" around it.
+constexpr std::size_t kMaxTempStem = 200;
+
+mode_t CurrentUmask() {
+  // umask() can only be read by setting it; the library does this on the writing thread only.
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+void CheckRegularTarget(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return;  // missing (or a dangling link): nothing to protect
+  if (S_ISREG(st.st_mode)) return;
+  throw EFileError(path, "replace", S_ISDIR(st.st_mode) ? EISDIR : EEXIST);
+}
+
+std::string ResolveOutputPath(const std::string& path) {
+  std::string current = path;
+  // Follow a chain of links by hand so that a dangling link still names its target.
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::vector<char> buf(PATH_MAX + 1);
+    const ssize_t n = ::readlink(current.c_str(), buf.data(), PATH_MAX);
+    if (n < 0) return current;
+    std::string target(buf.data(), static_cast<std::size_t>(n));
+    if (target.empty()) return current;
+    current = target.front() == '/' ? target : ExtractFilePath(current) + target;
+  }
+  throw EFileError(path, "create", ELOOP);
+}
+
+TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) {
+  if (fileName.empty()) throw EFileError(fileName, "create", ENOENT);
+  target_ = ResolveOutputPath(fileName);
+  CheckRegularTarget(target_);
+
+  std::string stem = ExtractFileName(target_);
+  if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
+  std::string pattern = ExtractFilePath(target_) + "." + stem + ".XXXXXX.part";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  const int fd = ::mkstemps(buf.data(), 5);
+  if (fd < 0) throw EFileError(fileName, "create", errno);
+  temp_.assign(buf.data());
+
+  // mkstemp creates the file private (0600); give it the mode a newly created file would have,
+  // or keep the mode of the file it replaces.
+  struct stat old {};
+  const mode_t mode = ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+  ::fchmod(fd, mode);
+
+  file_ = ::fdopen(fd, "w+b");
+  if (!file_) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp_.c_str());
+    throw EFileError(fileName, "create", err);
+  }
+}
+
+TSafeFileStream::~TSafeFileStream() { Discard(); }
+
+void TSafeFileStream::Write(const void* data, std::size_t count) {
+  if (!file_) throw EFileError(name_, "write", EBADF);
+  if (count == 0) return;
+  if (last_ == LastOp::Read) std::fseek(file_, 0, SEEK_CUR);
+  last_ = LastOp::Write;
+  if (std::fwrite(data, 1, count, file_) != count) throw EFileError(name_, "write", errno);
+}
+
+std::size_t TSafeFileStream::Read(void* data, std::size_t count) {
+  if (!file_) throw EFileError(name_, "read", EBADF);
+  if (last_ == LastOp::Write) std::fseek(file_, 0, SEEK_CUR);
+  last_ = LastOp::Read;
+  const std::size_t n = std::fread(data, 1, count, file_);
+  if (n < count && std::ferror(file_)) throw EFileError(name_, "read", errno);
+  return n;
+}
+
+std::int64_t TSafeFileStream::Position() const {
+  return file_ ? static_cast<std::int64_t>(ftello(file_)) : 0;
+}
+
+void TSafeFileStream::SetPosition(std::int64_t pos) {
+  if (!file_) throw EFileError(name_, "seek in", EBADF);
+  if (pos < 0) throw EStreamError("Stream position out of range");
+  if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) throw EFileError(name_, "seek in", errno);
+  last_ = LastOp::None;
+}
+
+std::int64_t TSafeFileStream::Size() const {
+  if (!file_) return 0;
+  const off_t here = ftello(file_);
+  fseeko(file_, 0, SEEK_END);
+  const off_t end = ftello(file_);
+  fseeko(file_, here, SEEK_SET);
+  return static_cast<std::int64_t>(end);
+}
+
+void TSafeFileStream::Commit() {
+  if (committed_) return;
+  if (!file_) throw EFileError(name_, "write", EBADF);
+  std::FILE* f = file_;
+  file_ = nullptr;
+  const bool flushed = std::fflush(f) == 0;
+  const int flushErr = errno;
+  const bool closed = std::fclose(f) == 0;
+  const int closeErr = errno;
+  if (!flushed || !closed) {
+    ::unlink(temp_.c_str());
+    throw EFileError(name_, "write", !flushed ? flushErr : closeErr);
+  }
+  // The target may have become a folder or device while we wrote; never replace one.
+  try {
+    CheckRegularTarget(target_);
+  } catch (...) {
+    ::unlink(temp_.c_str());
+    throw;
+  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp_.c_str());
+    throw EFileError(name_, "create", err);
+  }
+  committed_ = true;
+}
+
+void TSafeFileStream::Discard() {
+  if (committed_) return;
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+}
+
+void WriteFileSafely(const std::string& fileName, std::string_view bytes) {
+  TSafeFileStream file(fileName);
+  file.Write(bytes.data(), bytes.size());
+  file.Commit();
+}
+
+}  // namespace oxqr

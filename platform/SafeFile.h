@@ -1,0 +1,73 @@
+#pragma once
+// Output files written whole or not at all. The bytes go to a hidden temporary file beside the
+// final one (".<name>.XXXXXX.part"); Commit() flushes and closes it and renames it over the
+// final name. A previous file under that name stays intact until the new one is complete, a
+// failed or cancelled write leaves no trace, and a reader never sees half a file under the real
+// name. Every output file of the library is written through this class.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "Streams.h"
+
+namespace oxqr {
+
+// Throws EFileError when `path` names an existing object that is not a regular file (a folder,
+// a device, a FIFO, a socket): such an object is never replaced or deleted. A missing path, a
+// regular file or a symbolic link to either passes.
+void CheckRegularTarget(const std::string& path);
+
+// The file that a write to `path` replaces: symbolic links are followed to the name they point
+// at (the link itself is kept); any other path is returned as it is.
+std::string ResolveOutputPath(const std::string& path);
+
+class TSafeFileStream final : public TStream {
+ public:
+  // Creates the temporary file in the folder of the (resolved) final name. Throws EFileError
+  // naming `fileName` with the system's reason (missing folder, read-only file system, ...),
+  // or when `fileName` is not a regular file (see CheckRegularTarget).
+  explicit TSafeFileStream(const std::string& fileName);
+  // Not committed: closes and removes the temporary file; the final name is untouched.
+  ~TSafeFileStream() override;
+  TSafeFileStream(const TSafeFileStream&) = delete;
+  TSafeFileStream& operator=(const TSafeFileStream&) = delete;
+
+  void Write(const void* data, std::size_t count) override;
+  using TStream::Write;
+  std::size_t Read(void* data, std::size_t count) override;
+  std::int64_t Position() const override;
+  void SetPosition(std::int64_t pos) override;
+  std::int64_t Size() const override;
+
+  // Flushes, closes and renames the temporary file over the final name. Throws EFileError
+  // (and removes the temporary file) when any step fails. Idempotent once it has succeeded.
+  void Commit();
+  // Drops what was written: closes and removes the temporary file. Safe to call twice.
+  void Discard();
+
+  bool Committed() const { return committed_; }
+  const std::string& FileName() const { return name_; }
+  const std::string& TempName() const { return temp_; }
+
+ private:
+  std::string name_;    // as the caller gave it (used in messages)
+  std::string target_;  // the name the temporary file is renamed to (links followed)
+  std::string temp_;
+  std::FILE* file_ = nullptr;
+  bool committed_ = false;
+  enum class LastOp : std::uint8_t { None, Read, Write } last_ = LastOp::None;
+};
+
+// Writes `bytes` as the whole content of `fileName` through TSafeFileStream.
+void WriteFileSafely(const std::string& fileName, std::string_view bytes);
+
+// Calls `encode(stream)` on a TSafeFileStream for `fileName` and commits it; an exception from
+// `encode` leaves the previous file untouched.
+template <class Encode>
+void WriteFileSafelyWith(const std::string& fileName, Encode&& encode) {
+  TSafeFileStream file(fileName);
+  encode(static_cast<TStream&>(file));
+  file.Commit();
+}
+
+}  // namespace oxqr
