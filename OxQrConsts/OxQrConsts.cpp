@@ -19,6 +19,10 @@ const std::string_view SFirst = "First";
 const std::string_view SLast = "Last";
 const std::string_view SNext = "Next";
 const std::string_view SPrevious = "Previous";
+const std::string_view SFirstPage = "First Page";
+const std::string_view SLastPage = "Last Page";
+const std::string_view SNextPage = "Next Page";
+const std::string_view SPreviousPage = "Previous Page";
 
 const std::string_view SFileNotCreated =
     "File could not be created!\r\n\r\n"

@@ -27,6 +27,11 @@ extern const std::string_view SFirst;
 extern const std::string_view SLast;
 extern const std::string_view SNext;
 extern const std::string_view SPrevious;
+// Titles of the HTML navigator's links.
+extern const std::string_view SFirstPage;
+extern const std::string_view SLastPage;
+extern const std::string_view SNextPage;
+extern const std::string_view SPreviousPage;
 
 // An output file could not be created (the job is aborted).
 extern const std::string_view SFileNotCreated;

@@ -34,6 +34,10 @@ long long ParseHex(std::string_view hex) {
 
 }  // namespace
 
+bool SameText(const std::string& A, const std::string& B) {
+  return A.size() == B.size() && EqualAt(A, 0, B);
+}
+
 std::string ReplaceText(const std::string& S, const std::string& Find, const std::string& Replacement) {
   if (Find.empty() || S.size() < Find.size()) return S;
   std::string result;

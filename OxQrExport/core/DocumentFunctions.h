@@ -19,6 +19,9 @@ struct TOxQrTextRec;
 // S with every occurrence of Find replaced, ignoring letter case; scanning resumes after
 // each replacement. An empty Find leaves S unchanged.
 std::string ReplaceText(const std::string& S, const std::string& Find, const std::string& Replacement);
+// True when A and B are equal ignoring letter case (the upper-casing ReplaceText uses); the
+// comparison of the case-insensitive string lists (style classes, font and colour tables).
+bool SameText(const std::string& A, const std::string& B);
 // Six upper-case hex digits RRGGBB of the colour after system colours are resolved.
 std::string RGBHex(TColor Color);
 // The hex byte divided by 255 as "%1.4f" with '.' whatever the locale; invalid text is 0.
