@@ -20,6 +20,16 @@ std::vector<std::string> SplitBars(const std::string& s) {
   }
 }
 
+// The folder and type of this run's last save: the dialog reopens there (memory only).
+struct TLastSave {
+  QString Folder;
+  QString NameFilter;
+};
+TLastSave& LastSave() {
+  static TLastSave last;
+  return last;
+}
+
 }  // namespace
 
 QStringList ToQtNameFilters(const std::string& dialogFilter) {
@@ -48,8 +58,13 @@ TSaveChoice AskSaveFileName(QWidget* parent) {
   const QStringList filters = ToQtNameFilters(dialogFilter);
   QFileDialog dialog(parent, "Save report");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // Qt's own dialog on every platform, so that the program behaves the same everywhere.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setNameFilters(filters);
+  if (!LastSave().Folder.isEmpty()) dialog.setDirectory(LastSave().Folder);
+  if (filters.contains(LastSave().NameFilter)) dialog.selectNameFilter(LastSave().NameFilter);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  LastSave() = {dialog.directory().absolutePath(), dialog.selectedNameFilter()};
   TSaveChoice choice;
   choice.FileType = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
   if (choice.FileType < 1) choice.FileType = 1;

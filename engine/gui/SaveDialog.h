@@ -24,7 +24,8 @@ struct TSaveChoice {
   int FileType = 0;      // 1-based position in the dialog's list
 };
 
-// Shows the "Save report" dialog over `parent` with FilterLibrary's file types.
+// Shows the "Save report" dialog over `parent` with FilterLibrary's file types; it reopens
+// in the folder and type of this run's last save (kept in memory, not in a settings file).
 TSaveChoice AskSaveFileName(QWidget* parent);
 
 }  // namespace oxqr
