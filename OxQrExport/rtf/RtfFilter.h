@@ -1,10 +1,97 @@
 #pragma once
-// Stand-in until this format's filter lands: registers under the format's name and
-// extension and reports that the export is not available.
-#include "OxQrExport/core/PendingFormats.h"
+// TOxQRRTFFilter: the report as one RTF document. Every page is a group ending in a page
+// break, and every element sits at its place on the paper: text lines and text blocks as
+// framed paragraphs positioned on the page, rectangles and frame lines as drawing objects,
+// pictures as embedded JPEG or bitmap-in-metafile data, rich text as editable text in a
+// drawing-object text box. Units are twips. The head (font and colour tables, information,
+// paper) is written last, in front of the body, because the tables grow with the pages.
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "OxQrExport/core/DocumentFilter.h"
+#include "platform/Files.h"
+#include "platform/SafeFile.h"
 
 namespace oxqr {
 
-using TOxQRRTFFilter = TOxQRPendingFilter<TOxQRFilterKind::fkRTF>;
+class TFileStream;
+
+class TOxQRRTFFilter : public TOxQRDocumentFilter {
+ public:
+  using TOxQRDocumentFilter::TOxQRDocumentFilter;
+  ~TOxQRRTFFilter() override;
+
+  // Colours of the document: entry k is RTF colour k + 1. Either "RRGGBB" or a colour entry
+  // taken over from a rich text ("\red255\green0\blue0;").
+  std::vector<std::string> ColorTable;
+  // Fonts of the document: entry k is RTF font k. Either "<charset> <name>" or the
+  // placeholder "RTFDummyFont" reserving a number for a font of a rich text.
+  std::vector<std::string> FontTable;
+  std::string ExtraFontText;  // font entries of embedded rich texts, already renumbered
+  std::string CloseCodes;     // words switching off the styles of the current text
+  std::string FormatCodes;    // words switching on font, colour, size, styles, alignment
+  std::string SpillFileName;  // the temporary spill file, empty until one exists
+  std::unique_ptr<TFileStream> SpillStream;
+  bool Spilled = false;       // the body has been moved to the spill file at least once
+  std::unique_ptr<TSafeFileStream> OutputStream;  // the RTF file, committed at the end
+
+  static constexpr std::string_view DummyFont = "RTFDummyFont";
+
+  std::string Extension() const override;    // "rtf"
+  std::string DisplayName() const override;  // "Rich Text Format"
+
+  void ClosePage() override;
+  void BeginPage() override;
+  void RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output, bool UniqueImage,
+                     const TOxQrRect& Rect) override;
+  void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
+  void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
+                 bool TextFrame, bool Fill, const TQRFrame& Frame) override;
+  // A text extent in screen pixels -> twips.
+  void MapSize(TSize Size, double& Width, double& Height) override;
+  std::string EncodeText(const std::string& Text) override;
+  // Native -> twips (x 1440 / 254), unrounded.
+  double MapX(double X) override;
+  double MapY(double Y) override;
+  void BeginDocument() override;
+  void AddText(const TOxQrTextRec& Rec) override;
+  // As the page model's, but through WriteBody, so that band markup spills over as well.
+  void EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) override;
+  void EndDocument() override;
+  void BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY) override;
+  void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
+                     bool Continuing) override;
+
+  // RTF colour number of `Color` (1 + its entry), appended on first use.
+  int ColorIndex(TColor Color);
+  // RTF font number of the font's charset and name, appended on first use.
+  int FontIndex(const TOxQrFontAttrib& Font);
+  // A frame's line width in twips.
+  double FrameWidthTwips(const TQRFrame& Frame) const;
+  // Paragraph border words of a text block's frame (empty without a drawn side).
+  std::string ParagraphBorder(const TQRFrame& Frame);
+  // The paragraph holding `Picture` at Rect. OrigWidth/OrigHeight: the picture's size before
+  // ImageDPI scaling (0 and 0: shown at its own size). The border needs all four sides.
+  std::string PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
+                           bool WithBorder, const TQRFrame* Frame);
+  // A rich text piece (RTF) as a borderless drawing-object text box at Rect; its fonts
+  // and colours join the document's tables.
+  std::string RichTextBox(std::string_view Rtf, const TOxQrRect& Rect);
+  // Appends to the body; when memory runs out the body continues in the spill file.
+  void WriteBody(std::string_view Text);
+  // The document head, from the tables as they stand.
+  std::string DocumentHead();
+
+ protected:
+  // The stream that holds the body in memory; tests give a bounded one.
+  virtual std::unique_ptr<TStream> CreateBodyStream();
+
+ private:
+  // Moves the body held in memory to the spill file (made on first use) and empties it.
+  void SpillBody();
+  std::unique_ptr<TTempFile> spillFile_;
+};
 
 }  // namespace oxqr

@@ -1,0 +1,442 @@
+#include "RtfFilter.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <stdexcept>
+
+#include "OxQrConsts/OxQrConsts.h"
+#include "OxQrExport/core/DocumentFunctions.h"
+#include "OxQrExport/core/Settings.h"
+#include "RtfMarkup.h"
+#include "RtfRichPiece.h"
+#include "engine/Band.h"
+#include "engine/Controls.h"
+#include "engine/Printer.h"
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "platform/Locale.h"
+#include "platform/Streams.h"
+
+namespace oxqr {
+
+namespace {
+
+const TOxQRRTFSettings& RTFSettings() { return QRExportSettings().RTF; }
+
+constexpr double TwipsPerNative = 1440.0 / 254.0;
+constexpr const char* CRLF = "\r\n";
+constexpr const char* WebAddress = "(https://oxqrfilters.example.org)";
+
+// A single-line frame as wide as its measured text wraps in readers that measure a little
+// wider; this much room keeps every line on one line, and the text stays left-aligned.
+double SingleLineFrameWidth(double textWidth) { return textWidth + std::max(textWidth * 0.05, 90.0); }
+
+// Index of the first entry equal to `entry` ignoring case, appended when absent.
+int IndexOrAppend(std::vector<std::string>& list, const std::string& entry) {
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (SameText(list[i], entry)) return static_cast<int>(i);
+  list.push_back(entry);
+  return static_cast<int>(list.size()) - 1;
+}
+
+std::string Num(int value) { return std::to_string(value); }
+
+}  // namespace
+
+TOxQRRTFFilter::~TOxQRRTFFilter() = default;
+
+std::string TOxQRRTFFilter::Extension() const { return "rtf"; }
+
+std::string TOxQRRTFFilter::DisplayName() const { return std::string(SRTFDocument); }
+
+// ---- Units and tables
+
+double TOxQRRTFFilter::MapX(double X) { return X * TwipsPerNative; }
+
+double TOxQRRTFFilter::MapY(double Y) { return Y * TwipsPerNative; }
+
+void TOxQRRTFFilter::MapSize(TSize Size, double& Width, double& Height) {
+  Width = MapX(Size.cx / SourcePrinter->HorizontalFactor());
+  Height = MapY(Size.cy / SourcePrinter->VerticalFactor());
+}
+
+double TOxQRRTFFilter::FrameWidthTwips(const TQRFrame& Frame) const {
+  return Frame.Width / SourcePrinter->HorizontalFactor() * TwipsPerNative;
+}
+
+std::string TOxQRRTFFilter::EncodeText(const std::string& Text) { return RtfEscapeText(Text); }
+
+int TOxQRRTFFilter::ColorIndex(TColor Color) { return IndexOrAppend(ColorTable, RGBHex(Color)) + 1; }
+
+int TOxQRRTFFilter::FontIndex(const TOxQrFontAttrib& Font) {
+  return IndexOrAppend(FontTable, std::to_string(Font.Charset) + " " + RtfEscapeText(Font.Name));
+}
+
+// ---- Document and pages
+
+std::unique_ptr<TStream> TOxQRRTFFilter::CreateBodyStream() { return std::make_unique<TMemoryStream>(); }
+
+void TOxQRRTFFilter::BeginDocument() {
+  // The file is written beside its final name and replaces an older one only once complete.
+  try {
+    OutputStream = std::make_unique<TSafeFileStream>(FileName);
+  } catch (const EFileError&) {
+    AbortFileNotCreated();
+    return;
+  }
+  OptimizeBackground = RTFSettings().OptimizeBackgroundPainting;
+  Output = CreateBodyStream();
+  FontTable.clear();
+  ColorTable.clear();
+  ExtraFontText.clear();
+  FormatCodes.clear();
+  CloseCodes.clear();
+  Spilled = false;
+  SpillFileName.clear();
+  SpillStream.reset();
+  spillFile_.reset();
+}
+
+void TOxQRRTFFilter::BeginPage() {
+  TOxQRDocumentFilter::BeginPage();
+  WriteBody(std::string("{") + CRLF);
+}
+
+void TOxQRRTFFilter::ClosePage() {
+  if (!PageOpen()) return;
+  // Items of a band still open at the page's end belong to this page. They are written once:
+  // later items of the band join an empty buffer.
+  if (!BandBuffer.empty()) {
+    WriteBody(BandBuffer);
+    BandBuffer.clear();
+  }
+  // "\pard" ends the last framed paragraph before the break, so that the break does not
+  // carry the page's frames onto the next page.
+  WriteBody(PageNumber() == TotalPages ? "\\par\\pard}\r\n" : "\\par\\pard\\page}\r\n");
+  TOxQRDocumentFilter::ClosePage();
+}
+
+void TOxQRRTFFilter::WriteBody(std::string_view Text) {
+  auto tryWrite = [&] {
+    try {
+      Output->Write(Text);
+      return true;
+    } catch (const EStreamError&) {
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return false;
+  };
+  if (tryWrite()) return;
+  SpillBody();
+  if (!tryWrite()) SpillStream->Write(Text);  // too large even for an empty body stream
+}
+
+void TOxQRRTFFilter::SpillBody() {
+  if (!SpillStream) {
+    spillFile_ = std::make_unique<TTempFile>("OxQR");
+    SpillFileName = spillFile_->Name();
+    SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+  }
+  Output->SetPosition(0);
+  SpillStream->CopyFrom(*Output);
+  Output = CreateBodyStream();
+  Spilled = true;
+}
+
+void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
+  if (Aborted()) return;
+  const bool fill = !OptimizeBackground || ColorToRGB(Band.Color) != clWhite;
+  if (Output && (fill || Band.Frame.AnyFrame())) {
+    std::string box;
+    RenderBox(Rect, Band.Color, box, true, true, false, fill, Band.Frame);
+    WriteBody(box + CRLF);
+  }
+  if (Output) WriteBody(BandBuffer);
+  BandOpen = false;
+  BandBuffer.clear();
+}
+
+std::string TOxQRRTFFilter::DocumentHead() {
+  const TOxQRRTFSettings& s = RTFSettings();
+  std::string h = "{\\rtf1\\ansi\\ansicpg" + Num(AnsiCodePage()) + "\\deff0\\deftab720";
+
+  h += "{\\fonttbl";
+  for (std::size_t k = 0; k < FontTable.size(); ++k)
+    if (FontTable[k] != DummyFont) h += "{\\f" + std::to_string(k) + "\\fcharset" + FontTable[k] + ";}";
+  h += ExtraFontText + "}";
+
+  h += "{\\colortbl;";
+  for (const auto& entry : ColorTable) {
+    if (entry.find("\\red") != std::string::npos) {
+      h += entry;
+    } else {
+      h += "\\red" + HexToDecimal(entry.substr(0, 2)) + "\\green" + HexToDecimal(entry.substr(2, 2)) + "\\blue" +
+           HexToDecimal(entry.substr(4, 2)) + ";";
+    }
+  }
+  h += "}";
+
+  h += "{\\info{\\title " + EncodeText(s.Title.empty() ? ReportTitle : s.Title) + "}";
+  if (!s.Subject.empty()) h += "{\\subject " + EncodeText(s.Subject) + "}";
+  h += "{\\author " + EncodeText(s.Author) + "}{\\keywords " + EncodeText(s.Keywords) + "}";
+  h += "{\\doccomm Produced by: OxQRFilters V" + std::string(SVersion) + " for QRReport " + WebAddress + "}";
+  const std::tm now = Now().Tm;
+  h += "{\\creatim\\yr" + Num(now.tm_year + 1900) + "\\mo" + Num(now.tm_mon + 1) + "\\dy" + Num(now.tm_mday) +
+       "\\hr" + Num(now.tm_hour) + "\\min" + Num(now.tm_min) + "}}";
+
+  h += "\\viewkind1\\paperw" + FormatNumber(PageWidth) + "\\paperh" + FormatNumber(PageHeight) + "\\margl" +
+       FormatNumber(LeftMargin) + "\\margr" + FormatNumber(RightMargin) + "\\margt" + FormatNumber(TopMargin) +
+       "\\margb" + FormatNumber(BottomMargin);
+  if (SourcePrinter->Orientation == TPrinterOrientation::poLandscape) h += "\\landscape";
+  h += "\\headery0\\footery0";
+
+  if (PageFrame && PageFrame->AnyFrame()) {
+    const std::string b = "\\brdrs\\brdrw" + FormatNumber(2 * FrameWidthTwips(*PageFrame)) + "\\brdrcf" +
+                          Num(ColorIndex(PageFrame->Color));
+    h += "\\pgbrdrhead\\pgbrdrfoot";
+    if (PageFrame->DrawTop) h += "\\pgbrdrt" + b;
+    if (PageFrame->DrawBottom) h += "\\pgbrdrb" + b;
+    if (PageFrame->DrawLeft) h += "\\pgbrdrl" + b;
+    if (PageFrame->DrawRight) h += "\\pgbrdrr" + b;
+  }
+  return h + CRLF;
+}
+
+void TOxQRRTFFilter::EndDocument() {
+  if (!OutputStream || !Output) return;
+  // The page frame's colour must be in the table the head is built from.
+  if (PageFrame && PageFrame->AnyFrame()) ColorIndex(PageFrame->Color);
+  OutputStream->Write(DocumentHead());
+  if (Spilled) {
+    SpillStream->SetPosition(0);
+    OutputStream->CopyFrom(*SpillStream);
+    SpillStream.reset();
+    spillFile_.reset();  // deletes the spill file; a failure to delete is ignored
+    SpillFileName.clear();
+  }
+  Output->SetPosition(0);
+  OutputStream->CopyFrom(*Output);
+  OutputStream->Write("}");
+  OutputStream->Commit();
+  Output.reset();
+  FontTable.clear();
+  ColorTable.clear();
+  OutputStream.reset();
+}
+
+// ---- Text
+
+void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY) {
+  TOxQRDocumentFilter::BeginTextBlock(Control, OffsetX, OffsetY);
+  FormatCodes.clear();
+  CloseCodes.clear();
+}
+
+void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
+  std::string align = "\\ql";
+  double x = Rec.X;
+  if (InTextBlock && TextControl != nullptr) {
+    // Aligned inside the block's frame.
+    if (Rec.Alignment == TAlignment::taRightJustify) align = "\\qr";
+    if (Rec.Alignment == TAlignment::taCenter) align = "\\qc";
+  } else if (!InTextBlock) {
+    // Placed by its left edge.
+    if (Rec.Alignment == TAlignment::taRightJustify) x -= Rec.Width;
+    if (Rec.Alignment == TAlignment::taCenter) x -= Rec.Width / 2;
+  }
+  const int n = InTextBlock ? LinesInBlock : 0;
+  const std::string text = (n != 0 ? "\\par " : "") + Rec.Text;
+  if (InTextBlock) TextBlockLines.push_back(text);
+
+  if (n == 0 || n == 1) {
+    const TFontStyles style = Rec.Font.Style;
+    const bool bold = style.Has(TFontStyle::fsBold);
+    const bool italic = style.Has(TFontStyle::fsItalic);
+    const bool strike = style.Has(TFontStyle::fsStrikeOut);
+    const bool underline = style.Has(TFontStyle::fsUnderline);
+    FormatCodes = "\\f" + Num(FontIndex(Rec.Font)) + "\\cf" + Num(ColorIndex(Rec.Font.Color)) + "\\fs" +
+                  Num(2 * Rec.Font.Size) + (bold ? " \\b" : "") + (italic ? " \\i" : "") +
+                  (strike ? " \\strike" : "") + (underline ? " \\ul" : "") + align;
+    CloseCodes = std::string(bold ? " \\b0" : "") + (italic ? " \\i0" : "") + (strike ? " \\strike0" : "") +
+                 (underline ? " \\ul0" : "");
+  }
+  if (InTextBlock) return;
+  WriteBody("\\par\\pard\\sbys\\pvpg\\phpg\\absw" + FormatNumber(SingleLineFrameWidth(Rec.Width)) + "\\posy" +
+            FormatNumber(Rec.Y) + "\\posx" + FormatNumber(x) + FormatCodes + " " + text + " " + CloseCodes + CRLF);
+}
+
+// ---- Boxes
+
+std::string TOxQRRTFFilter::ParagraphBorder(const TQRFrame& Frame) {
+  if (!Frame.AnyFrame()) return {};
+  const std::string b =
+      "\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(Frame)) + "\\brsp0\\brdrcf" + Num(ColorIndex(Frame.Color));
+  if (FrameAllSides(Frame)) return "\\box" + b;
+  std::string s;
+  if (Frame.DrawTop) s += "\\brdrt" + b;
+  if (Frame.DrawRight) s += "\\brdrr" + b;
+  if (Frame.DrawBottom) s += "\\brdrb" + b;
+  if (Frame.DrawLeft) s += "\\brdrl" + b;
+  return s;
+}
+
+void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Out, bool FixedWidth,
+                               bool FixedHeight, bool TextFrame, bool Fill, const TQRFrame& Frame) {
+  const double L = Rect.Left, T = Rect.Top, W = Rect.Width, H = Rect.Height;
+  if (TextFrame) {
+    TextBlockLines.insert(TextBlockLines.begin(), FormatCodes);
+    TextBlockLines.push_back(CloseCodes);
+    Out = "\\par\\pard" + ParagraphBorder(Frame) + "\\pvpg\\phpg";
+    if (FixedWidth) Out += "\\absw" + FormatNumber(W);
+    if (FixedHeight) Out += "\\absh" + FormatNumber(H);
+    Out += "\\posy" + FormatNumber(T) + "\\posx" + FormatNumber(L);
+    if (Fill) {
+      // The pattern colour alone shows no fill in readers; the background colour fills.
+      const std::string c = Num(ColorIndex(Color));
+      Out += "\\shading10000\\cfpat" + c + "\\cbpat" + c;
+    }
+    Out += " ";
+    return;
+  }
+
+  auto rgb = [](TColor c) {
+    return std::array<std::string, 3>{ColorComponent(0, c), ColorComponent(1, c), ColorComponent(2, c)};
+  };
+  std::string fill = "\\dpfillpat0";
+  if (Fill) {
+    const auto c = rgb(Color);
+    fill = "\\dpfillfgcr" + c[0] + "\\dpfillfgcg" + c[1] + "\\dpfillfgcb" + c[2] + "\\dpfillbgcr" + c[0] +
+           "\\dpfillbgcg" + c[1] + "\\dpfillbgcb" + c[2] + "\\dpfillpat1";
+  }
+  const auto lc = rgb(Frame.Color);
+  const std::string line = "\\dplinecor" + lc[0] + "\\dplinecog" + lc[1] + "\\dplinecob" + lc[2] + "\\dplinew" +
+                           FormatNumber(FrameWidthTwips(Frame));
+
+  const bool all = FrameAllSides(Frame);
+  std::string s;
+  if (Fill || all) {
+    s += RtfRectObject(L, T, L + W, T + H) + (all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow") + line +
+         fill + "}";
+  }
+  if (Frame.AnyFrame() && !all) {
+    if (Frame.DrawTop) s += RtfLineObject(L, T, L + W, T, line) + "}";
+    if (Frame.DrawRight) s += RtfLineObject(L + W, T, L + W, T + H, line) + "}";
+    if (Frame.DrawBottom) s += RtfLineObject(L, T + H, L + W, T + H, line) + "}";
+    if (Frame.DrawLeft) s += RtfLineObject(L, T, L, T + H, line) + "}";
+  }
+  Out = "{\\lang1024 " + s + "}";
+}
+
+// ---- Pictures
+
+std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
+                                         bool WithBorder, const TQRFrame* Frame) {
+  const bool jpeg = RTFSettings().ExportImageFormat() != TOxImageFormat::ifBMP;
+  const int pw = Picture.Width();
+  const int ph = Picture.Height();
+  // A scale of 0 hides a picture; without a size before scaling it is shown as it is.
+  auto scale = [&](int orig, int now) {
+    if (OrigWidth == 0 && OrigHeight == 0) return 100LL;
+    return std::max(1LL, RoundHalfEven(static_cast<double>(orig) / now * 100.0));
+  };
+  const long long sx = scale(OrigWidth, pw);
+  const long long sy = scale(OrigHeight, ph);
+
+  std::string data;
+  unsigned long words = 0;
+  if (jpeg) {
+    data = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
+  } else {
+    TMemoryStream bmp;
+    Picture.SaveToStream(bmp);
+    const std::string& file = bmp.Bytes();
+    if (file.size() < 14) throw EInvalidData("bitmap file without a header");
+    unsigned long size = 0;
+    for (int i = 3; i >= 0; --i) size = size * 256 + static_cast<unsigned char>(file[2 + static_cast<std::size_t>(i)]);
+    words = size / 2 + 7;
+    data = file.substr(14);
+  }
+
+  std::string out = "\\par\\pard\\pvpg\\phpg\\posx" + FormatNumber(Rect.Left) + "\\posy" + FormatNumber(Rect.Top) +
+                    "{\\pict" + (jpeg ? "\\jpegblip" : "\\wmetafile8") + "\\picscalex" + std::to_string(sx) +
+                    "\\picscaley" + std::to_string(sy) + "\\picbmp\\picbpp4";
+  if (!jpeg) {
+    // Without a goal size readers show a metafile as a dot; the goal times the scale is the rectangle.
+    out += "\\picwgoal" + FormatNumber(Rect.Width * 100.0 / static_cast<double>(sx)) + "\\pichgoal" +
+           FormatNumber(Rect.Height * 100.0 / static_cast<double>(sy));
+  }
+  if (WithBorder && Frame != nullptr && FrameAllSides(*Frame)) {
+    out += "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
+           Num(ColorIndex(Frame->Color));
+  }
+  out += CRLF;
+  if (jpeg) {
+    out += "\\bin" + std::to_string(data.size()) + " " + data + "}";
+  } else {
+    out += MetafileWrapper(words, pw, ph) + HexBytes(data) + std::string(MetafileEndRecord) + "}";
+  }
+  return out;
+}
+
+void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Out, bool,
+                                   const TOxQrRect& Rect) {
+  Out.clear();
+  const TOxQRRTFSettings& s = RTFSettings();
+  if (!s.ExportImages) return;
+  std::unique_ptr<TBitmap> made;
+  const TBitmap* picture = Bitmap;
+  if (picture == nullptr) {
+    made = ControlBitmap(Control, s.ImagePixelFormat);
+    picture = made.get();
+  }
+  if (picture == nullptr || picture->Empty()) return;  // a control of no size shows nothing
+  const int origWidth = picture->Width();
+  const int origHeight = picture->Height();
+  std::unique_ptr<TBitmap> scaled;
+  if (s.ImageDPI != -1) {
+    scaled = ScaleToDPI(picture, s.ImageDPI);
+    picture = scaled.get();
+  }
+  Out = PictureGroup(*picture, Rect, origHeight, origWidth, true, &Control.Frame);
+}
+
+void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
+  Out.clear();
+  const std::unique_ptr<TBitmap> picture = ShapeBitmap(Shape, RTFSettings().ImagePixelFormat);
+  if (!picture || picture->Empty()) return;
+  Out = PictureGroup(*picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
+}
+
+// ---- Rich text
+
+std::string TOxQRRTFFilter::RichTextBox(std::string_view Rtf, const TOxQrRect& Rect) {
+  TRtfTableSink sink;
+  sink.AddFont = [this](const std::string&) {
+    FontTable.emplace_back(DummyFont);
+    return static_cast<int>(FontTable.size()) - 1;
+  };
+  sink.AddColor = [this](const std::string& entry) {
+    ColorTable.push_back(entry);  // a rich text's colours are appended even when equal to an entry
+    return static_cast<int>(ColorTable.size());
+  };
+  const TRtfMergedPiece piece = MergeRichTextPiece(Rtf, sink);
+  ExtraFontText += piece.FontTable;
+  // The box's geometry and line follow its text group, so that readers keep it borderless.
+  return "{\\lang1024{\\*\\do\\dobxpage\\dobypage\\dptxbx{\\dptxbxtext{" + piece.Body + "}}\\dpx" +
+         FormatNumber(Rect.Left) + "\\dpy" + FormatNumber(Rect.Top) + "\\dpxsize" + FormatNumber(Rect.Width + 1) +
+         "\\dpysize" + FormatNumber(Rect.Height + 1) + "\\dplinehollow}}" + CRLF;
+}
+
+void TOxQRRTFFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
+                                   double Y, bool Continuing) {
+  if (!PageOpen() || !RTFSettings().ExportRichText) return;
+  if (!BandOpen) BeginBand();
+  Stream.SetPosition(0);
+  const std::string rtf = Stream.ReadAll();
+  BandBuffer += RichTextBox(rtf, MappedRect(PictureRect(Graphic, X, Y)));
+  CloseBandIfLast(Control, Continuing);
+}
+
+}  // namespace oxqr

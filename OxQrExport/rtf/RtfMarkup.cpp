@@ -1,0 +1,78 @@
+#include "RtfMarkup.h"
+
+#include <cstdio>
+
+#include "platform/Types.h"
+
+namespace oxqr {
+
+std::string RtfNumber(double value) { return std::to_string(RoundHalfEven(value)); }
+
+std::string RtfEscapeText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\\' || c == '{' || c == '}') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20 || c >= 0x80) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\'%02x", c);
+      out += hex;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+std::string HexLE(unsigned long value, int digits) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%0*lX", digits, value);
+  const std::string be(buf);
+  std::string le;
+  le.reserve(be.size());
+  for (std::size_t i = be.size(); i >= 2; i -= 2) le += be.substr(i - 2, 2);
+  return le;
+}
+
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char digits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    out += digits[c >> 4];
+    out += digits[c & 0x0F];
+  }
+  return out;
+}
+
+std::string RtfRectObject(double x1, double y1, double x2, double y2) {
+  return "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx" + RtfNumber(x1) + "\\dpy" + RtfNumber(y1) + "\\dpxsize" +
+         RtfNumber(x2 - x1 + 1) + "\\dpysize" + RtfNumber(y2 - y1 + 1);
+}
+
+std::string RtfLineObject(double x1, double y1, double x2, double y2, std::string_view linePart) {
+  return "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx" + RtfNumber(x2 - x1) + "\\dppty" +
+         RtfNumber(y2 - y1) + "\\dpx" + RtfNumber(x1) + "\\dpy" + RtfNumber(y1) + "\\dpxsize" +
+         RtfNumber(x2 - x1 + 1) + "\\dpysize" + RtfNumber(y2 - y1 + 1) + "\\dplinesolid" + std::string(linePart);
+}
+
+std::string MetafileWrapper(unsigned long words, int width, int height) {
+  const auto w = static_cast<unsigned long>(width);
+  const auto h = static_cast<unsigned long>(height);
+  // Header: memory metafile, 9-word header, version 0x0300, total size, no objects, largest record.
+  std::string s = "010009000003" + HexLE(words + 36, 8) + "0000" + HexLE(words, 8) + "0000";
+  s += "050000000b0200000000";                                  // SetWindowOrg 0, 0
+  s += "050000000c02" + HexLE(h, 4) + HexLE(w, 4);              // SetWindowExt
+  s += "05000000090200000000050000000102ffffff000400000007010300";  // text black, back white, stretch mode 3
+  // StretchDIB: size, function, SRCCOPY, colour use; source and destination height, width, y, x.
+  s += HexLE(words, 8) + "430f2000cc000000" + HexLE(h, 4) + HexLE(w, 4) + "00000000" + HexLE(h, 4) + HexLE(w, 4) +
+       "00000000";
+  s += "\r\n";
+  return s;
+}
+
+}  // namespace oxqr

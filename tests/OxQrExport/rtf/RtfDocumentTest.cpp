@@ -1,0 +1,360 @@
+// The RTF document: head, pages, text lines, text blocks and boxes, byte for byte.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "OxQrConsts/OxQrConsts.h"
+#include "RtfFilterFixture.h"
+#include "engine/Band.h"
+#include "engine/Controls.h"
+#include "platform/Errors.h"
+#include "platform/TextMetrics.h"
+
+namespace oxqr {
+namespace {
+
+using test::RtfFilterTest;
+
+std::size_t Count(const std::string& s, const std::string& what) {
+  std::size_t n = 0;
+  for (auto at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Width in twips of a text measured on the screen, computed as the filter does.
+double TextTwips(const TFont& font, const std::string& text) {
+  return TextExtent(font, text).cx / TQRPrinter().HorizontalFactor() * (1440.0 / 254.0);
+}
+
+// The frame width of a single line: the measured text plus room that keeps it on one line.
+std::string LineFrame(const TFont& font, const std::string& text) {
+  const double w = TextTwips(font, text);
+  return std::to_string(RoundHalfEven(w + std::max(w * 0.05, 90.0)));
+}
+
+TEST_F(RtfFilterTest, OnePageDocumentByteForByte) {
+  Settings().Title = "Sales {Q1 \\ report";
+  Settings().Author = "M\xfcller";
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Run(f, 1, [&](int) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "Hello"); });
+  EXPECT_EQ(File(),
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fcharset1 Arial;}}"
+            "{\\colortbl;\\red0\\green0\\blue0;}"
+            "{\\info{\\title Sales \\{Q1 \\\\ report}{\\author M\\'fcller}{\\keywords }"
+            "{\\doccomm Produced by: OxQRFilters V2.11 for QRReport (https://oxqrfilters.example.org)}"
+            "{\\creatim\\yr2026\\mo3\\dy7\\hr9\\min5}}"
+            "\\viewkind1\\paperw11906\\paperh16838\\margl0\\margr0\\margt0\\margb0\\headery0\\footery0\r\n"
+            "{\r\n"
+            "\\par\\pard\\sbys\\pvpg\\phpg\\absw" +
+                LineFrame(font_, "Hello") +
+                "\\posy1134\\posx567\\f0\\cf1\\fs20\\ql Hello \r\n"
+                "\\par\\pard}\r\n"
+                "}");
+}
+
+TEST_F(RtfFilterTest, InformationGroupTakesTheReportTitleAndTheSubject) {
+  Settings().Subject = "Q1";
+  Settings().Keywords = "sales";
+  printer_.Title = "Customers {all}";
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Run(f, 1, [](int) {});
+  EXPECT_NE(File().find("{\\info{\\title Customers \\{all\\}}{\\subject Q1}{\\author }{\\keywords sales}"),
+            std::string::npos);
+}
+
+TEST_F(RtfFilterTest, EveryPageButTheLastEndsWithABreakAfterItsFrames) {
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Run(f, 3, [&](int k) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "p" + std::to_string(k)); });
+  const std::string body = Body(File());
+  const std::string line = "\\par\\pard\\sbys\\pvpg\\phpg\\absw" + LineFrame(font_, "p1") + "\\posy1134\\posx567";
+  EXPECT_EQ(body, "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p1 \r\n\\par\\pard\\page}\r\n" +
+                      "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p2 \r\n\\par\\pard\\page}\r\n" +
+                      "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p3 \r\n\\par\\pard}\r\n}");
+}
+
+TEST_F(RtfFilterTest, PaperOrientationAndPageFrame) {
+  printer_.Orientation = TPrinterOrientation::poLandscape;
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Start(f, 1);
+  // A frame on top and left in a colour no text uses.
+  f.PageFrame = std::make_unique<TQRFrame>();
+  f.PageFrame->DrawTop = f.PageFrame->DrawLeft = true;
+  f.PageFrame->Color = clTeal;
+  f.PageFrame->Width = 2;
+  f.OpenPage();
+  f.ClosePage();
+  f.FinishJob();
+  const std::string file = File();
+  EXPECT_NE(file.find("{\\colortbl;\\red0\\green128\\blue128;}"), std::string::npos);
+  EXPECT_NE(file.find("\\headery0\\footery0"), std::string::npos);
+  EXPECT_NE(file.find("\\margb0\\landscape\\headery0\\footery0\\pgbrdrhead\\pgbrdrfoot"
+                      "\\pgbrdrt\\brdrs\\brdrw60\\brdrcf1\\pgbrdrl\\brdrs\\brdrw60\\brdrcf1\r\n"),
+            std::string::npos);
+}
+
+TEST_F(RtfFilterTest, FileThatCannotBeCreatedAbortsAndLeavesNoFile) {
+  std::vector<std::string> errors;
+  QRExportSettings().OnErrorMessage = [&](TOxQRExportFilter*, const std::string& m) { errors.push_back(m); };
+  int pagesEnded = 0;
+  QRExportSettings().OnEndPage = [&](TOxQRExportFilter*) { ++pagesEnded; };
+  TOxQRRTFFilter f(Dir() + "missing/out.rtf");
+  Run(f, 2, [&](int) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "lost"); });
+  EXPECT_TRUE(f.Aborted());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], SFileNotCreated);
+  EXPECT_EQ(pagesEnded, 0);
+  EXPECT_TRUE(std::filesystem::is_empty(Dir()));
+}
+
+TEST_F(RtfFilterTest, AnOlderFileIsReplacedWhole) {
+  WriteFileBytes(Dir() + "out.rtf", "old report");
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Start(f, 1);
+  f.OpenPage();
+  EXPECT_EQ(File(), "old report");  // still there while the new one is written
+  f.ClosePage();
+  f.FinishJob();
+  EXPECT_EQ(File().substr(0, 6), "{\\rtf1");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir()), {}), 1);
+}
+
+// Lines outside text blocks: each carries its own codes, is placed by its left edge, and
+// its frame leaves room so that readers that measure wider keep it on one line.
+TEST_F(RtfFilterTest, LinesOutsideBlocksArePlacedByTheirLeftEdge) {
+  TFont bold = font_;
+  bold.Size = 10;
+  bold.Style = {TFontStyle::fsBold, TFontStyle::fsUnderline};
+  TFont times = font_;
+  times.Name = "Times New Roman";
+  times.Charset = 0;
+  times.Size = 12;
+  times.Color = clRed;
+  times.Style = {TFontStyle::fsItalic, TFontStyle::fsStrikeOut};
+  const std::string longText(60, 'W');
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Run(f, 1, [&](int) {
+    f.WriteText(100, 200, bold, clWhite, TAlignment::taLeftJustify, "Left");
+    f.WriteText(1000, 300, times, clWhite, TAlignment::taRightJustify, "Right");
+    f.WriteText(1000, 400, font_, clWhite, TAlignment::taCenter, longText);
+  });
+  const double right = TextTwips(times, "Right");
+  const double centre = TextTwips(font_, longText);
+  ASSERT_GT(centre * 0.05, 90.0);  // the long line gets 5 %, the short ones 90 twips
+  EXPECT_EQ(Body(File()), "{\r\n"
+                          "\\par\\pard\\sbys\\pvpg\\phpg\\absw" + LineFrame(bold, "Left") +
+                              "\\posy1134\\posx567\\f0\\cf1\\fs20 \\b \\ul\\ql Left  \\b0 \\ul0\r\n"
+                              "\\par\\pard\\sbys\\pvpg\\phpg\\absw" + LineFrame(times, "Right") + "\\posy1701\\posx" +
+                              std::to_string(RoundHalfEven(1000 * 1440 / 254.0 - right)) +
+                              "\\f1\\cf2\\fs24 \\i \\strike\\ql Right  \\i0 \\strike0\r\n"
+                              "\\par\\pard\\sbys\\pvpg\\phpg\\absw" + LineFrame(font_, longText) + "\\posy2268\\posx" +
+                              std::to_string(RoundHalfEven(1000 * 1440 / 254.0 - centre / 2)) +
+                              "\\f0\\cf1\\fs20\\ql " + longText + " \r\n"
+                              "\\par\\pard}\r\n}");
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset1 Arial;}{\\f1\\fcharset0 Times New Roman;}}"), std::string::npos);
+  EXPECT_NE(File().find("{\\colortbl;\\red0\\green0\\blue0;\\red255\\green0\\blue0;}"), std::string::npos);
+}
+
+// A text block: the frame paragraph, the codes of its second line, the lines with "\par "
+// from the second on, then the codes that close the styles.
+TEST_F(RtfFilterTest, TextBlockIsOneFramedParagraph) {
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Open(f);
+  TQRCustomBand band(TQRBandType::rbDetail);
+  auto& memo = band.Add<TQRMemo>();
+  band.Add<TQRLabel>();  // printed later: the band stays open
+  memo.Size = TQRSize{400, 254, 508, 1270};  // Height, Left, Top, Width: 1 x 2 x 5 inches
+  memo.Frame.SetAll(true);
+  memo.Frame.Color = clNavy;
+  memo.Color = clYellow;
+  TFont bold = font_;
+  bold.Style = {TFontStyle::fsBold};
+  f.BeginTextBlock(memo, 0, 0);
+  f.WriteText(254, 508, font_, clYellow, TAlignment::taCenter, "one");
+  f.WriteText(254, 550, bold, clYellow, TAlignment::taCenter, "two");
+  f.WriteText(254, 590, font_, clYellow, TAlignment::taCenter, "three");
+  f.EndTextBlock(memo, 0, 0, false);
+  EXPECT_EQ(f.BandBuffer,
+            "\\par\\pard\\box\\brdrs\\brdrw15\\brsp0\\brdrcf2\\pvpg\\phpg\\absw7200\\absh2268\\posy2880\\posx1440"
+            "\\shading10000\\cfpat3\\cbpat3 \r\n"
+            "\\f0\\cf1\\fs20 \\b\\qc\r\n"
+            "one\r\n"
+            "\\par two\r\n"
+            "\\par three\r\n"
+            " \\b0\r\n");
+  f.ClosePage();
+  f.FinishJob();
+}
+
+// The page's open band is written when the page closes, and only there: what the band
+// receives on the next page is written after it, not together with it again.
+TEST_F(RtfFilterTest, OpenBandAtThePageEndIsWrittenOnce) {
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  TQRCustomBand band(TQRBandType::rbDetail);
+  auto& first = band.Add<TQRLabel>();
+  auto& last = band.Add<TQRLabel>();  // never exported: the band stays open
+  first.Size = last.Size = TQRSize{50, 100, 100, 500};
+  first.Color = last.Color = clWhite;
+  Run(f, 2, [&](int k) {
+    const std::string text = "page" + std::to_string(k);
+    f.BeginTextBlock(first, 0, 0);
+    f.WriteText(100, 100, font_, clWhite, TAlignment::taLeftJustify, text);
+    f.EndTextBlock(first, 0, 0, false);
+  });
+  const std::string file = File();
+  EXPECT_EQ(Count(file, "page1"), 1u);
+  EXPECT_EQ(Count(file, "page2"), 1u);
+  EXPECT_LT(file.find("page1"), file.find("\\page}"));
+  EXPECT_GT(file.find("page2"), file.find("\\page}"));
+}
+
+struct BoxCase {
+  const char* Name;
+  bool Fill;
+  bool Top, Right, Bottom, Left;
+  int Width;
+  std::string Expected;
+};
+
+class RtfBoxes : public RtfFilterTest, public ::testing::WithParamInterface<BoxCase> {};
+
+TEST_P(RtfBoxes, DrawingObjects) {
+  const BoxCase& c = GetParam();
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Open(f);
+  TQRFrame frame;
+  frame.DrawTop = c.Top;
+  frame.DrawRight = c.Right;
+  frame.DrawBottom = c.Bottom;
+  frame.DrawLeft = c.Left;
+  frame.Width = c.Width;
+  frame.Color = clNavy;
+  std::string out;
+  f.RenderBox(TOxQrRect{100, 200, 300, 60}, clWhite, out, true, true, false, c.Fill, frame);
+  EXPECT_EQ(out, c.Expected);
+}
+
+const std::string kLine = "\\dplinecor0\\dplinecog0\\dplinecob128\\dplinew15";
+const std::string kWhiteFill =
+    "\\dpfillfgcr255\\dpfillfgcg255\\dpfillfgcb255\\dpfillbgcr255\\dpfillbgcg255\\dpfillbgcb255\\dpfillpat1";
+const std::string kRect = "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx100\\dpy200\\dpxsize301\\dpysize61";
+const std::string kLineObject = "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RtfBoxes,
+    ::testing::Values(
+        // A filled box always carries the background colour words: readers fill from them.
+        BoxCase{"WhiteBandFill", true, false, false, false, false, 1,
+                "{\\lang1024 " + kRect + "\\dplinehollow" + kLine + kWhiteFill + "}}"},
+        BoxCase{"AllSidesNoFill", false, true, true, true, true, 1,
+                "{\\lang1024 " + kRect + "\\dplinesolid" + kLine + "\\dpfillpat0}}"},
+        BoxCase{"AllSidesOfWidthZero", false, true, true, true, true, 0,
+                "{\\lang1024 " + kRect + "\\dplinehollow\\dplinecor0\\dplinecog0\\dplinecob128\\dplinew0"
+                                         "\\dpfillpat0}}"},
+        BoxCase{"TopAndLeft", false, true, false, false, true, 1,
+                "{\\lang1024 " + kLineObject + "\\dpptx300\\dppty0\\dpx100\\dpy200\\dpxsize301\\dpysize1" +
+                    "\\dplinesolid" + kLine + "}" + kLineObject +
+                    "\\dpptx0\\dppty60\\dpx100\\dpy200\\dpxsize1\\dpysize61\\dplinesolid" + kLine + "}}"},
+        BoxCase{"FilledWithRightAndBottom", true, false, true, true, false, 1,
+                "{\\lang1024 " + kRect + "\\dplinehollow" + kLine + kWhiteFill + "}" + kLineObject +
+                    "\\dpptx0\\dppty60\\dpx400\\dpy200\\dpxsize1\\dpysize61\\dplinesolid" + kLine + "}" +
+                    kLineObject + "\\dpptx300\\dppty0\\dpx100\\dpy260\\dpxsize301\\dpysize1\\dplinesolid" + kLine +
+                    "}}"},
+        BoxCase{"Nothing", false, false, false, false, false, 1, "{\\lang1024 }"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(RtfFilterTest, BorderedBlocksAddNoParagraphs) {
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Open(f);
+  TQRFrame frame;
+  frame.DrawTop = frame.DrawBottom = true;
+  frame.Color = clRed;
+  EXPECT_EQ(f.ParagraphBorder(frame),
+            "\\brdrt\\brdrs\\brdrw15\\brsp0\\brdrcf1\\brdrb\\brdrs\\brdrw15\\brsp0\\brdrcf1");
+  EXPECT_EQ(f.ParagraphBorder(TQRFrame()), "");
+}
+
+// Table numbers follow first use, ignore letter case and never change.
+TEST_F(RtfFilterTest, TablesNumberByFirstUse) {
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Open(f);
+  TOxQrFontAttrib arial;
+  arial.Name = "Arial";
+  TOxQrFontAttrib lower = arial;
+  lower.Name = "ARIAL";
+  TOxQrFontAttrib symbol = arial;
+  symbol.Charset = SYMBOL_CHARSET;
+  TOxQrFontAttrib accented = arial;
+  accented.Name = "Caf\xe9 Sans";
+  EXPECT_EQ(f.FontIndex(arial), 0);
+  EXPECT_EQ(f.FontIndex(symbol), 1);
+  EXPECT_EQ(f.FontIndex(lower), 0);
+  EXPECT_EQ(f.FontIndex(accented), 2);
+  EXPECT_EQ(f.ColorIndex(clRed), 1);
+  EXPECT_EQ(f.ColorIndex(clNavy), 2);
+  EXPECT_EQ(f.ColorIndex(0x0000FF), 1);
+  f.ClosePage();
+  f.FinishJob();
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset1 Arial;}{\\f1\\fcharset2 Arial;}{\\f2\\fcharset1 Caf\\'e9 Sans;}}"),
+            std::string::npos);
+}
+
+// A body stream that refuses to grow beyond a limit, as memory that runs out.
+class TBoundedStream final : public TStream {
+ public:
+  explicit TBoundedStream(std::size_t limit) : limit_(limit) {}
+  void Write(const void* data, std::size_t count) override {
+    if (data_.size() + count > limit_) throw EStreamError("out of memory");
+    data_.append(static_cast<const char*>(data), count);
+  }
+  using TStream::Write;
+  std::size_t Read(void* data, std::size_t count) override {
+    const std::size_t n = std::min(count, data_.size() - pos_);
+    data_.copy(static_cast<char*>(data), n, pos_);
+    pos_ += n;
+    return n;
+  }
+  std::int64_t Position() const override { return static_cast<std::int64_t>(pos_); }
+  void SetPosition(std::int64_t pos) override { pos_ = static_cast<std::size_t>(pos); }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(data_.size()); }
+
+ private:
+  std::size_t limit_;
+  std::string data_;
+  std::size_t pos_ = 0;
+};
+
+class TSmallMemoryRtfFilter final : public TOxQRRTFFilter {
+ public:
+  using TOxQRRTFFilter::TOxQRRTFFilter;
+
+ protected:
+  std::unique_ptr<TStream> CreateBodyStream() override { return std::make_unique<TBoundedStream>(300); }
+};
+
+TEST_F(RtfFilterTest, BodyThatOutgrowsMemoryContinuesInTheSpillFile) {
+  auto pages = [&](TOxQRRTFFilter& f, std::vector<std::string>* spill) {
+    return [&f, spill, this](int k) {
+      for (int i = 0; i < 5; ++i)
+        f.WriteText(100, 200 + 50 * i, font_, clWhite, TAlignment::taLeftJustify,
+                    "page " + std::to_string(k) + " line " + std::to_string(i));
+      // One piece larger than the whole memory goes straight to the file.
+      if (k == 2) f.WriteBody(std::string(400, ' ') + "\r\n");
+      if (spill && f.Spilled) spill->push_back(f.SpillFileName);
+    };
+  };
+  TOxQRRTFFilter plain(Dir() + "plain.rtf");
+  Run(plain, 3, pages(plain, nullptr));
+  EXPECT_FALSE(plain.Spilled);
+
+  std::vector<std::string> spillNames;
+  TSmallMemoryRtfFilter small(Dir() + "small.rtf");
+  Run(small, 3, pages(small, &spillNames));
+  EXPECT_TRUE(small.Spilled);
+  ASSERT_FALSE(spillNames.empty());
+  EXPECT_EQ(spillNames.front().rfind(TempDirectory() + "OxQR", 0), 0u) << spillNames.front();
+  EXPECT_FALSE(FileExists(spillNames.front()));
+  EXPECT_EQ(File("small.rtf"), File("plain.rtf"));
+}
+
+}  // namespace
+}  // namespace oxqr
