@@ -17,6 +17,8 @@ namespace oxqr {
 namespace {
 
 std::atomic<int> gCodePage{1252};
+// Characters that became '?' on their way into the ANSI code page (see LostCharacterCount).
+std::atomic<std::uint64_t> gLostCharacters{0};
 
 constexpr char32_t kNoChar = 0xFFFFFFFF;
 
@@ -188,6 +190,7 @@ std::string ConvertMultiByte(std::string_view in, const std::string& to, const s
     pos += skip;
     if (written + 1 > out.size()) out.resize(out.size() * 2);
     out[written++] = '?';
+    if (inputIsUtf8) gLostCharacters.fetch_add(1, std::memory_order_relaxed);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   out.resize(written);
@@ -195,6 +198,8 @@ std::string ConvertMultiByte(std::string_view in, const std::string& to, const s
 }
 
 }  // namespace
+
+std::uint64_t LostCharacterCount() { return gLostCharacters.load(std::memory_order_relaxed); }
 
 int AnsiCodePage() { return gCodePage.load(); }
 void SetAnsiCodePage(int codePage) { gCodePage.store(codePage); }
@@ -205,19 +210,27 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   if (IsMultiByte(cp)) return ConvertMultiByte(utf8, IconvName(cp), "UTF-8", true);
   const SingleByteTable& table = TableFor(cp);
   std::string out;
+  std::uint64_t lost = 0;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t c = 0;
     const std::size_t len = Utf8SequenceLength(utf8, i, &c);
     if (len == 0) {
       out += '?';
+      ++lost;
       ++i;
       continue;
     }
     const auto it = table.FromUnicode.find(c);
-    out += it == table.FromUnicode.end() ? '?' : it->second;
+    if (it == table.FromUnicode.end()) {
+      out += '?';
+      ++lost;
+    } else {
+      out += it->second;
+    }
     i += len;
   }
+  if (lost > 0) gLostCharacters.fetch_add(lost, std::memory_order_relaxed);
   return out;
 }
 

@@ -3,15 +3,11 @@
 #include <cstring>
 
 namespace oxqr {
-namespace {
-
-std::string FileErrorMessage(const std::string& path, const std::string& action, int err) {
-  return "Cannot " + action + " \"" + path + "\": " + std::strerror(err);
-}
-
-}  // namespace
 
 EFileError::EFileError(const std::string& path, const std::string& action, int err)
-    : EOxQRError(FileErrorMessage(path, action, err)), path_(path), err_(err) {}
+    : EFileError(path, action, err, std::strerror(err)) {}
+
+EFileError::EFileError(const std::string& path, const std::string& action, int err, const std::string& reason)
+    : EOxQRError("Cannot " + action + " \"" + path + "\": " + reason), path_(path), err_(err), reason_(reason) {}
 
 }  // namespace oxqr

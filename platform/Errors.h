@@ -11,16 +11,21 @@ class EOxQRError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A file or folder operation failed; what() names the path and the system's reason.
+// A file or folder operation failed; what() is `Cannot <action> "<path>": <reason>`, where the
+// reason is the system's text for `err` unless one is given.
 class EFileError : public EOxQRError {
  public:
   EFileError(const std::string& path, const std::string& action, int err);
+  EFileError(const std::string& path, const std::string& action, int err, const std::string& reason);
   const std::string& Path() const { return path_; }
   int ErrorCode() const { return err_; }
+  // Why it failed, without the path: "No such file or directory", "not a regular file", ...
+  const std::string& Reason() const { return reason_; }
 
  private:
   std::string path_;
   int err_;
+  std::string reason_;
 };
 
 // A stream was used outside its bounds (a negative position, a read past a fixed end).

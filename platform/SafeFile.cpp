@@ -29,11 +29,35 @@ mode_t CurrentUmask() {
 
 }  // namespace
 
+// What stands at a path that is not a regular file, for the error message.
+static std::string NotRegularReason(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder, not a regular file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a regular file";
+  if (S_ISFIFO(mode)) return "is a FIFO, not a regular file";
+  if (S_ISSOCK(mode)) return "is a socket, not a regular file";
+  return "is not a regular file";
+}
+
 void CheckRegularTarget(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return;  // missing (or a dangling link): nothing to protect
   if (S_ISREG(st.st_mode)) return;
-  throw EFileError(path, "replace", S_ISDIR(st.st_mode) ? EISDIR : EEXIST);
+  throw EFileError(path, "replace", S_ISDIR(st.st_mode) ? EISDIR : EEXIST, NotRegularReason(st.st_mode));
+}
+
+void DeletePreviousFile(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return;
+    throw EFileError(path, "delete", errno);
+  }
+  if (S_ISLNK(st.st_mode)) {
+    // The link stays; the next write replaces the file it points to, which must be one.
+    CheckRegularTarget(ResolveOutputPath(path));
+    return;
+  }
+  if (!S_ISREG(st.st_mode)) throw EFileError(path, "delete", EEXIST, NotRegularReason(st.st_mode));
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw EFileError(path, "delete", errno);
 }
 
 std::string ResolveOutputPath(const std::string& path) {

@@ -17,6 +17,12 @@ namespace oxqr {
 // regular file or a symbolic link to either passes.
 void CheckRegularTarget(const std::string& path);
 
+// Deletes the previous file at `path` before a new one is written under that name: a regular
+// file is deleted, a missing one is fine, a symbolic link is kept (the write replaces the file
+// it points to, which must be a regular file or missing). Anything else (a folder, a device, a
+// FIFO, a socket) is never deleted: throws EFileError, as when deleting fails.
+void DeletePreviousFile(const std::string& path);
+
 // The file that a write to `path` replaces: symbolic links are followed to the name they point
 // at (the link itself is kept); any other path is returned as it is.
 std::string ResolveOutputPath(const std::string& path);

@@ -8,6 +8,7 @@
 #include "engine/Controls.h"
 #include "engine/Band.h"
 #include "engine/Printer.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/SafeFile.h"
 #include "platform/ImageCodecs.h"
@@ -100,6 +101,11 @@ std::string TOxQRExportFilter::PageFileName(int PageNo) const {
 void TOxQRExportFilter::AbortFileNotCreated() {
   aborted_ = true;
   ReportError(this, std::string(SFileNotCreated));
+}
+
+void TOxQRExportFilter::AbortFileNotCreated(const EFileError& Error) {
+  aborted_ = true;
+  ReportError(this, std::string(SFileNotCreated) + "\r\n" + Error.Path() + ": " + Error.Reason());
 }
 
 void TOxQRExportFilter::SaveBitmapFile(const TBitmap& Bitmap, TOxImageFormat Format, std::string& FileName,

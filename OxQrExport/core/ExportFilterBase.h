@@ -11,6 +11,7 @@
 
 namespace oxqr {
 
+class EFileError;
 class TQRPrintable;
 class TQRShape;
 class TMemoryStream;
@@ -73,6 +74,9 @@ class TOxQRExportFilter : public TQRExportFilter {
  protected:
   // Sets Aborted and reports the "File could not be created!" message with this filter as sender.
   void AbortFileNotCreated();
+  // The same, with a second line naming the file and the system's reason
+  // ("out/report.txt: No such file or directory"), taken from the creation failure.
+  void AbortFileNotCreated(const EFileError& Error);
   void SetAborted() { aborted_ = true; }
   void SetBaseName(const std::string& name) { baseName_ = name; }
 

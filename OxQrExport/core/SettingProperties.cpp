@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <limits>
 #include <type_traits>
 
@@ -107,8 +108,8 @@ class TableBuilder {
 
   // A plain field `field` (declared in B, a base of or equal to G) of settings object `group`.
   template <class G, class B, class T>
-  void Field(std::string_view prefix, G TOxQRExportSettings::*group, std::string_view name, T B::*field,
-             TStoredRule rule = TStoredRule::srNotDefault) {
+  TSettingProperty& Field(std::string_view prefix, G TOxQRExportSettings::*group, std::string_view name, T B::*field,
+                          TStoredRule rule = TStoredRule::srNotDefault) {
     TSettingProperty p = Named<T>(prefix, name, rule);
     p.Get = [group, field](const TOxQRExportSettings& s) {
       const B& b = s.*group;
@@ -121,11 +122,12 @@ class TableBuilder {
     const G defaults{};
     p.Default = ToValue(static_cast<const B&>(defaults).*field);
     List.push_back(std::move(p));
+    return List.back();
   }
 
   // A property with a reader and a (checking) writer.
   template <class G, class T>
-  void Accessor(std::string_view prefix, G TOxQRExportSettings::*group, std::string_view name, T (G::*get)() const,
+  TSettingProperty& Accessor(std::string_view prefix, G TOxQRExportSettings::*group, std::string_view name, T (G::*get)() const,
                 void (G::*set)(T)) {
     TSettingProperty p = Named<T>(prefix, name, TStoredRule::srNotDefault);
     p.Get = [group, get](const TOxQRExportSettings& s) { return ToValue(((s.*group).*get)()); };
@@ -133,6 +135,7 @@ class TableBuilder {
     const G defaults{};
     p.Default = ToValue((defaults.*get)());
     List.push_back(std::move(p));
+    return List.back();
   }
 
   template <class G>
@@ -141,14 +144,24 @@ class TableBuilder {
     Field(prefix, g, "Author", &D::Author);
     Field(prefix, g, "Creator", &D::Creator);
     Field(prefix, g, "ExportImages", &D::ExportImages);
-    Field(prefix, g, "JPEGQuality", &D::JPEGQuality);
+    QualityRange(Field(prefix, g, "JPEGQuality", &D::JPEGQuality));
     Field(prefix, g, "Keywords", &D::Keywords);
-    Field(prefix, g, "ImageDPI", &D::ImageDPI);
+    // -1 keeps the picture's own size; otherwise dots per inch a reader can still open.
+    TSettingProperty& dpi = Field(prefix, g, "ImageDPI", &D::ImageDPI);
+    dpi.Min = 1;
+    dpi.Max = 1200;
+    dpi.Special = -1;
     Field(prefix, g, "ImagePixelFormat", &D::ImagePixelFormat);
     Field(prefix, g, "ExportRichText", &D::ExportRichText);
     Field(prefix, g, "OptimizeBackgroundPainting", &D::OptimizeBackgroundPainting);
     Field(prefix, g, "Subject", &D::Subject);
     Field(prefix, g, "Title", &D::Title);
+  }
+
+  // JPEG quality as the encoder takes it.
+  static void QualityRange(TSettingProperty& p) {
+    p.Min = 1;
+    p.Max = 100;
   }
 
   template <class G>
@@ -212,7 +225,8 @@ std::vector<TSettingProperty> BuildTable() {
   using P = TOxQRPDFSettings;
   b.Field("PDF", &S::PDF, "Compressed", &P::Compressed);
   b.Field("PDF", &S::PDF, "CompressionMethod", &P::CompressionMethod);
-  b.Accessor("PDF", &S::PDF, "ExportImageFormat", &P::ExportImageFormat, &P::SetExportImageFormat);
+  b.Accessor("PDF", &S::PDF, "ExportImageFormat", &P::ExportImageFormat, &P::SetExportImageFormat).RefusedNames =
+      1u << static_cast<unsigned>(TOxImageFormat::ifGIF);
   b.Field("PDF", &S::PDF, "FontEncoding", &P::FontEncoding);
   b.Field("PDF", &S::PDF, "RichTextEncodingType", &P::RichTextEncodingType);
   b.Field("PDF", &S::PDF, "EmbedFonts", &P::EmbedFonts);
@@ -220,7 +234,8 @@ std::vector<TSettingProperty> BuildTable() {
 
   b.DocumentFields("RTF", &S::RTF);
   using R = TOxQRRTFSettings;
-  b.Accessor("RTF", &S::RTF, "ExportImageFormat", &R::ExportImageFormat, &R::SetExportImageFormat);
+  b.Accessor("RTF", &S::RTF, "ExportImageFormat", &R::ExportImageFormat, &R::SetExportImageFormat).RefusedNames =
+      1u << static_cast<unsigned>(TOxImageFormat::ifGIF);
 
   using X = TOxQRExcelSettings;
   b.Field("Excel", &S::Excel, "ExportRichText", &X::ExportRichText);
@@ -234,13 +249,18 @@ std::vector<TSettingProperty> BuildTable() {
   b.Field("Text", &S::Text, "PageBreaks", &T::PageBreaks);
   b.Field("Text", &S::Text, "PageEndLines", &T::PageEndLines);
   b.Field("Text", &S::Text, "SingleFile", &T::SingleFile);
-  b.Field("Text", &S::Text, "XScaleFactor", &T::XScaleFactor, TStoredRule::srNotZero);
+  // Columns per character cell: above 0 (no cell at all), at most 100 (a page row of some
+  // ten thousand characters; more only grows the file).
+  TSettingProperty& scale = b.Field("Text", &S::Text, "XScaleFactor", &T::XScaleFactor, TStoredRule::srNotZero);
+  scale.FloatMin = 0;
+  scale.FloatMinExclusive = true;
+  scale.FloatMax = 100;
 
   b.PictureFields("GIF", &S::GIF);
   using J = TOxQRJPEGSettings;
   b.PictureFields("JPEG", &S::JPEG);
   b.Field("JPEG", &S::JPEG, "ProgressiveEncoding", &J::ProgressiveEncoding);
-  b.Field("JPEG", &S::JPEG, "Quality", &J::Quality);
+  TableBuilder::QualityRange(b.Field("JPEG", &S::JPEG, "Quality", &J::Quality));
   b.PictureFields("BMP", &S::BMP);
 
   using M = TOxQRMetafileSettings;
@@ -277,9 +297,7 @@ long long ParseInteger(const TSettingProperty& p, std::string_view text) {
   long long v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty()) BadValue(p, text, "expected an integer");
-  if (v < p.Min || v > p.Max) {
-    BadValue(p, text, "out of range " + std::to_string(p.Min) + ".." + std::to_string(p.Max));
-  }
+  if ((v < p.Min || v > p.Max) && v != p.Special) BadValue(p, text, "allowed " + AllowedValues(p));
   return v;
 }
 
@@ -287,16 +305,26 @@ double ParseFloat(const TSettingProperty& p, std::string_view text) {
   double v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty()) BadValue(p, text, "expected a number");
+  const bool aboveMin = p.FloatMinExclusive ? v > p.FloatMin : v >= p.FloatMin;
+  if (!std::isfinite(v) || !aboveMin || v > p.FloatMax) BadValue(p, text, "allowed " + AllowedValues(p));
   return v;
+}
+
+// The names a value may take (without those a checking setter refuses).
+std::string JoinNames(const TSettingProperty& p) {
+  std::string out;
+  for (std::size_t i = 0; i < p.Names.size(); ++i) {
+    if ((p.RefusedNames >> i) & 1u) continue;
+    out += (out.empty() ? "" : ", ") + std::string(p.Names[i]);
+  }
+  return out;
 }
 
 long long ParseIdentifier(const TSettingProperty& p, std::string_view text) {
   for (std::size_t i = 0; i < p.Names.size(); ++i) {
     if (SameText(p.Names[i], text)) return static_cast<long long>(i);
   }
-  std::string allowed;
-  for (auto n : p.Names) allowed += (allowed.empty() ? "" : ", ") + std::string(n);
-  BadValue(p, text, "expected one of " + allowed);
+  BadValue(p, text, "expected one of " + JoinNames(p));
 }
 
 long long ParseSet(const TSettingProperty& p, std::string_view text) {
@@ -383,6 +411,13 @@ std::string FormatDouble(double v) {
   return s;
 }
 
+// Shortest text that reads back to the same double ("0", "100", "0.5"), for messages.
+std::string FormatNumber(double v) {
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, ec == std::errc() ? end : buf);
+}
+
 }  // namespace
 
 bool TSettingProperty::IsStored(const TOxQRExportSettings& settings) const {
@@ -464,6 +499,55 @@ bool SetSettingByPath(const std::string& path, const std::string& value, std::st
     return false;
   }
   return true;
+}
+
+std::string FormatCommandValue(const TSettingProperty& p, const TSettingValue& value) {
+  switch (p.Type) {
+    case TSettingType::stBoolean: return std::get<bool>(value) ? "true" : "false";
+    case TSettingType::stString: return std::get<std::string>(value);
+    case TSettingType::stSet: {
+      std::string out;
+      const auto bits = std::get<long long>(value);
+      for (std::size_t i = 0; i < p.Names.size(); ++i) {
+        if ((bits >> i) & 1) out += (out.empty() ? "" : ",") + std::string(p.Names[i]);
+      }
+      return out;
+    }
+    default: return FormatFormValue(p, value);
+  }
+}
+
+std::string_view SettingTypeName(const TSettingProperty& p) {
+  switch (p.Type) {
+    case TSettingType::stBoolean: return "boolean";
+    case TSettingType::stInteger: return "integer";
+    case TSettingType::stFloat: return "number";
+    case TSettingType::stString: return "string";
+    case TSettingType::stEnum: return "enumeration";
+    case TSettingType::stSet: return "set";
+  }
+  return {};
+}
+
+std::string AllowedValues(const TSettingProperty& p) {
+  switch (p.Type) {
+    case TSettingType::stBoolean: return "true, false";
+    case TSettingType::stInteger: {
+      const std::string range = std::to_string(p.Min) + ".." + std::to_string(p.Max);
+      return p.Special ? std::to_string(*p.Special) + " or " + range : range;
+    }
+    case TSettingType::stFloat: {
+      const bool low = p.FloatMin > std::numeric_limits<double>::lowest();
+      const bool high = p.FloatMax < std::numeric_limits<double>::max();
+      std::string out = low ? (p.FloatMinExclusive ? "above " : "from ") + FormatNumber(p.FloatMin) : "any finite number";
+      if (high) out += " up to " + FormatNumber(p.FloatMax);
+      return out;
+    }
+    case TSettingType::stString: return "any text";
+    case TSettingType::stEnum: return JoinNames(p);
+    case TSettingType::stSet: return "any of " + JoinNames(p);
+  }
+  return {};
 }
 
 std::vector<std::string> SettingPaths() {

@@ -1,9 +1,11 @@
 // The bitmap page filters: the page is played onto a bitmap of the page's pixel size,
-// offered to OnCreateBitmap, then written as GIF, JPEG or a Windows bitmap file.
+// offered to OnCreateBitmap, then written as GIF, JPEG or a Windows bitmap file. Each page
+// file is written beside its name and takes it only when complete (TSafeFileStream).
 #include "ImageFilters.h"
 #include "OxQrConsts/OxQrConsts.h"
 #include "PageView.h"
 #include "platform/ImageCodecs.h"
+#include "platform/SafeFile.h"
 #include "platform/Streams.h"
 
 namespace oxqr {
@@ -20,10 +22,10 @@ void TOxQRGIFFilter::ClosePage() {
     const TOxQRGIFSettings settings = QRExportSettings().GIF;
     const TPageView view(*Report);
     const auto bitmap = NewPageBitmap(settings.PixelFormat);
-    TFileStream stream(PageFile(), TFileMode::fmCreate);
+    TSafeFileStream stream(PageFile());
     RenderPage(*bitmap, settings.Monochrome);
     if (FireCreateBitmap(*bitmap, stream)) EncodeGIF(bitmap->Image(), stream);
-    stream.Close();
+    stream.Commit();
   }
   TOxQRExportFilter::ClosePage();
 }
@@ -35,10 +37,10 @@ void TOxQRJPEGFilter::ClosePage() {
     const TPageView view(*Report);
     const auto bitmap = NewPageBitmap(settings.PixelFormat);
     const TJPEGOptions options{settings.Quality, settings.ProgressiveEncoding, false};
-    TFileStream stream(PageFile(), TFileMode::fmCreate);
+    TSafeFileStream stream(PageFile());
     RenderPage(*bitmap, settings.Monochrome);
     if (FireCreateBitmap(*bitmap, stream)) EncodeJPEG(bitmap->Image(), stream, options);
-    stream.Close();
+    stream.Commit();
   }
   TOxQRExportFilter::ClosePage();
 }
@@ -53,15 +55,11 @@ void TOxQRBMPFilter::ClosePage() {
     bool proceed = true;
     if (QRExportSettings().OnCreateBitmap) {
       // The file is open only while the handler runs, so that it has a stream to write.
-      TFileStream stream(PageFile(), TFileMode::fmCreate);
+      TSafeFileStream stream(PageFile());
       proceed = FireCreateBitmap(*bitmap, stream);
-      stream.Close();
+      stream.Commit();
     }
-    if (proceed) {
-      TFileStream stream(PageFile(), TFileMode::fmCreate);
-      bitmap->SaveToStream(stream);
-      stream.Close();
-    }
+    if (proceed) WriteFileSafelyWith(PageFile(), [&](TStream& out) { bitmap->SaveToStream(out); });
   }
   TOxQRExportFilter::ClosePage();
 }

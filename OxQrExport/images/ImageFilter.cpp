@@ -1,12 +1,12 @@
 // The page image base: per-job base name and per-page file naming, and the rendering
 // steps the bitmap and metafile filters share.
-#include <exception>
-
 #include "ImageFilters.h"
 #include "PageView.h"
 #include "engine/Printer.h"
 #include "engine/Report.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/SafeFile.h"
 
 namespace oxqr {
 
@@ -23,10 +23,12 @@ void TOxQRImageFilter::BeginPage() {
   std::string name = PageFileName(PageNumber());
   if (const auto& handler = QRExportSettings().OnMakeRepFileName) handler(this, name, PageNumber());
   pageFile_ = ExtractFilePath(BaseName()) + name;
+  // The previous page file goes before the page is written (a folder, device, FIFO or socket
+  // of that name is never deleted and aborts the job instead).
   try {
-    if (FileExists(pageFile_)) DeleteFileOrThrow(pageFile_);
-  } catch (const std::exception&) {
-    AbortFileNotCreated();
+    DeletePreviousFile(pageFile_);
+  } catch (const EFileError& e) {
+    AbortFileNotCreated(e);
     return;
   }
   QRExportSettings().CreatedReportFiles.Add(name);

@@ -7,6 +7,7 @@
 #include "PageView.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileFiles.h"
+#include "platform/SafeFile.h"
 #include "platform/Streams.h"
 
 namespace oxqr {
@@ -27,12 +28,12 @@ void TOxQRWMFFilter::StartJob(int PageWidth, int PageHeight, const TFont& Font) 
 namespace {
 
 void SaveMetafile(const TMetafile& metafile, bool enhanced, const std::string& fileName) {
-  TFileStream stream(fileName, TFileMode::fmCreate);
-  if (enhanced)
-    WriteEMF(metafile, stream);
-  else
-    WriteWMF(metafile, stream);
-  stream.Close();
+  WriteFileSafelyWith(fileName, [&](TStream& stream) {
+    if (enhanced)
+      WriteEMF(metafile, stream);
+    else
+      WriteWMF(metafile, stream);
+  });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "TextFilter.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "OxQrConsts/OxQrConsts.h"
 #include "OxQrExport/core/DocumentFunctions.h"
@@ -8,6 +9,7 @@
 #include "engine/Printer.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/SafeFile.h"
 #include "platform/TextMetrics.h"
 
 namespace oxqr {
@@ -18,6 +20,20 @@ const TOxQRTextSettings& TextSettings() { return QRExportSettings().Text; }
 
 int Rounded(double v) { return static_cast<int>(RoundHalfEven(v)); }
 
+// The settings' setter takes any number; a factor that is not a positive finite number
+// would make the cells zero, negative or endless, so such a factor counts as 1.
+double UsableScaleFactor(double factor) { return std::isfinite(factor) && factor > 0 ? factor : 1.0; }
+
+// Control bytes of the report's text (form feed, tab, ESC, ...) would break the grid: a form
+// feed is the page separator, and a tab or escape sequence moves what follows. They are
+// written as spaces, one for one, so the columns stay where they are.
+std::string WithoutControlBytes(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string TOxQRTextFilter::DisplayName() const { return std::string(STextDocument); }
@@ -27,7 +43,7 @@ std::string TOxQRTextFilter::Extension() const { return "txt"; }
 void TOxQRTextFilter::StartJob(int APageWidth, int APageHeight, const TFont& Font) {
   // The cell sizes come first: the document filter's StartJob already maps the page.
   const TSize w = TextExtent(Font, "W");
-  const double scale = TextSettings().XScaleFactor > 0 ? TextSettings().XScaleFactor : 1.0;
+  const double scale = UsableScaleFactor(TextSettings().XScaleFactor);
   CharWidth = w.cx > 0 ? w.cx / scale : 1.0;
   LineHeight = w.cy > 0 ? w.cy : 1.0;
   TOxQRDocumentFilter::StartJob(APageWidth, APageHeight, Font);
@@ -46,11 +62,12 @@ void TOxQRTextFilter::BeginDocument() {
   auto& settings = QRExportSettings();
   settings.CreatedReportFiles.Clear();
   if (TextSettings().SingleFile) {
+    // The file is written beside its final name and replaces a previous one only when the
+    // job is complete (EndDocument); a failed run leaves the previous file as it was.
     try {
-      TryDeleteFile(FileName);
-      Output = std::make_unique<TFileStream>(FileName, TFileMode::fmCreate);
-    } catch (const EFileError&) {
-      AbortFileNotCreated();
+      Output = std::make_unique<TSafeFileStream>(FileName);
+    } catch (const EFileError& e) {
+      AbortFileNotCreated(e);
       return;
     }
     settings.CreatedReportFiles.Add(ExtractFileName(FileName));
@@ -111,10 +128,11 @@ int TOxQRTextFilter::BlankRowsBetween() const {
   return 0;
 }
 
-void TOxQRTextFilter::PutText(int Row, int Column, const std::string& Text) {
+void TOxQRTextFilter::PutText(int Row, int Column, const std::string& RawText) {
   if (Row < 1) Row = 1;
   while (static_cast<int>(PageLines.size()) < Row) PageLines.push_back(BlankRow());
   std::string& line = PageLines[static_cast<std::size_t>(Row - 1)];
+  const std::string Text = WithoutControlBytes(RawText);
   const int length = static_cast<int>(line.size());
   if (Column < 1) {
     line.insert(0, Text);  // pushes the row to the right
@@ -141,13 +159,11 @@ void TOxQRTextFilter::SavePageFile(const std::string& bytes) {
   // A page file is created inside the same guard as the single file: a failure aborts
   // the job with the file-not-created message instead of ending the report run.
   try {
-    TFileStream file(path, TFileMode::fmCreate);
-    file.Write(bytes);
-    file.Close();
-  } catch (const EFileError&) {
+    WriteFileSafely(path, bytes);
+  } catch (const EFileError& e) {
     // The list names only files that exist.
     if (listed) files.Items.erase(files.Items.begin() + index);
-    AbortFileNotCreated();
+    AbortFileNotCreated(e);
   }
 }
 
@@ -200,7 +216,8 @@ void TOxQRTextFilter::EndBand(const TQRCustomBand&, const TOxQrRect&) { BandOpen
 void TOxQRTextFilter::EndDocument() {
   PageTexts.clear();
   PageLines.clear();
-  if (auto* file = dynamic_cast<TFileStream*>(Output.get())) file->Close();
+  // Only a complete job replaces the previous file; a write error travels on and leaves it.
+  if (auto* file = dynamic_cast<TSafeFileStream*>(Output.get())) file->Commit();
   Output.reset();
 }
 

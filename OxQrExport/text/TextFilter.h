@@ -48,7 +48,8 @@ class TOxQRTextFilter : public TOxQRDocumentFilter {
   void WriteShape(const TQRShape&, int, int, bool) override {}
 
  protected:
-  // Writes Text into row Row at column Column (both from 1), adding blank rows as needed.
+  // Writes Text into row Row at column Column (both from 1), adding blank rows as needed;
+  // control bytes (below 32) of Text become spaces.
   void PutText(int Row, int Column, const std::string& Text);
 
  private:

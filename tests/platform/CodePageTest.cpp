@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QString>
 
 #include "platform/CodePage.h"
@@ -37,8 +39,18 @@ TEST(CodePageTest, WhatTheCodePageCannotHoldBecomesQuestionMark) {
       {"\xC3", "?"},                      // truncated sequence
       {"\xC0\xAF", "??"},                 // overlong form
   };
-  for (const auto& c : cases) EXPECT_EQ(Utf8ToAnsi(c.utf8), c.ansi) << c.utf8;
+  // Each '?' made is counted, so a program can say how many characters it lost.
+  for (const auto& c : cases) {
+    const auto before = LostCharacterCount();
+    const std::string ansi = Utf8ToAnsi(c.utf8);
+    EXPECT_EQ(ansi, c.ansi) << c.utf8;
+    EXPECT_EQ(LostCharacterCount() - before, static_cast<std::uint64_t>(std::count(ansi.begin(), ansi.end(), '?')))
+        << c.utf8;
+  }
+  const auto before = LostCharacterCount();
   EXPECT_EQ(QStringToAnsi(QString::fromUtf8("\xD0\x96z")), "?z");
+  EXPECT_EQ(Utf8ToAnsi("caf\xC3\xA9 ?"), "caf\xE9 ?");  // a '?' of the text itself is not lost
+  EXPECT_EQ(LostCharacterCount() - before, 1u);
   // 0x81 has no character in 1252.
   EXPECT_EQ(AnsiToUtf8("\x81"), "?");
 }
@@ -50,7 +62,9 @@ TEST(CodePageTest, OtherCodePagesCanBeSelected) {
   EXPECT_EQ(AnsiToUtf8("\xC6"), "\xD0\x96");
   SetAnsiCodePage(932);                             // a double-byte code page
   EXPECT_EQ(AnsiToUtf8(Utf8ToAnsi("\xE6\x97\xA5")), "\xE6\x97\xA5");
+  const auto before = LostCharacterCount();
   EXPECT_EQ(Utf8ToAnsi("\xC3\xA9x"), "?x");         // e acute is not in 932
+  EXPECT_EQ(LostCharacterCount() - before, 1u);
   SetAnsiCodePage(99999);                           // unknown: 1252 is used
   EXPECT_EQ(Utf8ToAnsi("\xC3\xA9"), "\xE9");
 }

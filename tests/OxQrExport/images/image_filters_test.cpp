@@ -1,16 +1,22 @@
 // The page image filters driven through the engine's export: file naming, events, page
 // file contents and the failure paths. Pictures are checked with the platform decoders
 // here; the reader tests check them with programs of their own.
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "OxQrConsts/OxQrConsts.h"
 #include "OxQrExport/images/ImageFilters.h"
 #include "images/PageReportFixture.h"
 #include "engine/FilterLibrary.h"
 #include "engine/SaveCommand.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ImageCodecs.h"
 #include "platform/Streams.h"
@@ -197,6 +203,63 @@ TEST_F(ImageFiltersTest, UndeletablePageFileAbortsTheJob) {
   EXPECT_EQ(ends, 0);
   EXPECT_EQ(QRExportSettings().CreatedReportFiles.Count(), 0);
   EXPECT_EQ(Bytes(locked + "/sales0001.jpg"), "old");
+}
+
+// A folder or a FIFO (standing for a device) under a page file's name is never deleted or
+// replaced: the job aborts with the message, whose second line names the file and why.
+TEST_F(ImageFiltersTest, NonRegularPageFileAbortsTheJobAndStays) {
+  struct Case {
+    const char* Name;
+    std::function<void(const std::string&)> Make;
+    const char* Reason;
+  };
+  const Case cases[] = {
+      {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, "is a FIFO, not a regular file"},
+      {"folder", [](const std::string& p) { ForceFolder(p); }, "is a folder, not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string page2 = dir_.File(std::string(c.Name) + "0002.emf");
+    c.Make(page2);
+    const auto type = std::filesystem::symlink_status(page2).type();
+    std::vector<std::string> messages;
+    QRExportSettings().OnErrorMessage = [&](TOxQRExportFilter*, const std::string& msg) { messages.push_back(msg); };
+    ExportReport(Report(), *ClassOf<TOxQREMFFilter>(), dir_.File(std::string(c.Name) + ".emf"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], std::string(SFileNotCreated) + "\r\n" + page2 + ": " + c.Reason);
+    EXPECT_EQ(std::filesystem::symlink_status(page2).type(), type);
+    EXPECT_EQ(Names(QRExportSettings().CreatedReportFiles), std::vector<std::string>{std::string(c.Name) + "0001.emf"});
+    EXPECT_FALSE(FileExists(dir_.File(std::string(c.Name) + "0003.emf")));
+  }
+}
+
+// A page file name that is a symbolic link: the file it points to gets the page, the link stays.
+TEST_F(ImageFiltersTest, SymbolicLinkPageFileReplacesItsTarget) {
+  ForceFolder(dir_.File("kept"));
+  WriteFileBytes(dir_.File("kept/first.jpg"), "old");
+  std::filesystem::create_symlink(dir_.File("kept/first.jpg"), dir_.File("linked0001.jpg"));
+  ExportReport(Report(), *ClassOf<TOxQRJPEGFilter>(), dir_.File("linked.jpg"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.File("linked0001.jpg")));
+  EXPECT_EQ(Bytes(dir_.File("kept/first.jpg")).substr(0, 2), "\xFF\xD8");
+}
+
+// A page whose writing fails halfway leaves nothing under its name and no temporary file.
+TEST_F(ImageFiltersTest, FailedPageLeavesNoPartialFile) {
+  const TQRExportFilterClass* classes[] = {ClassOf<TOxQRJPEGFilter>(), ClassOf<TOxQRGIFFilter>(),
+                                           ClassOf<TOxQRBMPFilter>()};
+  for (const auto* cls : classes) {
+    TScratchDir dir;
+    QRExportSettings().OnCreateBitmap = [&](TOxQRExportFilter*, TBitmap&, TStream& out, int page, bool&) {
+      out.Write("half a page");
+      if (page == 2) throw EOxQRError("cancelled");
+    };
+    auto filter = cls->Create(dir.File("part.x"));
+    const std::string ext = filter->Extension();
+    EXPECT_THROW(ExportReport(Report(), *cls, dir.File("part." + ext)), EOxQRError);
+    std::vector<std::string> entries;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) entries.push_back(e.path().filename().string());
+    EXPECT_EQ(entries, std::vector<std::string>{"part0001." + ext}) << ext;
+  }
 }
 
 // A page file that cannot be created: the error travels out, and the report's units and

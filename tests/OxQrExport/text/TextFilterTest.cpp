@@ -1,7 +1,9 @@
 // The text format: the character grid of each page, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <filesystem>
 #include <functional>
 
@@ -9,6 +11,7 @@
 #include "OxQrExport/core/Settings.h"
 #include "OxQrExport/text/TextFilter.h"
 #include "engine/Printer.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 
 namespace oxqr {
@@ -182,13 +185,76 @@ TEST_F(TextFilterTest, UnwritableFileAbortsWithTheMessage) {
     Run(f, 2, [&](int) { f.WriteText(0, 0, font_, clWhite, TAlignment::taLeftJustify, "lost"); });
     EXPECT_TRUE(f.Aborted());
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], std::string(SFileNotCreated));
+    // The specified text, then the file and the system's reason on a line of their own.
+    const std::string file = Path(singleFile ? "missing/folder/out.txt" : "missing/folder/out0001.txt");
+    EXPECT_EQ(messages[0], std::string(SFileNotCreated) + "\r\n" + file + ": No such file or directory");
     EXPECT_EQ(endJobs, 1);
     EXPECT_EQ(endPages, 0);
     EXPECT_TRUE(f.PageTexts.empty());
     EXPECT_EQ(QRExportSettings().CreatedReportFiles.Count(), 0);  // no name of a file that does not exist
   }
   QRExportSettings().OnEndPage = nullptr;
+}
+
+// Control bytes of the report's text would break the file: a form feed is the page separator
+// and a tab or an escape moves what follows. They become spaces, one for one.
+TEST_F(TextFilterTest, ControlBytesInTheTextBecomeSpaces) {
+  TOxQRTextFilter f(Path("out.txt"));
+  Run(f, 3, [&](int) {
+    f.WriteText(Col(f, 2), Row(f, 1), font_, clWhite, TAlignment::taLeftJustify, "Form\fFeed\tTab\x1b[1mEsc\a\r\n");
+    f.WriteText(Col(f, 30), Row(f, 1), font_, clWhite, TAlignment::taLeftJustify, "next");
+  });
+  const std::string b = Blank(f);
+  const std::string page =
+      b + "\r\n" + Put(Put(b, 2, "Form Feed Tab [1mEsc   "), 30, "next") + "\r\n" + b + "\r\n" + PageEnd(f);
+  const std::string text = ReadFileBytes(Path("out.txt"));
+  EXPECT_EQ(text, page + page + page);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 3);  // one per page
+}
+
+// The settings' setter takes any number; one that gives no usable cell width counts as 1.
+TEST_F(TextFilterTest, ScaleFactorThatIsNoSizeCountsAsOne) {
+  TOxQRTextFilter one(Path("one.txt"));
+  Run(one, 1, [&](int) {});
+  for (const double factor : {0.0, -1.0, std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+    SCOPED_TRACE(factor);
+    Settings().XScaleFactor = factor;
+    TOxQRTextFilter f(Path("f.txt"));
+    Run(f, 1, [&](int) {});
+    EXPECT_DOUBLE_EQ(f.CharWidth, one.CharWidth);
+    EXPECT_EQ(ReadFileBytes(Path("f.txt")), ReadFileBytes(Path("one.txt")));
+  }
+}
+
+// The file is written beside its name and takes it only when the job is complete: a run that
+// fails halfway keeps the previous report and leaves no partial file.
+TEST_F(TextFilterTest, FailedRunKeepsThePreviousReport) {
+  for (const bool singleFile : {true, false}) {
+    SCOPED_TRACE(singleFile ? "single file" : "file per page");
+    Settings().SingleFile = singleFile;
+    const std::string name = singleFile ? "out.txt" : "out0002.txt";
+    WriteFileBytes(Path(name), "previous report");
+    {
+      TOxQRTextFilter f(Path("out.txt"));
+      EXPECT_THROW(Run(f, 3,
+                       [&](int k) {
+                         f.WriteText(0, 0, font_, clWhite, TAlignment::taLeftJustify, "text");
+                         if (k == 2) throw EOxQRError("the report failed");
+                       }),
+                   EOxQRError);
+      EXPECT_EQ(ReadFileBytes(Path(name)), "previous report");
+    }  // the filter is freed, as the engine frees it after a failed run
+    EXPECT_EQ(ReadFileBytes(Path(name)), "previous report");
+    std::vector<std::string> entries;
+    for (const auto& e : fs::directory_iterator(dir_)) entries.push_back(e.path().filename().string());
+    std::sort(entries.begin(), entries.end());
+    const std::vector<std::string> expected =
+        singleFile ? std::vector<std::string>{"out.txt"} : std::vector<std::string>{"out0001.txt", "out0002.txt"};
+    EXPECT_EQ(entries, expected);
+    fs::remove(Path("out.txt"));
+    fs::remove(Path("out0001.txt"));
+  }
 }
 
 }  // namespace

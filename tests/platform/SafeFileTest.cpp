@@ -1,0 +1,149 @@
+// The safe writer: a file is replaced whole or not at all, only regular files are replaced
+// or deleted, and symbolic links are followed.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/SafeFile.h"
+
+namespace oxqr {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SafeFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "oxqr-safe-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // Names in the folder, hidden temporary files included.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  fs::path dir_;
+};
+
+TEST_F(SafeFileTest, CommitReplacesTheFileAndAnUncommittedWriteLeavesNoTrace) {
+  WriteFileBytes(Path("report.txt"), "old report");
+  {
+    TSafeFileStream out(Path("report.txt"));
+    out.Write("half of a new one");
+    EXPECT_EQ(ReadFileBytes(Path("report.txt")), "old report");  // nothing shows under the name yet
+    EXPECT_EQ(Entries().size(), 2u);
+  }  // not committed: a failure or a cancel
+  EXPECT_EQ(ReadFileBytes(Path("report.txt")), "old report");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"report.txt"});
+
+  ::chmod(Path("report.txt").c_str(), 0640);
+  WriteFileSafely(Path("report.txt"), "new report");
+  EXPECT_EQ(ReadFileBytes(Path("report.txt")), "new report");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"report.txt"});
+  EXPECT_EQ(fs::status(Path("report.txt")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);  // the old file's mode
+
+  // An exception while encoding keeps the previous file.
+  EXPECT_THROW(WriteFileSafelyWith(Path("report.txt"),
+                                   [](TStream& s) {
+                                     s.Write("partial");
+                                     throw EStreamError("encoder failed");
+                                   }),
+               EStreamError);
+  EXPECT_EQ(ReadFileBytes(Path("report.txt")), "new report");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"report.txt"});
+}
+
+// A folder, a FIFO (standing for a device) or a socket under the name is refused and left
+// as it is, by the writer and by the deletion of a previous file.
+TEST_F(SafeFileTest, NonRegularTargetsAreRefusedAndUntouched) {
+  struct Case {
+    const char* Name;
+    std::function<void(const std::string&)> Make;
+    const char* Reason;
+  };
+  const Case cases[] = {
+      {"folder", [](const std::string& p) { fs::create_directory(p); }, "is a folder, not a regular file"},
+      {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, "is a FIFO, not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = Path(c.Name);
+    c.Make(path);
+    const auto type = fs::symlink_status(path).type();
+    for (const auto& attempt : std::vector<std::function<void()>>{
+             [&] { WriteFileSafely(path, "data"); }, [&] { DeletePreviousFile(path); },
+             [&] { DeletePreviousFile(Path("link")); }}) {
+      fs::remove(Path("link"));
+      fs::create_symlink(path, Path("link"));
+      try {
+        attempt();
+        ADD_FAILURE() << "not refused";
+      } catch (const EFileError& e) {
+        EXPECT_EQ(e.Reason(), c.Reason);
+        EXPECT_NE(std::string(e.what()).find(c.Reason), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(fs::symlink_status(path).type(), type);
+    }
+    fs::remove(Path("link"));
+    fs::remove(path);
+    EXPECT_TRUE(Entries().empty());  // no temporary file left behind
+  }
+}
+
+TEST_F(SafeFileTest, SymbolicLinksAreFollowedAndKept) {
+  fs::create_directory(Path("real"));
+  WriteFileBytes(Path("real/target.txt"), "old");
+  fs::create_symlink("real/target.txt", Path("link.txt"));  // relative, as users make them
+  WriteFileSafely(Path("link.txt"), "new");
+  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+  EXPECT_EQ(ReadFileBytes(Path("real/target.txt")), "new");
+
+  // Deleting the previous file keeps the link (and its target): the write replaces the target.
+  DeletePreviousFile(Path("link.txt"));
+  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+  EXPECT_EQ(ReadFileBytes(Path("real/target.txt")), "new");
+
+  // A dangling link names the file to create.
+  fs::create_symlink("real/later.txt", Path("dangling.txt"));
+  WriteFileSafely(Path("dangling.txt"), "created");
+  EXPECT_EQ(ReadFileBytes(Path("real/later.txt")), "created");
+}
+
+TEST_F(SafeFileTest, DeletePreviousFileDeletesRegularFilesOnly) {
+  WriteFileBytes(Path("page0001.jpg"), "old");
+  DeletePreviousFile(Path("page0001.jpg"));
+  EXPECT_FALSE(fs::exists(Path("page0001.jpg")));
+  EXPECT_NO_THROW(DeletePreviousFile(Path("page0001.jpg")));  // nothing there: fine
+  EXPECT_NO_THROW(DeletePreviousFile(Path("missing/page0001.jpg")));
+}
+
+TEST_F(SafeFileTest, CreationFailuresNameTheFileAndTheSystemsReason) {
+  const std::string path = Path("missing/out.txt");
+  try {
+    TSafeFileStream out(path);
+    FAIL() << "created";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(e.Path(), path);
+    EXPECT_EQ(e.ErrorCode(), ENOENT);
+    EXPECT_EQ(e.Reason(), "No such file or directory");
+    EXPECT_EQ(std::string(e.what()), "Cannot create \"" + path + "\": No such file or directory");
+  }
+}
+
+}  // namespace
+}  // namespace oxqr
