@@ -1,10 +1,114 @@
 #pragma once
-// Stand-in until this format's filter lands: registers under the format's name and
-// extension and reports that the export is not available.
-#include "OxQrExport/core/PendingFormats.h"
+// TOxQRPDFFilter: the report as one PDF 1.3 file. The file is written strictly forward:
+// objects 1..5 (catalog, pages tree, information, procedure sets, shared resources) are
+// reserved at the start and the ones known only at the end are written then; each page
+// is its page object, a content stream (deflated unless switched off) with its length as
+// a separate object, and the image objects made on that page. Fonts are TrueType font
+// dictionaries with widths measured from the installed fonts, embedded as subsets on
+// request; positions are points from the bottom left corner of the paper.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OxQrExport/core/DocumentFilter.h"
+#include "OxQrExport/pdf/PdfFontInfo.h"
+#include "platform/SafeFile.h"
+#include "platform/Streams.h"
 
 namespace oxqr {
 
-using TOxQRPDFFilter = TOxQRPendingFilter<TOxQRFilterKind::fkPDF>;
+class TOxQRPDFFilter : public TOxQRDocumentFilter {
+ public:
+  using TOxQRDocumentFilter::TOxQRDocumentFilter;
+  ~TOxQRPDFFilter() override;
+
+  struct TFontEntry {
+    std::string Key;
+    std::unique_ptr<TOxQRFontInfo> Info;
+  };
+  struct TImageOffset {
+    std::int64_t Offset = 0;  // inside PageImageStream
+    int Object = 0;
+  };
+
+  std::unique_ptr<TSafeFileStream> PdfFile;  // the file, committed at the end of the document
+  std::vector<TFontEntry> FontList;          // entry i is resource /F<i>
+  TMemoryStream PageImageStream;             // image objects made during the current page
+  TStringObjectList ImageList;               // object number text + report object; entry i is /Img<i>
+  std::vector<TImageOffset> PageImageOffsets;
+  int ObjectCount = 0;     // highest object number handed out
+  int PageObject = 0;      // the current page's /Page dictionary
+  int ContentsObject = 0;  // its content stream
+  int LengthObject = 0;    // the integer object holding that stream's length
+  std::string KidsText;    // " N 0 R" per page opened, in page order
+  std::map<int, std::int64_t> XrefList;  // object number -> offset of "N 0 obj"
+
+  std::string DisplayName() const override;  // "Adobe Acrobat Document"
+  std::string Extension() const override;    // "pdf"
+
+  void ClosePage() override;
+  void BeginPage() override;
+
+  void RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output, bool UniqueImage,
+                     const TOxQrRect& Rect) override;
+  void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
+  void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
+                 bool TextFrame, bool Fill, const TQRFrame& Frame) override;
+  // Left/Top through MapX/MapY, Width through MapX, Height in points unflipped: the
+  // rectangle spans Top - Height up to Top.
+  void MapRect(const TOxQrRect& Source, TOxQrRect& Dest) override;
+  void MapSize(TSize Size, double& Width, double& Height) override;
+  std::string EncodeText(const std::string& Text) override;
+  double MapX(double X) override;  // Native -> points
+  double MapY(double Y) override;  // Native -> points above the bottom of the paper
+  std::string FormatNumber(double Value) override;
+  void BeginDocument() override;
+  void AddText(const TOxQrTextRec& Rec) override;
+  void EndDocument() override;
+  void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
+                     bool Continuing) override;
+
+  // ---- The file writer.
+  int NextObject() { return ++ObjectCount; }
+  // "N 0 obj" CR LF, the body (wrapped in "<<" ">>" lines when it has a line break), CR LF
+  // and, with `endObj`, "endobj" CR LF; the offset is recorded before writing.
+  void WriteObject(const std::string& Body, int Number, bool EndObj);
+
+  // ---- Text and fonts.
+  // Index of the font for `Font` in FontList, registering it when new.
+  int FontIndex(const TOxQrFontAttrib& Font);
+  std::unique_ptr<TOxQRFontInfo> RegisterFont(const TOxQrFontAttrib& Font);
+
+  // ---- Graphics and images.
+  // Stroke operators of `Frame` around the rectangle; empty when no side is drawn.
+  static std::string FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect);
+  // Writes a new image object into PageImageStream (or places an identical earlier one
+  // when ReuseIdenticalImages is on) and returns its placement operators.
+  // `Frame` (nullptr: none) is drawn around the placed picture.
+  std::string EmbedImage(const TBitmap& Bitmap, const TOxQrRect& Rect, const TQRFrame* Frame,
+                         const void* ReportObject);
+  static std::string PlaceImage(int Index, const TOxQrRect& Rect, const TQRFrame* Frame);
+  std::string ImageFilterEntry() const;
+  // Deflates `Source` into `Destination` (or copies it when Compressed is off) at `Level`;
+  // returns the number of bytes added.
+  std::int64_t DeflateInto(const std::string& Source, TStream& Destination, int Level) const;
+
+ private:
+  TMemoryStream& PageContent();
+  std::string TextOperators(const TOxQrTextRec& Rec);
+  void WritePageObjects();
+  void WriteFontObjects(int Index, TFontEntry& Entry);
+  int WriteFontProgram(const TOxQRFontInfo& Info);
+  void WriteEmptyPage();
+  void WriteNullObject(int Number);
+  std::string InfoDictionary() const;
+
+  int closedPages_ = 0;
+  bool richTextPicture_ = false;  // RenderPicture is drawing a rich text's bitmap
+  // Encoded image data of the job, for ReuseIdenticalImages: data -> image index.
+  std::map<std::string, int> imageData_;
+};
 
 }  // namespace oxqr

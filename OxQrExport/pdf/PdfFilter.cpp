@@ -1,0 +1,248 @@
+#include "PdfFilter.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "OxQrConsts/OxQrConsts.h"
+#include "OxQrExport/core/DocumentFunctions.h"
+#include "OxQrExport/pdf/PdfEncoding.h"
+#include "OxQrExport/pdf/PdfSyntax.h"
+#include "engine/Printer.h"
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "platform/Locale.h"
+
+namespace oxqr {
+namespace {
+
+const TOxQRPDFSettings& PdfSettings() { return QRExportSettings().PDF; }
+
+// zlib level of the page content streams for the compression method.
+int ContentLevel(TPDFCompressionMethod method) {
+  switch (method) {
+    case TPDFCompressionMethod::cmFastest: return 1;
+    case TPDFCompressionMethod::cmNormal: return -1;
+    case TPDFCompressionMethod::cmMaxCompress: return 9;
+  }
+  return 9;
+}
+
+constexpr std::string_view kHeader = "%PDF-1.3\r\n%\xE2\xE3\xCF\xD3\r\n";
+constexpr std::string_view kProducer = "OxQRFilters V2.11 for QRReport";
+
+std::string Ref(int object) { return std::to_string(object) + " 0 R"; }
+
+}  // namespace
+
+TOxQRPDFFilter::~TOxQRPDFFilter() = default;
+
+std::string TOxQRPDFFilter::DisplayName() const { return std::string(SPDFDocument); }
+
+std::string TOxQRPDFFilter::Extension() const { return "pdf"; }
+
+TMemoryStream& TOxQRPDFFilter::PageContent() { return static_cast<TMemoryStream&>(*Output); }
+
+// ---- Units and text
+
+double TOxQRPDFFilter::MapX(double X) { return X / NativePerInch * 72; }
+
+double TOxQRPDFFilter::MapY(double Y) {
+  // The one call that computes PageHeight sees it still 0 and gets the plain length.
+  const double points = Y / NativePerInch * 72;
+  return PageHeight == 0 ? points : PageHeight - points;
+}
+
+void TOxQRPDFFilter::MapRect(const TOxQrRect& Source, TOxQrRect& Dest) {
+  const TOxQrRect s = Source;  // Dest may be Source
+  Dest.Left = MapX(s.Left);
+  Dest.Top = MapY(s.Top);
+  Dest.Width = MapX(s.Width);
+  Dest.Height = s.Height / NativePerInch * 72;
+}
+
+void TOxQRPDFFilter::MapSize(TSize Size, double& Width, double& Height) {
+  Width = MapX(Size.cx / SourcePrinter->HorizontalFactor());
+  Height = Size.cy / SourcePrinter->VerticalFactor() / NativePerInch * 72;
+}
+
+std::string TOxQRPDFFilter::EncodeText(const std::string& Text) { return pdf::EscapeString(Text); }
+
+std::string TOxQRPDFFilter::FormatNumber(double Value) { return pdf::FormatNumber(Value); }
+
+// ---- The file writer
+
+void TOxQRPDFFilter::WriteObject(const std::string& Body, int Number, bool EndObj) {
+  XrefList[Number] = PdfFile->Size();
+  const bool wrap = Body.find("\r\n") != std::string::npos;
+  std::string text = std::to_string(Number) + " 0 obj\r\n";
+  text += wrap ? "<<\r\n" + Body + "\r\n>>" : Body;
+  text += "\r\n";
+  if (EndObj) text += "endobj\r\n";
+  PdfFile->Write(text);
+}
+
+void TOxQRPDFFilter::WriteNullObject(int Number) { WriteObject("null", Number, true); }
+
+void TOxQRPDFFilter::BeginDocument() {
+  try {
+    PdfFile = std::make_unique<TSafeFileStream>(FileName);
+  } catch (const EFileError&) {
+    AbortFileNotCreated();
+    return;
+  }
+  Output = std::make_unique<TMemoryStream>();
+  PageImageStream.Clear();
+  OptimizeBackground = PdfSettings().OptimizeBackgroundPainting;
+  FontList.clear();
+  ImageList.Clear();
+  PageImageOffsets.clear();
+  XrefList.clear();
+  imageData_.clear();
+  KidsText.clear();
+  ObjectCount = 5;
+  closedPages_ = 0;
+
+  PdfFile->Write(kHeader);
+  WriteObject("/Type /Catalog\r\n/Pages 2 0 R", 1, true);
+  FontList.push_back({FontKey(ReportFont), RegisterFont(ReportFont)});
+}
+
+void TOxQRPDFFilter::BeginPage() {
+  TOxQRDocumentFilter::BeginPage();
+  PageImageOffsets.clear();
+  PageContent().Clear();
+  PageImageStream.Clear();
+  PageObject = NextObject();
+  ContentsObject = NextObject();
+  KidsText += " " + Ref(PageObject);
+  LengthObject = NextObject();
+}
+
+void TOxQRPDFFilter::ClosePage() {
+  if (PageOpen()) WritePageObjects();
+  TOxQRDocumentFilter::ClosePage();
+}
+
+void TOxQRPDFFilter::WritePageObjects() {
+  const auto& settings = PdfSettings();
+  TMemoryStream& content = PageContent();
+  // Items of a band that never got its end are drawn on this page, and only here.
+  if (!BandBuffer.empty()) content.Write(BandBuffer);
+  BandBuffer.clear();
+  BandOpen = false;
+
+  WriteObject("/Type /Page\r\n/Parent 2 0 R\r\n/Contents " + Ref(ContentsObject), PageObject, true);
+  if (settings.Compressed)
+    WriteObject("/Length " + Ref(LengthObject) + "\r\n/Filter /FlateDecode", ContentsObject, false);
+  else
+    WriteObject("<< /Length " + Ref(LengthObject) + " >>", ContentsObject, false);
+
+  if (PageFrame && PageFrame->AnyFrame()) {
+    // The frame lies on the margin lines: TopMargin and BottomMargin are already heights
+    // above the bottom of the paper.
+    const TOxQrRect frame{LeftMargin, TopMargin, PageWidth - LeftMargin - RightMargin,
+                          TopMargin + BottomMargin - PageHeight};
+    content.Write("q\r\n" + FrameOperators(PageFrame.get(), frame) + "\r\nQ\r\n");
+  }
+  PdfFile->Write("stream\r\n");
+  const std::int64_t length = DeflateInto(content.Bytes(), *PdfFile, ContentLevel(settings.CompressionMethod));
+  PdfFile->Write("\r\nendstream\r\nendobj\r\n");
+  WriteObject(std::to_string(length), LengthObject, true);
+
+  const std::int64_t base = PdfFile->Size();
+  for (const auto& image : PageImageOffsets) XrefList[image.Object] = base + image.Offset;
+  if (PageImageStream.Size() > 0) PdfFile->Write(PageImageStream.Bytes());
+  PageImageOffsets.clear();
+  PageImageStream.Clear();
+  ++closedPages_;
+}
+
+void TOxQRPDFFilter::WriteEmptyPage() {
+  const int page = NextObject();
+  WriteObject("/Type /Page\r\n/Parent 2 0 R", page, true);
+  KidsText += " " + Ref(page);
+}
+
+std::string TOxQRPDFFilter::InfoDictionary() const {
+  const auto& s = PdfSettings();
+  const TLocalTime now = Now();
+  char date[32];
+  std::snprintf(date, sizeof date, "%.4d%.2d%.2d%.2d%.2d%.2d", now.Tm.tm_year + 1900, now.Tm.tm_mon + 1,
+                now.Tm.tm_mday, now.Tm.tm_hour, now.Tm.tm_min, now.Tm.tm_sec);
+  std::string body = "/Author " + pdf::InfoString(s.Author) + "\r\n/CreationDate (D:" + date +
+                     pdf::UtcOffsetText(TimeZoneBiasMinutes()) + ")\r\n/Keywords " + pdf::InfoString(s.Keywords) +
+                     "\r\n/Creator " + pdf::InfoString(s.Creator) + "\r\n/Producer " + pdf::InfoString(kProducer) +
+                     "\r\n/Title " + pdf::InfoString(s.Title.empty() ? ReportTitle : s.Title);
+  if (!s.Subject.empty()) body += "\r\n/Subject " + pdf::InfoString(s.Subject);
+  return body;
+}
+
+void TOxQRPDFFilter::EndDocument() {
+  if (!PdfFile) return;
+  const auto& settings = PdfSettings();
+
+  if (PageOpen()) {
+    // A cancelled run: its last page was opened but never closed. The page leaves /Kids,
+    // the images it made are written all the same, and its three numbers become null
+    // objects, so that the table lists every number it claims.
+    const std::string kid = " " + Ref(PageObject);
+    if (KidsText.size() >= kid.size() && KidsText.compare(KidsText.size() - kid.size(), kid.size(), kid) == 0)
+      KidsText.erase(KidsText.size() - kid.size());
+    const std::int64_t base = PdfFile->Size();
+    for (const auto& image : PageImageOffsets) XrefList[image.Object] = base + image.Offset;
+    if (PageImageStream.Size() > 0) PdfFile->Write(PageImageStream.Bytes());
+    for (const int object : {PageObject, ContentsObject, LengthObject}) WriteNullObject(object);
+  }
+  // Readers refuse a document without pages; one empty page of the paper size keeps every
+  // file we leave readable.
+  if (closedPages_ == 0) WriteEmptyPage();
+
+  std::string kids = KidsText;
+  kids.erase(0, kids.find_first_not_of(' '));
+  const int pageCount = static_cast<int>(std::count(kids.begin(), kids.end(), 'R'));
+  WriteObject("/Type /Pages\r\n/Count " + std::to_string(pageCount) + "\r\n/MediaBox [0 0 " +
+                  FormatNumber(PageWidth) + " " + FormatNumber(PageHeight) + "]\r\n/Kids [" + kids +
+                  "]\r\n/Resources 5 0 R",
+              2, true);
+
+  std::string resources;
+  if (!FontList.empty()) {
+    resources += "/Font <<\r\n";
+    for (std::size_t i = 0; i < FontList.size(); ++i)
+      resources += "/F" + std::to_string(i) + " " + Ref(FontList[i].Info->FontObject) + "\r\n";
+    resources += ">>\r\n";
+  }
+  resources += "/ProcSet 4 0 R";
+  if (ImageList.Count() > 0) {
+    resources += "\r\n/XObject <<";
+    for (int i = 0; i < ImageList.Count(); ++i) resources += "\r\n/Img" + std::to_string(i) + " " + ImageList[i] + " 0 R";
+    resources += " >>";
+  }
+  WriteObject(resources, 5, true);
+  WriteObject(std::string("[/PDF /Text") + (settings.ExportImages ? " /ImageC" : "") + "]", 4, true);
+
+  for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
+  FontList.clear();
+  WriteObject(InfoDictionary(), 3, true);
+
+  const std::int64_t xref = PdfFile->Size();
+  std::string table = "xref\r\n0 " + std::to_string(ObjectCount + 1) + "\r\n0000000000 65535 f\r\n";
+  for (int n = 1; n <= ObjectCount; ++n) {
+    const auto it = XrefList.find(n);
+    table += it != XrefList.end() ? pdf::XrefEntry(it->second) : std::string("0000000000 00000 f\r\n");
+  }
+  table += "trailer\r\n<<\r\n/Root 1 0 R\r\n/Info 3 0 R\r\n/Size " + std::to_string(ObjectCount + 1) +
+           "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF";
+  PdfFile->Write(table);
+
+  PdfFile->Commit();
+  PdfFile.reset();
+  Output.reset();
+  ImageList.Clear();
+  XrefList.clear();
+  imageData_.clear();
+  PageImageStream.Clear();
+  PageImageOffsets.clear();
+}
+
+}  // namespace oxqr

@@ -1,0 +1,197 @@
+// TOxQRPDFFilter: boxes, frames, pictures and rich text.
+#include <zlib.h>
+
+#include <QImage>
+
+#include "OxQrExport/core/DocumentFunctions.h"
+#include "OxQrExport/pdf/PdfFilter.h"
+#include "OxQrExport/pdf/PdfSyntax.h"
+#include "engine/Controls.h"
+#include "platform/Errors.h"
+
+namespace oxqr {
+namespace {
+
+using pdf::FormatNumber;
+
+const TOxQRPDFSettings& PdfSettings() { return QRExportSettings().PDF; }
+
+// zlib level of raw image samples for the compression method.
+int ImageLevel(TPDFCompressionMethod method) {
+  switch (method) {
+    case TPDFCompressionMethod::cmFastest: return 0;
+    case TPDFCompressionMethod::cmNormal: return 1;
+    case TPDFCompressionMethod::cmMaxCompress: return -1;
+  }
+  return -1;
+}
+
+std::string Point(double x, double y) { return FormatNumber(x) + " " + FormatNumber(y); }
+
+// The picture's pixels as 8-bit red, green, blue samples, top row first, no row padding.
+std::string RgbSamples(const TBitmap& bitmap) {
+  const QImage rgb = bitmap.Image().convertToFormat(QImage::Format_RGB888);
+  const auto rowBytes = static_cast<std::size_t>(rgb.width()) * 3;
+  std::string samples;
+  samples.reserve(rowBytes * static_cast<std::size_t>(rgb.height()));
+  for (int y = 0; y < rgb.height(); ++y) samples.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rowBytes);
+  return samples;
+}
+
+// Sets a flag for the duration of a scope, also when an exception leaves it.
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~TFlagScope() { flag_ = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+std::string TOxQRPDFFilter::FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect) {
+  if (Frame == nullptr || !Frame->AnyFrame()) return {};
+  const double x1 = Rect.Left, y1 = Rect.Top, x2 = Rect.Left + Rect.Width, y2 = Rect.Top - Rect.Height;
+  std::string ops = "\r\n" + std::to_string(Frame->Width) + " w\r\n" + ColorToPDF(Frame->Color) + " RG";
+  if (FrameAllSides(*Frame))
+    return ops + "\r\n" + Point(x1, y2) + " " + Point(Rect.Width, Rect.Height) + " re\r\nS";
+  auto line = [&](double ax, double ay, double bx, double by) {
+    ops += "\r\n" + Point(ax, ay) + " m\r\n" + Point(bx, by) + " l\r\nS";
+  };
+  if (Frame->DrawTop) line(x1, y1, x2, y1);
+  if (Frame->DrawRight) line(x2, y1, x2, y2);
+  if (Frame->DrawBottom) line(x2, y2, x1, y2);
+  if (Frame->DrawLeft) line(x1, y2, x1, y1);
+  return ops;
+}
+
+void TOxQRPDFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool, bool, bool, bool Fill,
+                               const TQRFrame& Frame) {
+  std::string fill;
+  if (Fill)
+    fill = "0 w\r\n" + ColorToPDF(Color) + " rg\r\n" + Point(Rect.Left, Rect.Top - Rect.Height) + " " +
+           Point(Rect.Width, Rect.Height) + " re\r\nf";
+  Output = "q\r\n" + fill + FrameOperators(&Frame, Rect) + "\r\nQ";
+}
+
+std::string TOxQRPDFFilter::PlaceImage(int Index, const TOxQrRect& Rect, const TQRFrame* Frame) {
+  return "q\r\n" + pdf::FormatNumber(Rect.Width) + " 0 0 " + pdf::FormatNumber(Rect.Height) + " " +
+         Point(Rect.Left, Rect.Top - Rect.Height) + " cm\r\n/Img" + std::to_string(Index) + " Do\r\nQ" +
+         FrameOperators(Frame, Rect);
+}
+
+std::string TOxQRPDFFilter::ImageFilterEntry() const {
+  if (PdfSettings().ExportImageFormat() == TOxImageFormat::ifJPG) return "/Filter /DCTDecode";
+  return PdfSettings().Compressed ? "/Filter /FlateDecode" : "";
+}
+
+std::int64_t TOxQRPDFFilter::DeflateInto(const std::string& Source, TStream& Destination, int Level) const {
+  if (!PdfSettings().Compressed) {
+    Destination.Write(Source);
+    return static_cast<std::int64_t>(Source.size());
+  }
+  uLongf size = compressBound(static_cast<uLong>(Source.size()));
+  std::string packed(size, '\0');
+  const int rc = compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                           reinterpret_cast<const Bytef*>(Source.data()), static_cast<uLong>(Source.size()), Level);
+  if (rc != Z_OK) throw EOxQRError("zlib could not compress a PDF stream (error " + std::to_string(rc) + ")");
+  Destination.Write(packed.data(), size);
+  return static_cast<std::int64_t>(size);
+}
+
+std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& Rect, const TQRFrame* Frame,
+                                       const void* ReportObject) {
+  const auto& settings = PdfSettings();
+  std::unique_ptr<TBitmap> scaled;
+  if (settings.ImageDPI != -1) scaled = ScaleToDPI(&Bitmap, settings.ImageDPI);
+  const TBitmap& bitmap = scaled ? *scaled : Bitmap;
+
+  std::string data;
+  if (settings.ExportImageFormat() == TOxImageFormat::ifJPG) {
+    data = EncodeJPEGStream(bitmap, settings.JPEGQuality)->Bytes();
+  } else {
+    TMemoryStream packed;
+    DeflateInto(RgbSamples(bitmap), packed, ImageLevel(settings.CompressionMethod));
+    data = std::move(packed.Bytes());
+  }
+  const std::string size = "/Width " + std::to_string(bitmap.Width()) + "\r\n/Height " +
+                           std::to_string(bitmap.Height()) + "\r\n";
+
+  if (settings.ReuseIdenticalImages) {
+    // Same size, same filter and same bytes: the earlier object shows exactly this picture.
+    const std::string key = size + ImageFilterEntry() + "\n" + data;
+    if (const auto it = imageData_.find(key); it != imageData_.end()) return PlaceImage(it->second, Rect, Frame);
+    imageData_.emplace(key, ImageList.Count());
+  }
+
+  const int object = NextObject();
+  ImageList.Add(std::to_string(object), ReportObject);
+  const int index = ImageList.Count() - 1;
+  PageImageOffsets.push_back({PageImageStream.Size(), object});
+  PageImageStream.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
+                        std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
+                        ImageFilterEntry() + "\r\n/Length " + std::to_string(data.size()) + "\r\n>>\r\nstream\r\n");
+  PageImageStream.Write(data);
+  PageImageStream.Write("\r\nendstream\r\nendobj\r\n");
+
+  std::string ops = PlaceImage(index, Rect, Frame);
+  NotifyEncodeGraphicDone(ReportObject, index);
+  return ops;
+}
+
+void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output,
+                                   bool UniqueImage, const TOxQrRect& Rect) {
+  Output.clear();
+  if ((Bitmap != nullptr && Bitmap->Empty()) || !PdfSettings().ExportImages) return;
+  int reuse = -1;
+  ResolveImageReuse(&Control, UniqueImage, reuse, ImageList);
+  // A rich text's picture carries no frame of the control when placed again.
+  const TQRFrame* frame = richTextPicture_ ? nullptr : &Control.Frame;
+  if (reuse != -1) {
+    Output = PlaceImage(reuse, Rect, frame);
+    return;
+  }
+  std::unique_ptr<TBitmap> made;
+  if (Bitmap == nullptr) {
+    made = ControlBitmap(Control, PdfSettings().ImagePixelFormat);
+    if (made->Empty()) return;  // a control of no size has no picture to embed
+    Bitmap = made.get();
+  }
+  Output = EmbedImage(*Bitmap, Rect, &Control.Frame, &Control);
+}
+
+void TOxQRPDFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) {
+  Output.clear();
+  bool unique = false;
+  int reuse = -1;
+  ResolveImageReuse(&Shape, unique, reuse, ImageList);
+  if (reuse != -1) {
+    Output = PlaceImage(reuse, Rect, nullptr);
+    return;
+  }
+  const auto bitmap = ShapeBitmap(Shape, PdfSettings().ImagePixelFormat);
+  if (bitmap->Empty()) return;
+  Output = EmbedImage(*bitmap, Rect, nullptr, &Shape);
+}
+
+void TOxQRPDFFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
+                                   double Y, bool Continuing) {
+  if (!PageOpen() || !PdfSettings().ExportRichText) return;
+  if (PdfSettings().RichTextEncodingType == TOxRichTextEncodingType::rtPlainText) {
+    TOxQRDocumentFilter::WriteRichText(Control, Graphic, Stream, X, Y, Continuing);
+    return;
+  }
+  if (!BandOpen) BeginBand();
+  std::string out;
+  {
+    const TFlagScope scope(richTextPicture_);
+    RenderPicture(Control, &Graphic, out, true, MappedRect(PictureRect(Graphic, X, Y)));
+  }
+  AppendToBand(out);
+  CloseBandIfLast(Control, Continuing);
+}
+
+}  // namespace oxqr
