@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -62,6 +65,56 @@ std::vector<std::string> Column(const std::string& sql) {
   return out;
 }
 
+// A command's exit status and what it wrote on standard output and standard error.
+struct TCommand {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Runs `cmd` through the shell; standard error is collected through a temporary file.
+TCommand Shell(const std::string& cmd) {
+  const TTempFile err("oxqr-stderr");
+  TCommand r;
+  FILE* p = popen((cmd + " 2>'" + err.Name() + "'").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf{};
+  std::size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.Out.append(buf.data(), n);
+  const int st = pclose(p);
+  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  r.Err = ReadFileBytes(err.Name());
+  return r;
+}
+
+// `s` as one word of a shell command line.
+std::string Quoted(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// The exporter with `args` (already quoted where needed), quiet unless `quiet` is false.
+TCommand Export(const std::string& args, bool quiet = true) {
+  return Shell(std::string(OXQR_EXPORTER) + (quiet ? " --quiet " : " ") + args);
+}
+
+// Changes the sample database `db` (a copy) with one SQL statement.
+void ChangeDatabase(const std::string& db, const std::string& sql) {
+  sqlite3* h = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &h), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(h);
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + what.size())) ++n;
+  return n;
+}
+
 class ExporterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -71,6 +124,18 @@ class ExporterTest : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // A copy of the sample database in the test's folder, under `name`.
+  std::string CopyDatabase(const std::string& name) const {
+    fs::copy_file(OXQR_DEMODATA, dir_ / name, fs::copy_options::overwrite_existing);
+    return Path(name);
+  }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir_)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
   fs::path dir_;
 };
 
@@ -182,10 +247,283 @@ TEST_F(ExporterTest, PageImagesOnePerPreviewPageInPageOrder) {
   }
 }
 
-TEST_F(ExporterTest, FormatsNotInThisBuildFailWithoutWritingAFile) {
-  const fs::path out = dir_ / "c.pdf";
-  EXPECT_EQ(RunExporter("customers " + out.string()).Status, 1);
-  EXPECT_FALSE(fs::exists(out));
+// ---- output safety -------------------------------------------------------------------
+
+// The export never writes over what it reads: the database, also as one of the page files a
+// per-page format would write, or through a link. Usage error naming both; input untouched.
+TEST_F(ExporterTest, OutputOverItsOwnInputIsAUsageError) {
+  struct Case {
+    const char* Name;
+    const char* DbName;
+    const char* Args;  // %DB% and %DIR% are replaced
+  };
+  const Case cases[] = {
+      {"output_is_the_database", "demo.sqlite", "--db %DB% customers %DB% --format txt"},
+      {"output_links_to_the_database", "demo.sqlite", "--db %DB% customers %DIR%/alias.txt"},
+      {"page_file_is_the_database", "pages0002.jpg", "--db %DB% events %DIR%/pages.jpg"},
+      {"text_page_file_is_the_database", "t0001.txt", "--db %DB% --set Text.SingleFile=false customers %DIR%/t.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string db = CopyDatabase(c.DbName);
+    fs::remove(Path("alias.txt"));
+    fs::create_symlink(db, Path("alias.txt"));
+    const std::string before = ReadFileBytes(db);
+    std::string args = c.Args;
+    for (std::size_t at; (at = args.find("%DB%")) != std::string::npos;) args.replace(at, 4, db);
+    for (std::size_t at; (at = args.find("%DIR%")) != std::string::npos;) args.replace(at, 5, dir_.string());
+    const TCommand r = Export(args);
+    EXPECT_EQ(r.Status, 2) << r.Err;
+    EXPECT_NE(r.Err.find(db), std::string::npos) << r.Err;
+    EXPECT_TRUE(ReadFileBytes(db) == before);
+    fs::remove(db);
+  }
+  // A single text file does not touch a page file's name.
+  const std::string db = CopyDatabase("t0001.txt");
+  EXPECT_EQ(Export("--db " + db + " customers " + Path("t.txt")).Status, 0);
+  EXPECT_TRUE(fs::exists(Path("t.txt")));
+}
+
+// A folder or a FIFO (standing for a device) at the output path is refused and left alone;
+// the message says which file and why.
+TEST_F(ExporterTest, NonRegularOutputIsRefusedAndUntouched) {
+  ASSERT_EQ(::mkfifo(Path("fifo.txt").c_str(), 0644), 0);
+  fs::create_directory(Path("folder.txt"));
+  for (const char* name : {"fifo.txt", "folder.txt"}) {
+    SCOPED_TRACE(name);
+    const auto type = fs::symlink_status(Path(name)).type();
+    const TCommand r = Export("customers " + Path(name));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(r.Err.find("File could not be created!"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("\r\n" + Path(name) + ": is a "), std::string::npos) << r.Err;
+    EXPECT_EQ(fs::symlink_status(Path(name)).type(), type);
+  }
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"fifo.txt", "folder.txt"}));  // no temporary file left
+}
+
+TEST_F(ExporterTest, OutputThroughASymbolicLinkReplacesItsTarget) {
+  fs::create_directory(Path("real"));
+  WriteFileBytes(Path("real/customers.txt"), "old");
+  fs::create_symlink(Path("real/customers.txt"), Path("link.txt"));
+  ASSERT_EQ(Export("customers " + Path("link.txt")).Status, 0);
+  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+  EXPECT_NE(ReadFileBytes(Path("real/customers.txt")).find("\f"), std::string::npos);
+}
+
+// A write that fails (the file size limit stands for a full disk: every write beyond it
+// fails with EFBIG) keeps the previous report byte for byte and leaves no temporary file.
+TEST_F(ExporterTest, FailedWriteKeepsThePreviousReport) {
+  for (const char* name : {"c.txt", "c.pdf", "c.htm"}) {
+    SCOPED_TRACE(name);
+    const std::string previous(5000, 'p');
+    WriteFileBytes(Path(name), previous);
+    const TCommand r = Shell("trap '' XFSZ; ulimit -f 8; " + std::string(OXQR_EXPORTER) + " --quiet customers " +
+                             Path(name));
+    if (r.Status == 2) continue;  // a format not in this build
+    EXPECT_EQ(r.Status, 1) << r.Err;
+    EXPECT_EQ(ReadFileBytes(Path(name)), previous);
+    for (const auto& e : Entries()) EXPECT_EQ(e.find(".part"), std::string::npos) << e;
+  }
+}
+
+TEST_F(ExporterTest, FileNotCreatedNamesTheFileAndTheReason) {
+  const TCommand r = Export("customers " + Path("missing/c.txt"));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("File could not be created!\r\n\r\nPossible cause: It could be in use by some other "
+                       "application."),
+            std::string::npos)
+      << r.Err;
+  EXPECT_NE(r.Err.find("another file name.\r\n" + Path("missing/c.txt") + ": No such file or directory\n"),
+            std::string::npos)
+      << r.Err;
+}
+
+// Values no export can use are refused before anything is written, with the allowed range.
+TEST_F(ExporterTest, SetRefusesUnusableNumbersWithTheRange) {
+  struct Case {
+    const char* Setting;
+    const char* Range;
+  };
+  const Case cases[] = {
+      {"Text.XScaleFactor=inf", "above 0 up to 100"}, {"Text.XScaleFactor=nan", "above 0 up to 100"},
+      {"Text.XScaleFactor=1e6", "above 0 up to 100"}, {"Text.XScaleFactor=0", "above 0 up to 100"},
+      {"Text.XScaleFactor=-1", "above 0 up to 100"},  {"JPEG.Quality=0", "1..100"},
+      {"JPEG.Quality=255", "1..100"},                 {"HTML.ImageDPI=0", "-1 or 1..1200"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Setting);
+    const TCommand r = Export("--set " + std::string(c.Setting) + " customers " + Path("c.txt"));
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find(c.Range), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(Path("c.txt")));
+  }
+}
+
+// ---- what the data cannot do to the file ------------------------------------------------
+
+TEST_F(ExporterTest, ControlBytesInTheDataDoNotAddPagesToTheText) {
+  const std::string db = CopyDatabase("demo.sqlite");
+  ChangeDatabase(db, "UPDATE customer SET Company = 'Form' || char(12) || 'Feed' || char(9) || 'Tab' || char(27) || "
+                     "'Esc' WHERE rowid IN (SELECT rowid FROM customer LIMIT 3)");
+  ASSERT_EQ(Export("--db " + db + " customers " + Path("c.qrp")).Status, 0);
+  TQRPrinter printer;
+  printer.LoadFromFile(Path("c.qrp"));
+  ASSERT_EQ(Export("--db " + db + " customers " + Path("c.txt")).Status, 0);
+  const std::string text = ReadFileBytes(Path("c.txt"));
+  EXPECT_EQ(Count(text, "\f"), static_cast<std::size_t>(printer.PageCount()));
+  EXPECT_EQ(Count(text, "\t") + Count(text, "\x1b"), 0u);
+  EXPECT_GE(Count(text, "Form Feed Tab Esc"), 3u);
+}
+
+TEST_F(ExporterTest, CharactersTheCodePageCannotHoldAreCounted) {
+  const std::string db = CopyDatabase("demo.sqlite");
+  // Five Greek letters the ANSI code page 1252 does not have.
+  ChangeDatabase(db, "UPDATE customer SET Company = '\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 Divers' "
+                     "WHERE rowid = (SELECT min(rowid) FROM customer)");
+  const TCommand r = Export("--db " + db + " customers " + Path("c.txt"));
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_NE(r.Err.find("report customers: 5 characters"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("became \"?\""), std::string::npos) << r.Err;
+  EXPECT_EQ(Count(r.Err, "\n"), 1u) << r.Err;  // said once
+  EXPECT_NE(ReadFileBytes(Path("c.txt")).find("????? Divers"), std::string::npos);
+  // The sample data itself loses nothing.
+  EXPECT_EQ(Export("customers " + Path("d.txt")).Err, "");
+}
+
+// ---- the command line explains itself ---------------------------------------------------
+
+// The lines of --help that name options: "  -h, --help   show ..." and "      --db PATH ...".
+std::vector<std::string> HelpOptions(const std::string& help) {
+  std::vector<std::string> out;
+  std::istringstream in(help);
+  for (std::string line; std::getline(in, line);) {
+    const auto first = line.find_first_not_of(' ');
+    if (first == std::string::npos || first == 0 || line[first] != '-') continue;
+    std::istringstream words(line.substr(first));
+    for (std::string w; words >> w && w.front() == '-';) {
+      if (w.back() == ',') w.pop_back();
+      out.push_back(w);
+    }
+  }
+  return out;
+}
+
+TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
+  for (const char* option : {"--help", "-h"}) {
+    SCOPED_TRACE(option);
+    const TCommand r = Export(option);
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
+    EXPECT_EQ(HelpOptions(r.Out), (std::vector<std::string>{"--db", "--format", "--set", "--list", "--list-settings",
+                                                            "-q", "--quiet", "-h", "--help", "--version"}));
+    // The reports and formats as --list prints them, and the examples.
+    const std::string list = Export("--list").Out;
+    EXPECT_NE(r.Out.find(list.substr(0, list.find("Database: "))), std::string::npos);
+    for (const char* example : {"--set Text.LineSpacing=lsNoBlank", "--set JPEG.Quality=80", "PDF.Title="})
+      EXPECT_NE(r.Out.find(example), std::string::npos) << example;
+  }
+  const TCommand v = Export("--version");
+  EXPECT_EQ(v.Status, 0);
+  EXPECT_EQ(v.Out, "oxqr-export 2.11\n");
+  // A usage error says how to get help.
+  const TCommand bad = Export("--bogus");
+  EXPECT_EQ(bad.Status, 2);
+  EXPECT_EQ(bad.Out, "");
+  EXPECT_NE(bad.Err.find("--help"), std::string::npos);
+}
+
+struct TListedSetting {
+  std::string Path, Type, Default, Allowed;
+};
+
+std::vector<TListedSetting> ListedSettings(const std::string& out) {
+  std::vector<TListedSetting> list;
+  for (const auto& line : Lines(out)) {
+    const auto f = Lines(line, "\t");  // path, type, default (may be empty), allowed
+    EXPECT_EQ(f.size(), 4u) << line;
+    if (f.size() == 4) list.push_back({f[0], f[1], f[2], f[3]});
+  }
+  return list;
+}
+
+// Every listed path takes its listed default, every listed enumeration value is taken and an
+// unlisted one is refused: the list and --set read the same table.
+TEST_F(ExporterTest, ListSettingsNamesWhatSetAccepts) {
+  const TCommand r = Export("--list-settings");
+  ASSERT_EQ(r.Status, 0);
+  const auto listed = ListedSettings(r.Out);
+  ASSERT_GT(listed.size(), 60u);
+  EXPECT_EQ(listed.front().Path, "VisibleFilters");
+  std::string defaults, enumValues;
+  for (const auto& s : listed) {
+    defaults += " --set " + Quoted(s.Path + "=" + s.Default);
+    if (s.Type != "enumeration") continue;
+    for (const auto& value : Lines(s.Allowed, ", ")) {
+      enumValues += " --set " + Quoted(s.Path + "=" + value);
+    }
+  }
+  const TCommand d = Export(defaults + " --list-settings");
+  EXPECT_EQ(d.Status, 0) << d.Err;
+  EXPECT_EQ(d.Out, r.Out);  // the defaults set are the defaults listed
+  const TCommand e = Export(enumValues + " --list-settings");
+  EXPECT_EQ(e.Status, 0) << e.Err;
+  EXPECT_EQ(Export("--set Text.LineSpacing=lsSixBlank --list-settings").Status, 2);
+
+  const auto line = std::find_if(listed.begin(), listed.end(), [](const auto& s) { return s.Path == "Text.XScaleFactor"; });
+  ASSERT_NE(line, listed.end());
+  EXPECT_EQ(line->Type + "|" + line->Default + "|" + line->Allowed, "number|1.0|above 0 up to 100");
+
+  const TCommand pdf = Export("--list-settings pdf");
+  EXPECT_EQ(pdf.Status, 0);
+  const auto pdfSettings = ListedSettings(pdf.Out);
+  EXPECT_GT(pdfSettings.size(), 10u);
+  for (const auto& s : pdfSettings) EXPECT_EQ(s.Path.rfind("PDF.", 0), 0u) << s.Path;
+}
+
+// Under a terminal (a pseudo-terminal made by script(1)) the progress shows the pages laid out
+// and then the pages exported out of the total; not with --quiet, not on a pipe.
+TEST_F(ExporterTest, ProgressOnATerminalCountsThePagesToTheTotal) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is missing";
+  ASSERT_EQ(Export("customers " + Path("c.qrp")).Status, 0);
+  TQRPrinter printer;
+  printer.LoadFromFile(Path("c.qrp"));
+  const std::string total = std::to_string(printer.PageCount());
+
+  auto underTerminal = [&](const std::string& args) {
+    return Shell("script -qec " + Quoted(std::string(OXQR_EXPORTER) + " " + args + " >/dev/null") + " /dev/null").Out;
+  };
+  const std::string shown = underTerminal("customers " + Path("c.txt"));
+  EXPECT_NE(shown.find("Laying out page 1"), std::string::npos) << shown;
+  const std::string last = shown.substr(shown.rfind("Exporting page"));
+  EXPECT_NE(last.find("Exporting page " + total + " of " + total + " (100 %)\r\n"), std::string::npos) << last;
+  EXPECT_EQ(underTerminal("--quiet customers " + Path("c.txt")).find("page"), std::string::npos);
+  EXPECT_EQ(Export("customers " + Path("c.txt"), /*quiet=*/false).Err, "");  // a pipe
+}
+
+TEST_F(ExporterTest, ManualPageListsEveryOptionOfHelp) {
+  const std::string page = std::string(OXQR_TEST_BINARY_DIR) + "/man/oxqr-export.1";
+  if (!fs::exists(page)) GTEST_SKIP() << "no manual page in this build (help2man missing)";
+  if (std::system("command -v man >/dev/null 2>&1") != 0) GTEST_SKIP() << "man is missing";
+  const TCommand r = Shell("MANWIDTH=100 man -l " + Quoted(page) + " | col -b");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Out.find("oxqr-export 2.11"), std::string::npos);
+  for (const auto& option : HelpOptions(Export("--help").Out)) EXPECT_NE(r.Out.find(option), std::string::npos) << option;
+  EXPECT_NE(r.Out.find("Customer Orders, Master-Detail"), std::string::npos);
+}
+
+TEST_F(ExporterTest, DemoDataToolExplainsItself) {
+  const std::string tool = (fs::path(OXQR_EXPORTER).parent_path() / "oxqr-demodata").string();
+  const TCommand help = Shell(tool + " --help");
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_EQ(help.Err, "");
+  EXPECT_EQ(help.Out.rfind("Usage: oxqr-demodata", 0), 0u) << help.Out;
+  EXPECT_NE(help.Out.find("--scale N"), std::string::npos);
+  EXPECT_EQ(Shell(tool + " --version").Out, "oxqr-demodata 2.11\n");
+  const TCommand bad = Shell(tool + " --scale zero x.sqlite");
+  EXPECT_EQ(bad.Status, 2);
+  EXPECT_NE(bad.Err.find("--help"), std::string::npos);
+  EXPECT_FALSE(fs::exists("x.sqlite"));
 }
 
 }  // namespace
