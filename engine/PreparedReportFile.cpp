@@ -61,8 +61,9 @@ void TQRPrinter::SaveToStream(TStream& s) const {
   s.WriteByte(static_cast<std::uint8_t>(Orientation));
   WriteF64(s, PaperWidth);
   WriteF64(s, PaperLength);
-  s.WriteU32(static_cast<std::uint32_t>(pages_.size()));
-  for (const auto& page : pages_) page->SaveToStream(s);
+  s.WriteU32(static_cast<std::uint32_t>(PageCount()));
+  for (int i = 0; i < store_.Count(); ++i) store_.Page(i).SaveToStream(s);
+  if (printing_) printing_->SaveToStream(s);
 }
 
 void TQRPrinter::LoadFromStream(TStream& s) {
@@ -84,12 +85,13 @@ void TQRPrinter::LoadFromStream(TStream& s) {
 
   const auto count = r.Uint(4);
   if (static_cast<std::int64_t>(count) > r.Left()) throw EInvalidData("Prepared report file is truncated");
-  std::vector<std::shared_ptr<TMetafile>> pages;
-  pages.reserve(count);
+  TMetafileStore pages(store_.MemoryBudget());
   for (std::uint64_t i = 0; i < count; ++i) {
     try {
-      pages.push_back(std::make_shared<TMetafile>(TMetafile::LoadFromStream(s)));
+      pages.Add(TMetafile::LoadFromStream(s));
     } catch (const EInvalidData&) {
+      throw;
+    } catch (const EFileError&) {
       throw;
     } catch (const std::exception& e) {
       throw EInvalidData(std::string("Prepared report file has a damaged page: ") + e.what());
@@ -102,8 +104,8 @@ void TQRPrinter::LoadFromStream(TStream& s) {
   Orientation = static_cast<TPrinterOrientation>(orientation);
   PaperWidth = width;
   PaperLength = length;
-  pages_ = std::move(pages);
-  currentPage_ = pages_.empty() ? 0 : 1;
+  store_ = std::move(pages);
+  currentPage_ = store_.Count() == 0 ? 0 : 1;
 }
 
 void TQRPrinter::SaveToFile(const std::string& fileName) const {

@@ -1,7 +1,9 @@
 // The printer and its page store. Every page is a metafile as large as the paper in
-// device pixels; the canvas records into the page being printed.
+// device pixels; the canvas records into the page being printed, which is packed into
+// the store when the next page starts.
 #include "Printer.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/TextMetrics.h"
@@ -19,9 +21,23 @@ int TQRPrinter::ToDeviceWidth(double w) const { return static_cast<int>(RoundHal
 int TQRPrinter::ToDeviceHeight(double h) const { return static_cast<int>(RoundHalfEven(h * yFactor_)); }
 
 void TQRPrinter::NewPage() {
-  pages_.push_back(std::make_shared<TMetafile>(ToDeviceWidth(PaperWidth), ToDeviceHeight(PaperLength)));
+  auto page = std::make_unique<TMetafile>(ToDeviceWidth(PaperWidth), ToDeviceHeight(PaperLength));
+  if (printing_) {
+    store_.Add(*printing_);
+    // The finished page is the store's last page as it would be unpacked: keep it as
+    // the most recently read, so a pointer to it stays valid a while longer.
+    std::rotate(cache_.begin(), cache_.end() - 1, cache_.end());
+    cache_.front() = TCachedPage{store_.Count(), std::move(printing_)};
+  }
+  printing_ = std::move(page);
   currentPage_ = PageCount();
-  canvas_ = std::make_unique<TMetafileCanvas>(*pages_.back());
+  canvas_ = std::make_unique<TMetafileCanvas>(*printing_);
+}
+
+std::size_t TQRPrinter::PageStoreBytes() const {
+  std::size_t bytes = store_.MemoryBytes();
+  if (printing_) bytes += sizeof(TMetafile) + printing_->Records.capacity() * sizeof(TMetaRecord);
+  return bytes;
 }
 
 TCanvas& TQRPrinter::Canvas() {
@@ -35,14 +51,24 @@ const TMetafile* TQRPrinter::PageMetafile() const { return Page(currentPage_); }
 
 const TMetafile* TQRPrinter::Page(int n) const {
   if (n < 1 || n > PageCount()) return nullptr;
-  return pages_[static_cast<std::size_t>(n - 1)].get();
+  if (n > store_.Count()) return printing_.get();
+  auto hit = std::find_if(cache_.begin(), cache_.end(), [n](const TCachedPage& c) { return c.Number == n; });
+  if (hit == cache_.end()) {
+    hit = cache_.end() - 1;  // the least recently read
+    hit->Page = std::make_unique<TMetafile>(store_.Page(n - 1));
+    hit->Number = n;
+  }
+  std::rotate(cache_.begin(), hit, hit + 1);
+  return cache_.front().Page.get();
 }
 
-TMetafile* TQRPrinter::PrintingPage() { return pages_.empty() ? nullptr : pages_.back().get(); }
+TMetafile* TQRPrinter::PrintingPage() { return printing_.get(); }
 
 void TQRPrinter::Clear() {
   canvas_.reset();
-  pages_.clear();
+  printing_.reset();
+  cache_ = {};
+  store_.Clear();
   currentPage_ = 0;
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 // TQRPrinter: the device a report prints on and its page store. The preview printer
-// keeps every rendered page as a page metafile in screen pixels (96 per inch).
+// keeps every rendered page as a page metafile in screen pixels (96 per inch): the page
+// being printed as it is recorded, finished pages packed in a TMetafileStore, which
+// moves pages to a temporary file once they pass PageMemoryBudget.
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "EngineTypes.h"
 #include "platform/Metafile.h"
+#include "platform/MetafileStore.h"
 
 namespace oxqr {
 
@@ -32,14 +36,25 @@ class TQRPrinter {
   double PaperLength = 2970;  // Native
 
   // Page store.
-  int PageCount() const { return static_cast<int>(pages_.size()); }
-  // Starts a new page of paper size and makes it the page being printed.
+  int PageCount() const { return store_.Count() + (printing_ ? 1 : 0); }
+  // Bytes of finished pages the printer may keep in memory before further pages go to a
+  // temporary file (removed by Clear and by the destructor); 0 keeps every page in memory.
+  // Applies to pages finished after it is set.
+  std::size_t PageMemoryBudget() const { return store_.MemoryBudget(); }
+  void SetPageMemoryBudget(std::size_t bytes) { store_.SetMemoryBudget(bytes); }
+  // Bytes the page store holds in memory, and how many pages are in the temporary file.
+  std::size_t PageStoreBytes() const;
+  int PagesOnDisk() const { return store_.PagesOnDisk(); }
+  // Starts a new page of paper size and makes it the page being printed; the previous
+  // page is packed into the store (throws EFileError when the temporary file fails).
   void NewPage();
   // The canvas of the page being printed (records into its metafile).
   TCanvas& Canvas();
   int CurrentPage() const { return currentPage_; }
   void SetCurrentPage(int n);
   // The picture of CurrentPage; nullptr when CurrentPage is outside the stored pages.
+  // The picture stays valid until a few other pages have been read (pages are unpacked
+  // on demand into a small cache) or the store changes.
   const TMetafile* PageMetafile() const;
   const TMetafile* Page(int n) const;  // 1-based; nullptr outside
   // The page being printed (the last one NewPage started), nullptr before the first;
@@ -56,7 +71,15 @@ class TQRPrinter {
  private:
   double xFactor_;
   double yFactor_;
-  std::vector<std::shared_ptr<TMetafile>> pages_;
+  // Pages unpacked from the store, the most recently read first.
+  struct TCachedPage {
+    int Number = 0;
+    std::unique_ptr<TMetafile> Page;
+  };
+
+  TMetafileStore store_;
+  std::unique_ptr<TMetafile> printing_;  // the last page, still being recorded
+  mutable std::array<TCachedPage, 4> cache_;
   int currentPage_ = 0;
   std::unique_ptr<TMetafileCanvas> canvas_;
 };

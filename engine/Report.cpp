@@ -25,7 +25,9 @@ void TQRCustomReport::Run() {
 
 void TQRCustomReport::Prepare() {
   if (layout_ != nullptr) throw std::logic_error("Prepare: the report is already running");
-  printer_ = std::make_unique<TQRPrinter>();
+  auto fresh = std::make_unique<TQRPrinter>();
+  fresh->SetPageMemoryBudget(printer_->PageMemoryBudget());
+  printer_ = std::move(fresh);
   finalPass_ = true;
   Run();
 }
@@ -47,6 +49,7 @@ class ExportRunGuard {
   // Keeps the preview's printer aside and gives the run a fresh one.
   void SwapInFreshPrinter() {
     auto fresh = std::make_unique<TQRPrinter>();
+    fresh->SetPageMemoryBudget(printer_->PageMemoryBudget());
     source_ = std::move(printer_);
     printer_ = std::move(fresh);
   }
