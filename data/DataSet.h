@@ -28,7 +28,7 @@ class TField {
   virtual ~TField() = default;
   std::string FieldName;
   TFieldType DataType = TFieldType::ftUnknown;
-  // Delphi-style display format ("'#'0000", "0.00", "dd/mm/yyyy"); empty = default display.
+  // Display format mask ("'#'0000", "0.00", "dd/mm/yyyy"; see DisplayFormat.h); empty = default display.
   std::string DisplayFormat;
 
   virtual bool IsNull() const = 0;

@@ -1,7 +1,7 @@
 #pragma once
-// Display formats of field values in the Delphi style: numeric masks ("'#'0000",
-// "#,##0.00", sections "pos;neg;zero"), date and time masks ("dd/mm/yyyy",
-// "h:nn AM/PM") and the default currency and date displays. Separators come from
+// Display formats of field values: numeric masks built from digit placeholders, quoted
+// literals and sections ("'#'0000", "#,##0.00", "pos;neg;zero"), date and time masks
+// ("dd/mm/yyyy", "h:nn AM/PM") and the default currency and date displays. Separators come from
 // the platform's locale (DecimalSeparator, ThousandSeparator).
 #include <optional>
 #include <string>

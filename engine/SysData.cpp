@@ -1,5 +1,6 @@
-// System data: date and time (dd/mm/yyyy, hh:nn:ss, 24-hour clock from the platform's
-// clock), page number, report title, detail count and number, after the Text_ prefix.
+// System data: date and time (the date in the same default order as the data's dates,
+// month first: m/d/yyyy; hh:nn:ss on a 24-hour clock; from the platform's clock), page
+// number, report title, detail count and number, after the Text_ prefix.
 #include <cstdio>
 
 #include "Controls.h"
@@ -7,15 +8,20 @@
 #include "Printer.h"
 #include "Report.h"
 #include "data/DataSet.h"
+#include "data/DisplayFormat.h"
 #include "platform/Locale.h"
 
 namespace oxqr {
 namespace {
 
+// A report shows one date order: the footer's date is written the way the data's date
+// fields are displayed by default.
 std::string FormatDate(const std::tm& t) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900);
-  return buf;
+  TDateTimeParts date;
+  date.Year = t.tm_year + 1900;
+  date.Month = t.tm_mon + 1;
+  date.Day = t.tm_mday;
+  return FormatDateTime(kDefaultDateFormat, date);
 }
 
 std::string FormatTime(const std::tm& t) {

@@ -1,12 +1,45 @@
 #include "CliOptions.h"
 
+#ifndef OXQR_VERSION
+#define OXQR_VERSION "0"
+#endif
+
 namespace oxqr::cli {
 
 const char* const UsageText =
-    "usage: oxqr-export --list\n"
-    "       oxqr-export [--db PATH] [--format EXT] [--set PATH=VALUE]... [--quiet] REPORT OUTPUT\n";
+    "Usage: oxqr-export [OPTION]... REPORT OUTPUT\n"
+    "  or:  oxqr-export --list | --list-settings [PREFIX] | --help | --version\n";
 
 namespace {
+
+// One line per option; the man page is made from this text, so every option is here.
+const char* const OptionsText =
+    "Options:\n"
+    "      --db PATH              read the sample data from the SQLite database PATH\n"
+    "                             instead of the one installed with the program\n"
+    "      --format EXT           write the format of extension EXT (txt, pdf, jpg, ...)\n"
+    "                             instead of the one OUTPUT's extension names\n"
+    "      --set PATH=VALUE       change one export setting first (repeatable);\n"
+    "                             --list-settings shows the paths and their values\n"
+    "      --list                 list the reports, the formats and the database\n"
+    "      --list-settings [PREFIX]\n"
+    "                             list every setting --set takes (path, type,\n"
+    "                             default, allowed values), or those starting\n"
+    "                             with PREFIX (for example PDF)\n"
+    "  -q, --quiet                show no progress on the terminal\n"
+    "  -h, --help                 show this help and exit\n"
+    "      --version              show the version and exit\n";
+
+const char* const ExamplesText =
+    "Examples:\n"
+    "  Text with no blank lines between the rows:\n"
+    "    oxqr-export --set Text.LineSpacing=lsNoBlank customers customers.txt\n"
+    "  One JPEG picture per page at quality 80:\n"
+    "    oxqr-export --set JPEG.Quality=80 events events.jpg\n"
+    "  A PDF document with a title:\n"
+    "    oxqr-export --set \"PDF.Title=Customer Orders\" customers customers.pdf\n"
+    "  The settings of the HTML format:\n"
+    "    oxqr-export --list-settings HTML\n";
 
 std::string TakeValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size()) throw EUsage("option " + args[i] + " needs a value");
@@ -20,8 +53,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--list") {
+    if (a == "--help" || a == "-h") {
+      o.Help = true;
+    } else if (a == "--version") {
+      o.Version = true;
+    } else if (a == "--list") {
       o.List = true;
+    } else if (a == "--list-settings") {
+      o.ListSettings = true;
     } else if (a == "--quiet" || a == "-q") {
       o.Quiet = true;
     } else if (a == "--db") {
@@ -40,6 +79,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
       positional.push_back(a);
     }
   }
+  // --help and --version answer whatever else is on the line.
+  if (o.Help || o.Version) return o;
+  if (o.ListSettings) {
+    if (o.List) throw EUsage("--list and --list-settings go one at a time");
+    if (positional.size() > 1) throw EUsage("--list-settings takes at most one PREFIX");
+    if (!positional.empty()) o.SettingsPrefix = positional.front();
+    return o;
+  }
   if (o.List) {
     if (!positional.empty()) throw EUsage("--list takes no REPORT or OUTPUT");  // --set still applies
     return o;
@@ -48,6 +95,22 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
   o.Report = positional[0];
   o.Output = positional[1];
   return o;
+}
+
+std::string VersionText() { return std::string("oxqr-export ") + OXQR_VERSION + "\n"; }
+
+std::string HelpText(const std::string& reportsAndFormats) {
+  return std::string(UsageText) +
+         "Exports a sample report of OxQRFilters to a file: an HTML, PDF, RTF, Excel or text\n"
+         "document, one picture per page (GIF, JPEG, BMP) or one metafile per page (EMF, WMF).\n"
+         "OUTPUT's extension picks the format (or --format); formats that write one file per\n"
+         "page number the files after OUTPUT (out.jpg gives out0001.jpg, out0002.jpg, ...).\n"
+         "The files written are printed on standard output, one per line.\n"
+         "\n" +
+         OptionsText + "\n" + reportsAndFormats + "\n" + ExamplesText +
+         "\n"
+         "Exit status:\n"
+         "  0 the export was written, 1 it failed, 2 the command line was wrong.\n";
 }
 
 }  // namespace oxqr::cli

@@ -1,6 +1,5 @@
 #pragma once
-// Command line of oxqr-export.
-#include <optional>
+// Command line of oxqr-export: the options, their parsing and the help text.
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -15,7 +14,11 @@ class EUsage : public std::runtime_error {
 };
 
 struct TCliOptions {
-  bool List = false;
+  bool Help = false;          // --help, -h
+  bool Version = false;       // --version
+  bool List = false;          // --list
+  bool ListSettings = false;  // --list-settings [PREFIX]
+  std::string SettingsPrefix;
   bool Quiet = false;
   std::string Database;  // empty: the database beside the program
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
@@ -28,5 +31,12 @@ extern const char* const UsageText;
 
 // Parses argv[1..]; throws EUsage for anything malformed.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// "oxqr-export 2.11": the program and the project version.
+std::string VersionText();
+
+// The whole --help text. `reportsAndFormats` is what --list prints about them, placed
+// between the options and the examples.
+std::string HelpText(const std::string& reportsAndFormats);
 
 }  // namespace oxqr::cli

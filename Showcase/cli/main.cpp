@@ -1,14 +1,18 @@
 // oxqr-export: previews a sample report and saves it through the engine's save command,
 // as the preview's Save button would, to the format chosen by the output's extension.
+// --help describes the command line; the manual page is made from it.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,7 @@
 #include "engine/FilterLibrary.h"
 #include "charting/ChartApplication.h"
 #include "engine/SaveCommand.h"
+#include "platform/CodePage.h"
 
 namespace fs = std::filesystem;
 using namespace oxqr;
@@ -32,12 +37,50 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// The reports (key and title) and the formats (extension and name) in registry order.
+std::vector<std::pair<std::string, std::string>> Reports(const TSampleContext& ctx) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& key : SampleReportKeys()) out.emplace_back(key, MakeSampleReport(key, ctx)->Title());
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> Formats() {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& e : FilterLibrary().Filters()) out.emplace_back(e.Extension, e.FilterName);
+  return out;
+}
+
+// --list: one tab-separated line per report and format, for scripts.
 void List(const TSampleContext& ctx) {
   std::cout << "Reports:\n";
-  for (const auto& key : SampleReportKeys()) std::cout << key << '\t' << MakeSampleReport(key, ctx)->Title() << '\n';
+  for (const auto& [key, title] : Reports(ctx)) std::cout << key << '\t' << title << '\n';
   std::cout << "Formats:\n";
-  for (const auto& e : FilterLibrary().Filters()) std::cout << e.Extension << '\t' << e.FilterName << '\n';
+  for (const auto& [ext, name] : Formats()) std::cout << ext << '\t' << name << '\n';
   std::cout << "Database: " << ctx.DatabasePath << '\n';
+}
+
+// The same lists for --help, indented in columns as the options are.
+std::string ReportsAndFormats(const TSampleContext& ctx) {
+  std::ostringstream out;
+  auto section = [&out](const char* title, const std::vector<std::pair<std::string, std::string>>& rows) {
+    out << title << '\n';
+    for (const auto& [name, text] : rows) out << "  " << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') << text << '\n';
+  };
+  section("Reports (REPORT):", Reports(ctx));
+  out << '\n';
+  section("Formats (extension of OUTPUT or --format):", Formats());
+  return out.str();
+}
+
+// One line per setting of the property table, tab-separated: the path as --set takes it, the
+// type, the default in --set syntax and what is allowed. PREFIX (letter case ignored) filters.
+void ListSettings(const std::string& prefix) {
+  const std::string wanted = Lower(prefix);
+  for (const auto& p : SettingProperties()) {
+    if (!Lower(p.Path).starts_with(wanted)) continue;
+    std::cout << p.Path << '\t' << SettingTypeName(p) << '\t' << FormatCommandValue(p, p.Default) << '\t'
+              << AllowedValues(p) << '\n';
+  }
 }
 
 // The save dialog's file type for `ext`: 1 for the engine's own file, k >= 2 for the
@@ -50,26 +93,53 @@ int FileTypeOf(const std::string& ext) {
   return 0;
 }
 
-// Shows which page is being laid out or exported while standard error is a terminal.
+// Shows which page is being laid out or exported while standard error is a terminal:
+// "Laying out page N", then "Exporting page N of M (P %)", with the time since the start in
+// front once the run has taken two seconds. The last line stays on the terminal.
 class TProgressLine {
  public:
-  explicit TProgressLine(bool enabled) : enabled_(enabled && isatty(STDERR_FILENO)) {}
+  using TClock = std::chrono::steady_clock;
+
+  explicit TProgressLine(bool enabled) : enabled_(enabled && isatty(STDERR_FILENO)), start_(TClock::now()) {}
   ~TProgressLine() { Done(); }
-  void Phase(const char* phase) { phase_ = phase; }
+  TProgressLine(const TProgressLine&) = delete;
+  TProgressLine& operator=(const TProgressLine&) = delete;
+
+  void LayingOut() { total_ = 0; }
+  void Exporting(int totalPages) { total_ = totalPages; }
   void Page(int n) {
     if (!enabled_) return;
-    std::fprintf(stderr, "\r%s page %d ", phase_, n);
+    std::string line = Elapsed();
+    if (total_ > 0) {
+      const int percent = static_cast<int>(100LL * std::min(n, total_) / total_);
+      line += "Exporting page " + std::to_string(n) + " of " + std::to_string(total_) + " (" +
+              std::to_string(percent) + " %)";
+    } else {
+      line += "Laying out page " + std::to_string(n);
+    }
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
     shown_ = true;
   }
   void Done() {
-    if (shown_) std::fputs("\r\033[K", stderr);
+    if (shown_) std::fputs("\n", stderr);
     shown_ = false;
   }
 
  private:
+  std::string Elapsed() const {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(TClock::now() - start_).count();
+    if (seconds < 2) return {};
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "[%lld:%02lld] ", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    return buf;
+  }
+
   bool enabled_;
+  TClock::time_point start_;
   bool shown_ = false;
-  const char* phase_ = "";
+  int total_ = 0;
 };
 
 // Applies every --set in order; a wrong path or value is a usage error naming it.
@@ -80,6 +150,51 @@ void ApplySettings(const TCliOptions& o) {
   }
 }
 
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
+
+// Whether `input` is one of the page files a per-page format names after `output`: in the
+// same folder, the output's name cut by the extension's length plus one, at least four
+// digits, a dot and the extension.
+bool IsPageFileOf(const fs::path& input, const fs::path& output, const std::string& ext) {
+  std::error_code ec;
+  if (!fs::exists(input, ec) || !SameFile(fs::absolute(input).parent_path(), fs::absolute(output).parent_path()))
+    return false;
+  const std::string outName = output.filename().string();
+  const std::size_t cut = ext.size() + 1;
+  const std::string base = outName.size() > cut ? outName.substr(0, outName.size() - cut) : std::string();
+  const std::string name = input.filename().string();
+  const std::string tail = "." + ext;
+  if (name.size() < base.size() + 4 + tail.size() || !name.starts_with(base) || !Lower(name).ends_with(Lower(tail)))
+    return false;
+  const std::string digits = name.substr(base.size(), name.size() - base.size() - tail.size());
+  return std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+// Whether the format of extension `ext` writes one file per page with the current settings.
+bool WritesPageFiles(const std::string& ext) {
+  const std::string e = Lower(ext);
+  const auto& s = QRExportSettings();
+  if (e == "txt") return !s.Text.SingleFile;
+  if (e == "htm") return !s.HTML.SingleFile;
+  return e == "gif" || e == "jpg" || e == "bmp" || e == "emf" || e == "wmf";
+}
+
+// The export must not write over what it reads: the database and the rich text sample file.
+void RefuseOverwritingInputs(const TCliOptions& o, const TSampleContext& ctx, const std::string& ext) {
+  const fs::path output(o.Output);
+  const std::vector<fs::path> inputs{fs::path(ctx.DatabasePath), fs::path(ctx.ResourceDir) / "RichTextDemo.RTF"};
+  const bool pages = WritesPageFiles(ext);
+  for (const auto& input : inputs) {
+    if (SameFile(output, input) || (pages && IsPageFileOf(input, output, ext))) {
+      throw EUsage("the output \"" + o.Output + "\" would overwrite the input file \"" + input.string() +
+                   "\"; choose another output name");
+    }
+  }
+}
+
 int Export(const TCliOptions& o, const TSampleContext& ctx) {
   std::unique_ptr<TSampleReport> sample;
   try {
@@ -87,9 +202,12 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
   } catch (const std::invalid_argument& e) {
     throw EUsage(e.what());
   }
-  const std::string ext = o.Format.empty() ? fs::path(o.Output).extension().string() : o.Format;
-  const int fileType = FileTypeOf(ext.empty() || ext.front() != '.' ? ext : ext.substr(1));
+  std::string ext = o.Format.empty() ? fs::path(o.Output).extension().string() : o.Format;
+  if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
+  const int fileType = FileTypeOf(ext);
   if (fileType == 0) throw EUsage("no registered format writes \"" + ext + "\" files");
+  const std::string filterExt = fileType >= 2 ? FilterLibrary().Filters()[static_cast<std::size_t>(fileType - 2)].Extension : ext;
+  RefuseOverwritingInputs(o, ctx, filterExt);
 
   auto& settings = QRExportSettings();
   std::vector<std::string> errors;
@@ -100,12 +218,23 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
   TQRCustomReport& report = sample->Report();
   TProgressLine progress(!o.Quiet);
   report.OnProgress = [&progress](int page) { progress.Page(page); };
-  progress.Phase("Laying out");
+  progress.LayingOut();
+  std::uint64_t lostBefore = LostCharacterCount();
   report.Prepare();
-  progress.Phase("Exporting");
+  std::uint64_t lost = LostCharacterCount() - lostBefore;
+  if (fileType != 1) {
+    // The export run reads the data again; its count is the one the file shows.
+    progress.Exporting(report.QRPrinter().PageCount());
+    lostBefore = LostCharacterCount();
+  }
   SaveReport(report, o.Output, fileType);
+  if (fileType != 1) lost = LostCharacterCount() - lostBefore;
   progress.Done();
 
+  if (lost > 0) {
+    std::cerr << "oxqr-export: report " << o.Report << ": " << lost << (lost == 1 ? " character" : " characters")
+              << " of the data could not be written in code page " << AnsiCodePage() << " and became \"?\"\n";
+  }
   if (!errors.empty()) {
     for (const auto& e : errors) std::cerr << "oxqr-export: " << e << '\n';
     return 1;
@@ -137,8 +266,12 @@ int main(int argc, char** argv) {
   try {
     options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const EUsage& e) {
-    std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText;
+    std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText << "Try 'oxqr-export --help' for more.\n";
     return 2;
+  }
+  if (options.Version) {
+    std::cout << VersionText();
+    return 0;
   }
   // Charts need the widget application; it must exist before anything else creates
   // the plain GUI application that fonts and drawing use.
@@ -147,13 +280,21 @@ int main(int argc, char** argv) {
     InitializeExportLibrary();
     const TSampleContext ctx = DefaultSampleContext(options.Database);
     ApplySettings(options);
+    if (options.Help) {
+      std::cout << HelpText(ReportsAndFormats(ctx));
+      return 0;
+    }
+    if (options.ListSettings) {
+      ListSettings(options.SettingsPrefix);
+      return 0;
+    }
     if (options.List) {
       List(ctx);
       return 0;
     }
     return Export(options, ctx);
   } catch (const EUsage& e) {
-    std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText;
+    std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText << "Try 'oxqr-export --help' for more.\n";
     return 2;
   } catch (const std::exception& e) {
     std::cerr << "oxqr-export: " << e.what() << '\n';

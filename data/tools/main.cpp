@@ -1,33 +1,73 @@
 // oxqr-demodata: writes the DEMODATA sample database.
-//   oxqr-demodata OUTPUT.sqlite [--scale N]
+//   oxqr-demodata [--scale N] OUTPUT.sqlite
 #include <cstdio>
 #include <exception>
 #include <string>
 
 #include "data/tools/DemoDataBuilder.h"
 
+#ifndef OXQR_VERSION
+#define OXQR_VERSION "0"
+#endif
+
+namespace {
+
+const char* const kUsage = "Usage: oxqr-demodata [--scale N] OUTPUT.sqlite\n";
+
+const char* const kHelp =
+    "Writes the DEMODATA sample database that the sample reports of OxQRFilters read: the\n"
+    "customer, orders, events and animals tables, as an SQLite file OUTPUT.\n"
+    "An existing file OUTPUT is replaced.\n"
+    "\n"
+    "Options:\n"
+    "      --scale N    N times as many customers (50) and orders (200), N >= 1\n"
+    "  -h, --help       show this help and exit\n"
+    "      --version    show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0 the database was written, 1 it could not be written, 2 the command line was wrong.\n";
+
+int UsageError(const std::string& why) {
+  std::fprintf(stderr, "oxqr-demodata: %s\n%sTry 'oxqr-demodata --help' for more.\n", why.c_str(), kUsage);
+  return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::string output;
   oxqr::TDemoDataOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--scale" && i + 1 < argc) {
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::puts("oxqr-demodata " OXQR_VERSION);
+      return 0;
+    }
+    if (arg == "--scale") {
+      if (i + 1 >= argc) return UsageError("--scale needs a number");
       try {
-        options.Scale = std::stoi(argv[++i]);
+        std::size_t used = 0;
+        const std::string value = argv[++i];
+        options.Scale = std::stoi(value, &used);
+        if (used != value.size()) options.Scale = 0;
       } catch (const std::exception&) {
         options.Scale = 0;
       }
-    } else if (output.empty() && !arg.starts_with("-")) {
-      output = arg;
+      if (options.Scale < 1) return UsageError("--scale expects a whole number N >= 1");
+    } else if (arg.starts_with("-")) {
+      return UsageError("unknown option " + arg);
+    } else if (!output.empty()) {
+      return UsageError("only one OUTPUT");
     } else {
-      output.clear();
-      break;
+      output = arg;
     }
   }
-  if (output.empty() || options.Scale < 1) {
-    std::fprintf(stderr, "usage: oxqr-demodata OUTPUT.sqlite [--scale N]   (N >= 1)\n");
-    return 2;
-  }
+  if (output.empty()) return UsageError("expected OUTPUT");
   try {
     oxqr::BuildDemoDatabase(output, options);
   } catch (const std::exception& e) {

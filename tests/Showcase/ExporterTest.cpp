@@ -398,7 +398,8 @@ std::vector<std::string> HelpOptions(const std::string& help) {
   std::istringstream in(help);
   for (std::string line; std::getline(in, line);) {
     const auto first = line.find_first_not_of(' ');
-    if (first == std::string::npos || first == 0 || line[first] != '-') continue;
+    // Option names start in the first columns; their descriptions are indented further.
+    if (first == std::string::npos || first == 0 || first > 6 || line[first] != '-') continue;
     std::istringstream words(line.substr(first));
     for (std::string w; words >> w && w.front() == '-';) {
       if (w.back() == ',') w.pop_back();
@@ -417,9 +418,15 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
     EXPECT_EQ(HelpOptions(r.Out), (std::vector<std::string>{"--db", "--format", "--set", "--list", "--list-settings",
                                                             "-q", "--quiet", "-h", "--help", "--version"}));
-    // The reports and formats as --list prints them, and the examples.
-    const std::string list = Export("--list").Out;
-    EXPECT_NE(r.Out.find(list.substr(0, list.find("Database: "))), std::string::npos);
+    // The reports and formats --list prints, in its order, and the examples.
+    std::size_t at = 0;
+    for (const auto& line : Lines(Export("--list").Out)) {
+      const auto f = Lines(line, "\t");
+      if (f.size() != 2) continue;
+      at = r.Out.find("\n  " + f[0] + " ", at);
+      ASSERT_NE(at, std::string::npos) << line;
+      EXPECT_EQ(r.Out.find(f[1], at), r.Out.find_first_not_of(' ', at + 3 + f[0].size())) << line;
+    }
     for (const char* example : {"--set Text.LineSpacing=lsNoBlank", "--set JPEG.Quality=80", "PDF.Title="})
       EXPECT_NE(r.Out.find(example), std::string::npos) << example;
   }

@@ -40,10 +40,11 @@ TEST(SysData, PrintsItsPrefixAndValuePerPage) {
   SetFixedNow(std::nullopt);
 
   ASSERT_EQ(filter.Pages, 2);
+  // 9 March: month first, as the data's dates ("m/d/yyyy"), so one report has one date order.
   for (int page = 1; page <= 2; ++page)
     EXPECT_EQ(filter.TextsOfPage(page),
-              (std::vector<std::string>{"Page: " + std::to_string(page), "D 09/03/2026", "T 14:05:07",
-                                        " Printed on: 09/03/2026 14:05:07", "Weights"}));
+              (std::vector<std::string>{"Page: " + std::to_string(page), "D 3/9/2026", "T 14:05:07",
+                                        " Printed on: 3/9/2026 14:05:07", "Weights"}));
 }
 
 }  // namespace
