@@ -1,6 +1,7 @@
 #pragma once
 // The worksheet as three real readers see it (LibreOffice, gnumeric, xlrd), as a grid of
 // non-empty cells with their shown text, and the comparison with the cells of the file.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@ struct TReaderGrid {
   std::string Error;                         // what the reader said when it failed
   std::map<TCellPos, std::string> Cells;     // shown text (numbers as the reader shows them)
   std::map<TCellPos, int> Types;             // xlrd's cell type, where known
+  bool FromUsedRange = false;  // the grid starts at the first used row and column, not at A1
 };
 
 // Fields of a CSV text (comma, double quotes, LF or CR LF); empty fields are left out.
@@ -108,6 +110,7 @@ inline TReaderGrid ReadWithSsconvert(const std::filesystem::path& xls, const std
     return g;
   }
   g.Cells = ParseCsv(ReadFileBytes(csv.string()));
+  g.FromUsedRange = true;  // gnumeric writes the used range only
   g.Ok = true;
   return g;
 }
@@ -128,8 +131,19 @@ inline TReaderGrid ReadWithSoffice(const std::filesystem::path& xls, const std::
 // another text or value, or a cell the file does not have. Empty when they agree.
 inline std::vector<std::string> CompareWithFile(const std::string& xlsBytes, const TReaderGrid& grid) {
   std::vector<std::string> diffs;
-  std::map<TCellPos, std::string> rest = grid.Cells;
-  for (const auto& c : SheetCells(xlsBytes)) {
+  const auto cells = SheetCells(xlsBytes);
+  std::map<TCellPos, std::string> rest;
+  if (grid.FromUsedRange && !cells.empty()) {
+    int row = cells.front().Row, col = cells.front().Column;
+    for (const auto& c : cells) {
+      row = std::min(row, c.Row);
+      col = std::min(col, c.Column);
+    }
+    for (const auto& [pos, text] : grid.Cells) rest[{pos.first + row, pos.second + col}] = text;
+  } else {
+    rest = grid.Cells;
+  }
+  for (const auto& c : cells) {
     const TCellPos pos{c.Row, c.Column};
     const std::string where = "(" + std::to_string(c.Row) + "," + std::to_string(c.Column) + ") ";
     const auto it = rest.find(pos);
