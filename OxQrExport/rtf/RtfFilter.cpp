@@ -28,9 +28,31 @@ constexpr double TwipsPerNative = 1440.0 / 254.0;
 constexpr const char* CRLF = "\r\n";
 constexpr const char* WebAddress = "(https://oxqrfilters.example.org)";
 
-// A single-line frame as wide as its measured text wraps in readers that measure a little
-// wider; this much room keeps every line on one line, and the text stays left-aligned.
-double SingleLineFrameWidth(double textWidth) { return textWidth + std::max(textWidth * 0.05, 90.0); }
+// A frame as wide as its measured text wraps in readers that measure a little wider; this
+// much room keeps every line on one line.
+double RoomyWidth(double textWidth) { return textWidth + std::max(textWidth * 0.05, 90.0); }
+
+// The font charset written for `charset`: the default charset stands for the one of the
+// ANSI code page (as the font mapper resolves it), so that readers decode \'hh correctly.
+int WrittenCharset(int charset) {
+  if (charset != DEFAULT_CHARSET) return charset;
+  switch (AnsiCodePage()) {
+    case 874: return 222;   // Thai
+    case 932: return 128;   // Shift JIS
+    case 936: return 134;   // GB 2312
+    case 949: return 129;   // Hangul
+    case 950: return 136;   // Big5
+    case 1250: return 238;  // Eastern Europe
+    case 1251: return 204;  // Cyrillic
+    case 1253: return 161;  // Greek
+    case 1254: return 162;  // Turkish
+    case 1255: return 177;  // Hebrew
+    case 1256: return 178;  // Arabic
+    case 1257: return 186;  // Baltic
+    case 1258: return 163;  // Vietnamese
+    default: return ANSI_CHARSET;
+  }
+}
 
 // Index of the first entry equal to `entry` ignoring case, appended when absent.
 int IndexOrAppend(std::vector<std::string>& list, const std::string& entry) {
@@ -70,7 +92,7 @@ std::string TOxQRRTFFilter::EncodeText(const std::string& Text) { return RtfEsca
 int TOxQRRTFFilter::ColorIndex(TColor Color) { return IndexOrAppend(ColorTable, RGBHex(Color)) + 1; }
 
 int TOxQRRTFFilter::FontIndex(const TOxQrFontAttrib& Font) {
-  return IndexOrAppend(FontTable, std::to_string(Font.Charset) + " " + RtfEscapeText(Font.Name));
+  return IndexOrAppend(FontTable, std::to_string(WrittenCharset(Font.Charset)) + " " + RtfEscapeText(Font.Name));
 }
 
 // ---- Document and pages
@@ -232,6 +254,8 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
   TOxQRDocumentFilter::BeginTextBlock(Control, OffsetX, OffsetY);
   FormatCodes.clear();
   CloseCodes.clear();
+  blockWidest_ = 0;
+  blockAlign_ = TAlignment::taLeftJustify;
 }
 
 void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
@@ -248,7 +272,11 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
   }
   const int n = InTextBlock ? LinesInBlock : 0;
   const std::string text = (n != 0 ? "\\par " : "") + Rec.Text;
-  if (InTextBlock) TextBlockLines.push_back(text);
+  if (InTextBlock) {
+    TextBlockLines.push_back(text);
+    blockWidest_ = std::max(blockWidest_, Rec.Width);
+    blockAlign_ = Rec.Alignment;
+  }
 
   if (n == 0 || n == 1) {
     const TFontStyles style = Rec.Font.Style;
@@ -263,7 +291,7 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
                  (underline ? " \\ul0" : "");
   }
   if (InTextBlock) return;
-  WriteBody("\\par\\pard\\sbys\\pvpg\\phpg\\absw" + FormatNumber(SingleLineFrameWidth(Rec.Width)) + "\\posy" +
+  WriteBody("\\par\\pard\\sbys\\pvpg\\phpg\\absw" + FormatNumber(RoomyWidth(Rec.Width)) + "\\posy" +
             FormatNumber(Rec.Y) + "\\posx" + FormatNumber(x) + FormatCodes + " " + text + " " + CloseCodes + CRLF);
 }
 
@@ -288,10 +316,19 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   if (TextFrame) {
     TextBlockLines.insert(TextBlockLines.begin(), FormatCodes);
     TextBlockLines.push_back(CloseCodes);
+    // A block whose widest line nearly fills it gets the room of a single line, on the side
+    // away from its alignment, so that readers that measure wider do not break its lines.
+    double left = L;
+    double width = W;
+    if (FixedWidth && RoomyWidth(blockWidest_) > W) {
+      width = RoomyWidth(blockWidest_);
+      if (blockAlign_ == TAlignment::taRightJustify) left -= width - W;
+      if (blockAlign_ == TAlignment::taCenter) left -= (width - W) / 2;
+    }
     Out = "\\par\\pard" + ParagraphBorder(Frame) + "\\pvpg\\phpg";
-    if (FixedWidth) Out += "\\absw" + FormatNumber(W);
+    if (FixedWidth) Out += "\\absw" + FormatNumber(width);
     if (FixedHeight) Out += "\\absh" + FormatNumber(H);
-    Out += "\\posy" + FormatNumber(T) + "\\posx" + FormatNumber(L);
+    Out += "\\posy" + FormatNumber(T) + "\\posx" + FormatNumber(left);
     if (Fill) {
       // The pattern colour alone shows no fill in readers; the background colour fills.
       const std::string c = Num(ColorIndex(Color));
@@ -423,8 +460,11 @@ std::string TOxQRRTFFilter::RichTextBox(std::string_view Rtf, const TOxQrRect& R
   };
   const TRtfMergedPiece piece = MergeRichTextPiece(Rtf, sink);
   ExtraFontText += piece.FontTable;
-  // The box's geometry and line follow its text group, so that readers keep it borderless.
-  return "{\\lang1024{\\*\\do\\dobxpage\\dobypage\\dptxbx{\\dptxbxtext{" + piece.Body + "}}\\dpx" +
+  // The box is anchored to an empty paragraph of its own at its corner: anchored to another
+  // frame, a box that a reader lays out taller than the page pushed that frame to a new page.
+  // Its geometry and line follow its text group, so that readers keep it borderless.
+  return "\\par\\pard\\pvpg\\phpg\\posx" + FormatNumber(Rect.Left) + "\\posy" + FormatNumber(Rect.Top) +
+         "\\absw20\\absh-20 " + CRLF + "{\\lang1024{\\*\\do\\dobxpage\\dobypage\\dptxbx{\\dptxbxtext{" + piece.Body + "}}\\dpx" +
          FormatNumber(Rect.Left) + "\\dpy" + FormatNumber(Rect.Top) + "\\dpxsize" + FormatNumber(Rect.Width + 1) +
          "\\dpysize" + FormatNumber(Rect.Height + 1) + "\\dplinehollow}}" + CRLF;
 }

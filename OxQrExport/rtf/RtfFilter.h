@@ -92,6 +92,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // Moves the body held in memory to the spill file (made on first use) and empties it.
   void SpillBody();
   std::unique_ptr<TTempFile> spillFile_;
+  double blockWidest_ = 0;  // widest line of the open text block (twips)
+  TAlignment blockAlign_ = TAlignment::taLeftJustify;
 };
 
 }  // namespace oxqr

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "OxQrConsts/OxQrConsts.h"
+#include "OxQrExport/rtf/RtfMarkup.h"
 #include "RtfFilterFixture.h"
 #include "engine/Band.h"
 #include "engine/Controls.h"
@@ -38,7 +39,7 @@ TEST_F(RtfFilterTest, OnePageDocumentByteForByte) {
   TOxQRRTFFilter f(Dir() + "out.rtf");
   Run(f, 1, [&](int) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "Hello"); });
   EXPECT_EQ(File(),
-            "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fcharset1 Arial;}}"
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fcharset0 Arial;}}"
             "{\\colortbl;\\red0\\green0\\blue0;}"
             "{\\info{\\title Sales \\{Q1 \\\\ report}{\\author M\\'fcller}{\\keywords }"
             "{\\doccomm Produced by: OxQRFilters V2.11 for QRReport (https://oxqrfilters.example.org)}"
@@ -101,7 +102,7 @@ TEST_F(RtfFilterTest, FileThatCannotBeCreatedAbortsAndLeavesNoFile) {
   Run(f, 2, [&](int) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "lost"); });
   EXPECT_TRUE(f.Aborted());
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], SFileNotCreated);
+  EXPECT_EQ(errors[0].rfind(SFileNotCreated, 0), 0u) << errors[0];
   EXPECT_EQ(pagesEnded, 0);
   EXPECT_TRUE(std::filesystem::is_empty(Dir()));
 }
@@ -150,7 +151,7 @@ TEST_F(RtfFilterTest, LinesOutsideBlocksArePlacedByTheirLeftEdge) {
                               std::to_string(RoundHalfEven(1000 * 1440 / 254.0 - centre / 2)) +
                               "\\f0\\cf1\\fs20\\ql " + longText + " \r\n"
                               "\\par\\pard}\r\n}");
-  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset1 Arial;}{\\f1\\fcharset0 Times New Roman;}}"), std::string::npos);
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset0 Times New Roman;}}"), std::string::npos);
   EXPECT_NE(File().find("{\\colortbl;\\red0\\green0\\blue0;\\red255\\green0\\blue0;}"), std::string::npos);
 }
 
@@ -294,8 +295,53 @@ TEST_F(RtfFilterTest, TablesNumberByFirstUse) {
   EXPECT_EQ(f.ColorIndex(0x0000FF), 1);
   f.ClosePage();
   f.FinishJob();
-  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset1 Arial;}{\\f1\\fcharset2 Arial;}{\\f2\\fcharset1 Caf\\'e9 Sans;}}"),
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset2 Arial;}{\\f2\\fcharset0 Caf\\'e9 Sans;}}"),
             std::string::npos);
+}
+
+// The default charset is written as the code page's, so that readers decode \'hh with it.
+TEST_F(RtfFilterTest, DefaultCharsetFollowsTheCodePage) {
+  SetAnsiCodePage(1251);
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Run(f, 1, [&](int) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "\xc4\xe0"); });
+  const std::string file = File();
+  EXPECT_EQ(file.rfind("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deftab720{\\fonttbl{\\f0\\fcharset204 Arial;}}", 0), 0u);
+  EXPECT_NE(file.find("\\ql \\'c4\\'e0 \r\n"), std::string::npos);
+}
+
+// A block line that nearly fills its frame gets room on the side away from its alignment,
+// as a single line does; lines well inside their frame keep it as it is.
+TEST_F(RtfFilterTest, FullBlockLinesGetRoomAwayFromTheirAlignment) {
+  struct Case {
+    TAlignment Align;
+    double WidthTwips;  // of the control
+    double Shift;       // how far the frame's left edge moves, in parts of the added room
+  };
+  const std::string text = "Our thanks go to the sponsors, the";
+  const double line = TextTwips(font_, text);
+  const double room = std::max(line * 0.05, 90.0);
+  for (const Case& c : {Case{TAlignment::taLeftJustify, line, 0}, Case{TAlignment::taRightJustify, line, 1},
+                        Case{TAlignment::taCenter, line + 10, 0.5}, Case{TAlignment::taLeftJustify, line * 2, 0}}) {
+    SCOPED_TRACE(static_cast<int>(c.Align));
+    TOxQRRTFFilter f(Dir() + "out.rtf");
+    Open(f);
+    TQRCustomBand band(TQRBandType::rbDetail);
+    auto& memo = band.Add<TQRMemo>();
+    band.Add<TQRLabel>();  // keeps the band open
+    memo.Size = TQRSize{100, 1000, 500, c.WidthTwips * 254 / 1440};
+    f.BeginTextBlock(memo, 0, 0);
+    f.WriteText(1000, 500, font_, clWhite, c.Align, text);
+    f.WriteText(1000, 540, font_, clWhite, c.Align, "short");
+    f.EndTextBlock(memo, 0, 0, false);
+    const double added = std::max(0.0, line + room - c.WidthTwips);
+    const double width = c.WidthTwips + added;
+    const double left = 1000 * 1440 / 254.0 - added * c.Shift;
+    EXPECT_EQ(f.BandBuffer.substr(0, f.BandBuffer.find("\\posy")),
+              "\\par\\pard\\pvpg\\phpg\\absw" + RtfNumber(width) + "\\absh567");
+    EXPECT_NE(f.BandBuffer.find("\\posy2835\\posx" + RtfNumber(left) + " \r\n"), std::string::npos) << f.BandBuffer;
+    f.ClosePage();
+    f.FinishJob();
+  }
 }
 
 // A body stream that refuses to grow beyond a limit, as memory that runs out.

@@ -49,7 +49,7 @@ TEST_F(RtfFilterTest, RichTextFontsFollowTheReportsFonts) {
   EXPECT_EQ(box.find("\\f1"), std::string::npos);
   f.ClosePage();
   f.FinishJob();
-  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset1 Arial;}{\\f1\\fcharset1 Courier New;}"
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset0 Courier New;}"
                         "{\\f2\\fnil\\fcharset0 Times New Roman;}{\\f3\\fnil\\fcharset0 Arial;}}"),
             std::string::npos);
   EXPECT_EQ(File().find("RTFDummyFont"), std::string::npos);
@@ -82,6 +82,7 @@ TEST_F(RtfFilterTest, RichTextBoxKeepsItsGeometryAfterTheText) {
       "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n"
       "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs20 Hi\\par\r\n}\r\n";
   EXPECT_EQ(f.RichTextBox(piece, TOxQrRect{100.4, 200.6, 3000, 600}),
+            "\\par\\pard\\pvpg\\phpg\\posx100\\posy201\\absw20\\absh-20 \r\n"
             "{\\lang1024{\\*\\do\\dobxpage\\dobypage\\dptxbx{\\dptxbxtext{"
             "{\r\n\\viewkind1\\uc1\\pard\\f0\\expnd-1\\expndtw-6\\fs20 Hi\\par\r\n}"
             "}}\\dpx100\\dpy201\\dpxsize3001\\dpysize601\\dplinehollow}}\r\n");
