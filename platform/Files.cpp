@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "SafeFile.h"
 #include "Streams.h"
 
 namespace fs = std::filesystem;
@@ -93,11 +94,7 @@ std::string ReadFileBytes(const std::string& path) {
   return f.ReadAll();
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  TFileStream f(path, TFileMode::fmCreate);
-  f.Write(bytes);
-  f.Close();
-}
+void WriteFileBytes(const std::string& path, const std::string& bytes) { WriteFileSafely(path, bytes); }
 
 TTempFile::TTempFile(const std::string& prefix) : name_(CreateTempFile(prefix)) {}
 

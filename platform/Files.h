@@ -26,7 +26,8 @@ std::string TempDirectory();
 // Creates a new empty temporary file with the given prefix and returns its name.
 std::string CreateTempFile(const std::string& prefix);
 std::string ReadFileBytes(const std::string& path);            // throws EFileError
-void WriteFileBytes(const std::string& path, const std::string& bytes);  // throws EFileError
+// Writes the whole file through the safe writer (SafeFile.h); throws EFileError.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // A temporary file deleted by the destructor.
 class TTempFile {
