@@ -263,6 +263,9 @@ TRtfMergedPiece MergeRichTextPiece(std::string_view rtf, const TRtfTableSink& si
 
   TRtfEmitter body;
   body.Raw("{");
+  // The text box sits inside the page's flow: without a reset its text would take the
+  // character formatting (colour, styles) of the line written before it.
+  body.Word("plain");
   int depth = 0;
   for (std::size_t i = begin; i < end; ++i) {
     const TRtfToken& t = tokens[i];

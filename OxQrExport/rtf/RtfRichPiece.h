@@ -33,14 +33,15 @@ struct TRtfTableSink {
 };
 
 struct TRtfMergedPiece {
-  std::string Body;       // the piece's content as one balanced group "{...}"
+  std::string Body;       // the piece's content as one balanced group "{\plain...}"
   std::string FontTable;  // its font entries renumbered, "{\f2\fnil\fcharset0 Arial;}..."
 };
 
 // Merges `rtf` into the document through `sink`. References to fonts the piece does not
 // define go to its default font (or are dropped when it has none); references to colours it
 // does not define become the automatic colour. Text outside the piece's group is ignored and
-// unbalanced braces are balanced. Body changes: \viewkindN becomes \viewkind1, \lang1049 is
+// unbalanced braces are balanced. The body starts with \plain, so that it does not take the
+// character formatting of the text around the box. Body changes: \viewkindN becomes \viewkind1, \lang1049 is
 // dropped, and every \fs is preceded by \expnd-1\expndtw-6 (slightly condensed text).
 TRtfMergedPiece MergeRichTextPiece(std::string_view rtf, const TRtfTableSink& sink);
 

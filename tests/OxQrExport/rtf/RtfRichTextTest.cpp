@@ -84,7 +84,7 @@ TEST_F(RtfFilterTest, RichTextBoxKeepsItsGeometryAfterTheText) {
   EXPECT_EQ(f.RichTextBox(piece, TOxQrRect{100.4, 200.6, 3000, 600}),
             "\\par\\pard\\pvpg\\phpg\\posx100\\posy201\\absw20\\absh-20 \r\n"
             "{\\lang1024{\\*\\do\\dobxpage\\dobypage\\dptxbx{\\dptxbxtext{"
-            "{\r\n\\viewkind1\\uc1\\pard\\f0\\expnd-1\\expndtw-6\\fs20 Hi\\par\r\n}"
+            "{\\plain\r\n\\viewkind1\\uc1\\pard\\f0\\expnd-1\\expndtw-6\\fs20 Hi\\par\r\n}"
             "}}\\dpx100\\dpy201\\dpxsize3001\\dpysize601\\dplinehollow}}\r\n");
 }
 
@@ -121,20 +121,20 @@ INSTANTIATE_TEST_SUITE_P(
         // A piece without colours: no table, but the header and font table still go.
         PieceCase{"NoColourTable", "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n"
                                    "\\viewkind4\\uc1\\pard\\f0\\fs20 plain\r\n}\r\n",
-                  "{\r\n\\viewkind1\\uc1\\pard\\f1\\expnd-1\\expndtw-6\\fs20 plain\r\n}"},
+                  "{\\plain\r\n\\viewkind1\\uc1\\pard\\f1\\expnd-1\\expndtw-6\\fs20 plain\r\n}"},
         // Ten and more fonts and colours: numbers of two digits follow their entries.
-        PieceCase{"TwoDigitNumbers", ManyEntries(), "{\\f12\\cf12 a\\f2\\cf2 b\\f11\\cf11 c}"},
+        PieceCase{"TwoDigitNumbers", ManyEntries(), "{\\plain\\f12\\cf12 a\\f2\\cf2 b\\f11\\cf11 c}"},
         // Dropped words never glue the words before them to the text after them.
         PieceCase{"DroppedLanguage", "{\\rtf1{\\fonttbl{\\f0 A;}}\\b\\lang1049 bold \\lang1049\\b0 x}",
-                  "{\\b bold \\b0 x}"},
+                  "{\\plain\\b bold \\b0 x}"},
         // References to entries the piece lacks: its default font, the automatic colour.
         PieceCase{"UndefinedReferences", "{\\rtf1\\deff1{\\fonttbl{\\f0 A;}{\\f1 B;}}\\f7\\cf3 x}",
-                  "{\\f2\\cf0 x}"},
+                  "{\\plain\\f2\\cf0 x}"},
         // Unbalanced input is closed, so that the document around it stays well formed.
-        PieceCase{"Unbalanced", "{\\rtf1{\\fonttbl{\\f0 A;}}{\\b bold {\\i both", "{{\\b bold {\\i both}}}"},
+        PieceCase{"Unbalanced", "{\\rtf1{\\fonttbl{\\f0 A;}}{\\b bold {\\i both", "{\\plain{\\b bold {\\i both}}}"},
         // Groups and escapes of the body pass unchanged; the flat font table form is read too.
         PieceCase{"FlatFontTable", "{\\rtf1{\\fonttbl\\f0\\fswiss Arial;\\f1\\froman Times;}\\f1 \\{x\\}\\'e9{\\*\\x y}}",
-                  "{\\f2\\{x\\}\\'e9{\\*\\x y}}"}),
+                  "{\\plain\\f2\\{x\\}\\'e9{\\*\\x y}}"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(RtfFilterTest, RichTextInTheBandAndOffWhenSwitchedOff) {
