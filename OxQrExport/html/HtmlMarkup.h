@@ -1,7 +1,8 @@
 #pragma once
-// Small emitters of the HTML format that need no filter state: escaping, URL encoding, the
-// CSS font shorthand, the head's character set and the navigator's fixed pieces. Each
-// returns its bytes exactly as they go into the document.
+// Small emitters of the HTML format that need no filter state: escaping, URL
+// encoding, the CSS font shorthand, the head's character set and the
+// navigator's fixed pieces. Each returns its bytes exactly as they go into the
+// document.
 #include <string>
 #include <string_view>
 
@@ -11,36 +12,50 @@ namespace oxqr::html {
 
 inline constexpr std::string_view CRLF = "\r\n";
 
-// "&", "<", ">" and '"' as character references: text of the head and attribute values.
+// "&", "<", ">" and '"' as character references: text of the head and attribute
+// values.
 std::string EscapeMarkup(std::string_view s);
-// "&", "<", ">" as character references, then every blank as "&nbsp;": a report text line.
+// "&", "<", ">" as character references, then every blank as "&nbsp;": a report
+// text line.
 std::string EscapeTextLine(std::string_view s);
-// "%", "#", "?" and '"' percent-encoded: a file reference in SRC or HREF. Every other byte,
+// "%", "#", "?" and '"' percent-encoded: a file reference in SRC or HREF. Every
+// other byte,
 // "/" included, is kept.
 std::string EncodeUrl(std::string_view s);
 
-// "[italic][ bold] <size>pt <face>[; text-decoration: underline line-through]; color:#RRGGBB".
-std::string FontShorthand(const TOxQrFontAttrib& Font);
+// "[italic][ bold] <size>pt <face>[; text-decoration: underline line-through];
+// color:#RRGGBB".
+std::string FontShorthand(const TOxQrFontAttrib &Font);
 
-// The head's CHARSET value for an ANSI code page ("" for a code page without one).
+// The head's CHARSET value for an ANSI code page ("" for a code page without
+// one).
 std::string CharsetOfCodePage(int CodePage);
 
-// The contents of the four navigator links (first, previous, next, last), as markup.
+// The contents of the four navigator links (first, previous, next, last), as
+// markup.
 struct TNavigatorContents {
   std::string First, Prev, Next, Last;
   std::string FontName;
-  std::u16string MeasureText;  // what NavWidth and NavHeight are measured on
+  std::u16string MeasureText; // what NavWidth and NavHeight are measured on
 };
-// Text links with the given texts (escaped) in Arial, or the arrows of the graphic
-// navigator as numeric character references in the Webdings or Wingdings style.
-TNavigatorContents NavigatorContents(bool UseTextLinks, bool UseWebdings, const std::string& First,
-                                     const std::string& Prev, const std::string& Next, const std::string& Last);
+// Text links with the given texts (escaped) in Arial, or the arrows of the
+// graphic navigator as numeric character references in the Webdings or
+// Wingdings style.
+TNavigatorContents NavigatorContents(bool UseTextLinks, bool UseWebdings,
+                                     const std::string &First,
+                                     const std::string &Prev,
+                                     const std::string &Next,
+                                     const std::string &Last);
 
-// One navigator link: "<A " + reference + "TITLE=" + DQ + title + DQ + ">" + content + "</A>";
-// the reference is empty or "HREF=" + DQ + the encoded file name + DQ + " ".
-std::string NavigatorLink(const std::string* FileName, std::string_view Title, const std::string& Content);
+// One navigator link: "<A " + reference + "TITLE=" + DQ + title + DQ + ">" +
+// content + "</A>"; the reference is empty or "HREF=" + DQ + the encoded file
+// name + DQ + " ".
+std::string NavigatorLink(const std::string *FileName, std::string_view Title,
+                          const std::string &Content);
 
-// The navigator script: fourteen lines joined by CR LF, TOP and LEFT from the navigator size.
-std::string NavigatorScript(const std::string& NavHeight, const std::string& NavWidth);
+// The navigator script: fourteen lines joined by CR LF, TOP and LEFT from the
+// navigator size.
+std::string NavigatorScript(const std::string &NavHeight,
+                            const std::string &NavWidth);
 
-}  // namespace oxqr::html
+} // namespace oxqr::html

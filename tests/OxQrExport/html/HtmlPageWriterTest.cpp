@@ -108,6 +108,36 @@ TEST_F(HtmlPageWriter, OneFileStacksThePagesWithAnEndLineAtEachPagesBottom) {
   EXPECT_FALSE(FileExists(Dir() + "sales0001.htm"));
 }
 
+// Lines outside text blocks go straight into the body, bands at their end: both must land
+// in print order on every page, the second file as clean as the first.
+TEST_F(HtmlPageWriter, LooseLinesAndEndedBandsKeepPrintOrderOnEveryPage) {
+  Settings().ShowNavigator = false;
+  TOxQRHTMLFilter f(Dir() + "sales.htm");
+  TQRCustomBand band(TQRBandType::rbDetail);
+  band.Size.Width = 1900;
+  band.Size.Height = 300;
+  band.Color = clSilver;
+  auto& label = band.Add<TQRLabel>();
+  label.Size = TQRSize{50, 100, 0, 500};
+  Run(f, 2, [&](int k) {
+    f.AddText(Line(5, 5, 4, TAlignment::taLeftJustify, "loose " + std::to_string(k)));
+    f.BeginTextBlock(label, 0, 0);
+    f.AddText(Line(38, 0, 4, TAlignment::taLeftJustify, "in band"));
+    f.EndTextBlock(label, 0, 0, false);
+    f.AddText(Line(5, 500, 4, TAlignment::taLeftJustify, "after"));
+  });
+  for (int k = 1; k <= 2; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(BodyOf(Read("sales000" + std::to_string(k) + ".htm")),
+              "<DIV STYLE=\"top:5px; left:5px; width:10px\">loose " + std::to_string(k) + "</DIV>\r\n"
+              // the band's box (silver), then its buffer: the label's box (white) and line
+              "<DIV STYLE=\"top:0px; left:0px; width:718px; height:113px\" Class=\"S1\"></DIV>\r\n"
+              "<DIV STYLE=\"top:0px; left:38px; width:189px; height:19px\" Class=\"S0\"></DIV>\r\n"
+              "<DIV STYLE=\"top:0px; left:38px; width:10px\">in band</DIV>\r\n"
+              "<DIV STYLE=\"top:500px; left:5px; width:10px\">after</DIV>\r\n");
+  }
+}
+
 TEST_F(HtmlPageWriter, PageFrameSurroundsTheMarginsWithTheBlankAfterItsHeight) {
   Settings().OptimizeForIE = false;
   TOxQRHTMLFilter f(Dir() + "sales.htm");
