@@ -65,7 +65,14 @@ void TOxQRPDFFilter::MapSize(TSize Size, double& Width, double& Height) {
   Height = Size.cy / SourcePrinter->VerticalFactor() / NativePerInch * 72;
 }
 
-std::string TOxQRPDFFilter::EncodeText(const std::string& Text) { return pdf::EscapeString(Text); }
+std::string TOxQRPDFFilter::EncodeText(const std::string& Text) {
+  // A control byte (a tab of rich text, a line end) has no glyph: readers show nothing and
+  // join the words around it. It is drawn as the blank it stands for.
+  std::string text = Text;
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
+  return pdf::EscapeString(text);
+}
 
 std::string TOxQRPDFFilter::FormatNumber(double Value) { return pdf::FormatNumber(Value); }
 

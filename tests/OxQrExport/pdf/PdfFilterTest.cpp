@@ -196,6 +196,12 @@ TEST_F(PdfFilterTest, EscapedTextEndsWhereItsWidthSays) {
   }
 }
 
+TEST_F(PdfFilterTest, EncodedTextEscapesAndDrawsControlBytesAsBlanks) {
+  TOxQRPDFFilter f(File());
+  EXPECT_EQ(f.EncodeText("Total (net) \\ \xE9"), "Total \\(net\\) \\\\ \xE9");
+  EXPECT_EQ(f.EncodeText("\x95\tGive\r\n"), "\x95 Give  ");
+}
+
 TEST_F(PdfFilterTest, DecorationsFollowTheTextOutsideTheTextObject) {
   QRExportSettings().PDF.Compressed = false;
   TOxQRPDFFilter f(File());
