@@ -1,6 +1,8 @@
 // The worksheet records, byte for byte.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "OxQrExport/excel/BiffRecords.h"
@@ -63,6 +65,7 @@ struct NumericCase {
   const char* Name;
   double Value;
   const char* Expected;
+  friend void PrintTo(const NumericCase& c, std::ostream* os) { *os << c.Name; }
 };
 
 class BiffNumeric : public ::testing::TestWithParam<NumericCase> {};

@@ -1,6 +1,8 @@
 // Which cell texts are numbers: whole decimal texts only.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 #include <string>
 
@@ -15,6 +17,7 @@ struct DecimalCase {
   const char* Text;
   char Decimal;
   std::optional<double> Expected;
+  friend void PrintTo(const DecimalCase& c, std::ostream* os) { *os << c.Name; }
 };
 
 class StrictDecimal : public ::testing::TestWithParam<DecimalCase> {};

@@ -1,6 +1,8 @@
 // The worksheet filter: the grid, the cells it writes and the file around them.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -245,6 +247,7 @@ struct SpacingCase {
   const char* Name;
   TTextLineSpacing Spacing;
   std::vector<int> Rows;  // rows of: page 1 lines at 2 (two texts) and 4, page 2 line at 1
+  friend void PrintTo(const SpacingCase& c, std::ostream* os) { *os << c.Name; }
 };
 
 class ExcelLineSpacing : public ExcelFilterTest, public ::testing::WithParamInterface<SpacingCase> {};
@@ -289,6 +292,7 @@ struct CellTypeCase {
   int Tag;
   std::uint16_t Record;  // 0x0004 LABEL, 0x0002 INTEGER, 0x0003 NUMBER
   double Value;          // of a numeric record
+  friend void PrintTo(const CellTypeCase& c, std::ostream* os) { *os << c.Name; }
 };
 
 class ExcelCellTypes : public ExcelFilterTest, public ::testing::WithParamInterface<CellTypeCase> {};

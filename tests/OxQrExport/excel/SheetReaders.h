@@ -91,10 +91,20 @@ inline TReaderGrid ReadWithXlrd(const std::filesystem::path& xls) {
   std::istringstream lines(run.Output);
   std::string line;
   while (std::getline(lines, line)) {
-    int r = 0, c = 0, t = 0, used = 0;
-    if (std::sscanf(line.c_str(), "%d\t%d\t%d\t%n", &r, &c, &t, &used) != 3) continue;
-    g.Cells[{r, c}] = line.substr(static_cast<std::size_t>(used));
-    g.Types[{r, c}] = t;
+    // row, column, type and the value, separated by tabs; the value keeps its blanks.
+    std::size_t at = 0;
+    int field[3] = {0, 0, 0};
+    bool ok = true;
+    for (int& f : field) {
+      const std::size_t tab = line.find('\t', at);
+      ok = ok && tab != std::string::npos;
+      if (!ok) break;
+      f = std::atoi(line.substr(at, tab - at).c_str());
+      at = tab + 1;
+    }
+    if (!ok) continue;
+    g.Cells[{field[0], field[1]}] = line.substr(at);
+    g.Types[{field[0], field[1]}] = field[2];
   }
   g.Ok = true;
   return g;
