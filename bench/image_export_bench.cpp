@@ -1,6 +1,12 @@
-// Pages per second of the page image filters (JPEG, BMP, EMF) on a prepared report.
-// The report comes from a factory: by default a generated report of 50 pages built in
-// code; `--report=<sample key> --db=<DEMODATA file>` benchmarks a sample report instead.
+// Milliseconds per page of the page image filters (JPEG, GIF, BMP, EMF, WMF) on a
+// prepared report, and each export run's time over the preview run's (the preview
+// benchmark runs first). By default the customers report on the sample database at
+// scale 100; `--report=<sample key>` picks another sample, `--db=<DEMODATA file>`
+// another database, and `--report=generated` a 50-page report built in code.
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -12,6 +18,7 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
 #include "OxQrExport/images/ImageFilters.h"
 #include "Showcase/samples/SampleReports.h"
 #include "data/CountingDataSet.h"
@@ -72,10 +79,18 @@ class TGeneratedReport final : public TSampleReport {
 
 using TReportFactory = std::function<std::unique_ptr<TSampleReport>()>;
 
+std::unique_ptr<TSampleReport> CustomersAtScale100() {
+  TSampleContext ctx;
+  ctx.DatabasePath = bench::DatabaseAtScale(100);
+  return MakeSampleReport("customers", ctx);
+}
+
 struct TBenchSetup {
-  TReportFactory Factory = [] { return std::make_unique<TGeneratedReport>(50); };
+  TReportFactory Factory = CustomersAtScale100;
   std::unique_ptr<TSampleReport> Sample;
   std::filesystem::path Dir;
+  double PreviewMsPerPage = 0;  // set by the preview benchmark
+  double PreviewCpuMsPerPage = 0;
 };
 
 TBenchSetup& Setup() {
@@ -95,20 +110,73 @@ TQRCustomReport& PreparedReport() {
   return s.Sample->Report();
 }
 
+double MsPerPage(const benchmark::State& state, double seconds, int pages) {
+  return seconds * 1000.0 / (static_cast<double>(state.iterations()) * std::max(pages, 1));
+}
+
+// Wall-clock and whole-process CPU seconds (all threads) since the object was made:
+// on a shared machine the CPU figure is the steadier one.
+class TStopwatch {
+ public:
+  double Wall() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_).count(); }
+  double Cpu() const { return ProcessCpu() - cpu_; }
+
+ private:
+  static double ProcessCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  }
+  std::chrono::steady_clock::time_point wall_ = std::chrono::steady_clock::now();
+  double cpu_ = ProcessCpu();
+};
+
+// The preview run alone: what every export run repeats before its filter writes.
+void BM_Preview(benchmark::State& state) {
+  TQRCustomReport& report = PreparedReport();
+  const int pages = report.QRPrinter().PageCount();
+  double wall = 0, cpu = 0;
+  for (auto _ : state) {
+    const TStopwatch watch;
+    report.Prepare();
+    wall += watch.Wall();
+    cpu += watch.Cpu();
+  }
+  Setup().PreviewMsPerPage = MsPerPage(state, wall, pages);
+  Setup().PreviewCpuMsPerPage = MsPerPage(state, cpu, pages);
+  state.counters["pages"] = pages;
+  state.counters["ms_per_page"] = Setup().PreviewMsPerPage;
+  state.counters["cpu_ms_per_page"] = Setup().PreviewCpuMsPerPage;
+}
+
 void BM_ExportPages(benchmark::State& state, const TQRExportFilterClass* filterClass, const char* ext) {
   TQRCustomReport& report = PreparedReport();
   const int pages = report.QRPrinter().PageCount();
   const std::string file = (Setup().Dir / (std::string("page.") + ext)).string();
-  for (auto _ : state) ExportReport(report, *filterClass, file);
+  double wall = 0, cpu = 0;
+  for (auto _ : state) {
+    const TStopwatch watch;
+    ExportReport(report, *filterClass, file);
+    wall += watch.Wall();
+    cpu += watch.Cpu();
+  }
+  const double ms = MsPerPage(state, wall, pages);
+  const double cpuMs = MsPerPage(state, cpu, pages);
   state.counters["pages"] = pages;
-  state.counters["pages_per_second"] =
-      benchmark::Counter(static_cast<double>(pages) * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate);
+  state.counters["ms_per_page"] = ms;
+  state.counters["cpu_ms_per_page"] = cpuMs;
+  if (Setup().PreviewMsPerPage > 0) {
+    state.counters["export_over_preview"] = ms / Setup().PreviewMsPerPage;
+    state.counters["cpu_export_over_preview"] = cpuMs / Setup().PreviewCpuMsPerPage;
+  }
 }
 
+BENCHMARK(BM_Preview)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_ExportPages, jpeg, ClassOf<TOxQRJPEGFilter>(), "jpg")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ExportPages, gif, ClassOf<TOxQRGIFFilter>(), "gif")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_ExportPages, bmp, ClassOf<TOxQRBMPFilter>(), "bmp")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_ExportPages, emf, ClassOf<TOxQREMFFilter>(), "emf")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ExportPages, wmf, ClassOf<TOxQRWMFFilter>(), "wmf")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Takes --report=<key> and --db=<file> out of the arguments before the benchmark library
 // reads them.
@@ -126,8 +194,15 @@ void ParseOwnArguments(int& argc, char** argv) {
       argv[kept++] = argv[i];
   }
   argc = kept;
-  if (!key.empty() && key != "generated")
-    Setup().Factory = [key, ctx] { return MakeSampleReport(key, ctx); };
+  if (key == "generated") {
+    Setup().Factory = [] { return std::make_unique<TGeneratedReport>(50); };
+  } else if (!key.empty() || !ctx.DatabasePath.empty()) {
+    if (key.empty()) key = "customers";
+    Setup().Factory = [key, ctx]() mutable {
+      if (ctx.DatabasePath.empty()) ctx.DatabasePath = bench::DatabaseAtScale(100);
+      return MakeSampleReport(key, ctx);
+    };
+  }
 }
 
 }  // namespace

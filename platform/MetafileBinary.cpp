@@ -1,8 +1,13 @@
 #include "MetafileBinary.h"
 
+#include <array>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QString>
 
 #include "CodePage.h"
@@ -128,15 +133,91 @@ TDib MakeDib24(const QImage& image) {
   return dib;
 }
 
+namespace {
+
+// Advances of the 256 characters of the code page in one font, each measured alone.
+class TLoneAdvances {
+ public:
+  explicit TLoneAdvances(QFont font) : metrics_(font) { known_.fill(false); }
+  qreal Of(QChar c, unsigned char byte) {
+    if (!known_[byte]) {
+      advance_[byte] = metrics_.horizontalAdvance(QString(c));
+      known_[byte] = true;
+    }
+    return advance_[byte];
+  }
+
+ private:
+  QFontMetricsF metrics_;
+  std::array<qreal, 256> advance_{};
+  std::array<bool, 256> known_{};
+};
+
+// Printable characters of left-to-right scripts without combining marks.
+bool SimpleScript(const QString& s) {
+  for (const QChar c : s)
+    if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0) || c.unicode() >= 0x0590 ||
+        (c.unicode() >= 0x0300 && c.unicode() < 0x0370))
+      return false;
+  return true;
+}
+
+TLoneAdvances& LoneAdvances(const TFont& font) {
+  static std::unordered_map<std::string, std::unique_ptr<TLoneAdvances>> cache;
+  std::string key = font.Name;
+  key.push_back('\0');
+  key.push_back(static_cast<char>(font.Charset));
+  key.push_back(static_cast<char>(font.Pitch));
+  key.push_back(static_cast<char>(font.Style.Bits()));
+  key.append(std::to_string(font.Size));
+  auto& entry = cache[key];
+  if (!entry) entry = std::make_unique<TLoneAdvances>(ToQFont(font));
+  return *entry;
+}
+
+}  // namespace
+
+// The edge after character i is the advance of the first i + 1 characters measured as
+// a string of their own. Shaping every prefix costs time square in the length, so the
+// text is shaped once: a prefix ends with the glyphs of the whole line up to its last
+// character (their kerning against the next glyph included) plus that last character's
+// own advance, which has no neighbour to kern with in the prefix. Texts whose glyphs do
+// not map one to one onto characters (ligatures, combining marks, characters outside
+// the code page) are measured prefix by prefix.
 std::vector<int> CharAdvances(const TFont& font, std::string_view text) {
   const QString s = AnsiToQString(text);
   std::vector<int> dx(static_cast<std::size_t>(s.size()), 0);
   if (dx.empty()) return dx;
-  const QFontMetricsF fm(ToQFont(font));
+  const QFont qfont = ToQFont(font);
+  std::vector<qreal> edges(dx.size());
+  bool oneToOne = s.size() == static_cast<qsizetype>(text.size()) && SimpleScript(s);
+  if (oneToOne) {
+    QTextLayout layout(s, qfont);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) line.setLineWidth(1e9);
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    oneToOne = line.isValid() && line.textLength() == s.size() && runs.size() == 1 &&
+               runs.front().glyphIndexes().size() == s.size();
+    if (oneToOne) {
+      TLoneAdvances& lone = LoneAdvances(font);
+      for (qsizetype i = 0; i < s.size(); ++i)
+        edges[static_cast<std::size_t>(i)] =
+            line.cursorToX(static_cast<int>(i)) + lone.Of(s.at(i), static_cast<unsigned char>(text[i]));
+    }
+  }
+  if (!oneToOne) {
+    const QFontMetricsF fm(qfont);
+    for (qsizetype i = 0; i < s.size(); ++i) edges[static_cast<std::size_t>(i)] = fm.horizontalAdvance(s.left(i + 1));
+  }
   int previous = 0;
-  for (qsizetype i = 0; i < s.size(); ++i) {
-    const int edge = static_cast<int>(RoundHalfEven(fm.horizontalAdvance(s.left(i + 1))));
-    dx[static_cast<std::size_t>(i)] = edge - previous;
+  for (std::size_t i = 0; i < dx.size(); ++i) {
+    const int edge = static_cast<int>(RoundHalfEven(edges[i]));
+    dx[i] = edge - previous;
     previous = edge;
   }
   // The whole run ends where TextExtent says it does.

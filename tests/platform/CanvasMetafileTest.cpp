@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include "TestImages.h"
 #include "platform/Bitmap.h"
 #include "platform/Errors.h"
 #include "platform/Metafile.h"
+#include "platform/MetafileBinary.h"
 #include "platform/Streams.h"
 #include "platform/TextMetrics.h"
 
@@ -313,6 +315,41 @@ TEST(MetafileTest, RandomDamageNeverCrashes) {
     try {
       TMetafile::LoadFromStream(in);
     } catch (const EInvalidData&) {
+    }
+  }
+}
+
+// The metafile writers give every character the advance that puts the next one where
+// the prefix measured as a string of its own ends. Checked against that measurement for
+// every pair of printable ASCII characters (kerning pairs, ligature candidates, spaces at
+// either end) and a few longer texts, in the report faces and styles.
+TEST(MetafileTest, CharAdvancesEndWhereEachPrefixMeasuresAlone) {
+  std::vector<std::string> texts = {"Caf\xE9 cr\xE8me br\xFBl\xE9" "e", "AVAVA Tolley's WAY", "office fluff ffi",
+                                    "  two  spaces  ", "1,234.56 $", "x", "\xA0\xA9\xAE\xBD\xD7\xF7",
+                                    "Kauai Dive Shoppe 4-976 Sugarloaf Hwy"};
+  for (char a = 0x20; a < 0x7F; ++a)
+    for (char b = 0x20; b < 0x7F; ++b) texts.push_back(std::string{a, b, 'o'});
+  std::vector<TFont> fonts(4);
+  fonts[1].Style = {TFontStyle::fsBold};
+  fonts[1].Size = 14;
+  fonts[2].Name = "Times New Roman";
+  fonts[2].Style = {TFontStyle::fsItalic};
+  fonts[2].Size = 11;
+  fonts[3].Name = "Courier New";
+  fonts[3].Size = 8;
+  for (const TFont& font : fonts) {
+    const QFontMetricsF fm(ToQFont(font));
+    for (const std::string& text : texts) {
+      const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+      const std::vector<int> dx = metafile::CharAdvances(font, text);
+      ASSERT_EQ(dx.size(), text.size());
+      int edge = 0;
+      for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        edge += dx[i];
+        ASSERT_EQ(edge, static_cast<int>(RoundHalfEven(fm.horizontalAdvance(s.left(static_cast<qsizetype>(i) + 1)))))
+            << font.Name << " " << font.Size << " \"" << text << "\" after " << i;
+      }
+      EXPECT_EQ(edge + dx.back(), TextExtent(font, text).cx) << text;
     }
   }
 }
