@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QShortcut>
-#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -107,7 +106,6 @@ void TfrmMain::BuildToolStrip() {
   strip->toggleViewAction()->setVisible(false);
   addToolBar(Qt::TopToolBarArea, strip);
   btnHelp_ = ToolButton("Help", "btnHelp", false, strip);
-  btnHelp_->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
   btnProps_ = ToolButton("Properties", "btnProps", true, strip);
   btnProps_->setCheckable(true);
   button2_ = ToolButton("Preview", "Button2", true, strip);

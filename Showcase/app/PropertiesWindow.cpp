@@ -407,7 +407,8 @@ QWidget* TfrmProperties::HtmlTab() {
   QLabel* typeLabel = Label(nav, "Navigator Type", type);
   navLayout->addRow(show);
   navLayout->addRow(webdings);
-  navLayout->addRow(typeLabel, type);
+  navLayout->addRow(typeLabel);
+  navLayout->addRow(type);
   right->addWidget(nav);
   htmlSingle_ = Check(panel, "chbHTML_Single", "Single File", "HTML.SingleFile");
   right->addWidget(htmlSingle_);

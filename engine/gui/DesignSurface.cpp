@@ -22,8 +22,8 @@ int Px(double native) { return static_cast<int>(RoundHalfEven(native * kPixelsPe
 
 int PrintRank(TQRBandType t) {
   switch (t) {
-    case TQRBandType::rbTitle: return 0;
-    case TQRBandType::rbPageHeader: return 1;
+    case TQRBandType::rbPageHeader: return 0;  // a page starts with its header, even the first
+    case TQRBandType::rbTitle: return 1;
     case TQRBandType::rbColumnHeader: return 2;
     case TQRBandType::rbSummary: return 4;
     case TQRBandType::rbPageFooter: return 5;
@@ -54,6 +54,25 @@ std::string DesignText(const TQRCustomLabel& label) {
     return s;
   }
   return label.Text();
+}
+
+// Greedy word wrap at `width` pixels (a word longer than the width keeps its own line).
+std::vector<std::string> WrapWords(const TFont& font, const std::string& text, int width) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t space = text.find(' ', pos);
+    const std::string word = text.substr(pos, space == std::string::npos ? std::string::npos : space - pos + 1);
+    pos = space == std::string::npos ? text.size() : space + 1;
+    if (!line.empty() && TextExtent(font, line + word).cx > width) {
+      lines.push_back(line);
+      line.clear();
+    }
+    line += word;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
 }
 
 void PaintShape(TCanvas& canvas, const TQRShape& shape, const TRect& r) {
@@ -218,11 +237,16 @@ void TQRDesignSurface::PaintControl(TCanvas& canvas, const TQRPrintable& control
     canvas.Brush.Style = TBrushStyle::bsClear;
     const std::string text = DesignText(*label);
     const TRect area = label->AlignToBand ? Rect(band.Left, r.Top, band.Right, r.Bottom) : r;
-    const int w = TextExtent(label->Font, text).cx;
-    int x = area.Left;
-    if (label->Alignment == TAlignment::taRightJustify) x = area.Right - w;
-    if (label->Alignment == TAlignment::taCenter) x = (area.Left + area.Right - w) / 2;
-    canvas.TextRect(label->AlignToBand ? area : r, x, r.Top, text);
+    const bool wrap = label->WordWrap && dynamic_cast<const TQRMemo*>(label) != nullptr;
+    int y = r.Top;
+    for (const std::string& line : wrap ? WrapWords(label->Font, text, r.Width()) : std::vector<std::string>{text}) {
+      const TSize extent = TextExtent(label->Font, line);
+      int x = area.Left;
+      if (label->Alignment == TAlignment::taRightJustify) x = area.Right - extent.cx;
+      if (label->Alignment == TAlignment::taCenter) x = (area.Left + area.Right - extent.cx) / 2;
+      canvas.TextRect(area, x, y, line);
+      y += extent.cy;
+    }
   } else if (const auto* shape = dynamic_cast<const TQRShape*>(&control)) {
     PaintShape(canvas, *shape, r);
   } else if (const auto* image = dynamic_cast<const TQRImage*>(&control)) {

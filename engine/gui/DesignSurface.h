@@ -37,7 +37,7 @@ using TQRDesignPainter = std::function<bool(const TQRPrintable& control, TCanvas
 
 // The band type as the designer names it ("Title", "Page Header", "Sub Detail").
 std::string BandTypeName(TQRBandType type);
-// The report's bands in the order a page prints them: title, page header, column header,
+// The report's bands in the order a page prints them: page header, title, column header,
 // group headers, detail and sub-details as declared, group footers, summary, page footer;
 // a child band follows its parent.
 std::vector<TQRCustomBand*> BandsInPrintOrder(const TQRCustomReport& report);

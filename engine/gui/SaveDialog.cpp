@@ -1,6 +1,7 @@
 #include "SaveDialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "engine/FilterLibrary.h"
 #include "platform/CodePage.h"
@@ -64,7 +65,7 @@ TSaveChoice AskSaveFileName(QWidget* parent) {
   if (!LastSave().Folder.isEmpty()) dialog.setDirectory(LastSave().Folder);
   if (filters.contains(LastSave().NameFilter)) dialog.selectNameFilter(LastSave().NameFilter);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  LastSave() = {dialog.directory().absolutePath(), dialog.selectedNameFilter()};
+  LastSave() = {QFileInfo(dialog.selectedFiles().front()).absolutePath(), dialog.selectedNameFilter()};
   TSaveChoice choice;
   choice.FileType = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
   if (choice.FileType < 1) choice.FileType = 1;
