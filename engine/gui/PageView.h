@@ -5,20 +5,22 @@
 
 namespace oxqr {
 
-class TMetafile;
+class TQRPrinter;
 
 class TQRPageView final : public QWidget {
  public:
   explicit TQRPageView(QWidget* parent = nullptr);
-  // `page` (not owned, may be nullptr) at `zoom` percent.
-  void SetPage(const TMetafile* page, int zoom);
+  // Page `page` of `pages` (not owned; nullptr shows nothing) at `zoom` percent. The page's
+  // picture is fetched again for every paint: the page store may unpack pages on demand.
+  void SetPage(const TQRPrinter* pages, int page, int zoom);
   QSize sizeHint() const override { return size(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  const TMetafile* page_ = nullptr;
+  const TQRPrinter* pages_ = nullptr;
+  int page_ = 0;
   double scale_ = 1.0;
 };
 

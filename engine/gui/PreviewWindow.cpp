@@ -110,7 +110,7 @@ QString TQRPreviewWindow::StatusText() const { return status_->text(); }
 
 void TQRPreviewWindow::Render() {
   status_->setText(QString("Page %1 of %2").arg(page_).arg(PageCount()));
-  pageView_->SetPage(report_.QRPrinter().Page(page_), zoom_);
+  pageView_->SetPage(&report_.QRPrinter(), page_, zoom_);
 }
 
 bool TQRPreviewWindow::SaveAs(const std::string& fileName, int fileType) {

@@ -403,9 +403,10 @@ TEST_F(SaveTest, OpenAfterSavingOpensTheFileOrThePageFolderAndNothingAfterAnErro
 
 TEST_F(SaveTest, PageViewPaintsOnlyTheExposedPartAndPaintsItRight) {
   TPreviewed p("customers");
-  const TMetafile& page = *p.Sample->Report().QRPrinter().Page(1);
+  const TQRPrinter& pages = p.Sample->Report().QRPrinter();
+  const TMetafile& page = *pages.Page(1);
   TQRPageView view;
-  view.SetPage(&page, 400);
+  view.SetPage(&pages, 1, 400);
   ASSERT_EQ(view.size(), QSize(page.Width * 4, page.Height * 4));
   const QRect exposed(1200, 900, 700, 500);
   QImage part(exposed.size(), QImage::Format_RGB32);
