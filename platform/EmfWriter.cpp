@@ -70,7 +70,7 @@ class TEmfEncoder : metafile::TGdiRecordWriter<TEmfEncoder> {
     ReleaseObjects(STOCK_SYSTEM_FONT, STOCK_BLACK_PEN, STOCK_WHITE_BRUSH);
     WriteEof();
     WriteHeader();
-    return out_.Data();
+    return out_.Take();
   }
 
  private:
@@ -197,7 +197,8 @@ class TEmfEncoder : metafile::TGdiRecordWriter<TEmfEncoder> {
   }
 
   void DrawBitmap(const MrBitmap& b) {
-    const auto dib = metafile::MakeDib24(*b.Image);
+    const auto shared = metafile::MakeDib24(*b.Image);
+    const metafile::TDib& dib = *shared;
     const auto at = Begin(EMR_STRETCHDIBITS);
     Rect(TRect{b.Dest.Left, b.Dest.Top, b.Dest.Right - 1, b.Dest.Bottom - 1});  // rclBounds
     out_.I32(b.Dest.Left);

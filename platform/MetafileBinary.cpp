@@ -1,13 +1,12 @@
 #include "MetafileBinary.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 
 #include <QFontMetricsF>
-#include <QGlyphRun>
-#include <QTextLayout>
 #include <QString>
 
 #include "CodePage.h"
@@ -82,7 +81,9 @@ TBrushCode BrushCode(TBrushStyle s) {
 
 std::uint32_t ColorRef(TColor c) { return static_cast<std::uint32_t>(ColorToRGB(c)) & 0x00FFFFFFu; }
 
-TDib MakeDib24(const QImage& image) {
+namespace {
+
+TDib NewDib24(const QImage& image) {
   // Transparent parts of a picture show white, as on a page that starts white.
   QImage rgb(image.size(), QImage::Format_RGB888);
   rgb.fill(Qt::white);
@@ -133,37 +134,61 @@ TDib MakeDib24(const QImage& image) {
   return dib;
 }
 
+}  // namespace
+
+std::shared_ptr<const TDib> MakeDib24(const QImage& image) {
+  constexpr std::size_t kKept = 4;
+  constexpr qsizetype kLargest = qsizetype{1} << 20;  // larger pictures are not kept
+  static std::vector<std::pair<qint64, std::shared_ptr<const TDib>>> recent;
+  const qint64 key = image.cacheKey();
+  const auto hit = std::find_if(recent.begin(), recent.end(), [key](const auto& e) { return e.first == key; });
+  if (hit != recent.end()) {
+    std::rotate(recent.begin(), hit, hit + 1);
+    return recent.front().second;
+  }
+  auto dib = std::make_shared<const TDib>(NewDib24(image));
+  if (image.sizeInBytes() <= kLargest) {
+    if (recent.size() == kKept) recent.pop_back();
+    recent.insert(recent.begin(), {key, dib});
+  }
+  return dib;
+}
+
 namespace {
 
-// Advances of the 256 characters of the code page in one font, each measured alone.
-class TLoneAdvances {
+// Advances in one font measured once and kept: each of the 256 characters of the code
+// page alone, and the kerning of each pair met so far (the pair's advance less both
+// characters' own).
+class TFontAdvances {
  public:
-  explicit TLoneAdvances(QFont font) : metrics_(font) { known_.fill(false); }
-  qreal Of(QChar c, unsigned char byte) {
+  explicit TFontAdvances(const QFont& font) : metrics_(font) { known_.fill(false); }
+  qreal Alone(std::uint8_t byte, QChar c) {
     if (!known_[byte]) {
-      advance_[byte] = metrics_.horizontalAdvance(QString(c));
+      alone_[byte] = metrics_.horizontalAdvance(QString(c));
       known_[byte] = true;
     }
-    return advance_[byte];
+    return alone_[byte];
+  }
+  qreal Kerning(std::uint8_t a, QChar ca, std::uint8_t b, QChar cb) {
+    const auto key = static_cast<std::uint16_t>(a << 8 | b);
+    auto it = kerning_.find(key);
+    if (it == kerning_.end()) {
+      const QChar pair[2] = {ca, cb};
+      const qreal k = metrics_.horizontalAdvance(QString(pair, 2)) - Alone(a, ca) - Alone(b, cb);
+      it = kerning_.emplace(key, k).first;
+    }
+    return it->second;
   }
 
  private:
   QFontMetricsF metrics_;
-  std::array<qreal, 256> advance_{};
+  std::array<qreal, 256> alone_{};
   std::array<bool, 256> known_{};
+  std::unordered_map<std::uint16_t, qreal> kerning_;
 };
 
-// Printable characters of left-to-right scripts without combining marks.
-bool SimpleScript(const QString& s) {
-  for (const QChar c : s)
-    if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0) || c.unicode() >= 0x0590 ||
-        (c.unicode() >= 0x0300 && c.unicode() < 0x0370))
-      return false;
-  return true;
-}
-
-TLoneAdvances& LoneAdvances(const TFont& font) {
-  static std::unordered_map<std::string, std::unique_ptr<TLoneAdvances>> cache;
+TFontAdvances& FontAdvances(const TFont& font) {
+  static std::unordered_map<std::string, std::unique_ptr<TFontAdvances>> cache;
   std::string key = font.Name;
   key.push_back('\0');
   key.push_back(static_cast<char>(font.Charset));
@@ -171,47 +196,53 @@ TLoneAdvances& LoneAdvances(const TFont& font) {
   key.push_back(static_cast<char>(font.Style.Bits()));
   key.append(std::to_string(font.Size));
   auto& entry = cache[key];
-  if (!entry) entry = std::make_unique<TLoneAdvances>(ToQFont(font));
+  if (!entry) entry = std::make_unique<TFontAdvances>(ToQFont(font));
   return *entry;
+}
+
+// Printable characters of left-to-right scripts without combining marks: text that the
+// shaper lays out as single characters with kerning between neighbours.
+bool SimpleScript(const QString& s) {
+  for (const QChar c : s) {
+    const char16_t u = c.unicode();
+    if (u < 0x20 || (u >= 0x7F && u < 0xA0) || (u >= 0x0300 && u < 0x0370) || u >= 0x0590) return false;
+  }
+  return true;
+}
+
+// Edges from the kept advances: a prefix's own measurement is its characters' advances
+// with the kerning between neighbours inside it. False when the whole text does not end
+// where TextExtent measured it (the shaper did more than kern pairs).
+bool KernedEdges(const TFont& font, std::string_view text, const QString& s, std::vector<qreal>& edges) {
+  if (s.size() != static_cast<qsizetype>(text.size()) || !SimpleScript(s)) return false;
+  TFontAdvances& advances = FontAdvances(font);
+  qreal before = 0;  // the prefix before character i, kerned against character i
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<std::uint8_t>(text[i]);
+    const QChar c = s.at(static_cast<qsizetype>(i));
+    const qreal alone = advances.Alone(byte, c);
+    edges[i] = before + alone;
+    if (i + 1 < text.size()) {
+      const auto next = static_cast<std::uint8_t>(text[i + 1]);
+      before += alone + advances.Kerning(byte, c, next, s.at(static_cast<qsizetype>(i + 1)));
+    }
+  }
+  return static_cast<int>(RoundHalfEven(edges.back())) == TextExtent(font, text).cx;
 }
 
 }  // namespace
 
-// The edge after character i is the advance of the first i + 1 characters measured as
-// a string of their own. Shaping every prefix costs time square in the length, so the
-// text is shaped once: a prefix ends with the glyphs of the whole line up to its last
-// character (their kerning against the next glyph included) plus that last character's
-// own advance, which has no neighbour to kern with in the prefix. Texts whose glyphs do
-// not map one to one onto characters (ligatures, combining marks, characters outside
-// the code page) are measured prefix by prefix.
+// The edge after character i is where the first i + 1 characters end when measured as
+// a string of their own. Shaping every prefix costs time square in the length; for
+// ordinary text the edges come from advances and pair kernings kept per font, checked
+// against the whole text's extent, and other text is measured prefix by prefix.
 std::vector<int> CharAdvances(const TFont& font, std::string_view text) {
   const QString s = AnsiToQString(text);
   std::vector<int> dx(static_cast<std::size_t>(s.size()), 0);
   if (dx.empty()) return dx;
-  const QFont qfont = ToQFont(font);
   std::vector<qreal> edges(dx.size());
-  bool oneToOne = s.size() == static_cast<qsizetype>(text.size()) && SimpleScript(s);
-  if (oneToOne) {
-    QTextLayout layout(s, qfont);
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid()) line.setLineWidth(1e9);
-    layout.endLayout();
-    const QList<QGlyphRun> runs = layout.glyphRuns();
-    oneToOne = line.isValid() && line.textLength() == s.size() && runs.size() == 1 &&
-               runs.front().glyphIndexes().size() == s.size();
-    if (oneToOne) {
-      TLoneAdvances& lone = LoneAdvances(font);
-      for (qsizetype i = 0; i < s.size(); ++i)
-        edges[static_cast<std::size_t>(i)] =
-            line.cursorToX(static_cast<int>(i)) + lone.Of(s.at(i), static_cast<unsigned char>(text[i]));
-    }
-  }
-  if (!oneToOne) {
-    const QFontMetricsF fm(qfont);
+  if (!KernedEdges(font, text, s, edges)) {
+    const QFontMetricsF fm(ToQFont(font));
     for (qsizetype i = 0; i < s.size(); ++i) edges[static_cast<std::size_t>(i)] = fm.horizontalAdvance(s.left(i + 1));
   }
   int previous = 0;

@@ -60,7 +60,7 @@ class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
     const auto at = Begin(META_EOF);
     End(at);
     WriteHeaders();
-    return out_.Data();
+    return out_.Take();
   }
 
  private:
@@ -175,7 +175,8 @@ class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
   }
 
   void DrawBitmap(const MrBitmap& b) {
-    const auto dib = metafile::MakeDib24(*b.Image);
+    const auto shared = metafile::MakeDib24(*b.Image);
+    const metafile::TDib& dib = *shared;
     const auto at = Begin(META_STRETCHDIB);
     out_.U32(SRCCOPY);
     out_.U16(0);  // DIB_RGB_COLORS
