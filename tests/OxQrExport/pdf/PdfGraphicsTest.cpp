@@ -216,3 +216,69 @@ TEST_F(PdfGraphicsTest, NoPicturesWhenImagesAreOffButShapesStay) {
 
 }  // namespace
 }  // namespace oxqr
+
+namespace oxqr {
+namespace {
+
+TEST_F(PdfGraphicsTest, RichTextAsPictureAsTextOrNotAtAll) {
+  QRExportSettings().PDF.Compressed = false;
+  TQRPrintable control;  // on no band: its items wait in the band buffer until the page closes
+  control.Frame.SetAll(true);
+  TBitmap picture(40, 20);
+  TMemoryStream rtf(std::string("{\\rtf1\\ansi Rich line\\par}"));
+  struct TCase {
+    const char* Name;
+    bool Export;
+    TOxRichTextEncodingType Type;
+    const char* Expected;  // in page 1's content; "" for nothing
+  };
+  const TCase cases[] = {{"image", true, TOxRichTextEncodingType::rtImage, "/Img0 Do\r\nQ\r\n1 w\r\n"},
+                         {"plain", true, TOxRichTextEncodingType::rtPlainText, "(Rich line) Tj"},
+                         {"off", false, TOxRichTextEncodingType::rtImage, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    QRExportSettings().PDF.ExportRichText = c.Export;
+    QRExportSettings().PDF.RichTextEncodingType = c.Type;
+    TOxQRPDFFilter f(File());
+    RunPdf(f, printer_, 2, [&](int page) {
+      if (page == 1) f.WriteRichText(control, picture, rtf, 100, 200, false);
+    });
+    const TPdfFile pdf = Read();
+    const std::string first = pdf.Stream(9);
+    if (*c.Expected) {
+      EXPECT_NE(first.find(c.Expected), std::string::npos) << first;
+    } else {
+      EXPECT_EQ(first.find("Do"), std::string::npos) << first;
+      EXPECT_EQ(first.find("Tj"), std::string::npos) << first;
+    }
+    // The open band's items are drawn on their own page only, not again on the next.
+    EXPECT_EQ(CountOf(pdf.Bytes, " Do\r\n") + CountOf(pdf.Bytes, " Tj\r\n"), *c.Expected ? 1 : 0);
+  }
+}
+
+TEST_F(PdfGraphicsTest, RichTextPlacedAgainCarriesNoFrame) {
+  QRExportSettings().PDF.Compressed = false;
+  QRExportSettings().OnEncodeGraphic = [](TOxQRExportFilter*, const void*, bool& unique, int& index) {
+    unique = false;
+    index = 0;
+  };
+  TQRPrintable control;
+  control.Frame.SetAll(true);
+  TBitmap picture(40, 20);
+  TMemoryStream rtf(std::string("{\\rtf1 x}"));
+  TOxQRPDFFilter f(File());
+  std::string again;
+  RunPdf(f, printer_, 1, [&](int) {
+    const int object = 0;
+    f.EmbedImage(picture, {0, 800, 10, 10}, nullptr, &object);
+    f.WriteRichText(control, picture, rtf, 100, 200, false);
+    f.RenderPicture(control, &picture, again, true, {10, 100, 20, 20});
+  });
+  const std::string content = Read().Stream(9);
+  EXPECT_NE(content.find("/Img0 Do\r\nQ\r\n"), std::string::npos);
+  EXPECT_EQ(content.find("/Img0 Do\r\nQ\r\n1 w"), std::string::npos) << "rich text placed again: no frame";
+  EXPECT_NE(again.find("/Img0 Do\r\nQ\r\n1 w"), std::string::npos) << "another control placed again: framed";
+}
+
+}  // namespace
+}  // namespace oxqr
