@@ -26,7 +26,7 @@ const TOxQRExcelSettings& ExcelSettings() { return QRExportSettings().Excel; }
 
 int Rounded(double v) { return static_cast<int>(RoundHalfEven(v)); }
 
-// Columns of a standard worksheet column, in characters.
+// Characters that a standard worksheet column holds.
 constexpr double kCharsPerColumn = 8.43;
 // Most number formats a cell's attribute bytes can point at.
 constexpr std::size_t kMaxFormats = 64;
