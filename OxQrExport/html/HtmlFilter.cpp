@@ -18,131 +18,105 @@ namespace oxqr {
 
 namespace {
 
-const TOxQRHTMLSettings &HtmlSettings() { return QRExportSettings().HTML; }
+const TOxQRHTMLSettings& HtmlSettings() { return QRExportSettings().HTML; }
 
-constexpr bool RawMarkup(const std::string &text) {
-  return text.size() >= 3 && text[0] == '\x01' && text[1] == '\x01' &&
-         text[2] == '\x01';
+constexpr bool RawMarkup(const std::string& text) {
+  return text.size() >= 3 && text[0] == '\x01' && text[1] == '\x01' && text[2] == '\x01';
 }
 
 // The class reference: closes the STYLE attribute and opens a Class attribute
 // whose closing quote the DIV template supplies.
-std::string ClassReference(int index) {
-  return "\" Class=\"S" + std::to_string(index);
-}
+std::string ClassReference(int index) { return "\" Class=\"S" + std::to_string(index); }
 
 // The bytes of the picture file SaveBitmapFile writes for `format`, and its
 // extension.
-std::string EncodedPicture(const TBitmap &bitmap, TOxImageFormat format,
-                           int quality, std::string &extension) {
+std::string EncodedPicture(const TBitmap& bitmap, TOxImageFormat format, int quality, std::string& extension) {
   TMemoryStream bytes;
   switch (format) {
-  case TOxImageFormat::ifGIF:
-    extension = ".gif";
-    EncodeGIF(bitmap.Image(), bytes);
-    break;
-  case TOxImageFormat::ifJPG:
-    extension = ".jpg";
-    EncodeJPEG(bitmap.Image(), bytes, TJPEGOptions{quality, false, false});
-    break;
-  case TOxImageFormat::ifBMP:
-    extension = ".bmp";
-    bitmap.SaveToStream(bytes);
-    break;
+    case TOxImageFormat::ifGIF:
+      extension = ".gif";
+      EncodeGIF(bitmap.Image(), bytes);
+      break;
+    case TOxImageFormat::ifJPG:
+      extension = ".jpg";
+      EncodeJPEG(bitmap.Image(), bytes, TJPEGOptions{quality, false, false});
+      break;
+    case TOxImageFormat::ifBMP:
+      extension = ".bmp";
+      bitmap.SaveToStream(bytes);
+      break;
   }
   return std::move(bytes.Bytes());
 }
 
-} // namespace
+}  // namespace
 
-std::string TOxQRHTMLFilter::DisplayName() const {
-  return std::string(SHTMLDocument);
-}
+std::string TOxQRHTMLFilter::DisplayName() const { return std::string(SHTMLDocument); }
 
 std::string TOxQRHTMLFilter::Extension() const { return "htm"; }
 
-const std::string &TOxQRHTMLFilter::Body() const {
-  return static_cast<const TMemoryStream &>(*Output).Bytes();
-}
+const std::string& TOxQRHTMLFilter::Body() const { return static_cast<const TMemoryStream&>(*Output).Bytes(); }
 
 double TOxQRHTMLFilter::PageOffset() {
-  if (!HtmlSettings().SingleFile)
-    return 0;
-  return static_cast<double>(
-      RoundHalfEven((PageHeight + 2) * (PageNumber() - 1)));
+  if (!HtmlSettings().SingleFile) return 0;
+  return static_cast<double>(RoundHalfEven((PageHeight + 2) * (PageNumber() - 1)));
 }
 
-int TOxQRHTMLFilter::ClassIndex(const std::string &Entry) {
+int TOxQRHTMLFilter::ClassIndex(const std::string& Entry) {
   for (std::size_t i = 0; i < StyleClasses.size(); ++i)
-    if (SameText(StyleClasses[i], Entry))
-      return static_cast<int>(i);
+    if (SameText(StyleClasses[i], Entry)) return static_cast<int>(i);
   StyleClasses.push_back(Entry);
   return static_cast<int>(StyleClasses.size()) - 1;
 }
 
-std::string TOxQRHTMLFilter::TextFontStyle(const TOxQrFontAttrib &Font) {
-  if (!HtmlSettings().OptimizeForIE)
-    return "; font:" + html::FontShorthand(Font);
+std::string TOxQRHTMLFilter::TextFontStyle(const TOxQrFontAttrib& Font) {
+  if (!HtmlSettings().OptimizeForIE) return "; font:" + html::FontShorthand(Font);
   // The head's DIV rule carries the report's font; Charset and Pitch do not
   // show in CSS.
-  const bool reportFont =
-      Font.Size == ReportFont.Size && Font.Name == ReportFont.Name &&
-      Font.Style == ReportFont.Style && Font.Color == ReportFont.Color;
-  if (reportFont)
-    return {};
+  const bool reportFont = Font.Size == ReportFont.Size && Font.Name == ReportFont.Name &&
+                          Font.Style == ReportFont.Style && Font.Color == ReportFont.Color;
+  if (reportFont) return {};
   return ClassReference(ClassIndex("font:" + html::FontShorthand(Font)));
 }
 
-std::string TOxQRHTMLFilter::BoxStyle(const TQRFrame &Frame, bool Fill,
-                                      TColor Color) {
+std::string TOxQRHTMLFilter::BoxStyle(const TQRFrame& Frame, bool Fill, TColor Color) {
   std::string d;
-  if (Fill)
-    d = "background-color:#" + RGBHex(Color);
+  if (Fill) d = "background-color:#" + RGBHex(Color);
   if (Frame.AnyFrame()) {
     // The pen style is not used: every line is solid.
-    const std::string w =
-        std::to_string(Frame.Width) + "px solid #" + RGBHex(Frame.Color);
-    if (Frame.DrawTop)
-      d += "; border-top:" + w;
-    if (Frame.DrawRight)
-      d += "; border-right:" + w;
-    if (Frame.DrawBottom)
-      d += "; border-bottom:" + w;
-    if (Frame.DrawLeft)
-      d += "; border-Left:" + w;
+    const std::string w = std::to_string(Frame.Width) + "px solid #" + RGBHex(Frame.Color);
+    if (Frame.DrawTop) d += "; border-top:" + w;
+    if (Frame.DrawRight) d += "; border-right:" + w;
+    if (Frame.DrawBottom) d += "; border-bottom:" + w;
+    if (Frame.DrawLeft) d += "; border-Left:" + w;
   }
-  if (d.empty())
-    return {};
-  if (HtmlSettings().OptimizeForIE)
-    return ClassReference(ClassIndex("font:0pt; " + d));
+  if (d.empty()) return {};
+  if (HtmlSettings().OptimizeForIE) return ClassReference(ClassIndex("font:0pt; " + d));
   return "; font:0pt; " + d;
 }
 
-std::string TOxQRHTMLFilter::EncodeText(const std::string &Text) {
-  if (RawMarkup(Text))
-    return Text.substr(3);
+std::string TOxQRHTMLFilter::EncodeText(const std::string& Text) {
+  if (RawMarkup(Text)) return Text.substr(3);
   // Report data is text: "Smith & Jones <Ltd>" must not become an element.
   return html::EscapeTextLine(Text);
 }
 
-void TOxQRHTMLFilter::AddText(const TOxQrTextRec &Rec) {
+void TOxQRHTMLFilter::AddText(const TOxQrTextRec& Rec) {
   double left = Rec.X;
   switch (Rec.Alignment) {
-  case TAlignment::taLeftJustify:
-    break;
-  case TAlignment::taRightJustify:
-    left = Rec.X - Rec.Width - 2;
-    break;
-  case TAlignment::taCenter:
-    left = Rec.X - Rec.Width / 2 - 1;
-    break;
+    case TAlignment::taLeftJustify:
+      break;
+    case TAlignment::taRightJustify:
+      left = Rec.X - Rec.Width - 2;
+      break;
+    case TAlignment::taCenter:
+      left = Rec.X - Rec.Width / 2 - 1;
+      break;
   }
   // Two and a half times the measured width, so that the line never wraps; no
   // height.
-  const std::string div = "<DIV STYLE=\"" + PositionPrefix +
-                          "top:" + FormatNumber(Rec.Y + PageOffset()) +
-                          "px; left:" + FormatNumber(left) +
-                          "px; width:" + FormatNumber(Rec.Width * 2.5) + "px" +
+  const std::string div = "<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(Rec.Y + PageOffset()) +
+                          "px; left:" + FormatNumber(left) + "px; width:" + FormatNumber(Rec.Width * 2.5) + "px" +
                           TextFontStyle(Rec.Font) + "\">" + Rec.Text + "</DIV>";
   if (InTextBlock) {
     TextBlockLines.push_back(div);
@@ -151,56 +125,41 @@ void TOxQRHTMLFilter::AddText(const TOxQrTextRec &Rec) {
   }
 }
 
-void TOxQRHTMLFilter::RenderBox(const TOxQrRect &Rect, TColor Color,
-                                std::string &Output, bool, bool, bool,
-                                bool Fill, const TQRFrame &Frame) {
+void TOxQRHTMLFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool, bool, bool, bool Fill,
+                                const TQRFrame& Frame) {
   Output.clear();
-  if (!Fill && !Frame.AnyFrame())
-    return;
-  Output = "<DIV STYLE=\"" + PositionPrefix +
-           "top:" + FormatNumber(Rect.Top + PageOffset()) +
-           "px; left:" + FormatNumber(Rect.Left) +
-           "px; width:" + FormatNumber(Rect.Width) +
-           "px; height:" + FormatNumber(Rect.Height) + "px" +
-           BoxStyle(Frame, Fill, Color) + "\"></DIV>";
+  if (!Fill && !Frame.AnyFrame()) return;
+  Output = "<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(Rect.Top + PageOffset()) +
+           "px; left:" + FormatNumber(Rect.Left) + "px; width:" + FormatNumber(Rect.Width) +
+           "px; height:" + FormatNumber(Rect.Height) + "px" + BoxStyle(Frame, Fill, Color) + "\"></DIV>";
 }
 
-std::string TOxQRHTMLFilter::PictureDiv(const TQRPrintable &Control,
-                                        const TOxQrRect &Rect,
-                                        const std::string &src,
-                                        const std::string &alt) {
+std::string TOxQRHTMLFilter::PictureDiv(const TQRPrintable& Control, const TOxQrRect& Rect, const std::string& src,
+                                        const std::string& alt) {
   const std::string width = FormatNumber(Rect.Width);
   const std::string height = FormatNumber(Rect.Height);
   // The control's frame lines become the DIV's borders; the browser scales the
   // file.
-  return "<DIV STYLE=\"" + PositionPrefix +
-         "top:" + FormatNumber(Rect.Top + PageOffset()) +
-         "px; left:" + FormatNumber(Rect.Left) + "px; width:" + width +
-         "px; height:" + height + "px" + BoxStyle(Control.Frame, false, 0) +
-         "\"><IMG SRC=\"" + html::EncodeUrl(src) + "\" ALT=\"" +
-         html::EscapeMarkup(alt) + "\" Width=" + width + " Height=" + height +
-         "></DIV>";
+  return "<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(Rect.Top + PageOffset()) +
+         "px; left:" + FormatNumber(Rect.Left) + "px; width:" + width + "px; height:" + height + "px" +
+         BoxStyle(Control.Frame, false, 0) + "\"><IMG SRC=\"" + html::EncodeUrl(src) + "\" ALT=\"" +
+         html::EscapeMarkup(alt) + "\" Width=" + width + " Height=" + height + "></DIV>";
 }
 
-int TOxQRHTMLFilter::WritePictureFile(const TQRPrintable &Control,
-                                      const TBitmap &picture,
-                                      const std::string &name) {
-  const auto &settings = HtmlSettings();
-  auto &files = QRExportSettings().CreatedImageFiles;
+int TOxQRHTMLFilter::WritePictureFile(const TQRPrintable& Control, const TBitmap& picture, const std::string& name) {
+  const auto& settings = HtmlSettings();
+  auto& files = QRExportSettings().CreatedImageFiles;
   std::string fileName;
   if (!settings.ReuseIdenticalImages) {
-    SaveBitmapFile(picture, settings.ExportImageFormat, fileName, name,
-                   settings.JPEGQuality);
+    SaveBitmapFile(picture, settings.ExportImageFormat, fileName, name, settings.JPEGQuality);
   } else {
     std::string extension;
-    const std::string bytes = EncodedPicture(
-        picture, settings.ExportImageFormat, settings.JPEGQuality, extension);
-    auto &sameHash = picturesByHash_[std::hash<std::string>{}(bytes)];
-    for (const auto &earlier : sameHash) {
+    const std::string bytes = EncodedPicture(picture, settings.ExportImageFormat, settings.JPEGQuality, extension);
+    auto& sameHash = picturesByHash_[std::hash<std::string>{}(bytes)];
+    for (const auto& earlier : sameHash) {
       // A file of the job that a handler or the user changed since is not
       // reused.
-      if (FileExists(earlier.Path) && ReadFileBytes(earlier.Path) == bytes)
-        return earlier.Index;
+      if (FileExists(earlier.Path) && ReadFileBytes(earlier.Path) == bytes) return earlier.Index;
     }
     fileName = name + extension;
     WriteFileSafely(fileName, bytes);
@@ -211,25 +170,21 @@ int TOxQRHTMLFilter::WritePictureFile(const TQRPrintable &Control,
 }
 
 template <class Make>
-void TOxQRHTMLFilter::PictureMarkup(const TQRPrintable &Control,
-                                    std::string &Output, bool UniqueImage,
-                                    const TOxQrRect &Rect, Make &&make) {
-  auto &settings = QRExportSettings();
+void TOxQRHTMLFilter::PictureMarkup(const TQRPrintable& Control, std::string& Output, bool UniqueImage,
+                                    const TOxQrRect& Rect, Make&& make) {
+  auto& settings = QRExportSettings();
   int index = -1;
   ResolveImageReuse(&Control, UniqueImage, index, settings.CreatedImageFiles);
   std::string alt;
   if (index == -1) {
     char number[16];
-    std::snprintf(number, sizeof number, "%.4d",
-                  settings.CreatedImageFiles.Count() + 1);
-    std::string name =
-        ImageFolder + ExtractFileName(BaseName()) + "_I" + number;
-    if (settings.OnMakeImgFileName)
-      settings.OnMakeImgFileName(this, name, alt, PageNumber());
+    std::snprintf(number, sizeof number, "%.4d", settings.CreatedImageFiles.Count() + 1);
+    std::string name = ImageFolder + ExtractFileName(BaseName()) + "_I" + number;
+    if (settings.OnMakeImgFileName) settings.OnMakeImgFileName(this, name, alt, PageNumber());
     // Bitmaps made here are released by their owners on every path, also when
     // writing fails.
     std::unique_ptr<TBitmap> made;
-    const TBitmap *picture = make(made);
+    const TBitmap* picture = make(made);
     std::unique_ptr<TBitmap> scaled;
     if (settings.HTML.ImageDPI != -1) {
       scaled = ScaleToDPI(picture, settings.HTML.ImageDPI);
@@ -241,56 +196,43 @@ void TOxQRHTMLFilter::PictureMarkup(const TQRPrintable &Control,
   NotifyEncodeGraphicDone(&Control, index);
 }
 
-void TOxQRHTMLFilter::RenderPicture(const TQRPrintable &Control,
-                                    const TBitmap *Bitmap, std::string &Output,
-                                    bool UniqueImage, const TOxQrRect &Rect) {
+void TOxQRHTMLFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output,
+                                    bool UniqueImage, const TOxQrRect& Rect) {
   Output.clear();
-  if (!HtmlSettings().ExportImages)
-    return;
-  PictureMarkup(Control, Output, UniqueImage, Rect,
-                [&](std::unique_ptr<TBitmap> &made) -> const TBitmap * {
-                  if (Bitmap != nullptr)
-                    return Bitmap; // the caller's bitmap stays the caller's
-                  made =
-                      ControlBitmap(Control, HtmlSettings().ImagePixelFormat);
-                  return made.get();
-                });
+  if (!HtmlSettings().ExportImages) return;
+  PictureMarkup(Control, Output, UniqueImage, Rect, [&](std::unique_ptr<TBitmap>& made) -> const TBitmap* {
+    if (Bitmap != nullptr) return Bitmap;  // the caller's bitmap stays the caller's
+    made = ControlBitmap(Control, HtmlSettings().ImagePixelFormat);
+    return made.get();
+  });
 }
 
-void TOxQRHTMLFilter::RenderShape(const TQRShape &Shape, const TOxQrRect &Rect,
-                                  std::string &Output) {
+void TOxQRHTMLFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) {
   // A shape drawn as a picture is written whatever ExportImages says, and every
   // print of the same shape control reuses its first file unless a handler
   // decides otherwise.
-  PictureMarkup(Shape, Output, false, Rect,
-                [&](std::unique_ptr<TBitmap> &made) -> const TBitmap * {
-                  made = ShapeBitmap(Shape, HtmlSettings().ImagePixelFormat);
-                  return made.get();
-                });
+  PictureMarkup(Shape, Output, false, Rect, [&](std::unique_ptr<TBitmap>& made) -> const TBitmap* {
+    made = ShapeBitmap(Shape, HtmlSettings().ImagePixelFormat);
+    return made.get();
+  });
 }
 
-void TOxQRHTMLFilter::WriteRichText(const TQRPrintable &Control,
-                                    const TGraphic &Graphic, TStream &Stream,
-                                    double X, double Y, bool Continuing) {
-  if (!PageOpen() || !HtmlSettings().ExportRichText)
-    return;
-  if (HtmlSettings().RichTextEncodingType ==
-      TOxRichTextEncodingType::rtPlainText) {
-    TOxQRDocumentFilter::WriteRichText(Control, Graphic, Stream, X, Y,
-                                       Continuing);
+void TOxQRHTMLFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
+                                    double Y, bool Continuing) {
+  if (!PageOpen() || !HtmlSettings().ExportRichText) return;
+  if (HtmlSettings().RichTextEncodingType == TOxRichTextEncodingType::rtPlainText) {
+    TOxQRDocumentFilter::WriteRichText(Control, Graphic, Stream, X, Y, Continuing);
     return;
   }
-  if (!BandOpen)
-    BeginBand();
+  if (!BandOpen) BeginBand();
   std::string out;
-  RenderPicture(Control, &Graphic, out, true,
-                MappedRect(PictureRect(Graphic, X, Y)));
+  RenderPicture(Control, &Graphic, out, true, MappedRect(PictureRect(Graphic, X, Y)));
   AppendToBand(out);
   CloseBandIfLast(Control, Continuing);
 }
 
 void TOxQRHTMLFilter::PageEndContent() {
-  const auto &settings = HtmlSettings();
+  const auto& settings = HtmlSettings();
   if (!BandBuffer.empty()) {
     Output->Write(BandBuffer);
     // The band never ended on this page; its items are written, and must not be
@@ -300,21 +242,16 @@ void TOxQRHTMLFilter::PageEndContent() {
   }
   const double offset = PageOffset();
   if (PageFrame && PageFrame->AnyFrame()) {
-    Output->Write(
-        "<DIV STYLE=\"" + PositionPrefix +
-        "top:" + FormatNumber(TopMargin + offset) +
-        "px; left:" + FormatNumber(LeftMargin) +
-        "px; width:" + FormatNumber(PageWidth - LeftMargin - RightMargin) +
-        "px; height:" + FormatNumber(PageHeight - TopMargin - BottomMargin) +
-        "px " + BoxStyle(*PageFrame, false, 0) + "\"></DIV>\r\n");
+    Output->Write("<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(TopMargin + offset) + "px; left:" +
+                  FormatNumber(LeftMargin) + "px; width:" + FormatNumber(PageWidth - LeftMargin - RightMargin) +
+                  "px; height:" + FormatNumber(PageHeight - TopMargin - BottomMargin) + "px " +
+                  BoxStyle(*PageFrame, false, 0) + "\"></DIV>\r\n");
   }
   if (settings.SingleFile && settings.PageEndLines) {
     // At the page's own bottom edge: pages move down by PageHeight + 2 each.
-    Output->Write("<DIV STYLE=\"" + PositionPrefix +
-                  "top:" + FormatNumber(offset + PageHeight) +
-                  "px\"><HR SIZE= 2 WIDTH= " + FormatNumber(PageWidth - 10) +
-                  " NOSHADE></DIV>\r\n");
+    Output->Write("<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(offset + PageHeight) +
+                  "px\"><HR SIZE= 2 WIDTH= " + FormatNumber(PageWidth - 10) + " NOSHADE></DIV>\r\n");
   }
 }
 
-} // namespace oxqr
+}  // namespace oxqr

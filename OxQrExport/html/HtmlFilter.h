@@ -19,83 +19,77 @@
 namespace oxqr {
 
 class TOxQRHTMLFilter : public TOxQRDocumentFilter {
-public:
+ public:
   using TOxQRDocumentFilter::TOxQRDocumentFilter;
 
   // Style texts that became CSS classes; entry n is the class "S<n>".
   std::vector<std::string> StyleClasses;
-  std::string CssFilePath; // full path of the external style sheet
-  std::string CssHref; // reference to the style sheet written into the document
-  std::string
-      ImageFolder; // folder receiving picture files, with a trailing delimiter
-  std::string ImageHref; // prefix of every picture's SRC ("" or "pics/")
-  std::string NavFirstText, NavPrevText, NavNextText,
-      NavLastText; // contents of the links (markup)
+  std::string CssFilePath;  // full path of the external style sheet
+  std::string CssHref;      // reference to the style sheet written into the document
+  std::string ImageFolder;  // folder receiving picture files, with a trailing delimiter
+  std::string ImageHref;    // prefix of every picture's SRC ("" or "pics/")
+  // Contents of the four navigator links, as markup.
+  std::string NavFirstText, NavPrevText, NavNextText, NavLastText;
   std::string NavFontName;
-  double NavWidth = 0; // estimated navigator size in pixels
+  double NavWidth = 0;  // estimated navigator size in pixels
   double NavHeight = 0;
-  std::string PositionPrefix; // "position:absolute; " unless the head's DIV
-                              // rule sets it
-  std::unique_ptr<TSafeFileStream> OutputStream; // the HTML file being written
+  // "position:absolute; " in front of every DIV's "top:", unless the head's DIV rule sets it.
+  std::string PositionPrefix;
+  std::unique_ptr<TSafeFileStream> OutputStream;  // the HTML file being written
 
-  std::string DisplayName() const override; // "HTML Document"
-  std::string Extension() const override;   // "htm"
+  std::string DisplayName() const override;  // "HTML Document"
+  std::string Extension() const override;    // "htm"
 
   void ClosePage() override;
   void BeginPage() override;
-  void RenderPicture(const TQRPrintable &Control, const TBitmap *Bitmap,
-                     std::string &Output, bool UniqueImage,
-                     const TOxQrRect &Rect) override;
-  void RenderShape(const TQRShape &Shape, const TOxQrRect &Rect,
-                   std::string &Output) override;
-  void RenderBox(const TOxQrRect &Rect, TColor Color, std::string &Output,
-                 bool FixedWidth, bool FixedHeight, bool TextFrame, bool Fill,
-                 const TQRFrame &Frame) override;
+  void RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output, bool UniqueImage,
+                     const TOxQrRect& Rect) override;
+  void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
+  void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
+                 bool TextFrame, bool Fill, const TQRFrame& Frame) override;
   // "&", "<", ">" escaped, then blanks as "&nbsp;"; a line starting with three
   // code-1 characters is raw markup and passes (without the prefix) unchanged.
-  std::string EncodeText(const std::string &Text) override;
+  std::string EncodeText(const std::string& Text) override;
   void BeginDocument() override;
-  void AddText(const TOxQrTextRec &Rec) override;
+  void AddText(const TOxQrTextRec& Rec) override;
   void EndDocument() override;
-  void WriteRichText(const TQRPrintable &Control, const TGraphic &Graphic,
-                     TStream &Stream, double X, double Y,
+  void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
                      bool Continuing) override;
 
   // Vertical shift of the current page: (PageHeight + 2) x (PageNumber - 1) in
   // one file, else 0.
   double PageOffset();
   // Index of `Entry` in StyleClasses (case-insensitive; appended when absent).
-  int ClassIndex(const std::string &Entry);
+  int ClassIndex(const std::string& Entry);
   // The font part of a text DIV's STYLE: inline ("; font:...") or a class
   // reference.
-  std::string TextFontStyle(const TOxQrFontAttrib &Font);
+  std::string TextFontStyle(const TOxQrFontAttrib& Font);
   // Background and border declarations of a box: inline ("; font:0pt; ...") or
   // a class reference.
-  std::string BoxStyle(const TQRFrame &Frame, bool Fill, TColor Color);
+  std::string BoxStyle(const TQRFrame& Frame, bool Fill, TColor Color);
   // A picture DIV with its IMG; `src` is the file's reference before URL
   // encoding.
-  std::string PictureDiv(const TQRPrintable &Control, const TOxQrRect &Rect,
-                         const std::string &src, const std::string &alt);
+  std::string PictureDiv(const TQRPrintable& Control, const TOxQrRect& Rect, const std::string& src,
+                         const std::string& alt);
   // BandBuffer, the page frame and (one file) the page end line, at the start
   // of ClosePage.
   void PageEndContent();
 
-protected:
+ protected:
   // The body collected so far (written through Output only, so that its
   // position stays right).
-  const std::string &Body() const;
+  const std::string& Body() const;
 
-private:
+ private:
   // The picture of `Control` as a file (new or reused) and its DIV; `make`
   // draws a new picture.
   template <class Make>
-  void PictureMarkup(const TQRPrintable &Control, std::string &Output,
-                     bool UniqueImage, const TOxQrRect &Rect, Make &&make);
+  void PictureMarkup(const TQRPrintable& Control, std::string& Output, bool UniqueImage, const TOxQrRect& Rect,
+                     Make&& make);
   // Writes `picture` as a new picture file (or, with ReuseIdenticalImages,
   // finds an earlier file of the same bytes); returns the index of its
   // CreatedImageFiles entry.
-  int WritePictureFile(const TQRPrintable &Control, const TBitmap &picture,
-                       const std::string &name);
+  int WritePictureFile(const TQRPrintable& Control, const TBitmap& picture, const std::string& name);
   std::string NavigatorLinks();
   std::string NavigatorDiv();
   std::string NavigatorScript();
@@ -110,10 +104,10 @@ private:
   // (a hit is confirmed against the file itself, so only hashes and names are
   // kept in memory).
   struct TWrittenPicture {
-    int Index;        // entry of CreatedImageFiles
-    std::string Path; // the file
+    int Index;         // entry of CreatedImageFiles
+    std::string Path;  // the file
   };
   std::unordered_map<std::size_t, std::vector<TWrittenPicture>> picturesByHash_;
 };
 
-} // namespace oxqr
+}  // namespace oxqr

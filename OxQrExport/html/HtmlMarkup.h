@@ -19,13 +19,12 @@ std::string EscapeMarkup(std::string_view s);
 // text line.
 std::string EscapeTextLine(std::string_view s);
 // "%", "#", "?" and '"' percent-encoded: a file reference in SRC or HREF. Every
-// other byte,
-// "/" included, is kept.
+// other byte, "/" included, is kept.
 std::string EncodeUrl(std::string_view s);
 
 // "[italic][ bold] <size>pt <face>[; text-decoration: underline line-through];
 // color:#RRGGBB".
-std::string FontShorthand(const TOxQrFontAttrib &Font);
+std::string FontShorthand(const TOxQrFontAttrib& Font);
 
 // The head's CHARSET value for an ANSI code page ("" for a code page without
 // one).
@@ -36,26 +35,21 @@ std::string CharsetOfCodePage(int CodePage);
 struct TNavigatorContents {
   std::string First, Prev, Next, Last;
   std::string FontName;
-  std::u16string MeasureText; // what NavWidth and NavHeight are measured on
+  std::u16string MeasureText;  // what NavWidth and NavHeight are measured on
 };
 // Text links with the given texts (escaped) in Arial, or the arrows of the
 // graphic navigator as numeric character references in the Webdings or
 // Wingdings style.
-TNavigatorContents NavigatorContents(bool UseTextLinks, bool UseWebdings,
-                                     const std::string &First,
-                                     const std::string &Prev,
-                                     const std::string &Next,
-                                     const std::string &Last);
+TNavigatorContents NavigatorContents(bool UseTextLinks, bool UseWebdings, const std::string& First,
+                                     const std::string& Prev, const std::string& Next, const std::string& Last);
 
 // One navigator link: "<A " + reference + "TITLE=" + DQ + title + DQ + ">" +
 // content + "</A>"; the reference is empty or "HREF=" + DQ + the encoded file
 // name + DQ + " ".
-std::string NavigatorLink(const std::string *FileName, std::string_view Title,
-                          const std::string &Content);
+std::string NavigatorLink(const std::string* FileName, std::string_view Title, const std::string& Content);
 
 // The navigator script: fourteen lines joined by CR LF, TOP and LEFT from the
 // navigator size.
-std::string NavigatorScript(const std::string &NavHeight,
-                            const std::string &NavWidth);
+std::string NavigatorScript(const std::string& NavHeight, const std::string& NavWidth);
 
-} // namespace oxqr::html
+}  // namespace oxqr::html

@@ -41,8 +41,8 @@ TEST_F(HtmlDocument, OnePageReportIsItsFirstPageFileWithLinkRulesButNoNavigator)
   EXPECT_EQ(Read("sales0001.htm"),
             "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 transitional//EN\">\r\n<HTML> <HEAD>\r\n"
             "<TITLE>Sales Report</TITLE>\r\n" +
-                kMetaToProducer +
-                "\r\n<STYLE>\r\n<!--\r\nDIV {position:absolute; font:10pt Arial; color:#000000}" + kLinkRules +
+                kMetaToProducer + "\r\n<STYLE>\r\n<!--\r\nDIV {position:absolute; font:10pt Arial; color:#000000}" +
+                kLinkRules +
                 "\r\nSPAN {position: absolute; visibility: hidden}\r\n-->\r\n</STYLE>\r\n</HEAD>\r\n"
                 "<BODY BGCOLOR = \"#FFFFFF\">\r\n</BODY>\r\n</HTML>\r\n");
   ASSERT_EQ(QRExportSettings().CreatedReportFiles.Count(), 1);
@@ -93,34 +93,47 @@ TEST_F(HtmlDocument, ThreePagesLinkToEachOtherAndThePageOneHeadCarriesTheScript)
   ASSERT_GT(f.NavWidth, 40);
   const std::string top = "document.body.scrollTop + document.body.clientHeight - " + h;
   const std::string left = "document.body.scrollLeft + document.body.clientWidth - " + w;
-  const std::string ie = "document.all.OxNavigator.style.pixelTop = " + top +
-                         ";document.all.OxNavigator.style.pixelLeft = " + left;
+  const std::string ie =
+      "document.all.OxNavigator.style.pixelTop = " + top + ";document.all.OxNavigator.style.pixelLeft = " + left;
   const std::string byId =
       "document.getElementById('OxNavigator').style.top = window.pageYOffset + "
       "'px';document.getElementById('OxNavigator').style.left = window.pageXOffset + 'px';";
   const std::string script =
       "function floatNavigator(){\r\n"
-      "\tif (document.all){" + ie + ";}\r\n"
-      "\telse if(document.getElementById){" + byId + "}\r\n"
+      "\tif (document.all){" +
+      ie +
+      ";}\r\n"
+      "\telse if(document.getElementById){" +
+      byId +
+      "}\r\n"
       "}\r\n"
       "if (document.all){window.onresize = SetResizeLeft;window.onscroll = floatNavigator;}\r\n"
       "else setInterval ('floatNavigator()', 100);\r\n"
       "function initNavigator(){\r\n"
-      "if (document.all){" + ie + ";document.all.OxNavigator.style.visibility = 'visible';}\r\n"
-      "\telse if (document.getElementById){" + byId +
+      "if (document.all){" +
+      ie +
+      ";document.all.OxNavigator.style.visibility = 'visible';}\r\n"
+      "\telse if (document.getElementById){" +
+      byId +
       "document.getElementById('OxNavigator').style.visibility = 'visible';}\r\n"
       "}\r\n"
       "function SetResizeLeft(){\r\n"
-      "\tif (document.all){" + ie + ";}\r\n"
-      "\telse if (document.getElementById){" + byId + "}\r\n"
+      "\tif (document.all){" +
+      ie +
+      ";}\r\n"
+      "\telse if (document.getElementById){" +
+      byId +
+      "}\r\n"
       "}";
   EXPECT_EQ(HeadOf(Read("sales0001.htm")),
             "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 transitional//EN\">\r\n<HTML> <HEAD>\r\n"
             "<TITLE>Sales Report</TITLE>\r\n" +
-                kMetaToProducer +
-                "\r\n<STYLE>\r\n<!--\r\nDIV {position:absolute; font:10pt Arial; color:#000000}" + kLinkRules +
+                kMetaToProducer + "\r\n<STYLE>\r\n<!--\r\nDIV {position:absolute; font:10pt Arial; color:#000000}" +
+                kLinkRules +
                 "\r\nSPAN {position: absolute; visibility: hidden}\r\n-->\r\n</STYLE>"
-                "\r\n<SCRIPT LANGUAGE=\"JavaScript\">\r\n<!--\r\n" + script + "\r\n-->\r\n</SCRIPT>\r\n</HEAD>\r\n"
+                "\r\n<SCRIPT LANGUAGE=\"JavaScript\">\r\n<!--\r\n" +
+                script +
+                "\r\n-->\r\n</SCRIPT>\r\n</HEAD>\r\n"
                 "<BODY BGCOLOR = \"#FFFFFF\" onLoad=\"initNavigator()\">\r\n");
 
   auto navigator = [](const std::string& first, const std::string& prev, const std::string& next,
@@ -179,7 +192,8 @@ TEST_F(HtmlDocument, PagesBeyondThePreviewsCountStillGetFiles) {
   Settings().SingleFile = true;
   TOxQRHTMLFilter one(Dir() + "one.htm");
   printer_.Clear();
-  Run(one, 2, [&](int k) { one.AddText(Line(1, 1, 1, TAlignment::taLeftJustify, "p" + std::to_string(k))); },
+  Run(
+      one, 2, [&](int k) { one.AddText(Line(1, 1, 1, TAlignment::taLeftJustify, "p" + std::to_string(k))); },
       /*previewPages=*/0);
   const std::string html = Read("one.htm");
   EXPECT_NE(html.find(">p2</DIV>"), std::string::npos) << "the file is finished when the job ends";

@@ -20,19 +20,19 @@ TEST_P(HtmlEncodeText, StoresTheLineAsMarkup) {
   EXPECT_EQ(filter.EncodeText(GetParam().line), GetParam().stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, HtmlEncodeText,
-    ::testing::Values(TextCase{"Blanks", "Total  due", "Total&nbsp;&nbsp;due"},
-                      TextCase{"RawMarkupPrefix", "\x01\x01\x01<B>x</B>", "<B>x</B>"},
-                      TextCase{"RawPrefixKeepsBlanks", "\x01\x01\x01<B>a b</B>", "<B>a b</B>"},
-                      TextCase{"TwoPrefixCharsAreText", "\x01\x01<B>", "\x01\x01&lt;B&gt;"},
-                      TextCase{"MarkupCharactersInData", "Smith & Jones <Ltd>",
-                               "Smith&nbsp;&amp;&nbsp;Jones&nbsp;&lt;Ltd&gt;"},
-                      TextCase{"EntityLikeData", "x<y, y>z, &copy 2024",
-                               "x&lt;y,&nbsp;y&gt;z,&nbsp;&amp;copy&nbsp;2024"},
-                      TextCase{"QuotesAndEightBitBytesStay", "\"O'Brien\" \xE9t\xE9", "\"O'Brien\"&nbsp;\xE9t\xE9"},
-                      TextCase{"Empty", "", ""}),
-    [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lines, HtmlEncodeText,
+                         ::testing::Values(TextCase{"Blanks", "Total  due", "Total&nbsp;&nbsp;due"},
+                                           TextCase{"RawMarkupPrefix", "\x01\x01\x01<B>x</B>", "<B>x</B>"},
+                                           TextCase{"RawPrefixKeepsBlanks", "\x01\x01\x01<B>a b</B>", "<B>a b</B>"},
+                                           TextCase{"TwoPrefixCharsAreText", "\x01\x01<B>", "\x01\x01&lt;B&gt;"},
+                                           TextCase{"MarkupCharactersInData", "Smith & Jones <Ltd>",
+                                                    "Smith&nbsp;&amp;&nbsp;Jones&nbsp;&lt;Ltd&gt;"},
+                                           TextCase{"EntityLikeData", "x<y, y>z, &copy 2024",
+                                                    "x&lt;y,&nbsp;y&gt;z,&nbsp;&amp;copy&nbsp;2024"},
+                                           TextCase{"QuotesAndEightBitBytesStay", "\"O'Brien\" \xE9t\xE9",
+                                                    "\"O'Brien\"&nbsp;\xE9t\xE9"},
+                                           TextCase{"Empty", "", ""}),
+                         [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
 
 TEST(HtmlMarkup, EscapesAttributeValuesAndEncodesFileReferences) {
   EXPECT_EQ(html::EscapeMarkup("O\"Brien & Sons <x>"), "O&quot;Brien &amp; Sons &lt;x&gt;");
@@ -60,8 +60,10 @@ TEST(HtmlMarkup, FontShorthandPutsItalicBeforeBoldAndDecorationsAfterTheFace) {
 
 TEST(HtmlMarkup, CharsetNamesTheSetOfTheCodePagesBytes) {
   const std::pair<int, const char*> cases[] = {
-      {1252, "ISO-8859-1"},   {1250, "windows-1250"}, {1251, "windows-1251"}, {1253, "windows-1253"},
-      {1256, "windows-1256"}, {1254, "ISO-8859-9"},   {874, "ISO-8859-11"},   {932, "Windows-932"},
+      {1252, "ISO-8859-1"},   {1250, "windows-1250"},
+      {1251, "windows-1251"}, {1253, "windows-1253"},
+      {1256, "windows-1256"}, {1254, "ISO-8859-9"},
+      {874, "ISO-8859-11"},   {932, "Windows-932"},
       {1257, "ISO-8859-13"},  {437, ""},
   };
   for (const auto& [codePage, charset] : cases) EXPECT_EQ(html::CharsetOfCodePage(codePage), charset) << codePage;

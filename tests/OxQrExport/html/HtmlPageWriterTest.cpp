@@ -22,9 +22,9 @@ TEST_F(HtmlPageWriter, AlignmentMovesTheLeftEdgeAndTheWidthIsTwoAndAHalfTimesThe
   const std::string s = "position:absolute; ";
   const std::string font = "; font:10pt Arial; color:#000000\">";
   EXPECT_EQ(BodyOf(Read("sales0001.htm")),
-            "<DIV STYLE=\"" + s + "top:50px; left:258px; width:100px" + font + "r</DIV>\r\n" +
-            "<DIV STYLE=\"" + s + "top:70px; left:279px; width:100px" + font + "c</DIV>\r\n" +
-            "<DIV STYLE=\"" + s + "top:90px; left:300px; width:102px" + font + "l</DIV>\r\n");
+            "<DIV STYLE=\"" + s + "top:50px; left:258px; width:100px" + font + "r</DIV>\r\n" + "<DIV STYLE=\"" + s +
+                "top:70px; left:279px; width:100px" + font + "c</DIV>\r\n" + "<DIV STYLE=\"" + s +
+                "top:90px; left:300px; width:102px" + font + "l</DIV>\r\n");
 }
 
 TEST_F(HtmlPageWriter, ClassesAreSharedAcrossLetterCaseAndTheReportFontNeedsNone) {
@@ -69,8 +69,7 @@ TEST_F(HtmlPageWriter, BoxesWriteFillAndDrawnSidesOnly) {
        "<DIV STYLE=\"position:absolute; " + at +
            "; font:0pt; background-color:#00FF00; border-top:2px solid #FF0000; border-right:2px solid #FF0000; "
            "border-bottom:2px solid #FF0000; border-Left:2px solid #FF0000\"></DIV>"},
-      {"fill as a class", true, true, false, false, false, false,
-       "<DIV STYLE=\"" + at + "\" Class=\"S0\"></DIV>"},
+      {"fill as a class", true, true, false, false, false, false, "<DIV STYLE=\"" + at + "\" Class=\"S0\"></DIV>"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -102,9 +101,8 @@ TEST_F(HtmlPageWriter, OneFileStacksThePagesWithAnEndLineAtEachPagesBottom) {
   const std::string text = "px; left:10px; width:20px\">x</DIV>\r\n";
   const std::string line = "<DIV STYLE=\"top:%px\"><HR SIZE= 2 WIDTH= 784 NOSHADE></DIV>\r\n";
   auto endLine = [&](const char* top) { return std::string(line).replace(line.find('%'), 1, top); };
-  EXPECT_EQ(BodyOf(Read("sales.htm")), "<DIV STYLE=\"top:5" + text + endLine("1123") +
-                                           "<DIV STYLE=\"top:1130" + text + endLine("2248") +
-                                           "<DIV STYLE=\"top:2255" + text + endLine("3373"));
+  EXPECT_EQ(BodyOf(Read("sales.htm")), "<DIV STYLE=\"top:5" + text + endLine("1123") + "<DIV STYLE=\"top:1130" + text +
+                                           endLine("2248") + "<DIV STYLE=\"top:2255" + text + endLine("3373"));
   EXPECT_FALSE(FileExists(Dir() + "sales0001.htm"));
 }
 
@@ -129,12 +127,13 @@ TEST_F(HtmlPageWriter, LooseLinesAndEndedBandsKeepPrintOrderOnEveryPage) {
   for (int k = 1; k <= 2; ++k) {
     SCOPED_TRACE(k);
     EXPECT_EQ(BodyOf(Read("sales000" + std::to_string(k) + ".htm")),
-              "<DIV STYLE=\"top:5px; left:5px; width:10px\">loose " + std::to_string(k) + "</DIV>\r\n"
-              // the band's box (silver), then its buffer: the label's box (white) and line
-              "<DIV STYLE=\"top:0px; left:0px; width:718px; height:113px\" Class=\"S1\"></DIV>\r\n"
-              "<DIV STYLE=\"top:0px; left:38px; width:189px; height:19px\" Class=\"S0\"></DIV>\r\n"
-              "<DIV STYLE=\"top:0px; left:38px; width:10px\">in band</DIV>\r\n"
-              "<DIV STYLE=\"top:500px; left:5px; width:10px\">after</DIV>\r\n");
+              "<DIV STYLE=\"top:5px; left:5px; width:10px\">loose " + std::to_string(k) +
+                  "</DIV>\r\n"
+                  // the band's box (silver), then its buffer: the label's box (white) and line
+                  "<DIV STYLE=\"top:0px; left:0px; width:718px; height:113px\" Class=\"S1\"></DIV>\r\n"
+                  "<DIV STYLE=\"top:0px; left:38px; width:189px; height:19px\" Class=\"S0\"></DIV>\r\n"
+                  "<DIV STYLE=\"top:0px; left:38px; width:10px\">in band</DIV>\r\n"
+                  "<DIV STYLE=\"top:500px; left:5px; width:10px\">after</DIV>\r\n");
   }
 }
 

@@ -69,9 +69,7 @@ TEST_F(HtmlPictures, ImagesAreWrittenPerPrintAndShapesOncePerControl) {
     Settings().ExportImages = c.exportImages;
     TOxQRHTMLFilter f(Dir() + "sales.htm");
     std::vector<int> done;
-    QRExportSettings().OnEncodeGraphicDone = [&](TOxQRExportFilter*, const void*, int index) {
-      done.push_back(index);
-    };
+    QRExportSettings().OnEncodeGraphicDone = [&](TOxQRExportFilter*, const void*, int index) { done.push_back(index); };
     Run(f, 2, [&](int) {
       f.WritePicture(*image_, 0, 0, false);
       f.WriteShape(*circle_, 0, 0, false);

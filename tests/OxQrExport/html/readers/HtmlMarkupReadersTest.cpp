@@ -61,8 +61,8 @@ class HtmlMarkupReaders : public HtmlTest, public ::testing::WithParamInterface<
     TOxQRHTMLFilter f(Dir() + "Q1 #2.htm");
     Run(f, 3, [&](int) {
       f.BeginTextBlock(label, 0, 0);
-      for (const char* text : {"Smith & Jones <Ltd>", "x<y, y>z, &copy 2024", "\"quoted\" 'text'",
-                               "\x01\x01\x01<B>bold</B> &amp; raw"})
+      for (const char* text :
+           {"Smith & Jones <Ltd>", "x<y, y>z, &copy 2024", "\"quoted\" 'text'", "\x01\x01\x01<B>bold</B> &amp; raw"})
         f.WriteText(100, 20, label.Font, clYellow, TAlignment::taLeftJustify, text);
       f.EndTextBlock(label, 0, 0, false);
       f.WritePicture(image, 0, 0, false);

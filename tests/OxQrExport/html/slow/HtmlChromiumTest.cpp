@@ -26,16 +26,17 @@ class HtmlChromium : public HtmlTest {
   }
   // Exports sample `report` to `output` (in the scratch folder) with the exporter program.
   void Export(const std::string& report, const std::string& output, const std::string& settings = "") {
-    const TShellRun r = RunShell("QT_QPA_PLATFORM=offscreen " + ShellQuote(OXQR_EXPORTER) + " --db " +
-                                 ShellQuote(OXQR_DEMODATA) + " --quiet " + settings + " " + report + " " +
-                                 ShellQuote(Dir() + output) + " 2>&1");
+    const TShellRun r =
+        RunShell("QT_QPA_PLATFORM=offscreen " + ShellQuote(OXQR_EXPORTER) + " --db " + ShellQuote(OXQR_DEMODATA) +
+                 " --quiet " + settings + " " + report + " " + ShellQuote(Dir() + output) + " 2>&1");
     ASSERT_EQ(r.Status, 0) << r.Output;
   }
   // Headless Chromium on `file` with its own profile; `what` is --screenshot=... or --dump-dom.
   std::string Chromium(const std::string& what, const std::string& file) {
-    return RunShell("timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
-                    "--force-device-scale-factor=1 --window-size=794,1123 --user-data-dir=" +
-                    ShellQuote(Dir() + ".chromium") + " " + what + " " + ShellQuote(file) + " 2>/dev/null")
+    return RunShell(
+               "timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+               "--force-device-scale-factor=1 --window-size=794,1123 --user-data-dir=" +
+               ShellQuote(Dir() + ".chromium") + " " + what + " " + ShellQuote(file) + " 2>/dev/null")
         .Output;
   }
   static std::string PageFile(const std::string& base, int page, const char* extension) {
