@@ -138,7 +138,9 @@ QWidget* TfrmMain::BuildTab(int position) {
   layout->addWidget(info);
   layout->addSpacing(kSpacerHeight);
   auto* scroll = new QScrollArea(page);
-  scroll->setObjectName(QString("ScrollBox%1").arg(position + 1));
+  // The chart report moves into ScrollBox3; the rich text tab's box is ScrollBox4.
+  const int names[4] = {1, 2, 4, 3};
+  scroll->setObjectName(QString("ScrollBox%1").arg(names[position]));
   scroll->setBackgroundRole(QPalette::Mid);
   scrollBoxes_[position] = scroll;
   layout->addWidget(scroll, 1);

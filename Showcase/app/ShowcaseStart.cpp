@@ -3,6 +3,7 @@
 #include <exception>
 
 #include <QApplication>
+#include <QScreen>
 
 #include "ErrorBox.h"
 #include "MainWindow.h"
@@ -44,6 +45,8 @@ int RunShowcase(int& argc, char** argv, const std::string& databaseOverride) {
   StartShowcaseLibrary();
   const auto showcase = CreateShowcase(databaseOverride);
   if (!showcase) return 1;
+  // Without a window manager a maximised window keeps its size: give it the screen first.
+  showcase->frmMain->setGeometry(QApplication::primaryScreen()->availableGeometry());
   showcase->frmMain->showMaximized();
   return QApplication::exec();
 }
