@@ -1,6 +1,7 @@
 # Install-time part of the header installation (see OxQRInstall.cmake): copies the public
 # headers and every project header they include, keeping their folders, so that each
 # installed header compiles against the installed tree alone.
+cmake_policy(VERSION 3.25)  # install scripts start with old policies
 set(queue)
 foreach(pattern ${OXQR_PUBLIC_HEADERS})
   file(GLOB found RELATIVE ${OXQR_SOURCE_DIR} ${OXQR_SOURCE_DIR}/${pattern})

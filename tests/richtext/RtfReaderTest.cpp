@@ -2,6 +2,7 @@
 // reading again gives the same model, and that malformed input keeps what was read.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -34,6 +35,9 @@ const TReadCase kReadCases[] = {
     {"not_rtf_is_plain_text", "line 1\r\nline 2\nline 3", "line 1\r\nline 2\r\nline 3"},
     {"plain_text_drops_control_characters", std::string("{\\rt\x01x\0y\tz", 10), "{\\rtxy\tz"},
 };
+
+// A failing case shows its name rather than the bytes of the case.
+void PrintTo(const TReadCase& c, std::ostream* os) { *os << c.Name; }
 
 class RtfReadCases : public ::testing::TestWithParam<TReadCase> {};
 
@@ -133,6 +137,8 @@ const TBadCase kBadCases[] = {
     {"deep_nesting", "{\\rtf1\\ansi start" + std::string(100000, '{') + "x" + std::string(100000, '}') + " end}", "start"},
     {"deep_nesting_unclosed", "{\\rtf1\\ansi start" + std::string(100000, '{'), "start"},
 };
+
+void PrintTo(const TBadCase& c, std::ostream* os) { *os << c.Name; }
 
 class RtfBadCases : public ::testing::TestWithParam<TBadCase> {};
 
