@@ -5,10 +5,14 @@
 #include <cstring>
 #include <memory>
 
+#include <QPainter>
+#include <QSet>
+
 #include "TestImages.h"
 #include "platform/Errors.h"
 #include "platform/ImageCodecs.h"
 #include "platform/Streams.h"
+#include "platform/TextMetrics.h"
 
 using namespace oxqr;
 using namespace oxqr::test;
@@ -148,4 +152,47 @@ TEST(GifTest, TwoColourAndSingleColourPictures) {
   EXPECT_EQ(back.pixel(2, 1), qRgb(10, 20, 30));
   TMemoryStream s;
   EXPECT_THROW(EncodeGIF(QImage(), s), EInvalidData);
+}
+
+// A drawn page with more than 256 colours (anti-aliased text in several colours on
+// coloured bands): the palette comes from the colour counts, fills keep their colour
+// exactly, text stays close, and the same page gives the same bytes.
+TEST(GifTest, DrawnPageKeepsFlatColoursAndStaysClose) {
+  EnsureGuiApplication();
+  QImage page(400, 300, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  {
+    QPainter p(&page);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    const QColor bands[] = {QColor(255, 255, 204), QColor(0, 128, 128), QColor(192, 192, 192), Qt::white};
+    const QColor inks[] = {Qt::black, Qt::red, Qt::darkBlue, QColor(0, 128, 0), Qt::white, QColor(128, 0, 128)};
+    QFont font("Liberation Sans");
+    font.setPixelSize(13);
+    p.setFont(font);
+    for (int b = 0; b < 4; ++b) {
+      p.fillRect(0, b * 75, 400, 75, bands[b]);
+      for (int i = 0; i < 6; ++i) {
+        p.setPen(inks[i]);
+        p.drawText(5 + (i % 2) * 200, b * 75 + 15 + (i / 2) * 20, "Customer 1234 amount due $56.78");
+      }
+    }
+  }
+  QSet<QRgb> colours;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) colours.insert(page.pixel(x, y));
+  ASSERT_GT(colours.size(), 256);
+
+  const std::string gif = Gif(page);
+  EXPECT_EQ(Gif(page), gif);
+  const QImage back = DecodeGifWithGiflib(gif);
+  ASSERT_EQ(back.size(), page.size());
+  for (const QPoint flat : {QPoint(390, 70), QPoint(390, 145), QPoint(390, 220), QPoint(390, 295)})
+    EXPECT_EQ(back.pixel(flat), page.pixel(flat)) << flat.x() << "," << flat.y();
+  long long error = 0;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) {
+      const QRgb a = back.pixel(x, y), b = page.pixel(x, y);
+      error += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+    }
+  EXPECT_LE(static_cast<double>(error) / (3.0 * page.width() * page.height()), 4.0);
 }
