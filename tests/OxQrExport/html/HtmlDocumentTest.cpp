@@ -35,8 +35,11 @@ const std::string kLinkRules =
     "\r\nA:hover {font:18pt Wingdings; text-decoration:none; color:#FFFFFF;background-color:#0000FF}";
 
 TEST_F(HtmlDocument, OnePageReportIsItsFirstPageFileWithLinkRulesButNoNavigator) {
+  int endPages = 0;
+  QRExportSettings().OnEndPage = [&](TOxQRExportFilter*) { ++endPages; };
   TOxQRHTMLFilter f(Dir() + "sales.htm");
   Run(f, 1);
+  EXPECT_EQ(endPages, 1) << "the engine's close before page 1 is silent";
   EXPECT_FALSE(FileExists(Dir() + "sales.htm"));
   EXPECT_EQ(Read("sales0001.htm"),
             "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 transitional//EN\">\r\n<HTML> <HEAD>\r\n"
@@ -202,6 +205,7 @@ TEST_F(HtmlDocument, PagesBeyondThePreviewsCountStillGetFiles) {
 TEST_F(HtmlDocument, ExternalStyleSheetKeepsClassNumbersAcrossFiles) {
   Settings().OutputStylesToCSSFile = true;
   Settings().CSSFileName = "styles\\report";
+  const auto workingFolder = std::filesystem::current_path();
   TOxQRHTMLFilter f(Dir() + "sales.htm");
   Run(f, 2, [&](int k) {
     TOxQrTextRec bold = Line(10, 10, 20, TAlignment::taLeftJustify, "b");
@@ -211,6 +215,7 @@ TEST_F(HtmlDocument, ExternalStyleSheetKeepsClassNumbersAcrossFiles) {
     f.AddText(k == 1 ? bold : red);
     f.AddText(k == 1 ? red : bold);
   });
+  EXPECT_EQ(std::filesystem::current_path(), workingFolder);
   EXPECT_EQ(ReadFileBytes(Dir() + "styles/report.css"),
             ".S0 {font:bold 10pt Arial; color:#000000}\r\n.S1 {font:bold 10pt Arial; color:#FF0000}");
   const std::string page2 = Read("sales0002.htm");

@@ -54,6 +54,15 @@ TEST_F(HtmlPictures, PictureDivScalesTheFileToTheControlAndDrawsItsFrame) {
   EXPECT_EQ(written.size(), QSize(113, 38));
 }
 
+TEST_F(HtmlPictures, ImageDPIScalesTheFileButNotItsPlace) {
+  Settings().ImageDPI = 144;
+  TOxQRHTMLFilter f(Dir() + "sales.htm");
+  Run(f, 1, [&](int) { f.WritePicture(*image_, 0, 0, false); });
+  EXPECT_EQ(QImage(QString::fromStdString(Dir() + "sales_I0001.jpg")).size(), QSize(226, 76));
+  EXPECT_NE(Read("sales0001.htm").find("width:113px; height:38px\"><IMG SRC=\"sales_I0001.jpg\" ALT=\"\" Width=113"),
+            std::string::npos);
+}
+
 TEST_F(HtmlPictures, ImagesAreWrittenPerPrintAndShapesOncePerControl) {
   struct Case {
     const char* what;
