@@ -41,8 +41,7 @@ std::string Slashed(std::string s) {
 // never changed.
 std::string ResolveFolder(const std::string& path, const std::string& baseFolder) {
   if (path.empty()) return baseFolder;
-  const bool absolute = !path.empty() && path.front() == '/';
-  const std::string full = ExpandFileName(absolute ? path : baseFolder + path);
+  const std::string full = ExpandFileName(path.front() == '/' ? path : baseFolder + path);
   const std::string folder = IncludeTrailingBackslash(ExtractFilePath(full));
   if (!DirectoryExists(folder)) ForceFolder(folder);
   return folder;
