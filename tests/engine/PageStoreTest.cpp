@@ -172,8 +172,8 @@ TEST(PageStore, PackedPageKeepsEveryFieldAndSharesTheTables) {
     EXPECT_TRUE(store.Page(1) == moved) << budget;
     EXPECT_TRUE(store.Page(2) == page) << budget;
     // One picture for every page that shows it.
-    const auto& first = std::get<MrBitmap>(store.Page(0).Records[6]);
-    EXPECT_EQ(first.Image, std::get<MrBitmap>(store.Page(2).Records[6]).Image) << budget;
+    const TMetafile first = store.Page(0), last = store.Page(2);
+    EXPECT_EQ(std::get<MrBitmap>(first.Records[6]).Image, std::get<MrBitmap>(last.Records[6]).Image) << budget;
   }
 }
 
