@@ -1,9 +1,11 @@
 // A report over data held in memory, saved as plain text and as JPEG pictures of its pages.
 //   minimal OUTPUT_FOLDER  ->  OUTPUT_FOLDER/planets.txt, OUTPUT_FOLDER/planets0001.jpg
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OxQrCtrls/ExportControls.h"
