@@ -244,7 +244,11 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
     std::cout << fs::absolute(o.Output).lexically_normal().string() << '\n';
   }
   for (const auto& f : settings.CreatedReportFiles.Items) std::cout << (folder / f.Text).lexically_normal().string() << '\n';
-  for (const auto& f : settings.CreatedImageFiles.Items) std::cout << fs::absolute(f.Text).lexically_normal().string() << '\n';
+  // Picture files are named as the document refers to them: relative to its folder.
+  for (const auto& f : settings.CreatedImageFiles.Items) {
+    const fs::path picture(f.Text);
+    std::cout << (picture.is_absolute() ? picture : folder / picture).lexically_normal().string() << '\n';
+  }
   return 0;
 }
 

@@ -247,6 +247,18 @@ TEST_F(ExporterTest, PageImagesOnePerPreviewPageInPageOrder) {
   }
 }
 
+// What the exporter prints are the files it wrote, wherever it is started from.
+TEST_F(ExporterTest, EveryFilePrintedExists) {
+  const TCommand r = Shell("cd / && " + std::string(OXQR_EXPORTER) + " --quiet events " + Path("e.htm"));
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const auto files = Lines(r.Out);
+  EXPECT_GT(files.size(), 1u);
+  for (const auto& f : files) {
+    EXPECT_EQ(f.rfind(dir_.string() + "/", 0), 0u) << f;
+    EXPECT_TRUE(fs::is_regular_file(f)) << f;
+  }
+}
+
 // ---- output safety -------------------------------------------------------------------
 
 // The export never writes over what it reads: the database, also as one of the page files a
