@@ -158,37 +158,41 @@ namespace {
 
 // Advances in one font measured once and kept: each of the 256 characters of the code
 // page alone, and the kerning of each pair met so far (the pair's advance less both
-// characters' own).
+// characters' own), in rows made when their first character is met.
 class TFontAdvances {
  public:
-  explicit TFontAdvances(const QFont& font) : metrics_(font) { known_.fill(false); }
+  explicit TFontAdvances(const QFont& font) : metrics_(font) { alone_.fill(kUnknown); }
   qreal Alone(std::uint8_t byte, QChar c) {
-    if (!known_[byte]) {
-      alone_[byte] = metrics_.horizontalAdvance(QString(c));
-      known_[byte] = true;
-    }
-    return alone_[byte];
+    qreal& a = alone_[byte];
+    if (a == kUnknown) a = metrics_.horizontalAdvance(QString(c));
+    return a;
   }
   qreal Kerning(std::uint8_t a, QChar ca, std::uint8_t b, QChar cb) {
-    const auto key = static_cast<std::uint16_t>(a << 8 | b);
-    auto it = kerning_.find(key);
-    if (it == kerning_.end()) {
-      const QChar pair[2] = {ca, cb};
-      const qreal k = metrics_.horizontalAdvance(QString(pair, 2)) - Alone(a, ca) - Alone(b, cb);
-      it = kerning_.emplace(key, k).first;
+    auto& row = kerning_[a];
+    if (!row) {
+      row = std::make_unique<std::array<qreal, 256>>();
+      row->fill(kUnknown);
     }
-    return it->second;
+    qreal& k = (*row)[b];
+    if (k == kUnknown) {
+      const QChar pair[2] = {ca, cb};
+      k = metrics_.horizontalAdvance(QString(pair, 2)) - Alone(a, ca) - Alone(b, cb);
+    }
+    return k;
   }
 
  private:
+  static constexpr qreal kUnknown = -1e30;
   QFontMetricsF metrics_;
   std::array<qreal, 256> alone_{};
-  std::array<bool, 256> known_{};
-  std::unordered_map<std::uint16_t, qreal> kerning_;
+  std::array<std::unique_ptr<std::array<qreal, 256>>, 256> kerning_{};
 };
 
 TFontAdvances& FontAdvances(const TFont& font) {
   static std::unordered_map<std::string, std::unique_ptr<TFontAdvances>> cache;
+  static TFont lastFont;
+  static TFontAdvances* last = nullptr;
+  if (last != nullptr && font == lastFont) return *last;  // texts come in runs of one font
   std::string key = font.Name;
   key.push_back('\0');
   key.push_back(static_cast<char>(font.Charset));
@@ -197,7 +201,9 @@ TFontAdvances& FontAdvances(const TFont& font) {
   key.append(std::to_string(font.Size));
   auto& entry = cache[key];
   if (!entry) entry = std::make_unique<TFontAdvances>(ToQFont(font));
-  return *entry;
+  lastFont = font;
+  last = entry.get();
+  return *last;
 }
 
 // Printable characters of left-to-right scripts without combining marks: text that the
@@ -213,7 +219,7 @@ bool SimpleScript(const QString& s) {
 // Edges from the kept advances: a prefix's own measurement is its characters' advances
 // with the kerning between neighbours inside it. False when the whole text does not end
 // where TextExtent measured it (the shaper did more than kern pairs).
-bool KernedEdges(const TFont& font, std::string_view text, const QString& s, std::vector<qreal>& edges) {
+bool KernedEdges(const TFont& font, std::string_view text, const QString& s, int extent, std::vector<qreal>& edges) {
   if (s.size() != static_cast<qsizetype>(text.size()) || !SimpleScript(s)) return false;
   TFontAdvances& advances = FontAdvances(font);
   qreal before = 0;  // the prefix before character i, kerned against character i
@@ -227,7 +233,7 @@ bool KernedEdges(const TFont& font, std::string_view text, const QString& s, std
       before += alone + advances.Kerning(byte, c, next, s.at(static_cast<qsizetype>(i + 1)));
     }
   }
-  return static_cast<int>(RoundHalfEven(edges.back())) == TextExtent(font, text).cx;
+  return static_cast<int>(RoundHalfEven(edges.back())) == extent;
 }
 
 }  // namespace
@@ -240,8 +246,9 @@ std::vector<int> CharAdvances(const TFont& font, std::string_view text) {
   const QString s = AnsiToQString(text);
   std::vector<int> dx(static_cast<std::size_t>(s.size()), 0);
   if (dx.empty()) return dx;
+  const int extent = TextExtent(font, text).cx;
   std::vector<qreal> edges(dx.size());
-  if (!KernedEdges(font, text, s, edges)) {
+  if (!KernedEdges(font, text, s, extent, edges)) {
     const QFontMetricsF fm(ToQFont(font));
     for (qsizetype i = 0; i < s.size(); ++i) edges[static_cast<std::size_t>(i)] = fm.horizontalAdvance(s.left(i + 1));
   }
@@ -252,7 +259,7 @@ std::vector<int> CharAdvances(const TFont& font, std::string_view text) {
     previous = edge;
   }
   // The whole run ends where TextExtent says it does.
-  dx.back() += TextExtent(font, text).cx - previous;
+  dx.back() += extent - previous;
   return dx;
 }
 
