@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "OxQrConsts/OxQrConsts.h"
@@ -122,6 +123,9 @@ void TOxQRRTFFilter::BeginDocument() {
 
 void TOxQRRTFFilter::BeginPage() {
   TOxQRDocumentFilter::BeginPage();
+  pageFills_.clear();
+  bandFills_.clear();
+  openFrames_.clear();
   WriteBody(std::string("{") + CRLF);
 }
 
@@ -130,12 +134,15 @@ void TOxQRRTFFilter::ClosePage() {
   // Items of a band still open at the page's end belong to this page. They are written once:
   // later items of the band join an empty buffer.
   if (!BandBuffer.empty()) {
+    FillFramesOverBoxes(nullptr);
     WriteBody(BandBuffer);
     BandBuffer.clear();
   }
   // "\pard" ends the last framed paragraph before the break, so that the break does not
-  // carry the page's frames onto the next page.
-  WriteBody(PageNumber() == TotalPages ? "\\par\\pard}\r\n" : "\\par\\pard\\page}\r\n");
+  // carry the page's frames onto the next page. The paragraph holding the break is one
+  // point high: readers flow it below a rich text box, and one that ends near the foot of
+  // the page would otherwise push it, and the break, onto a page of its own.
+  WriteBody(PageNumber() == TotalPages ? "\\par\\pard\\sl-20}\r\n" : "\\par\\pard\\sl-20\\page}\r\n");
   TOxQRDocumentFilter::ClosePage();
 }
 
@@ -170,14 +177,52 @@ void TOxQRRTFFilter::SpillBody() {
 void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
   if (Aborted()) return;
   const bool fill = !OptimizeBackground || ColorToRGB(Band.Color) != clWhite;
+  std::optional<TFilledBox> bandBox;
   if (Output && (fill || Band.Frame.AnyFrame())) {
+    const std::size_t fills = bandFills_.size();
     std::string box;
     RenderBox(Rect, Band.Color, box, true, true, false, fill, Band.Frame);
+    if (bandFills_.size() > fills) {  // the band's box lies under all of the band's items
+      bandBox = bandFills_.back();
+      bandFills_.pop_back();
+    }
     WriteBody(box + CRLF);
   }
+  FillFramesOverBoxes(bandBox ? &*bandBox : nullptr);
   if (Output) WriteBody(BandBuffer);
   BandOpen = false;
   BandBuffer.clear();
+}
+
+void TOxQRRTFFilter::BeginBand() {
+  TOxQRDocumentFilter::BeginBand();
+  bandFills_.clear();
+  openFrames_.clear();
+}
+
+void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
+  auto contains = [](const TOxQrRect& r, double x, double y) {
+    return x >= r.Left && x <= r.Left + r.Width && y >= r.Top && y <= r.Top + r.Height;
+  };
+  // Later frames first, so that the positions of earlier ones stay valid.
+  for (auto f = openFrames_.rbegin(); f != openFrames_.rend(); ++f) {
+    if (BandBuffer.compare(f->At, f->Head.size(), f->Head) != 0) continue;  // not written as made
+    const double x = f->Rect.Left + f->Rect.Width / 2;
+    const double y = f->Rect.Top + f->Rect.Height / 2;
+    // The topmost filled box under the frame's centre: boxes of the band drawn before the
+    // frame, then the band's own box, then those drawn earlier on the page.
+    const TFilledBox* under = nullptr;
+    for (auto b = bandFills_.rbegin(); b != bandFills_.rend() && under == nullptr; ++b)
+      if (b->At <= f->At && contains(b->Rect, x, y)) under = &*b;
+    if (under == nullptr && bandBox != nullptr && contains(bandBox->Rect, x, y)) under = bandBox;
+    for (auto b = pageFills_.rbegin(); b != pageFills_.rend() && under == nullptr; ++b)
+      if (contains(b->Rect, x, y)) under = &*b;
+    if (under != nullptr) BandBuffer.insert(f->At + f->Head.size() - 1, "\\cbpat" + Num(ColorIndex(under->Color)));
+  }
+  if (bandBox != nullptr) pageFills_.push_back(*bandBox);
+  pageFills_.insert(pageFills_.end(), bandFills_.begin(), bandFills_.end());
+  bandFills_.clear();
+  openFrames_.clear();
 }
 
 std::string TOxQRRTFFilter::DocumentHead() {
@@ -335,6 +380,7 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
       Out += "\\shading10000\\cfpat" + c + "\\cbpat" + c;
     }
     Out += " ";
+    if (!Fill) openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), Out});
     return;
   }
 
@@ -351,6 +397,7 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   const std::string line = "\\dplinecor" + lc[0] + "\\dplinecog" + lc[1] + "\\dplinecob" + lc[2] + "\\dplinew" +
                            FormatNumber(FrameWidthTwips(Frame));
 
+  if (Fill) bandFills_.push_back(TFilledBox{Rect, Color, BandBuffer.size()});
   const bool all = FrameAllSides(Frame);
   std::string s;
   if (Fill || all) {

@@ -59,6 +59,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void AddText(const TOxQrTextRec& Rec) override;
   // As the page model's, but through WriteBody, so that band markup spills over as well.
   void EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) override;
+  void BeginBand() override;
   void EndDocument() override;
   void BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY) override;
   void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
@@ -89,11 +90,29 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   virtual std::unique_ptr<TStream> CreateBodyStream();
 
  private:
+  // A filled rectangle drawn on the page, and where in BandBuffer it was drawn.
+  struct TFilledBox {
+    TOxQrRect Rect;
+    TColor Color;
+    std::size_t At = 0;
+  };
+  // A text block's frame head in BandBuffer that has no fill of its own.
+  struct TOpenFrame {
+    TOxQrRect Rect;
+    std::size_t At = 0;  // where the head starts in BandBuffer
+    std::string Head;
+  };
+  // Readers paint a framed paragraph white: a frame without a fill of its own over a filled
+  // box gets the box's colour as its background, so that the box shows around its text.
+  void FillFramesOverBoxes(const TFilledBox* bandBox);
   // Moves the body held in memory to the spill file (made on first use) and empties it.
   void SpillBody();
   std::unique_ptr<TTempFile> spillFile_;
   double blockWidest_ = 0;  // widest line of the open text block (twips)
   TAlignment blockAlign_ = TAlignment::taLeftJustify;
+  std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page
+  std::vector<TFilledBox> bandFills_;  // filled boxes in BandBuffer
+  std::vector<TOpenFrame> openFrames_;  // unfilled frame heads in BandBuffer
 };
 
 }  // namespace oxqr

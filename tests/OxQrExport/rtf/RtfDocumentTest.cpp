@@ -49,7 +49,7 @@ TEST_F(RtfFilterTest, OnePageDocumentByteForByte) {
             "\\par\\pard\\sbys\\pvpg\\phpg\\absw" +
                 LineFrame(font_, "Hello") +
                 "\\posy1134\\posx567\\f0\\cf1\\fs20\\ql Hello \r\n"
-                "\\par\\pard}\r\n"
+                "\\par\\pard\\sl-20}\r\n"
                 "}");
 }
 
@@ -68,9 +68,9 @@ TEST_F(RtfFilterTest, EveryPageButTheLastEndsWithABreakAfterItsFrames) {
   Run(f, 3, [&](int k) { f.WriteText(100, 200, font_, clWhite, TAlignment::taLeftJustify, "p" + std::to_string(k)); });
   const std::string body = Body(File());
   const std::string line = "\\par\\pard\\sbys\\pvpg\\phpg\\absw" + LineFrame(font_, "p1") + "\\posy1134\\posx567";
-  EXPECT_EQ(body, "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p1 \r\n\\par\\pard\\page}\r\n" +
-                      "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p2 \r\n\\par\\pard\\page}\r\n" +
-                      "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p3 \r\n\\par\\pard}\r\n}");
+  EXPECT_EQ(body, "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p1 \r\n\\par\\pard\\sl-20\\page}\r\n" +
+                      "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p2 \r\n\\par\\pard\\sl-20\\page}\r\n" +
+                      "{\r\n" + line + "\\f0\\cf1\\fs20\\ql p3 \r\n\\par\\pard\\sl-20}\r\n}");
 }
 
 TEST_F(RtfFilterTest, PaperOrientationAndPageFrame) {
@@ -150,7 +150,7 @@ TEST_F(RtfFilterTest, LinesOutsideBlocksArePlacedByTheirLeftEdge) {
                               "\\par\\pard\\sbys\\pvpg\\phpg\\absw" + LineFrame(font_, longText) + "\\posy2268\\posx" +
                               std::to_string(RoundHalfEven(1000 * 1440 / 254.0 - centre / 2)) +
                               "\\f0\\cf1\\fs20\\ql " + longText + " \r\n"
-                              "\\par\\pard}\r\n}");
+                              "\\par\\pard\\sl-20}\r\n}");
   EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset0 Times New Roman;}}"), std::string::npos);
   EXPECT_NE(File().find("{\\colortbl;\\red0\\green0\\blue0;\\red255\\green0\\blue0;}"), std::string::npos);
 }
@@ -206,6 +206,58 @@ TEST_F(RtfFilterTest, OpenBandAtThePageEndIsWrittenOnce) {
   EXPECT_EQ(Count(file, "page2"), 1u);
   EXPECT_LT(file.find("page1"), file.find("\\page}"));
   EXPECT_GT(file.find("page2"), file.find("\\page}"));
+}
+
+// Readers paint a framed paragraph white. A text frame without a fill of its own that lies
+// on a filled band box takes the box's colour as its background, so that white text on a
+// coloured band stays readable; frames off the box or on a white band stay as they are, and
+// a frame with its own fill keeps only that one.
+TEST_F(RtfFilterTest, UnfilledFramesOnAFilledBandTakeItsColour) {
+  for (const TColor bandColor : {clNavy, clWhite}) {
+    SCOPED_TRACE(bandColor == clNavy ? "navy band" : "white band");
+    TOxQRRTFFilter f(Dir() + "out.rtf");
+    TQRCustomBand band(TQRBandType::rbDetail);
+    band.Color = bandColor;
+    band.Size.Height = 200;
+    band.Size.Width = 1900;
+    auto& inside = band.Add<TQRLabel>();
+    auto& own = band.Add<TQRLabel>();
+    auto& below = band.Add<TQRLabel>();  // the last one closes the band
+    inside.Size = TQRSize{50, 100, 50, 500};
+    own.Size = TQRSize{50, 700, 50, 500};
+    below.Size = TQRSize{50, 100, 300, 500};  // under the band's box, off it
+    inside.Transparent = below.Transparent = true;
+    own.Color = clYellow;
+    Run(f, 1, [&](int) {
+      for (auto* label : {&inside, &own, &below}) {
+        f.BeginTextBlock(*label, 0, 0);
+        f.WriteText(label->Size.Left, label->Size.Top, font_, clWhite, TAlignment::taLeftJustify, "text");
+        f.EndTextBlock(*label, 0, 0, false);
+      }
+    });
+    const std::string file = File();
+    // Colour numbers as the table lists them.
+    const std::string table = file.substr(file.find("{\\colortbl;"), file.find('}', file.find("{\\colortbl;")));
+    auto number = [&](const std::string& entry) {
+      const std::string before = table.substr(0, table.find(entry));
+      return std::to_string(std::count(before.begin(), before.end(), ';'));
+    };
+    std::vector<std::string> heads;
+    for (std::size_t at = file.find("\\par\\pard\\pvpg"); at != std::string::npos;
+         at = file.find("\\par\\pard\\pvpg", at + 1))
+      heads.push_back(file.substr(at, file.find("\r\n", at) - at));
+    ASSERT_EQ(heads.size(), 3u);
+    const std::string yellow = number("\\red255\\green255\\blue0;");
+    const std::string navy = bandColor == clNavy ? "\\cbpat" + number("\\red0\\green0\\blue128;") : "";
+    EXPECT_EQ(heads[0], "\\par\\pard\\pvpg\\phpg\\absh283\\posy283\\posx567" + navy + " ");
+    EXPECT_EQ(heads[1], "\\par\\pard\\pvpg\\phpg\\absh283\\posy283\\posx3969\\shading10000\\cfpat" + yellow +
+                            "\\cbpat" + yellow + " ");
+    EXPECT_EQ(heads[2], "\\par\\pard\\pvpg\\phpg\\absh283\\posy1701\\posx567 ");
+    // A filled band's box comes first, under its frames.
+    if (bandColor == clNavy) {
+      EXPECT_LT(file.find("\\dprect"), file.find("\\par\\pard\\pvpg"));
+    }
+  }
 }
 
 struct BoxCase {
