@@ -1,6 +1,9 @@
 #include "RtfFilter.h"
 
+#include <QFontMetricsF>
+
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <new>
 #include <optional>
@@ -18,6 +21,7 @@
 #include "platform/Errors.h"
 #include "platform/Locale.h"
 #include "platform/Streams.h"
+#include "platform/TextMetrics.h"
 
 namespace oxqr {
 
@@ -65,7 +69,26 @@ int IndexOrAppend(std::vector<std::string>& list, const std::string& entry) {
 
 std::string Num(int value) { return std::to_string(value); }
 
+
 }  // namespace
+
+int RtfRichTextLineSpacing(const std::string& face, int halfPoints) {
+  if (halfPoints <= 0 || face.empty()) return 0;
+  TFont ours;
+  ours.Name = face;
+  ours.Size = (halfPoints + 1) / 2;  // as the layout rounds the size
+  const QFontMetricsF layout(ToQFont(ours, ScreenPPI));
+  TFont exact;
+  exact.Name = face;
+  exact.Size = halfPoints;  // half points at twice the resolution: the exact size, finely
+  constexpr int fine = 3600;
+  const QFontMetricsF reader(ToQFont(exact, fine));
+  const double readerLine = (reader.ascent() + reader.descent() + reader.leading()) * ScreenPPI / (2.0 * fine);
+  if (readerLine <= 0) return 0;
+  // Readers keep whole percents (cut off), so the spacing is written for the nearest one.
+  const long percent = std::lround((layout.ascent() + layout.descent()) / readerLine * 100.0);
+  return static_cast<int>((percent * 240 + 99) / 100);
+}
 
 TOxQRRTFFilter::~TOxQRRTFFilter() = default;
 
@@ -505,6 +528,7 @@ std::string TOxQRRTFFilter::RichTextBox(std::string_view Rtf, const TOxQrRect& R
     ColorTable.push_back(entry);  // a rich text's colours are appended even when equal to an entry
     return static_cast<int>(ColorTable.size());
   };
+  sink.LineSpacing = RtfRichTextLineSpacing;
   const TRtfMergedPiece piece = MergeRichTextPiece(Rtf, sink);
   ExtraFontText += piece.FontTable;
   // The box is anchored to an empty paragraph of its own at its corner: anchored to another

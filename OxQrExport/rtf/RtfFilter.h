@@ -18,6 +18,11 @@ namespace oxqr {
 
 class TFileStream;
 
+// The proportional line spacing (240ths of a line; 0 for none) under which readers set lines
+// of `face` at `halfPoints` as far apart as our rich text layout does: that one measures the
+// font at whole screen pixels and without its line gap, readers at its exact size with it.
+int RtfRichTextLineSpacing(const std::string& face, int halfPoints);
+
 class TOxQRRTFFilter : public TOxQRDocumentFilter {
  public:
   using TOxQRDocumentFilter::TOxQRDocumentFilter;

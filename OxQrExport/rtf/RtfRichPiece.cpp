@@ -103,6 +103,7 @@ class TRtfEmitter {
 struct TPieceTables {
   std::map<long, int> Fonts;   // the piece's font number -> document font number
   std::map<long, int> Colors;  // the piece's colour number -> document colour number
+  std::map<long, std::string> Faces;  // the piece's font number -> face name
   std::optional<int> DefaultFont;
   std::string FontTable;
 };
@@ -114,14 +115,22 @@ void ReadFontTable(const std::vector<TRtfToken>& tokens, std::size_t open, std::
   auto addEntry = [&](const std::vector<TRtfToken>& entry) {
     std::optional<long> number;
     TRtfEmitter text;
+    std::string face;
+    int depth = 0;
     for (const auto& t : entry) {
       if (!number && IsWord(t, "f") && t.HasParam) {
         number = t.Param;
         continue;
       }
+      if (t.Kind == TKind::GroupOpen) ++depth;
+      if (t.Kind == TKind::GroupClose) --depth;
+      if (t.Kind == TKind::Text && depth == 0) face += t.Raw;  // not \panose, \falt and the like
       text.Token(t);
     }
     if (!number) return;
+    face = face.substr(0, face.find(';'));
+    const auto first = face.find_first_not_of(" \r\n");
+    tables.Faces[*number] = first == std::string::npos ? std::string() : face.substr(first);
     const int m = sink.AddFont(text.Out());
     tables.Fonts[*number] = m;
     tables.FontTable += "{\\f" + std::to_string(m) + text.Out() + "}";
@@ -266,17 +275,57 @@ TRtfMergedPiece MergeRichTextPiece(std::string_view rtf, const TRtfTableSink& si
   // The text box sits inside the page's flow: without a reset its text would take the
   // character formatting (colour, styles) of the line written before it.
   body.Word("plain");
+
+  // Line spacing: readers set lines further apart than our layout (they add the font's line
+  // gap, and our layout measures the font at whole pixels). Each paragraph without spacing
+  // of its own gets, where its text begins, the proportional spacing of the font and size
+  // of that text.
+  struct TCharState {
+    long Font = -1;
+    long HalfPoints = 24;
+  };
+  std::vector<TCharState> states(1);
+  if (deff) states.back().Font = *deff;
+  const long plainFont = deff ? *deff : -1;
+  bool ownSpacing = false;              // the paragraph has \sl of its own so far
+  std::optional<TCharState> paraStart;  // font and size of the paragraph's first text
+  auto spacing = [&] {
+    if (!sink.LineSpacing || ownSpacing || !paraStart) return;
+    const auto face = tables.Faces.find(paraStart->Font);
+    if (face == tables.Faces.end()) return;
+    const int n = sink.LineSpacing(face->second, static_cast<int>(paraStart->HalfPoints));
+    if (n <= 0) return;
+    body.Word("sl", n);
+    body.Word("slmult", 1);
+  };
+
   int depth = 0;
   for (std::size_t i = begin; i < end; ++i) {
     const TRtfToken& t = tokens[i];
+    if (t.Kind == TKind::Word) {
+      TCharState& state = states.back();
+      if (t.Name == "plain") state = TCharState{plainFont, 24};
+      if (t.Name == "f" && t.HasParam) state.Font = t.Param;
+      if (t.Name == "fs" && t.HasParam) state.HalfPoints = t.Param;
+      if (t.Name == "pard") ownSpacing = false;
+      if (t.Name == "sl") ownSpacing = true;
+      if (t.Name == "par") paraStart.reset();
+    } else if (!paraStart && ((t.Kind == TKind::Text && t.Raw.find_first_not_of(" \r\n") != std::string::npos) ||
+                              (t.Kind == TKind::Symbol && t.Raw.size() > 1 && t.Raw[1] != '*'))) {
+      // Readers take a paragraph's spacing as it stands where its text begins.
+      paraStart = states.back();
+      spacing();
+    }
     if (t.Kind == TKind::GroupOpen) {
       if (depth == 0 && IsHeaderGroup(GroupWord(tokens, i))) {
         i = std::min(MatchingClose(tokens, i), end);
         continue;
       }
+      states.push_back(states.back());
       ++depth;
     } else if (t.Kind == TKind::GroupClose) {
       if (depth == 0) continue;  // a stray brace would close the text box early
+      states.pop_back();
       --depth;
     } else if (depth == 0 && IsHeaderWord(t)) {
       continue;

@@ -30,6 +30,9 @@ std::vector<TRtfToken> TokenizeRtf(std::string_view rtf);
 struct TRtfTableSink {
   std::function<int(const std::string& entryWithoutNumber)> AddFont;
   std::function<int(const std::string& entry)> AddColor;
+  // Optional: the proportional line spacing (in 240ths of a line) under which a reader sets
+  // lines of `face` at `halfPoints` as far apart as our own layout does; 0 for none.
+  std::function<int(const std::string& face, int halfPoints)> LineSpacing;
 };
 
 struct TRtfMergedPiece {
@@ -42,7 +45,9 @@ struct TRtfMergedPiece {
 // does not define become the automatic colour. Text outside the piece's group is ignored and
 // unbalanced braces are balanced. The body starts with \plain, so that it does not take the
 // character formatting of the text around the box. Body changes: \viewkindN becomes \viewkind1, \lang1049 is
-// dropped, and every \fs is preceded by \expnd-1\expndtw-6 (slightly condensed text).
+// dropped, and every \fs is preceded by \expnd-1\expndtw-6 (slightly condensed text). With
+// sink.LineSpacing, a paragraph without line spacing of its own gets \slN\slmult1 for the
+// font and size its text starts with.
 TRtfMergedPiece MergeRichTextPiece(std::string_view rtf, const TRtfTableSink& sink);
 
 }  // namespace oxqr

@@ -13,6 +13,11 @@ namespace {
 
 using test::RtfFilterTest;
 
+// The line spacing words a paragraph of `face` at `halfPoints` gets.
+std::string Spacing(const std::string& face, int halfPoints) {
+  return "\\sl" + std::to_string(RtfRichTextLineSpacing(face, halfPoints)) + "\\slmult1";
+}
+
 std::size_t Count(const std::string& s, const std::string& what) {
   std::size_t n = 0;
   for (auto at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
@@ -43,8 +48,9 @@ TEST_F(RtfFilterTest, RichTextFontsFollowTheReportsFonts) {
   EXPECT_EQ(f.FontTable[2], "RTFDummyFont");
   EXPECT_EQ(f.FontTable[3], "RTFDummyFont");
   EXPECT_EQ(f.ExtraFontText, "{\\f2\\fnil\\fcharset0 Times New Roman;}{\\f3\\fnil\\fcharset0 Arial;}");
-  EXPECT_NE(box.find("\\f2\\expnd-1\\expndtw-6\\fs28 Heading"), std::string::npos) << box;
-  EXPECT_NE(box.find("\\f3\\expnd-1\\expndtw-6\\fs20 Some "), std::string::npos) << box;
+  EXPECT_NE(box.find("\\f2\\expnd-1\\expndtw-6\\fs28" + Spacing("Times New Roman", 28) + " Heading"),
+            std::string::npos) << box;
+  EXPECT_NE(box.find("\\f3\\expnd-1\\expndtw-6\\fs20" + Spacing("Arial", 20) + " Some "), std::string::npos) << box;
   EXPECT_EQ(box.find("\\f0"), std::string::npos);
   EXPECT_EQ(box.find("\\f1"), std::string::npos);
   f.ClosePage();
@@ -84,14 +90,44 @@ TEST_F(RtfFilterTest, RichTextBoxKeepsItsGeometryAfterTheText) {
   EXPECT_EQ(f.RichTextBox(piece, TOxQrRect{100.4, 200.6, 3000, 600}),
             "\\par\\pard\\pvpg\\phpg\\posx100\\posy201\\absw20\\absh-20 \r\n"
             "{\\lang1024{\\*\\do\\dobxpage\\dobypage\\dptxbx{\\dptxbxtext{"
-            "{\\plain\r\n\\viewkind1\\uc1\\pard\\f0\\expnd-1\\expndtw-6\\fs20 Hi\\par\r\n}"
+            "{\\plain\r\n\\viewkind1\\uc1\\pard\\f0\\expnd-1\\expndtw-6\\fs20" + Spacing("Arial", 20) +
+                " Hi\\par\r\n}"
             "}}\\dpx100\\dpy201\\dpxsize3001\\dpysize601\\dplinehollow}}\r\n");
+}
+
+// Readers set a paragraph's lines by its spacing as it stands where its text begins: each
+// paragraph gets the spacing of the font and size its text starts with, unless it has
+// spacing of its own (until \pard ends that); group ends restore the font and size.
+TEST(RtfRichPieceSpacing, EveryParagraphByTheFontItsTextStartsWith) {
+  TRtfTableSink sink;
+  int fonts = 0;
+  sink.AddFont = [&](const std::string&) { return fonts++; };
+  sink.AddColor = [](const std::string&) { return 1; };
+  sink.LineSpacing = [](const std::string& face, int halfPoints) { return (face == "A" ? 1000 : 2000) + halfPoints; };
+  const std::string piece =
+      "{\\rtf1\\deff0{\\fonttbl{\\f0 A;}{\\f1 B;}}\\pard\\f1\\fs30 one\\par two {\\fs40 big}\\par\\pard\\sl-300 own\\par"
+      "{\\f0 \\fs18 three}\\par\\pard\\plain four}";
+  EXPECT_EQ(MergeRichTextPiece(piece, sink).Body,
+            "{\\plain\\pard\\f1\\expnd-1\\expndtw-6\\fs30\\sl2030\\slmult1 one\\par\\sl2030\\slmult1 two "
+            "{\\expnd-1\\expndtw-6\\fs40 big}\\par\\pard\\sl-300 own\\par{\\f0\\expnd-1\\expndtw-6\\fs18 three}"
+            "\\par\\pard\\plain\\sl1024\\slmult1 four}");
+}
+
+// Our layout sets 10-point Arial at whole pixels without the font's line gap; readers add
+// the gap, so their lines must be drawn closer together than single spacing.
+TEST(RtfRichPieceSpacing, ReaderLinesOfArialAreSetCloser) {
+  const int sl = RtfRichTextLineSpacing("Arial", 20);
+  EXPECT_GT(sl, 200);
+  EXPECT_LT(sl, 240);
+  EXPECT_EQ(RtfRichTextLineSpacing("Arial", 0), 0);
 }
 
 struct PieceCase {
   const char* Name;
   std::string Piece;
-  std::string Body;  // the text between "{\dptxbxtext{" and the geometry
+  std::string Body;  // the text between "{\dptxbxtext{" and the geometry; "@" for the line spacing
+  const char* Face = "";  // of the line spacing
+  int HalfPoints = 0;
 };
 
 class RtfRichPieces : public RtfFilterTest, public ::testing::WithParamInterface<PieceCase> {};
@@ -104,7 +140,10 @@ TEST_P(RtfRichPieces, BodyWithoutHeaderOrTables) {
   const std::string box = f.RichTextBox(GetParam().Piece, TOxQrRect{0, 0, 100, 100});
   const std::string open = "{\\dptxbxtext{";
   const auto begin = box.find(open) + open.size();
-  EXPECT_EQ(box.substr(begin, box.find("}\\dpx") - begin), GetParam().Body + "}");
+  std::string body = GetParam().Body;
+  if (const auto at = body.find('@'); at != std::string::npos)
+    body.replace(at, 1, Spacing(GetParam().Face, GetParam().HalfPoints));
+  EXPECT_EQ(box.substr(begin, box.find("}\\dpx") - begin), body + "}");
 }
 
 std::string ManyEntries() {
@@ -121,9 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A piece without colours: no table, but the header and font table still go.
         PieceCase{"NoColourTable", "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\r\n"
                                    "\\viewkind4\\uc1\\pard\\f0\\fs20 plain\r\n}\r\n",
-                  "{\\plain\r\n\\viewkind1\\uc1\\pard\\f1\\expnd-1\\expndtw-6\\fs20 plain\r\n}"},
+                  "{\\plain\r\n\\viewkind1\\uc1\\pard\\f1\\expnd-1\\expndtw-6\\fs20@ plain\r\n}", "Arial", 20},
         // Ten and more fonts and colours: numbers of two digits follow their entries.
-        PieceCase{"TwoDigitNumbers", ManyEntries(), "{\\plain\\f12\\cf12 a\\f2\\cf2 b\\f11\\cf11 c}"},
+        PieceCase{"TwoDigitNumbers", ManyEntries(), "{\\plain\\f12\\cf12@ a\\f2\\cf2 b\\f11\\cf11 c}", "F11", 24},
         // Dropped words never glue the words before them to the text after them.
         PieceCase{"DroppedLanguage", "{\\rtf1{\\fonttbl{\\f0 A;}}\\b\\lang1049 bold \\lang1049\\b0 x}",
                   "{\\plain\\b bold \\b0 x}"},
@@ -134,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
         PieceCase{"Unbalanced", "{\\rtf1{\\fonttbl{\\f0 A;}}{\\b bold {\\i both", "{\\plain{\\b bold {\\i both}}}"},
         // Groups and escapes of the body pass unchanged; the flat font table form is read too.
         PieceCase{"FlatFontTable", "{\\rtf1{\\fonttbl\\f0\\fswiss Arial;\\f1\\froman Times;}\\f1 \\{x\\}\\'e9{\\*\\x y}}",
-                  "{\\plain\\f2\\{x\\}\\'e9{\\*\\x y}}"}),
+                  "{\\plain\\f2@\\{x\\}\\'e9{\\*\\x y}}", "Times", 24}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(RtfFilterTest, RichTextInTheBandAndOffWhenSwitchedOff) {
