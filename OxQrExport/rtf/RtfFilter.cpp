@@ -528,7 +528,12 @@ std::string TOxQRRTFFilter::RichTextBox(std::string_view Rtf, const TOxQrRect& R
     ColorTable.push_back(entry);  // a rich text's colours are appended even when equal to an entry
     return static_cast<int>(ColorTable.size());
   };
-  sink.LineSpacing = RtfRichTextLineSpacing;
+  sink.LineSpacing = [this](const std::string& face, int halfPoints) {
+    const auto key = std::make_pair(face, halfPoints);  // measured once per face and size
+    auto it = lineSpacing_.find(key);
+    if (it == lineSpacing_.end()) it = lineSpacing_.emplace(key, RtfRichTextLineSpacing(face, halfPoints)).first;
+    return it->second;
+  };
   const TRtfMergedPiece piece = MergeRichTextPiece(Rtf, sink);
   ExtraFontText += piece.FontTable;
   // The box is anchored to an empty paragraph of its own at its corner: anchored to another

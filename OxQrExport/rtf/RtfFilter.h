@@ -5,6 +5,7 @@
 // pictures as embedded JPEG or bitmap-in-metafile data, rich text as editable text in a
 // drawing-object text box. Units are twips. The head (font and colour tables, information,
 // paper) is written last, in front of the body, because the tables grow with the pages.
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -118,6 +119,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page
   std::vector<TFilledBox> bandFills_;  // filled boxes in BandBuffer
   std::vector<TOpenFrame> openFrames_;  // unfilled frame heads in BandBuffer
+  std::map<std::pair<std::string, int>, int> lineSpacing_;  // rich text line spacing by face and size
 };
 
 }  // namespace oxqr
