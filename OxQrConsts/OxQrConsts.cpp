@@ -43,13 +43,6 @@ const std::string_view SAboutText =
     "OxQRFilters - WYSIWYG Export Filters for QRReport (https://oxqrfilters.example.org)";
 const std::string_view SVersion = "2.11";
 
-std::string FormatNotAvailable(std::string_view displayName) {
-  std::string s = "The ";
-  s.append(displayName);
-  s += " export is not available in this build.";
-  return s;
-}
-
 std::string ExcelCellsLeftOut(int count) {
   return std::to_string(count) + (count == 1 ? " cell lay" : " cells lay") +
          " beyond row 16384 or column 256 of the worksheet and " + (count == 1 ? "was" : "were") + " left out.";

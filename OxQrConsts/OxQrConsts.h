@@ -54,7 +54,5 @@ extern const std::string_view SVersion;
 // "<n> cells lay beyond row 16384 or column 256 of the worksheet and were left out."
 std::string ExcelCellsLeftOut(int count);
 
-// "The <display name> export is not available in this build."
-std::string FormatNotAvailable(std::string_view displayName);
 
 }  // namespace oxqr

@@ -8,7 +8,6 @@
 
 #include "OxQrExport/core/ExportFilterBase.h"
 #include "OxQrExport/core/FilterKinds.h"
-#include "OxQrExport/core/PendingFormats.h"
 #include "support/ExportTestSupport.h"
 
 namespace oxqr {
@@ -176,39 +175,6 @@ TEST_F(ExportTest, EncodeGraphicDoneReportsObjectAndIndex) {
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].first, &object);
   EXPECT_EQ(seen[0].second, 4);
-}
-
-// HTML, PDF, RTF and Excel are not part of this build: their registered classes must
-// say so and never leave a file behind.
-TEST_F(ExportTest, PendingFormatsReportAndWriteNothing) {
-  PageEvents events;
-  events.Attach();
-  std::vector<std::string> errors;
-  QRExportSettings().OnErrorMessage = [&](TOxQRExportFilter*, const std::string& m) { errors.push_back(m); };
-  for (auto kind : {TOxQRFilterKind::fkHTML, TOxQRFilterKind::fkPDF, TOxQRFilterKind::fkRTF,
-                    TOxQRFilterKind::fkExcel}) {
-    const std::string name = FilterDisplayName(kind);
-    SCOPED_TRACE(name);
-    const std::string file = Dir() + "report." + std::string(FilterExtension(kind));
-    auto instance = FilterClassOfKind(kind)->Create(file);
-    auto* filter = dynamic_cast<TOxQRExportFilter*>(instance.get());
-    ASSERT_NE(filter, nullptr);
-    // A format whose real filter has landed is tested in its own folder.
-    if (!dynamic_cast<TOxQRPendingFilterBase*>(filter)) continue;
-    errors.clear();
-    filter->StartJob(2100, 2970, TFont());
-    filter->ClosePage();
-    filter->OpenPage();
-    filter->WriteText(100, 100, TFont(), clWhite, TAlignment::taLeftJustify, "Hello");
-    filter->ClosePage();
-    filter->FinishJob();
-    EXPECT_TRUE(filter->Aborted());
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], "The " + name + " export is not available in this build.");
-    EXPECT_TRUE(std::filesystem::is_empty(Dir())) << "a file was written";
-  }
-  EXPECT_TRUE(events.Begin.empty());
-  EXPECT_TRUE(events.End.empty());
 }
 
 }  // namespace
