@@ -96,67 +96,48 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
   const mode_t mode = ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
   ::fchmod(fd, mode);
 
-  file_ = ::fdopen(fd, "w+b");
-  if (!file_) {
+  std::FILE* stream = ::fdopen(fd, "w+b");
+  if (!stream) {
     const int err = errno;
     ::close(fd);
     ::unlink(temp_.c_str());
     throw EFileError(fileName, "create", err);
   }
+  file_ = std::make_unique<TFileStream>(stream, fileName);
 }
 
 TSafeFileStream::~TSafeFileStream() { Discard(); }
 
 void TSafeFileStream::Write(const void* data, std::size_t count) {
   if (!file_) throw EFileError(name_, "write", EBADF);
-  if (count == 0) return;
-  if (last_ == LastOp::Read) std::fseek(file_, 0, SEEK_CUR);
-  last_ = LastOp::Write;
-  if (std::fwrite(data, 1, count, file_) != count) throw EFileError(name_, "write", errno);
+  file_->Write(data, count);
 }
 
 std::size_t TSafeFileStream::Read(void* data, std::size_t count) {
   if (!file_) throw EFileError(name_, "read", EBADF);
-  if (last_ == LastOp::Write) std::fseek(file_, 0, SEEK_CUR);
-  last_ = LastOp::Read;
-  const std::size_t n = std::fread(data, 1, count, file_);
-  if (n < count && std::ferror(file_)) throw EFileError(name_, "read", errno);
-  return n;
+  return file_->Read(data, count);
 }
 
-std::int64_t TSafeFileStream::Position() const {
-  return file_ ? static_cast<std::int64_t>(ftello(file_)) : 0;
-}
+std::int64_t TSafeFileStream::Position() const { return file_ ? file_->Position() : 0; }
 
 void TSafeFileStream::SetPosition(std::int64_t pos) {
   if (!file_) throw EFileError(name_, "seek in", EBADF);
-  if (pos < 0) throw EStreamError("Stream position out of range");
-  if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) throw EFileError(name_, "seek in", errno);
-  last_ = LastOp::None;
+  file_->SetPosition(pos);
 }
 
-std::int64_t TSafeFileStream::Size() const {
-  if (!file_) return 0;
-  const off_t here = ftello(file_);
-  fseeko(file_, 0, SEEK_END);
-  const off_t end = ftello(file_);
-  fseeko(file_, here, SEEK_SET);
-  return static_cast<std::int64_t>(end);
-}
+std::int64_t TSafeFileStream::Size() const { return file_ ? file_->Size() : 0; }
 
 void TSafeFileStream::Commit() {
   if (committed_) return;
   if (!file_) throw EFileError(name_, "write", EBADF);
-  std::FILE* f = file_;
-  file_ = nullptr;
-  const bool flushed = std::fflush(f) == 0;
-  const int flushErr = errno;
-  const bool closed = std::fclose(f) == 0;
-  const int closeErr = errno;
-  if (!flushed || !closed) {
+  try {
+    file_->Close();  // flushes; a full disk shows here
+  } catch (...) {
+    file_.reset();
     ::unlink(temp_.c_str());
-    throw EFileError(name_, "write", !flushed ? flushErr : closeErr);
+    throw;
   }
+  file_.reset();
   // The target may have become a folder or device while we wrote; never replace one.
   try {
     CheckRegularTarget(target_);
@@ -174,10 +155,7 @@ void TSafeFileStream::Commit() {
 
 void TSafeFileStream::Discard() {
   if (committed_) return;
-  if (file_) {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
+  file_.reset();
   if (!temp_.empty()) {
     ::unlink(temp_.c_str());
     temp_.clear();

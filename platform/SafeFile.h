@@ -5,6 +5,7 @@
 // failed or cancelled write leaves no trace, and a reader never sees half a file under the real
 // name. Every output file of the library is written through this class.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -59,9 +60,8 @@ class TSafeFileStream final : public TStream {
   std::string name_;    // as the caller gave it (used in messages)
   std::string target_;  // the name the temporary file is renamed to (links followed)
   std::string temp_;
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<TFileStream> file_;  // the open temporary file
   bool committed_ = false;
-  enum class LastOp : std::uint8_t { None, Read, Write } last_ = LastOp::None;
 };
 
 // Writes `bytes` as the whole content of `fileName` through TSafeFileStream.

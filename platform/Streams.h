@@ -56,6 +56,8 @@ class TFileStream final : public TStream {
  public:
   // fmCreate creates or truncates; throws EFileError carrying the system's reason.
   TFileStream(const std::string& fileName, TFileMode mode);
+  // Takes ownership of an open C stream; `fileName` names it in messages.
+  TFileStream(std::FILE* adopted, const std::string& fileName) : name_(fileName), file_(adopted) {}
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;

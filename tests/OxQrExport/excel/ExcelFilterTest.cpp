@@ -21,6 +21,7 @@
 #include "platform/SafeFile.h"
 #include "platform/TextMetrics.h"
 #include "support/ExportTestSupport.h"
+#include "support/FilterJob.h"
 
 namespace oxqr {
 namespace {
@@ -84,15 +85,7 @@ class ExcelFilterTest : public testing::ExportTest {
 
   // Runs `pages` pages through the filter; `page(k)` writes the text of page k.
   void Run(TOxQRExcelFilter& filter, int pages, const std::function<void(int)>& page) {
-    filter.SourcePrinter = &printer_;
-    filter.StartJob(2100, 2970, font_);
-    filter.ClosePage();
-    for (int k = 1; k <= pages; ++k) {
-      filter.OpenPage();
-      page(k);
-      filter.ClosePage();
-    }
-    filter.FinishJob();
+    testing::RunFilterJob(filter, printer_, pages, page, font_);
   }
   // Native position of a fractional column / row of `f`'s grid on the open page.
   double Col(const TOxQRExcelFilter& f, double c) const { return c * f.CharColumnWidth / printer_.HorizontalFactor(); }

@@ -11,6 +11,7 @@
 #include "engine/Printer.h"
 #include "platform/Files.h"
 #include "support/ExportTestSupport.h"
+#include "support/FilterJob.h"
 
 namespace oxqr::testing {
 
@@ -24,15 +25,7 @@ class HtmlTest : public ExportTest {
     printer_.Clear();
     for (int i = 0; i < (previewPages < 0 ? pages : previewPages); ++i) printer_.NewPage();
     printer_.Title = "Sales Report";
-    filter.SourcePrinter = &printer_;
-    filter.StartJob(2100, 2970, font_);
-    filter.ClosePage();
-    for (int k = 1; k <= pages; ++k) {
-      filter.OpenPage();
-      if (page) page(k);
-      filter.ClosePage();
-    }
-    filter.FinishJob();
+    testing::RunFilterJob(filter, printer_, pages, page, font_);
   }
   std::string Read(const std::string& name) const { return ReadFileBytes(Dir() + name); }
 

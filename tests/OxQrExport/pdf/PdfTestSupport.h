@@ -14,6 +14,7 @@
 #include "engine/Printer.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "support/FilterJob.h"
 
 namespace oxqr::testing {
 
@@ -39,15 +40,7 @@ struct TPinnedClock {
 // Starts `filter` on A4 with Arial 10, runs `pages` pages (`page(k)` fills page k) and
 // finishes the job.
 inline void RunPdf(TOxQRPDFFilter& filter, TQRPrinter& printer, int pages, const std::function<void(int)>& page) {
-  filter.SourcePrinter = &printer;
-  filter.StartJob(2100, 2970, TFont());
-  filter.ClosePage();
-  for (int k = 1; k <= pages; ++k) {
-    filter.OpenPage();
-    page(k);
-    filter.ClosePage();
-  }
-  filter.FinishJob();
+  testing::RunFilterJob(filter, printer, pages, page);
 }
 
 // A written file, read through its own cross-reference table.

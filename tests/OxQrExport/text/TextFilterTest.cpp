@@ -13,6 +13,7 @@
 #include "engine/Printer.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "support/FilterJob.h"
 
 namespace oxqr {
 namespace {
@@ -40,15 +41,7 @@ class TextFilterTest : public ::testing::Test {
   // Runs `pages` pages through the filter; `page(k)` writes the text of page k.
   void Run(TOxQRTextFilter& filter, int pages, const std::function<void(int)>& page, int width = 2100,
            int height = 2970) {
-    filter.SourcePrinter = &printer_;
-    filter.StartJob(width, height, font_);
-    filter.ClosePage();
-    for (int k = 1; k <= pages; ++k) {
-      filter.OpenPage();
-      page(k);
-      filter.ClosePage();
-    }
-    filter.FinishJob();
+    testing::RunFilterJob(filter, printer_, pages, page, font_, width, height);
   }
   // Native position of a fractional column / row of `filter`'s grid.
   double Col(const TOxQRTextFilter& f, double c) const { return c * f.CharWidth / printer_.HorizontalFactor(); }
