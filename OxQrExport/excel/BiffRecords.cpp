@@ -24,6 +24,8 @@ void WriteRecord(TStream& s, std::uint16_t id, std::uint16_t length, std::initia
 
 void WriteBof(TStream& s) { WriteRecord(s, kBof, 6, {0x0000, 0x0010, 0x0000}); }
 
+void WriteBof2(TStream& s) { WriteRecord(s, kBof2, 4, {0x0002, 0x0010}); }
+
 void WriteCodePage(TStream& s, int codePage) {
   WriteRecord(s, kCodePage, 2, {static_cast<std::uint16_t>(codePage == 1252 ? 0x8001 : codePage)});
 }

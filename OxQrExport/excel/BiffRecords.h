@@ -12,6 +12,7 @@
 namespace oxqr::biff {
 
 constexpr std::uint16_t kBof = 0x0809;
+constexpr std::uint16_t kBof2 = 0x0009;
 constexpr std::uint16_t kCodePage = 0x0042;
 constexpr std::uint16_t kDimensions = 0x0200;
 constexpr std::uint16_t kFont = 0x0031;
@@ -40,6 +41,10 @@ void WriteRecord(TStream& s, std::uint16_t id, std::uint16_t length, std::initia
 
 // BOF of a worksheet: version 0, type 0x10.
 void WriteBof(TStream& s);
+// The older 4-byte BOF of a worksheet (identifier 0x0009): version 2, type 0x10. A reader
+// that takes the 0x0809 BOF for a later file version does not apply the number formats of
+// the 4-byte XF and one-byte-length FORMAT records; under this BOF every reader does.
+void WriteBof2(TStream& s);
 // CODEPAGE: 0x8001 for Windows code page 1252, the code page's number for any other.
 void WriteCodePage(TStream& s, int codePage);
 // DIMENSIONS of ten zero bytes (readers find the used range themselves).

@@ -107,7 +107,13 @@ void TOxQRExcelFilter::BeginDocument() {
     AbortFileNotCreated();
     return;
   }
-  biff::WriteBof(*file);
+  // Native numbers carry FORMAT and XF records that some readers apply only under the
+  // older BOF; the default file keeps the 0x0809 one.
+  if (ExcelSettings().NativeNumbers) {
+    biff::WriteBof2(*file);
+  } else {
+    biff::WriteBof(*file);
+  }
   biff::WriteCodePage(*file, AnsiCodePage());
   biff::WriteDimensions(*file);
   file_ = file.get();

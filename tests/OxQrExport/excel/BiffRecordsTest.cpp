@@ -22,6 +22,7 @@ std::string Bytes(Emit&& emit) {
 
 TEST(BiffRecords, FileHeadAndEnd) {
   EXPECT_EQ(Bytes([](TStream& s) { biff::WriteBof(s); }), "09 08 06 00 00 00 10 00 00 00");
+  EXPECT_EQ(Bytes([](TStream& s) { biff::WriteBof2(s); }), "09 00 04 00 02 00 10 00");
   EXPECT_EQ(Bytes([](TStream& s) { biff::WriteDimensions(s); }), "00 02 0A 00 00 00 00 00 00 00 00 00 00 00");
   EXPECT_EQ(Bytes([](TStream& s) { biff::WriteXf(s); }), "43 00 04 00 00 00 00 00");
   EXPECT_EQ(Bytes([](TStream& s) { biff::WriteXf(s, 5); }), "43 00 04 00 00 00 05 00");

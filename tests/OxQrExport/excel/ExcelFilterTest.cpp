@@ -487,13 +487,17 @@ TEST_F(ExcelFilterTest, NativeNumbersWriteFieldValuesWithTheirFormat) {
   };
 
   // Off (the default): the amount and the date are the texts the report shows.
-  auto cells = SheetCells(run());
+  const std::string plain = run();
+  EXPECT_EQ(SheetRecords(plain).front().Id, 0x0809);
+  auto cells = SheetCells(plain);
   ASSERT_EQ(cells.size(), 2u);
   EXPECT_EQ(cells[0].Text, "$1,234.50");
   EXPECT_EQ(cells[1].Text, "12/9/2025");
 
   Settings().NativeNumbers = true;
   const std::string bytes = run();
+  // The older BOF, under which every reader applies the formats.
+  EXPECT_EQ(HexBytes(bytes.substr(0, 8)), "09 00 04 00 02 00 10 00");
   std::vector<std::string> formats, xfs;
   for (const auto& r : SheetRecords(bytes)) {
     if (r.Id == 0x001E) formats.push_back(r.Body.substr(1));

@@ -1,5 +1,5 @@
 // Worksheets read back by LibreOffice, gnumeric and xlrd: numbers, 8-bit text in two code
-// pages, native numbers with their formats, and a report longer than the sheet.
+// pages, native numbers shown in their formats, and a report longer than the sheet.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -229,15 +229,22 @@ TEST_F(ExcelReadersTest, NativeNumbersSumAndKeepTheirLook) {
   EXPECT_EQ(gnumeric.at({0, 0}), "$1,234.50");  // the used range starts at row 2
   EXPECT_EQ(gnumeric.at({2, 0}), "$100.25");
   EXPECT_EQ(gnumeric.at({4, 0}), "12/9/2025");
-  // LibreOffice reads number cells that sum (it shows them without the formats).
+  // LibreOffice shows them in their formats too (the CSV written "as shown") ...
+  const auto csv = SofficeConvert(path, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true", Dir() + "csv");
+  ASSERT_TRUE(fs::exists(csv));
+  const auto office = ParseCsv(ReadFileBytes(csv.string()));
+  EXPECT_EQ(office.at({2, 0}), "$1,234.50");
+  EXPECT_EQ(office.at({4, 0}), "$100.25");
+  EXPECT_EQ(office.at({6, 0}), "12/9/2025");
+  // ... and keeps them numbers that sum: currency amounts and a date.
   const auto ods = SofficeConvert(path, "ods", Dir() + "ods");
   ASSERT_TRUE(fs::exists(ods));
   const auto cells = RunShell("unzip -p " + ShellQuote(ods.string()) +
-                              " content.xml | grep -o 'office:value-type=\"[a-z]*\" office:value=\"[0-9.]*\"'");
+                              " content.xml | grep -o 'office:value-type=\"[a-z]*\" office:[a-z-]*=\"[0-9.-]*\"'");
   EXPECT_EQ(cells.Output,
-            "office:value-type=\"float\" office:value=\"1234.5\"\n"
-            "office:value-type=\"float\" office:value=\"100.25\"\n"
-            "office:value-type=\"float\" office:value=\"46000\"\n");
+            "office:value-type=\"currency\" office:value=\"1234.5\"\n"
+            "office:value-type=\"currency\" office:value=\"100.25\"\n"
+            "office:value-type=\"date\" office:date-value=\"2025-12-09\"\n");
 }
 
 }  // namespace
