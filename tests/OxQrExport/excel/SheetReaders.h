@@ -125,9 +125,11 @@ inline TReaderGrid ReadWithSsconvert(const std::filesystem::path& xls, const std
   return g;
 }
 
+// LibreOffice's CSV with cell contents as stored, not as shown (the last option): numbers in
+// a number format come back as their values, dates as MM/DD/YYYY.
 inline TReaderGrid ReadWithSoffice(const std::filesystem::path& xls, const std::filesystem::path& dir) {
   TReaderGrid g;
-  const auto csv = SofficeConvert(xls, "csv:Text - txt - csv (StarCalc):44,34,76", dir);
+  const auto csv = SofficeConvert(xls, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false", dir);
   if (!std::filesystem::exists(csv)) {
     g.Error = "no CSV file from soffice";
     return g;
@@ -135,6 +137,23 @@ inline TReaderGrid ReadWithSoffice(const std::filesystem::path& xls, const std::
   g.Cells = ParseCsv(ReadFileBytes(csv.string()));
   g.Ok = true;
   return g;
+}
+
+// The serial day number (days since 1899-12-30) of a date shown as M/D/YYYY; false for any
+// other text.
+inline bool SerialOfShownDate(const std::string& text, double& serial) {
+  int m = 0, d = 0, y = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d/%d/%d%c", &m, &d, &y, &tail) != 3 || m < 1 || m > 12 || d < 1 || d > 31)
+    return false;
+  // Days from 1970-01-01 of the civil date, then moved to the 1899-12-30 epoch.
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  serial = era * 146097.0 + doe - 719468 + 25569;
+  return true;
 }
 
 // Differences between the file's cells and a reader's grid: a cell missing, shown with
@@ -163,8 +182,9 @@ inline std::vector<std::string> CompareWithFile(const std::string& xlsBytes, con
     }
     if (c.IsNumber()) {
       char* end = nullptr;
-      const double v = std::strtod(it->second.c_str(), &end);
-      if (end == it->second.c_str() || *end != '\0' || std::fabs(v - c.Value) > 1e-9 * std::max(1.0, std::fabs(v)))
+      double v = std::strtod(it->second.c_str(), &end);
+      const bool parsed = (end != it->second.c_str() && *end == '\0') || SerialOfShownDate(it->second, v);
+      if (!parsed || std::fabs(v - c.Value) > 1e-9 * std::max(1.0, std::fabs(v)))
         diffs.push_back(where + "number " + std::to_string(c.Value) + " shown as \"" + it->second + "\"");
       const auto t = grid.Types.find(pos);
       if (t != grid.Types.end() && t->second != 2 && t->second != 3)

@@ -1,14 +1,17 @@
 // The four sample reports exported by the command-line program and read by LibreOffice,
-// gnumeric and xlrd: each reader shows exactly the cells of the file.
+// gnumeric and xlrd: each reader shows exactly the cells of the file, and with native numbers
+// LibreOffice shows each number cell as the report prints it.
 #include <gtest/gtest.h>
 
 #include <ostream>
 
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <string>
 
 #include "excel/SheetReaders.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace oxqr {
@@ -66,6 +69,26 @@ TEST_P(ExcelSamples, EveryReaderShowsTheFilesCells) {
     int numbers = 0;
     for (const auto& cell : SheetCells(bytes)) numbers += cell.IsNumber();
     EXPECT_GT(numbers, 0);
+    // LibreOffice shows every number cell as the report prints it: the text the default
+    // export writes into the same cell.
+    const fs::path plain = dir_ / "plain.xls";
+    const auto plainRun = RunShell(std::string(OXQR_EXPORTER) + " --quiet --db " + ShellQuote(OXQR_DEMODATA) + " " +
+                                   c.Report + " " + ShellQuote(plain.string()) + " 2>&1");
+    ASSERT_EQ(plainRun.Status, 0) << plainRun.Output;
+    std::map<TCellPos, std::string> printed;
+    for (const auto& cell : SheetCells(ReadFileBytes(plain.string())))
+      printed[{cell.Row, cell.Column}] = AnsiToUtf8(cell.Text);
+    const auto csv =
+        SofficeConvert(xls, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true", dir_ / "shown");
+    ASSERT_TRUE(fs::exists(csv));
+    const auto shown = ParseCsv(ReadFileBytes(csv.string()));
+    for (const auto& cell : SheetCells(bytes)) {
+      if (!cell.IsNumber()) continue;
+      const TCellPos pos{cell.Row, cell.Column};
+      const auto s = shown.find(pos);
+      EXPECT_EQ(s == shown.end() ? "(none)" : s->second, printed[pos])
+          << "row " << cell.Row << " column " << cell.Column;
+    }
   }
 
   const auto xlrd = ReadWithXlrd(xls);
