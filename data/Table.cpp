@@ -99,9 +99,12 @@ void TTable::Open() {
 
 void TTable::Close() {
   select_.reset();
+  count_.reset();
   db_.reset();
-  rows_.clear();
-  cursor_ = 0;
+  row_.clear();
+  hasRow_ = false;
+  recNo_ = 0;
+  recordCount_ = -1;
   eof_ = true;
 }
 
@@ -157,17 +160,18 @@ void TTable::PrepareSelect() {
   }
   std::string sql = "SELECT ";
   for (std::size_t i = 0; i < fields_.size(); ++i) sql += (i ? ", " : "") + QuoteIdentifier(fields_[i]->FieldName);
+  countSql_ = "SELECT COUNT(*) FROM " + QuoteIdentifier(table_) + where;
+  count_.reset();
   sql += " FROM " + QuoteIdentifier(table_) + where + " ORDER BY ";
   for (const auto& name : index) sql += QuoteIdentifier(FieldByName(name).FieldName) + ", ";
   sql += "rowid";
   select_ = Prepare(db_.get(), sql, "Cannot read table \"" + table_ + "\" of \"" + DatabaseName + "\"");
 }
 
-// Binds the master's current values; answers through rows_ being empty when the master
-// has no current record.
-void TTable::BindMasterValues() {
-  sqlite3_stmt* stmt = select_.get();
-  TDataSet& master = *MasterSource->DataSet;
+bool TTable::BindMasterValues(sqlite3_stmt* stmt) const {
+  TDataSet* masterSet = MasterSource->DataSet;
+  if (!masterSet || !masterSet->Active() || masterSet->IsEmpty()) return false;
+  TDataSet& master = *masterSet;
   for (std::size_t i = 0; i < masterLinkFields_.size(); ++i) {
     TField& mf = master.FieldByName(masterLinkFields_[i]);
     const int idx = static_cast<int>(i) + 1;
@@ -187,43 +191,59 @@ void TTable::BindMasterValues() {
       sqlite3_bind_text(stmt, idx, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     }
   }
+  return true;
 }
 
-void TTable::LoadRows() {
-  rows_.clear();
+bool TTable::StepRow() {
   sqlite3_stmt* stmt = select_.get();
-  sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);
-  if (MasterSource) {
-    TDataSet* master = MasterSource->DataSet;
-    if (!master || !master->Active() || master->IsEmpty()) return;
-    BindMasterValues();
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    const int columns = static_cast<int>(fields_.size());
+    row_.clear();
+    row_.reserve(fields_.size());
+    for (int c = 0; c < columns; ++c) row_.push_back(ReadCell(stmt, c));
+    return true;
   }
-  const int columns = static_cast<int>(fields_.size());
-  int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    std::vector<TCell> row;
-    row.reserve(fields_.size());
-    for (int c = 0; c < columns; ++c) row.push_back(ReadCell(stmt, c));
-    rows_.push_back(std::move(row));
-  }
+  sqlite3_reset(stmt);  // ends the read so that the database is not held open
   if (rc != SQLITE_DONE)
     throw EDatabaseError("Cannot read table \"" + table_ + "\" of \"" + DatabaseName + "\": " + sqlite3_errmsg(db_.get()));
-  sqlite3_reset(stmt);
+  return false;
 }
 
 void TTable::First() {
   if (!Active()) throw EDatabaseError("Table \"" + Name() + "\" is not open");
-  LoadRows();
-  cursor_ = 0;
-  eof_ = rows_.empty();
+  sqlite3_stmt* stmt = select_.get();
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  row_.clear();
+  recordCount_ = -1;
+  hasRow_ = (!MasterSource || BindMasterValues(stmt)) && StepRow();
+  if (!hasRow_) row_.clear();
+  recNo_ = hasRow_ ? 1 : 0;
+  eof_ = !hasRow_;
 }
 
 void TTable::Next() {
   if (eof_) return;
   // At the last record the cursor stays on it and Eof becomes true.
-  if (cursor_ + 1 < rows_.size()) ++cursor_;
+  if (StepRow()) ++recNo_;
   else eof_ = true;
+}
+
+int TTable::RecordCount() const {
+  if (!Active()) return 0;
+  if (recordCount_ >= 0) return recordCount_;
+  if (!count_) count_ = Prepare(db_.get(), countSql_, "Cannot count table \"" + table_ + "\" of \"" + DatabaseName + "\"");
+  sqlite3_stmt* stmt = count_.get();
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  int count = 0;
+  if (!MasterSource || BindMasterValues(stmt)) {
+    if (sqlite3_step(stmt) == SQLITE_ROW) count = sqlite3_column_int(stmt, 0);
+    sqlite3_reset(stmt);
+  }
+  recordCount_ = count;
+  return count;
 }
 
 TField* TTable::FindField(const std::string& name) {
@@ -239,8 +259,8 @@ std::vector<TField*> TTable::Fields() {
 }
 
 const TCell& TTable::Cell(std::size_t col) const {
-  if (cursor_ >= rows_.size() || col >= rows_[cursor_].size()) return kNullCell;
-  return rows_[cursor_][col];
+  if (!hasRow_ || col >= row_.size()) return kNullCell;
+  return row_[col];
 }
 
 }  // namespace oxqr

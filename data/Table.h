@@ -4,6 +4,8 @@
 // FieldTypes.h); text is converted from the database's UTF-8 to ANSI as it is read.
 // A detail table (MasterSource set) re-reads its records for the master's current
 // record on every First(), through one prepared statement kept while it is open.
+// Records are read as the cursor moves: only the current record is held in memory, so a
+// table of any size costs the same; RecordCount is counted by the database when asked.
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,15 +51,15 @@ class TTable final : public TDataSet {
   void First() override;
   void Next() override;
   bool Eof() const override { return eof_; }
-  bool IsEmpty() const override { return rows_.empty(); }
-  int RecordCount() const override { return static_cast<int>(rows_.size()); }
+  bool IsEmpty() const override { return !hasRow_; }
+  int RecordCount() const override;
   // Case-insensitive. Fields live from Open to destruction; a field keeps its object
   // (and DisplayFormat) when the table is closed and opened again.
   TField* FindField(const std::string& name) override;
   std::vector<TField*> Fields() override;
   std::string Name() const override;
   // 1-based number of the current record; 0 when there is none.
-  int RecNo() const { return rows_.empty() ? 0 : static_cast<int>(cursor_) + 1; }
+  int RecNo() const { return hasRow_ ? recNo_ : 0; }
 
   // The current record's value of column `col` (a Null cell when there is no record).
   const TCell& Cell(std::size_t col) const;
@@ -65,17 +67,23 @@ class TTable final : public TDataSet {
  private:
   void ReadSchema();
   void PrepareSelect();
-  void BindMasterValues();
-  void LoadRows();
+  // Binds the master's current values to `stmt`; false when the master has no current record.
+  bool BindMasterValues(sqlite3_stmt* stmt) const;
+  // Steps the select statement: true with row_ holding the next record, false at the end.
+  bool StepRow();
 
   TSqliteDb db_;
   TSqliteStmt select_;
+  mutable TSqliteStmt count_;  // SELECT COUNT(*) with select_'s condition, prepared when first asked
+  std::string countSql_;
   std::string table_;  // the table's name as the database spells it
   std::vector<std::unique_ptr<TTableField>> fields_;
   std::vector<std::string> detailLinkFields_;
   std::vector<std::string> masterLinkFields_;
-  std::vector<std::vector<TCell>> rows_;
-  std::size_t cursor_ = 0;
+  std::vector<TCell> row_;  // the current record
+  bool hasRow_ = false;     // the last First() found a record
+  int recNo_ = 0;
+  mutable int recordCount_ = -1;  // counted for the current First(); -1 until asked
   bool eof_ = true;
 };
 

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "Errors.h"
 #include "Files.h"
@@ -33,8 +34,16 @@ class TPageSpillFile {
     if (fd_ < 0) throw EFileError(pattern, "create", errno);
     path_ = name.data();
     ::unlink(path_.c_str());
+    if (deflateInit(&deflate_, 1) != Z_OK || inflateInit(&inflate_) != Z_OK) {
+      ::close(fd_);
+      throw std::bad_alloc();
+    }
   }
-  ~TPageSpillFile() { ::close(fd_); }
+  ~TPageSpillFile() {
+    ::close(fd_);
+    deflateEnd(&deflate_);
+    inflateEnd(&inflate_);
+  }
   TPageSpillFile(const TPageSpillFile&) = delete;
   TPageSpillFile& operator=(const TPageSpillFile&) = delete;
 
@@ -50,6 +59,35 @@ class TPageSpillFile {
     }
     end_ += bytes.size();
     return at;
+  }
+
+  // Compresses a packed page (zlib, fastest level) and appends it; answers its place and
+  // compressed size. One deflate state serves every page: setting one up costs more than
+  // compressing a page of a few kilobytes, so it is reset rather than rebuilt.
+  std::pair<std::uint64_t, std::uint32_t> AppendCompressed(const std::string& packed) {
+    deflateReset(&deflate_);
+    std::string out(deflateBound(&deflate_, static_cast<uLong>(packed.size())), '\0');
+    deflate_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    deflate_.avail_in = static_cast<uInt>(packed.size());
+    deflate_.next_out = reinterpret_cast<Bytef*>(out.data());
+    deflate_.avail_out = static_cast<uInt>(out.size());
+    if (deflate(&deflate_, Z_FINISH) != Z_STREAM_END) throw std::bad_alloc();
+    out.resize(deflate_.total_out);
+    return {Append(out), static_cast<std::uint32_t>(out.size())};
+  }
+
+  // Reads back a page written by AppendCompressed and inflates it to its `rawSize` bytes.
+  std::string ReadUncompressed(std::uint64_t at, std::size_t size, std::size_t rawSize) const {
+    const std::string compressed = Read(at, size);
+    std::string packed(rawSize, '\0');
+    inflateReset(&inflate_);
+    inflate_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+    inflate_.avail_in = static_cast<uInt>(compressed.size());
+    inflate_.next_out = reinterpret_cast<Bytef*>(packed.data());
+    inflate_.avail_out = static_cast<uInt>(packed.size());
+    if (inflate(&inflate_, Z_FINISH) != Z_STREAM_END || inflate_.total_out != rawSize)
+      throw EInvalidData("Stored page is damaged");
+    return packed;
   }
 
   std::string Read(std::uint64_t at, std::size_t size) const {
@@ -68,6 +106,8 @@ class TPageSpillFile {
   int fd_ = -1;
   std::string path_;
   std::uint64_t end_ = 0;
+  z_stream deflate_{};
+  mutable z_stream inflate_{};  // reading a page back does not change the store
 };
 
 }  // namespace detail
@@ -341,15 +381,10 @@ void TMetafileStore::Add(const TMetafile& page) {
     ref.Size = ref.RawSize;
     ref.Offset = StoreInMemory(packed);
   } else {
-    uLongf size = compressBound(static_cast<uLong>(packed.size()));
-    std::string compressed(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(compressed.data()), &size, reinterpret_cast<const Bytef*>(packed.data()),
-                  static_cast<uLong>(packed.size()), 1) != Z_OK)
-      throw std::bad_alloc();
-    compressed.resize(size);
     if (!spill_) spill_ = std::make_unique<detail::TPageSpillFile>();
-    ref.Offset = spill_->Append(compressed);
-    ref.Size = static_cast<std::uint32_t>(size);
+    const auto [offset, size] = spill_->AppendCompressed(packed);
+    ref.Offset = offset;
+    ref.Size = size;
     ref.OnDisk = true;
     ++pagesOnDisk_;
   }
@@ -359,14 +394,7 @@ void TMetafileStore::Add(const TMetafile& page) {
 TMetafile TMetafileStore::Page(int index) const {
   const TPageRef& ref = pages_.at(static_cast<std::size_t>(index));
   if (!ref.OnDisk) return Unpack(InMemory(ref));
-  const std::string compressed = spill_->Read(ref.Offset, ref.Size);
-  std::string packed(ref.RawSize, '\0');
-  uLongf size = ref.RawSize;
-  if (uncompress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(compressed.data()),
-                 static_cast<uLong>(compressed.size())) != Z_OK ||
-      size != ref.RawSize)
-    throw EInvalidData("Stored page is damaged");
-  return Unpack(packed);
+  return Unpack(spill_->ReadUncompressed(ref.Offset, ref.Size, ref.RawSize));
 }
 
 void TMetafileStore::Clear() { *this = TMetafileStore(budget_); }

@@ -67,6 +67,40 @@ TEST(TableMasterDetail, EveryOrderAppearsOnceUnderItsCustomer) {
   EXPECT_GT(customersWithoutOrders, 0);
 }
 
+// Records are read as the cursor moves: numbering, the count of the current detail set, the
+// last record kept at Eof and a fresh start on First() must all behave as with a loaded list.
+TEST(TableMasterDetail, CursorCountsAndRestartsWhileReadingAsItMoves) {
+  TTable customers, orders;
+  OpenTable(customers, "customer.db");
+  TDataSource source{&customers};
+  orders.MasterSource = &source;
+  orders.MasterFields = "CustNo";
+  orders.IndexName = "CustNo";
+  OpenTable(orders, "orders.db");
+
+  int withOrders = 0;
+  for (customers.First(); !customers.Eof(); customers.Next()) {
+    orders.First();
+    int n = 0;
+    std::int64_t last = 0;
+    for (; !orders.Eof(); orders.Next()) {
+      EXPECT_EQ(orders.RecNo(), ++n);
+      last = orders.FieldByName("OrderNo").AsInteger();
+    }
+    EXPECT_EQ(orders.RecordCount(), n) << "customer " << customers.RecNo();
+    if (n == 0) continue;
+    ++withOrders;
+    EXPECT_EQ(orders.FieldByName("OrderNo").AsInteger(), last) << "Eof keeps the last record";
+    orders.First();
+    EXPECT_EQ(orders.RecNo(), 1);
+  }
+  EXPECT_EQ(customers.RecNo(), 50);
+  EXPECT_GT(withOrders, 0);
+  customers.First();
+  EXPECT_EQ(customers.RecNo(), 1);
+  EXPECT_EQ(customers.RecordCount(), 50);
+}
+
 TEST(TableMasterDetail, DetailOfAnEmptyOrClosedMasterIsEmpty) {
   const std::string db = test::TempPath(".sqlite");
   test::CreateDatabase(db,
