@@ -1,6 +1,7 @@
 #include "DocumentFilter.h"
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 
 #include "Settings.h"
@@ -212,6 +213,11 @@ void TOxQRDocumentFilter::FlushTextBlock() {
 }
 
 void TOxQRDocumentFilter::AppendToBand(const std::string& markup) { BandBuffer += markup + "\r\n"; }
+
+std::string TOxQRDocumentFilter::TakeOpenBand() {
+  BandOpen = false;
+  return std::exchange(BandBuffer, {});
+}
 
 std::string TOxQRDocumentFilter::ShapeFrame(const TQRShape& Shape, TOxQrRect R) {
   TQRFrame frame;

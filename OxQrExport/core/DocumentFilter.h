@@ -159,6 +159,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   std::string ShapeFrame(const TQRShape& Shape, TOxQrRect R);
   // Appends the lines of the open text block to BandBuffer, each followed by CR LF.
   void FlushTextBlock();
+  // The markup of a band still open when its page closes, handed over once: BandBuffer is
+  // emptied and the band closed, so that none of it is written again with the next page.
+  std::string TakeOpenBand();
   // Appends `markup` followed by CR LF to BandBuffer.
   void AppendToBand(const std::string& markup);
 

@@ -1,5 +1,6 @@
 #include "DocumentFunctions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -34,8 +35,16 @@ long long ParseHex(std::string_view hex) {
 
 }  // namespace
 
-bool SameText(const std::string& A, const std::string& B) {
-  return A.size() == B.size() && EqualAt(A, 0, B);
+bool SameText(std::string_view A, std::string_view B) {
+  return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char a, char b) {
+           return UpperAnsi(a) == UpperAnsi(b);
+         });
+}
+
+std::string ControlBytesAsBlanks(std::string Text) {
+  for (char& c : Text)
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
+  return Text;
 }
 
 std::string ReplaceText(const std::string& S, const std::string& Find, const std::string& Replacement) {

@@ -21,7 +21,10 @@ struct TOxQrTextRec;
 std::string ReplaceText(const std::string& S, const std::string& Find, const std::string& Replacement);
 // True when A and B are equal ignoring letter case (the upper-casing ReplaceText uses); the
 // comparison of the case-insensitive string lists (style classes, font and colour tables).
-bool SameText(const std::string& A, const std::string& B);
+bool SameText(std::string_view A, std::string_view B);
+// Text with every control byte (below 32: tab, form feed, ESC, line ends) replaced by a
+// blank, one for one: formats whose structure or glyphs such bytes would break write this.
+std::string ControlBytesAsBlanks(std::string Text);
 // Six upper-case hex digits RRGGBB of the colour after system colours are resolved.
 std::string RGBHex(TColor Color);
 // The hex byte divided by 255 as "%1.4f" with '.' whatever the locale; invalid text is 0.

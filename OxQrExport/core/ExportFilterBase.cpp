@@ -1,7 +1,6 @@
 #include "ExportFilterBase.h"
 
 #include <cstdio>
-#include <exception>
 #include <iostream>
 
 #include "OxQrConsts/OxQrConsts.h"
@@ -100,16 +99,6 @@ std::string TOxQRExportFilter::PageFileName(int PageNo) const {
 }
 
 void TOxQRExportFilter::AbortFileNotCreated() {
-  // The formats call this in the catch block of the failed creation: name its file and reason.
-  if (const std::exception_ptr current = std::current_exception()) {
-    try {
-      std::rethrow_exception(current);
-    } catch (const EFileError& e) {
-      AbortFileNotCreated(e);
-      return;
-    } catch (...) {
-    }
-  }
   aborted_ = true;
   ReportError(this, std::string(SFileNotCreated));
 }

@@ -73,8 +73,6 @@ class TOxQRExportFilter : public TQRExportFilter {
 
  protected:
   // Sets Aborted and reports the "File could not be created!" message with this filter as sender.
-  // Called while an EFileError is being handled (inside its catch block), the message gets
-  // that error's second line as below.
   void AbortFileNotCreated();
   // The same, with a second line naming the file and the system's reason
   // ("out/report.txt: No such file or directory"), taken from the creation failure.

@@ -9,6 +9,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "DocumentFunctions.h"
 #include "FilterKinds.h"
 #include "platform/Errors.h"
 
@@ -270,12 +271,6 @@ std::vector<TSettingProperty> BuildTable() {
 }
 
 // ---- text helpers ----------------------------------------------------------------------
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);

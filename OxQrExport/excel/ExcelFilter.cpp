@@ -103,8 +103,8 @@ void TOxQRExcelFilter::BeginDocument() {
   std::unique_ptr<TSafeFileStream> file;
   try {
     file = std::make_unique<TSafeFileStream>(FileName);
-  } catch (const EFileError&) {
-    AbortFileNotCreated();
+  } catch (const EFileError& e) {
+    AbortFileNotCreated(e);
     return;
   }
   // Native numbers carry FORMAT and XF records that some readers apply only under the

@@ -136,8 +136,8 @@ void TOxQRHTMLFilter::BeginPage() {
   try {
     // The file replaces an earlier one of that name only when it is complete.
     OutputStream = std::make_unique<TSafeFileStream>(PageFilePath());
-  } catch (const EFileError&) {
-    AbortFileNotCreated();
+  } catch (const EFileError& e) {
+    AbortFileNotCreated(e);
     return;
   }
   static_cast<TMemoryStream&>(*Output).Clear();
@@ -161,9 +161,9 @@ void TOxQRHTMLFilter::FinishFile() {
     OutputStream->Write(HeadMarkup());
     OutputStream->Write(Body());
     OutputStream->Commit();
-  } catch (const EFileError&) {
+  } catch (const EFileError& e) {
     OutputStream.reset();
-    AbortFileNotCreated();
+    AbortFileNotCreated(e);
     return;
   }
   OutputStream.reset();

@@ -233,13 +233,8 @@ void TOxQRHTMLFilter::WriteRichText(const TQRPrintable& Control, const TGraphic&
 
 void TOxQRHTMLFilter::PageEndContent() {
   const auto& settings = HtmlSettings();
-  if (!BandBuffer.empty()) {
-    Output->Write(BandBuffer);
-    // The band never ended on this page; its items are written, and must not be
-    // written again with the next page's items.
-    BandBuffer.clear();
-    BandOpen = false;
-  }
+  // A band that never ended on this page: its items belong here, and only here.
+  Output->Write(TakeOpenBand());
   const double offset = PageOffset();
   if (PageFrame && PageFrame->AnyFrame()) {
     Output->Write("<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(TopMargin + offset) + "px; left:" +

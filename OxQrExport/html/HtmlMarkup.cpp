@@ -4,53 +4,31 @@
 
 namespace oxqr::html {
 
-std::string EscapeMarkup(std::string_view s) {
+namespace {
+
+// "&", "<" and ">" as character references; '"' too for attribute values, blanks as "&nbsp;"
+// for report text lines.
+std::string Escape(std::string_view s, bool quotes, bool blanks) {
   std::string out;
-  out.reserve(s.size());
+  out.reserve(s.size() + s.size() / 4);
   for (char c : s) {
     switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += quotes ? "&quot;" : "\""; break;
+      case ' ': out += blanks ? "&nbsp;" : " "; break;
+      default: out += c;
     }
   }
   return out;
 }
 
-std::string EscapeTextLine(std::string_view s) {
-  std::string out;
-  out.reserve(s.size() + s.size() / 4);
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case ' ':
-        out += "&nbsp;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+}  // namespace
+
+std::string EscapeMarkup(std::string_view s) { return Escape(s, /*quotes=*/true, /*blanks=*/false); }
+
+std::string EscapeTextLine(std::string_view s) { return Escape(s, /*quotes=*/false, /*blanks=*/true); }
 
 std::string EncodeUrl(std::string_view s) {
   std::string out;

@@ -68,10 +68,7 @@ void TOxQRPDFFilter::MapSize(TSize Size, double& Width, double& Height) {
 std::string TOxQRPDFFilter::EncodeText(const std::string& Text) {
   // A control byte (a tab of rich text, a line end) has no glyph: readers show nothing and
   // join the words around it. It is drawn as the blank it stands for.
-  std::string text = Text;
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 32) c = ' ';
-  return pdf::EscapeString(text);
+  return pdf::EscapeString(ControlBytesAsBlanks(Text));
 }
 
 std::string TOxQRPDFFilter::FormatNumber(double Value) { return pdf::FormatNumber(Value); }
@@ -93,8 +90,8 @@ void TOxQRPDFFilter::WriteNullObject(int Number) { WriteObject("null", Number, t
 void TOxQRPDFFilter::BeginDocument() {
   try {
     PdfFile = std::make_unique<TSafeFileStream>(FileName);
-  } catch (const EFileError&) {
-    AbortFileNotCreated();
+  } catch (const EFileError& e) {
+    AbortFileNotCreated(e);
     return;
   }
   Output = std::make_unique<TMemoryStream>();
@@ -134,9 +131,7 @@ void TOxQRPDFFilter::WritePageObjects() {
   const auto& settings = PdfSettings();
   TMemoryStream& content = PageContent();
   // Items of a band that never got its end are drawn on this page, and only here.
-  if (!BandBuffer.empty()) content.Write(BandBuffer);
-  BandBuffer.clear();
-  BandOpen = false;
+  content.Write(TakeOpenBand());
 
   WriteObject("/Type /Page\r\n/Parent 2 0 R\r\n/Contents " + Ref(ContentsObject), PageObject, true);
   if (settings.Compressed)

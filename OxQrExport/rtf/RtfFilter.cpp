@@ -127,8 +127,8 @@ void TOxQRRTFFilter::BeginDocument() {
   // The file is written beside its final name and replaces an older one only once complete.
   try {
     OutputStream = std::make_unique<TSafeFileStream>(FileName);
-  } catch (const EFileError&) {
-    AbortFileNotCreated();
+  } catch (const EFileError& e) {
+    AbortFileNotCreated(e);
     return;
   }
   OptimizeBackground = RTFSettings().OptimizeBackgroundPainting;
@@ -158,8 +158,7 @@ void TOxQRRTFFilter::ClosePage() {
   // later items of the band join an empty buffer.
   if (!BandBuffer.empty()) {
     FillFramesOverBoxes(nullptr);
-    WriteBody(BandBuffer);
-    BandBuffer.clear();
+    WriteBody(TakeOpenBand());
   }
   // "\pard" ends the last framed paragraph before the break, so that the break does not
   // carry the page's frames onto the next page. The paragraph holding the break is one

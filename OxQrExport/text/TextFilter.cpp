@@ -24,16 +24,6 @@ int Rounded(double v) { return static_cast<int>(RoundHalfEven(v)); }
 // would make the cells zero, negative or endless, so such a factor counts as 1.
 double UsableScaleFactor(double factor) { return std::isfinite(factor) && factor > 0 ? factor : 1.0; }
 
-// Control bytes of the report's text (form feed, tab, ESC, ...) would break the grid: a form
-// feed is the page separator, and a tab or escape sequence moves what follows. They are
-// written as spaces, one for one, so the columns stay where they are.
-std::string WithoutControlBytes(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 32) c = ' ';
-  }
-  return text;
-}
-
 }  // namespace
 
 std::string TOxQRTextFilter::DisplayName() const { return std::string(STextDocument); }
@@ -132,7 +122,9 @@ void TOxQRTextFilter::PutText(int Row, int Column, const std::string& RawText) {
   if (Row < 1) Row = 1;
   while (static_cast<int>(PageLines.size()) < Row) PageLines.push_back(BlankRow());
   std::string& line = PageLines[static_cast<std::size_t>(Row - 1)];
-  const std::string Text = WithoutControlBytes(RawText);
+  // A form feed is the page separator and a tab or escape sequence moves what follows, so
+  // control bytes of the report's text become spaces and the columns stay where they are.
+  const std::string Text = ControlBytesAsBlanks(RawText);
   const int length = static_cast<int>(line.size());
   if (Column < 1) {
     line.insert(0, Text);  // pushes the row to the right

@@ -15,6 +15,7 @@
 #include "engine/Printer.h"
 #include "engine/Report.h"
 #include "engine/SaveCommand.h"
+#include "excel/OneFieldDataSet.h"
 #include "excel/SheetReaders.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -155,34 +156,8 @@ TEST_F(ExcelReadersTest, NativeNumbersSumAndKeepTheirLook) {
   const std::string path = Dir() + "native.xls";
   {
     // Two amounts and a date as a database text control would print them.
-    class TField1 final : public TField {
-     public:
-      double V = 0;
-      std::string D;
-      bool IsNull() const override { return false; }
-      std::string AsString() const override { return D; }
-      double AsFloat() const override { return V; }
-      std::int64_t AsInteger() const override { return static_cast<std::int64_t>(V); }
-      bool AsBoolean() const override { return false; }
-      std::string AsBytes() const override { return D; }
-      std::string DisplayText() const override { return D; }
-    };
-    class TData1 final : public TDataSet {
-     public:
-      TField1 F;
-      void Open() override {}
-      void Close() override {}
-      bool Active() const override { return true; }
-      void First() override {}
-      void Next() override {}
-      bool Eof() const override { return false; }
-      bool IsEmpty() const override { return false; }
-      int RecordCount() const override { return 1; }
-      TField* FindField(const std::string&) override { return &F; }
-      std::vector<TField*> Fields() override { return {&F}; }
-      std::string Name() const override { return "T"; }
-    } data;
-    data.F.FieldName = "F";
+    testing::TOneFieldDataSet data;
+    data.Field.FieldName = "F";
     TQRDBText control;
     control.DataSet = &data;
     control.DataField = "F";
@@ -202,9 +177,9 @@ TEST_F(ExcelReadersTest, NativeNumbersSumAndKeepTheirLook) {
                   {TFieldType::ftDate, 46000, "12/9/2025"}};
     double y = 50;
     for (const auto& v : values) {
-      data.F.DataType = v.Type;
-      data.F.V = v.Value;
-      data.F.D = v.Display;
+      data.Field.DataType = v.Type;
+      data.Field.Value = v.Value;
+      data.Field.Display = v.Display;
       f.BeginTextBlock(control, 0, 0);
       f.WriteText(100, y, font, clWhite, TAlignment::taLeftJustify, v.Display);
       f.EndTextBlock(control, 0, 0, false);
