@@ -61,6 +61,10 @@ class TQRCustomReport {
   TQRReportOptions Options;
   bool PrintIfEmpty = true;
   TDataSet* DataSet = nullptr;  // drives the detail band; nullptr prints it once
+  // Whether saving needs the preview run's pages first: values known only after a whole run
+  // (page N of M, a total printed before its data) are taken from that run. When false, a
+  // program that only exports may lay the report out once.
+  bool NeedsPreviewRun = false;
 
   TQRUnit Units() const { return units_; }
   void SetUnits(TQRUnit u) { units_ = u; }
