@@ -23,7 +23,9 @@ struct TCliOptions {
   std::string Database;  // empty: the database beside the program
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
-  std::string Report;
+  std::vector<std::pair<std::string, std::string>> Parameters;  // --param NAME=VALUE, in order
+  std::string Definition;  // --definition NAME: print that sample's definition
+  std::string Report;  // a sample's name or the path of a .oxr definition
   std::string Output;
 };
 
