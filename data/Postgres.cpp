@@ -45,12 +45,25 @@ void ReplaceAll(std::string& text, const std::string& what) {
     text.replace(pos, what.size(), "***");
 }
 
+// The value of a "password=" option in the URI's query, as written.
+std::string QueryPassword(const std::string& uri) {
+  const auto query = uri.find('?');
+  if (query == std::string::npos) return {};
+  for (std::size_t pos = query + 1; pos < uri.size();) {
+    const auto end = std::min(uri.find('&', pos), uri.size());
+    if (uri.compare(pos, 9, "password=") == 0) return uri.substr(pos + 9, end - pos - 9);
+    pos = end + 1;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string WithoutPassword(std::string text, const std::string& uri) {
-  const std::string raw = RawPassword(uri);
-  ReplaceAll(text, raw);
-  ReplaceAll(text, PercentDecoded(raw));
+  for (const std::string& raw : {RawPassword(uri), QueryPassword(uri)}) {
+    ReplaceAll(text, raw);
+    ReplaceAll(text, PercentDecoded(raw));
+  }
   return text;
 }
 

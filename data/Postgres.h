@@ -23,8 +23,9 @@ using TPgResult = std::unique_ptr<pg_result, TPgClearer>;
 // is. The reason never holds the password.
 std::optional<std::string> ServerUriError(const std::string& uri);
 
-// `text` with the password written in `uri` (as written and percent-decoded) replaced by
-// "***", for messages that might echo part of the URI.
+// `text` with the password written in `uri` (as written and percent-decoded, in the user
+// part or as a password= option) replaced by "***", for messages that might echo part of
+// the URI; WithoutPassword(uri, uri) is the URI as it may be shown.
 std::string WithoutPassword(std::string text, const std::string& uri);
 
 }  // namespace oxqr
