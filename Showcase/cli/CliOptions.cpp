@@ -1,5 +1,8 @@
 #include "CliOptions.h"
 
+#include "data/Connection.h"
+#include "data/Postgres.h"
+
 #ifndef OXQR_VERSION
 #define OXQR_VERSION "0"
 #endif
@@ -15,9 +18,10 @@ namespace {
 // One line per option; the man page is made from this text, so every option is here.
 const char* const OptionsText =
     "Options:\n"
-    "      --db PATH              read the data from the SQLite database PATH instead\n"
-    "                             of the one installed with the program (samples) or\n"
-    "                             the one the definition names (definition files)\n"
+    "      --db PATH              read the data from the SQLite database PATH, or from a\n"
+    "                             server: postgresql://[user@]host[:port]/db, instead of\n"
+    "                             the one installed with the program (samples) or the\n"
+    "                             one the definition names (definition files)\n"
     "      --param NAME=VALUE     give the report's parameter NAME the VALUE\n"
     "                             (repeatable; checked against the parameter's type)\n"
     "      --definition NAME      print the definition file of sample NAME, a starting\n"
@@ -74,6 +78,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
       o.Quiet = true;
     } else if (a == "--db") {
       o.Database = TakeValue(args, i);
+      if (IsServerUri(o.Database))
+        if (auto error = ServerUriError(o.Database)) throw EUsage("--db: malformed database URI: " + *error);
     } else if (a == "--format") {
       o.Format = TakeValue(args, i);
       if (!o.Format.empty() && o.Format.front() == '.') o.Format.erase(0, 1);
