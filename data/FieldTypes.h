@@ -10,4 +10,9 @@ namespace oxqr {
 // Unknown or empty declarations give ftString, so that any column can be displayed.
 TFieldType FieldTypeFromDeclared(std::string_view declaredType);
 
+// Kinds of field types: numbers (integers included), integers, dates and times.
+bool IsNumericType(TFieldType t);
+bool IsIntegerType(TFieldType t);
+bool IsDateType(TFieldType t);
+
 }  // namespace oxqr
