@@ -6,6 +6,7 @@
 // and redrawn with the final value when the run ends (see ReportEnvironment.h).
 #include <string>
 
+#include "EnvironmentState.h"
 #include "OxQrCtrls/ExportControls.h"
 #include "ReportEnvironment.h"
 
@@ -26,6 +27,7 @@ class TQRTokenLabel : public TOxQRLabel, public TTokenTextOwner {
   TReportEnvironment& environment_;
   mutable TTokenText parsed_;
   mutable bool parsedOnce_ = false;
+  mutable detail::TEvaluation last_;  // the evaluation of the last Text()
 };
 
 }  // namespace oxqr
