@@ -42,6 +42,15 @@ qint64 TElement::AttributeOffset(std::string_view attribute) const {
   return m.hasMatch() ? start_ + m.capturedStart(1) : start_ + 1;
 }
 
+qint64 TElement::ValueOffset(std::string_view attribute) const {
+  const qint64 name = AttributeOffset(attribute);
+  for (qint64 i = name; i < end_; ++i) {
+    const QChar c = source_.Text[i];
+    if (c == u'"' || c == u'\'') return i + 1;
+  }
+  return name;
+}
+
 std::optional<std::string> TElement::Raw(std::string_view attribute) {
   asked_.emplace(attribute);
   const QString key = QString::fromUtf8(attribute.data(), static_cast<qsizetype>(attribute.size()));

@@ -62,6 +62,8 @@ class TElement {
   // given once more of the file has been read.
   qint64 AttributeOffset(std::string_view attribute) const;
   qint64 StartOffset() const { return start_ + 1; }
+  // Where the attribute's value starts (after its quote).
+  qint64 ValueOffset(std::string_view attribute) const;
 
  private:
   const TSourceText& source_;
