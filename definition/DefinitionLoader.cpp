@@ -81,12 +81,17 @@ bool TDefinitionBuilder::NextChild() {
       case QXmlStreamReader::Invalid:
         FailXml();
       case QXmlStreamReader::DTD:
-        source_.FailAtOffset(xml_->characterOffset(), "a document type declaration is not allowed");
+        source_.FailAtOffset(source_.Text.lastIndexOf(QStringLiteral("<!DOCTYPE"), xml_->characterOffset()),
+                             "a document type declaration is not allowed");
       case QXmlStreamReader::EntityReference:
         source_.FailAtOffset(xml_->characterOffset(), "entity references are not allowed");
       case QXmlStreamReader::Characters:
-        if (!xml_->isWhitespace())
-          source_.FailAtOffset(xml_->characterOffset(), "text is not allowed here; values go in attributes");
+        if (!xml_->isWhitespace()) {
+          // The text starts after the markup before it; point at its first visible character.
+          qsizetype at = source_.Text.lastIndexOf(u'>', xml_->characterOffset() - 1) + 1;
+          while (at < source_.Text.size() && source_.Text[at].isSpace()) ++at;
+          source_.FailAtOffset(at, "text is not allowed here; values go in attributes");
+        }
         break;
       default:
         break;  // comments, processing instructions, the XML declaration
