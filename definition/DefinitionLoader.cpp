@@ -141,6 +141,7 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
     databasePath_ = (baseDir_ / fs::path(*db)).lexically_normal().string();
   }
   if (!options_.DatabasePath.empty()) databasePath_ = options_.DatabasePath;
+  if (databasePath_.empty()) databasePath_ = options_.DefaultDatabasePath;
   result_->databasePath_ = databasePath_;
 
   r.Page.Orientation = e.Enum("orientation", oxr::OrientationNames(), r.Page.Orientation);

@@ -23,6 +23,8 @@ struct TDefinitionOptions {
   // The database file every dataset reads; empty: the report's own `database` attribute
   // (relative to the definition).
   std::string DatabasePath;
+  // The database when neither DatabasePath nor the definition names one.
+  std::string DefaultDatabasePath;
   // Values for the report's parameters (NAME=VALUE of the command line), checked by type.
   std::vector<std::pair<std::string, std::string>> Parameters;
 };

@@ -3,6 +3,8 @@
 #include <exception>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QMenuBar>
 #include <QLabel>
 #include <QScrollArea>
 #include <QShortcut>
@@ -78,7 +80,9 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
   tblAnimals_.Open();
   srcAnimals_.DataSet = &tblAnimals_;
 
+  databasePath_ = ctx.DatabasePath;
   BuildToolStrip();
+  menuBar()->addMenu("&File")->addAction("&Open definition...", this, [this] { OpenDefinitionClick(); });
   pcOxQRDemo_ = new QTabWidget(this);
   pcOxQRDemo_->setObjectName("pcOxQRDemo");
   pcOxQRDemo_->tabBar()->setAttribute(Qt::WA_Hover);  // hot-tracking tabs
@@ -92,6 +96,7 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
 }
 
 TfrmMain::~TfrmMain() {
+  if (openedTab_ >= 0) delete pcOxQRDemo_->widget(openedTab_);
   // The chart's surface paints QRReport4: it goes before the chart window that owns the report.
   if (scrollBoxes_[3] != nullptr) delete scrollBoxes_[3]->takeWidget();
   frmChartReport_.reset();
@@ -204,7 +209,46 @@ void TfrmMain::Button2Click() {
 }
 
 void TfrmMain::pcOxQRDemoChange(int position) {
+  if (position == openedTab_ && opened_) {
+    currentReport_ = &opened_->Report();
+    return;
+  }
   if (position >= 0 && position <= 3 && (position < 3 || frmChartReport_)) currentReport_ = &QRReport(position);
+}
+
+void TfrmMain::OpenDefinitionClick() {
+  const QString file = QFileDialog::getOpenFileName(this, "Open report definition", QString(),
+                                                    "Report definitions (*.oxr);;All files (*)");
+  if (!file.isEmpty()) OpenDefinition(file.toStdString());
+}
+
+bool TfrmMain::OpenDefinition(const std::string& fileName) {
+  std::unique_ptr<TReportDefinition> loaded;
+  try {
+    TDefinitionOptions options;
+    options.DefaultDatabasePath = databasePath_;  // a definition that names no database reads the sample one
+    loaded = LoadReportDefinition(fileName, options);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+    return false;
+  }
+  // The surface paints the report: it goes before the report it shows.
+  if (openedTab_ >= 0) {
+    QWidget* old = pcOxQRDemo_->widget(openedTab_);
+    pcOxQRDemo_->removeTab(openedTab_);
+    delete old;
+  }
+  if (currentReport_ != nullptr && opened_ && currentReport_ == &opened_->Report()) currentReport_ = nullptr;
+  opened_ = std::move(loaded);
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName("ScrollBoxOpened");
+  scroll->setBackgroundRole(QPalette::Mid);
+  scroll->setWidget(MakeShowcaseSurface(opened_->Report(), scroll));
+  openedTab_ = pcOxQRDemo_->addTab(scroll, "Opened report");
+  pcOxQRDemo_->setTabToolTip(openedTab_, QString::fromStdString(fileName));
+  pcOxQRDemo_->setCurrentIndex(openedTab_);
+  currentReport_ = &opened_->Report();
+  return true;
 }
 
 void TfrmMain::ShowHelp() {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 #include "Showcase/samples/SampleReports.h"
+#include "definition/ReportDefinition.h"
 #include "data/Table.h"
 
 class QScrollArea;
@@ -51,6 +52,12 @@ class TfrmMain final : public QMainWindow {
   const std::string& HelpFile() const { return helpFile_; }
   THelpWindow* HelpViewer() const { return help_; }
 
+  // File > Open: loads a report definition into the tab "Opened report" (design surface;
+  // Preview shows it), replacing the one opened before. Faults show in an error box.
+  void OpenDefinitionClick();
+  bool OpenDefinition(const std::string& fileName);
+  int OpenedReportTab() const { return openedTab_; }
+
   void btnPropsClick();
   void Button2Click();
   void pcOxQRDemoChange(int position);
@@ -62,6 +69,9 @@ class TfrmMain final : public QMainWindow {
   QWidget* BuildTab(int position);
 
   std::unique_ptr<TSampleReport> sample1_, sample2_, sample3_;  // QRReport1..3 with their tables
+  std::unique_ptr<TReportDefinition> opened_;                   // File > Open
+  int openedTab_ = -1;
+  std::string databasePath_;
   TTable tblAnimals_;                                          // opened with the window, unused
   TDataSource srcAnimals_;
   std::unique_ptr<TfrmChartReport> frmChartReport_;
