@@ -5,7 +5,8 @@
 //   {page}  {pages}               the page number and the report's page count
 //   {date}  {time}  {title}       today's date, the time, the report's title
 //   {sum(Orders.AmountPaid)}      an aggregate over the records of the dataset: sum, count,
-//                                 min, max, avg; {count(Orders)} counts records
+//                                 min, max, avg (empty values left out); {count(Orders)}
+//                                 counts records
 //   {sum(Orders.AmountPaid, ByCustomer)}  the same, reset whenever the group (or sub-detail)
 //                                 band named ByCustomer starts; without it, over the report
 // Any token takes an explicit format after a colon, written as display formats are

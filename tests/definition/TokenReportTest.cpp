@@ -164,6 +164,22 @@ TEST(DeferredValue, ReportWithoutOneLaysOutOnce) {
   EXPECT_EQ(PageTexts(report.QRPrinter(), 1), (Strings{"1 1", "3 1", "3", "so far 3"}));
 }
 
+TEST(Aggregates, DatesAndTextCompareByTypeAndEmptyValuesCountNowhere) {
+  MemoryDataSet fruit{"fruit",
+                      {{"Name", TFieldType::ftString}, {"Day", TFieldType::ftDate}, {"Qty", TFieldType::ftInteger}},
+                      {{"pear", "2024-03-01", "2"}, {"apple", "2024-01-15", ""}, {"fig", "2024-02-10", "5"}}};
+  TQRReport report;
+  TReportEnvironment env(report);
+  env.AddDataSet("Fruit", fruit);
+  report.DataSet = &fruit;
+  AddBand(report, TQRBandType::rbDetail, 100);
+  auto& summary = AddBand(report, TQRBandType::rbSummary, 100);
+  AddText(summary, env, "{min(Fruit.Day)} {max(Fruit.Day):yyyy-mm-dd} {min(Fruit.Name)} {max(Fruit.Name)}");
+  AddText(summary, env, "{count(Fruit.Qty)} of {count(Fruit)}, {sum(Fruit.Qty)}, {avg(Fruit.Qty)} {min(Fruit.Qty)}");
+  report.Prepare();
+  EXPECT_EQ(PageTexts(report.QRPrinter(), 1), (Strings{"1/15/2024 2024-03-01 apple pear", "2 of 3, 7, 3.5 2"}));
+}
+
 TEST(DeferredValue, SubDetailTotalsRestartForEachMasterRecord) {
   MemoryDataSet customers{"customers", {{"Cust", TFieldType::ftString}}, {{"A"}, {"B"}}};
   MemoryDataSet orders{"orders",
