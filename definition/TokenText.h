@@ -49,7 +49,7 @@ struct TTokenPart {
   std::string Field;       // Field, Aggregate (empty in count(DataSet))
   std::string Name;        // Param: the parameter; Aggregate: the scope band (empty: the report)
   TAggregateFunction Function = TAggregateFunction::Sum;
-  std::string Format;      // the explicit format; empty: the default display
+  std::string Format;  // the explicit format; empty: the default display
   std::size_t DataSetOffset = 0, FieldOffset = 0, NameOffset = 0, FormatOffset = 0;
 };
 

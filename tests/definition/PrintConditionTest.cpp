@@ -37,19 +37,19 @@ class PrintConditionTest : public ::testing::Test {
 TEST_F(PrintConditionTest, FieldsCompareByTheirType) {
   const std::pair<const char*, bool> cases[] = {
       {"Orders.Cust", true},
-      {"Orders.Note", false},                  // null text is empty
-      {"Orders.Qty > 9", true},                // as numbers ("10" < "9" as text)
+      {"Orders.Note", false},    // null text is empty
+      {"Orders.Qty > 9", true},  // as numbers ("10" < "9" as text)
       {"Orders.Qty < 9", false},
       {"Orders.Amount = 1234.50", true},
       {"Orders.Amount <> 1234.5", false},
       {"  Orders.Amount>1000", true},
-      {"Orders.Discount > 0", false},          // an empty number satisfies no comparison
+      {"Orders.Discount > 0", false},  // an empty number satisfies no comparison
       {"Orders.Discount <> 0", false},
       {"Orders.Discount", false},
       {"Orders.SaleDate > 2024-02-29", true},  // as dates
       {"Orders.SaleDate < 2024-03-02", false},
       {"Orders.SaleDate = 2024-03-15", true},
-      {"Orders.Cust = B", true},               // as text, case and blanks count
+      {"Orders.Cust = B", true},  // as text, case and blanks count
       {"Orders.Cust = 'B '", false},
       {"Orders.Cust <> b", true},
       {"Orders.Cust < C", true},

@@ -182,9 +182,8 @@ TEST(Aggregates, DatesAndTextCompareByTypeAndEmptyValuesCountNowhere) {
 
 TEST(DeferredValue, SubDetailTotalsRestartForEachMasterRecord) {
   MemoryDataSet customers{"customers", {{"Cust", TFieldType::ftString}}, {{"A"}, {"B"}}};
-  MemoryDataSet orders{"orders",
-                       {{"Cust", TFieldType::ftString}, {"Qty", TFieldType::ftInteger}},
-                       {{"A", "2"}, {"B", "5"}, {"A", "3"}}};
+  MemoryDataSet orders{
+      "orders", {{"Cust", TFieldType::ftString}, {"Qty", TFieldType::ftInteger}}, {{"A", "2"}, {"B", "5"}, {"A", "3"}}};
   orders.LinkTo(customers, "Cust");
   TQRReport report;
   TReportEnvironment env(report);
