@@ -52,6 +52,13 @@ std::optional<double> ComparableValue(TFieldType type, const std::string& value,
     if (auto v = NumberOf(value)) return v;
     throw TTokenError(offset, value.size(), "'" + value + "' is not a number: " + what + " is numeric");
   }
+  if (type == TFieldType::ftBoolean) {
+    try {
+      return std::get<bool>(ParseParamValue(TParamType::Boolean, value)) ? 1.0 : 0.0;
+    } catch (const TParamError&) {
+      throw TTokenError(offset, value.size(), "'" + value + "' is not true or false: " + what + " is a boolean");
+    }
+  }
   if (IsDateType(type)) {
     if (auto v = DateOf(value)) return v;
     throw TTokenError(offset, value.size(), "'" + value + "' is not a date as yyyy-mm-dd: " + what + " is a date");
@@ -83,7 +90,7 @@ bool TFieldCondition::Holds() const {
   int order = 0;
   if (wanted) {
     if (field.IsNull()) return false;
-    const double v = field.AsFloat();
+    const double v = field.DataType == TFieldType::ftBoolean ? (field.AsBoolean() ? 1.0 : 0.0) : field.AsFloat();
     order = v < *wanted ? -1 : v > *wanted ? 1 : 0;
   } else {
     const std::string v = field.IsNull() ? std::string() : field.AsString();

@@ -28,8 +28,9 @@ class PrintConditionTest : public ::testing::Test {
                          {"Qty", TFieldType::ftInteger},
                          {"Amount", TFieldType::ftCurrency},
                          {"Discount", TFieldType::ftFloat},
-                         {"SaleDate", TFieldType::ftDate}},
-                        {{"B", "", "10", "1234.5", "", "2024-03-15"}}};
+                         {"SaleDate", TFieldType::ftDate},
+                         {"Rush", TFieldType::ftBoolean}},
+                        {{"B", "", "10", "1234.5", "", "2024-03-15", "1"}}};
   TQRReport report_;
   TReportEnvironment env_{report_};
 };
@@ -54,6 +55,8 @@ TEST_F(PrintConditionTest, FieldsCompareByTheirType) {
       {"Orders.Cust <> b", true},
       {"Orders.Cust < C", true},
       {"Orders.Note = ''", true},
+      {"Orders.Rush = TRUE", true},            // as a boolean
+      {"Orders.Rush <> yes", false},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(Holds(text), expected) << text;
 }
@@ -79,6 +82,7 @@ TEST_F(PrintConditionTest, FaultsGiveTheirOffset) {
       {"Orders.Qty > abc", 13, "'abc' is not a number: Orders.Qty is numeric"},
       {"Orders.Qty >= 5", 12, "is not a number"},
       {"Orders.SaleDate = 15/03/2024", 18, "is not a date"},
+      {"Orders.Rush = maybe", 14, "'maybe' is not true or false"},
       {"Orders.Cust = 'abc", 14, "not closed"},
       {"Orders.Cust = 'a' b", 18, "unexpected text"},
       {"Orders.Cust =", 13, "expected a value"},
