@@ -2,16 +2,16 @@
 // the controls and bands a report leaves out with them.
 #include <gtest/gtest.h>
 
-#include "TokenTestData.h"
 #include "definition/PrintCondition.h"
 #include "definition/ReportEnvironment.h"
 #include "definition/TokenLabel.h"
 #include "engine/Report.h"
+#include "tests/engine/FakeDataSet.h"
 
 namespace oxqr {
 namespace {
 
-using test::MemoryDataSet;
+using test::FakeDataSet;
 
 class PrintConditionTest : public ::testing::Test {
  protected:
@@ -22,15 +22,16 @@ class PrintConditionTest : public ::testing::Test {
   }
   bool Holds(const std::string& text) { return ParsePrintCondition(text, env_)->Holds(); }
 
-  MemoryDataSet orders_{"orders",
-                        {{"Cust", TFieldType::ftString},
-                         {"Note", TFieldType::ftString},
-                         {"Qty", TFieldType::ftInteger},
-                         {"Amount", TFieldType::ftCurrency},
-                         {"Discount", TFieldType::ftFloat},
-                         {"SaleDate", TFieldType::ftDate},
-                         {"Rush", TFieldType::ftBoolean}},
-                        {{"B", "", "10", "1234.5", "", "2024-03-15", "1"}}};
+  FakeDataSet orders_{
+      "orders",
+      {{"Cust", TFieldType::ftString},
+       {"Note", TFieldType::ftString},
+       {"Qty", TFieldType::ftInteger},
+       {"Amount", TFieldType::ftCurrency},
+       {"Discount", TFieldType::ftFloat},
+       {"SaleDate", TFieldType::ftDate},
+       {"Rush", TFieldType::ftBoolean}},
+      {{{"Cust", "B"}, {"Qty", "10"}, {"Amount", "1234.5"}, {"SaleDate", "2024-03-15"}, {"Rush", "1"}}}};
   TQRReport report_;
   TReportEnvironment env_{report_};
 };
@@ -55,7 +56,7 @@ TEST_F(PrintConditionTest, FieldsCompareByTheirType) {
       {"Orders.Cust <> b", true},
       {"Orders.Cust < C", true},
       {"Orders.Note = ''", true},
-      {"Orders.Rush = TRUE", true},            // as a boolean
+      {"Orders.Rush = TRUE", true},  // as a boolean
       {"Orders.Rush <> yes", false},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(Holds(text), expected) << text;
@@ -101,9 +102,11 @@ TEST_F(PrintConditionTest, FaultsGiveTheirOffset) {
 // A band condition leaves records out of the report and out of its totals; a control
 // condition leaves out only the control.
 TEST(PrintConditions, LeaveOutBandsAndControls) {
-  MemoryDataSet orders{"orders",
-                       {{"No", TFieldType::ftInteger}, {"Amount", TFieldType::ftFloat}, {"Note", TFieldType::ftString}},
-                       {{"1", "5", "rush"}, {"2", "50", ""}, {"3", "500", "gift"}}};
+  FakeDataSet orders{"orders",
+                     {{"No", TFieldType::ftInteger}, {"Amount", TFieldType::ftFloat}, {"Note", TFieldType::ftString}},
+                     {{{"No", "1"}, {"Amount", "5"}, {"Note", "rush"}},
+                      {{"No", "2"}, {"Amount", "50"}},
+                      {{"No", "3"}, {"Amount", "500"}, {"Note", "gift"}}}};
   TQRReport report;
   TReportEnvironment env(report);
   env.AddDataSet("Orders", orders);

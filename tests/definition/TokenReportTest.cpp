@@ -7,18 +7,18 @@
 #include <filesystem>
 
 #include "OxQrExport/text/TextFilter.h"
-#include "TokenTestData.h"
 #include "definition/TokenLabel.h"
 #include "engine/Report.h"
 #include "platform/Files.h"
 #include "platform/TextMetrics.h"
+#include "tests/engine/FakeDataSet.h"
 
 namespace oxqr {
 namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-using test::MemoryDataSet;
+using test::FakeDataSet;
 
 TQRTokenLabel& AddText(TQRCustomBand& band, TReportEnvironment& env, const std::string& caption) {
   auto& label = band.Add<TQRTokenLabel>(env);
@@ -44,9 +44,14 @@ Strings PageTexts(const TQRPrinter& printer, int page) {
 // group headers and footers 100, each order 900, so the orders of B start on page 2 and
 // those of C run on to page 3.
 struct GroupedReport {
-  MemoryDataSet Orders{"orders",
-                       {{"Cust", TFieldType::ftString}, {"Amount", TFieldType::ftFloat}},
-                       {{"A", "10"}, {"A", "20.5"}, {"B", "5.25"}, {"C", "1"}, {"C", "2"}, {"C", "3"}}};
+  FakeDataSet Orders{"orders",
+                     {{"Cust", TFieldType::ftString}, {"Amount", TFieldType::ftFloat}},
+                     {{{"Cust", "A"}, {"Amount", "10"}},
+                      {{"Cust", "A"}, {"Amount", "20.5"}},
+                      {{"Cust", "B"}, {"Amount", "5.25"}},
+                      {{"Cust", "C"}, {"Amount", "1"}},
+                      {{"Cust", "C"}, {"Amount", "2"}},
+                      {{"Cust", "C"}, {"Amount", "3"}}}};
   TQRReport Report;
   TReportEnvironment Env{Report};
   TQRTokenLabel* PageLabel = nullptr;
@@ -149,7 +154,7 @@ TEST(DeferredValue, ExportRunTakesThePreviewsValues) {
 }
 
 TEST(DeferredValue, ReportWithoutOneLaysOutOnce) {
-  MemoryDataSet orders{"orders", {{"Amount", TFieldType::ftFloat}}, {{"1"}, {"2"}}};
+  FakeDataSet orders{"orders", {{"Amount", TFieldType::ftFloat}}, {{{"Amount", "1"}}, {{"Amount", "2"}}}};
   TQRReport report;
   TReportEnvironment env(report);
   env.AddDataSet("Orders", orders);
@@ -165,9 +170,11 @@ TEST(DeferredValue, ReportWithoutOneLaysOutOnce) {
 }
 
 TEST(Aggregates, DatesAndTextCompareByTypeAndEmptyValuesCountNowhere) {
-  MemoryDataSet fruit{"fruit",
-                      {{"Name", TFieldType::ftString}, {"Day", TFieldType::ftDate}, {"Qty", TFieldType::ftInteger}},
-                      {{"pear", "2024-03-01", "2"}, {"apple", "2024-01-15", ""}, {"fig", "2024-02-10", "5"}}};
+  FakeDataSet fruit{"fruit",
+                    {{"Name", TFieldType::ftString}, {"Day", TFieldType::ftDate}, {"Qty", TFieldType::ftInteger}},
+                    {{{"Name", "pear"}, {"Day", "2024-03-01"}, {"Qty", "2"}},
+                     {{"Name", "apple"}, {"Day", "2024-01-15"}},
+                     {{"Name", "fig"}, {"Day", "2024-02-10"}, {"Qty", "5"}}}};
   TQRReport report;
   TReportEnvironment env(report);
   env.AddDataSet("Fruit", fruit);
@@ -181,9 +188,10 @@ TEST(Aggregates, DatesAndTextCompareByTypeAndEmptyValuesCountNowhere) {
 }
 
 TEST(DeferredValue, SubDetailTotalsRestartForEachMasterRecord) {
-  MemoryDataSet customers{"customers", {{"Cust", TFieldType::ftString}}, {{"A"}, {"B"}}};
-  MemoryDataSet orders{
-      "orders", {{"Cust", TFieldType::ftString}, {"Qty", TFieldType::ftInteger}}, {{"A", "2"}, {"B", "5"}, {"A", "3"}}};
+  FakeDataSet customers{"customers", {{"Cust", TFieldType::ftString}}, {{{"Cust", "A"}}, {{"Cust", "B"}}}};
+  FakeDataSet orders{"orders",
+                     {{"Cust", TFieldType::ftString}, {"Qty", TFieldType::ftInteger}},
+                     {{{"Cust", "A"}, {"Qty", "2"}}, {{"Cust", "B"}, {"Qty", "5"}}, {{"Cust", "A"}, {"Qty", "3"}}}};
   orders.LinkTo(customers, "Cust");
   TQRReport report;
   TReportEnvironment env(report);

@@ -5,16 +5,16 @@
 #include <ctime>
 #include <functional>
 
-#include "TokenTestData.h"
 #include "definition/ReportEnvironment.h"
 #include "definition/TokenText.h"
 #include "engine/Report.h"
 #include "platform/Locale.h"
+#include "tests/engine/FakeDataSet.h"
 
 namespace oxqr {
 namespace {
 
-using test::MemoryDataSet;
+using test::FakeDataSet;
 
 class TokenTextTest : public ::testing::Test {
  protected:
@@ -50,16 +50,16 @@ class TokenTextTest : public ::testing::Test {
     return env_.Evaluate(parsed);
   }
 
-  MemoryDataSet customer_{
+  FakeDataSet customer_{
       "customer",
       {{"CustNo", TFieldType::ftInteger}, {"Company", TFieldType::ftString}, {"Region", TFieldType::ftString}},
-      {{"7", "Acme & Co", ""}}};
-  MemoryDataSet orders_{"orders",
-                        {{"OrderNo", TFieldType::ftInteger},
-                         {"Amount", TFieldType::ftCurrency},
-                         {"Paid", TFieldType::ftFloat},
-                         {"SaleDate", TFieldType::ftDate}},
-                        {{"1001", "1234.5", "99.999", "2024-03-15"}}};
+      {{{"CustNo", "7"}, {"Company", "Acme & Co"}}}};
+  FakeDataSet orders_{"orders",
+                      {{"OrderNo", TFieldType::ftInteger},
+                       {"Amount", TFieldType::ftCurrency},
+                       {"Paid", TFieldType::ftFloat},
+                       {"SaleDate", TFieldType::ftDate}},
+                      {{{"OrderNo", "1001"}, {"Amount", "1234.5"}, {"Paid", "99.999"}, {"SaleDate", "2024-03-15"}}}};
   TQRReport report_;
   TReportEnvironment env_{report_};
 };
