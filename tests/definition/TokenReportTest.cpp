@@ -131,6 +131,37 @@ TEST(DeferredValue, IsAlignedAsIfItHadBeenKnown) {
   EXPECT_EQ(box->Left, text->X);
 }
 
+// A wrapped, centred deferred value lays out its lines as the same label with the final
+// text does (the title's twin in the summary prints that text as a plain caption).
+TEST(DeferredValue, WrapsAsIfItHadBeenKnown) {
+  FakeDataSet orders{"orders", {{"Amount", TFieldType::ftFloat}}, {{{"Amount", "1000000"}}, {{"Amount", "234.5"}}}};
+  TQRReport report;
+  TReportEnvironment env(report);
+  env.AddDataSet("Orders", orders);
+  report.DataSet = &orders;
+  auto setUp = [](TQRLabel& label) {
+    label.AutoSize = false;
+    label.WordWrap = true;
+    label.Alignment = TAlignment::taCenter;
+    label.Size = TQRSize{300, 100, 0, 300};
+  };
+  setUp(AddText(AddBand(report, TQRBandType::rbTitle, 300), env,
+                "Total of all orders: {sum(Orders.Amount):#,##0.00} in all"));
+  AddBand(report, TQRBandType::rbDetail, 50);
+  auto& twin = AddBand(report, TQRBandType::rbSummary, 300).Add<TQRLabel>();
+  twin.Caption = "Total of all orders: 1,000,234.50 in all";
+  setUp(twin);
+  report.Prepare();
+
+  std::vector<std::pair<std::string, int>> title, summary;
+  const TQRPrinter& printer = report.QRPrinter();
+  for (const auto& r : printer.Page(1)->Records)
+    if (const auto* t = std::get_if<MrText>(&r))
+      (t->Y < printer.ToDeviceY(300) ? title : summary).emplace_back(t->Text, t->X);
+  EXPECT_GT(title.size(), 1u);
+  EXPECT_EQ(title, summary);
+}
+
 TEST(DeferredValue, ExportRunTakesThePreviewsValues) {
   std::string dir = (fs::temp_directory_path() / "oxqr-tokens-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
