@@ -72,11 +72,15 @@ void TAggregate::Add() {
   if (field == nullptr || field->IsNull()) return;
   const bool first = current_.Values++ == 0;
   switch (function_) {
-    case TAggregateFunction::Count: return;
+    case TAggregateFunction::Count:
+      return;
     case TAggregateFunction::Sum:
-    case TAggregateFunction::Avg: current_.Sum += field->AsFloat(); return;
+    case TAggregateFunction::Avg:
+      current_.Sum += field->AsFloat();
+      return;
     case TAggregateFunction::Min:
-    case TAggregateFunction::Max: break;
+    case TAggregateFunction::Max:
+      break;
   }
   const bool wantLess = function_ == TAggregateFunction::Min;
   bool better = first;
@@ -110,12 +114,14 @@ std::string TAggregate::Text(const TState& state, const std::string& format) con
       const std::int64_t n = field_.empty() ? state.Records : state.Values;
       return format.empty() ? std::to_string(n) : FormatFloat(format, static_cast<double>(n));
     }
-    case TAggregateFunction::Sum: return FormatNumber(state.Sum, format, IsIntegerType(type_));
+    case TAggregateFunction::Sum:
+      return FormatNumber(state.Sum, format, IsIntegerType(type_));
     case TAggregateFunction::Avg:
       if (state.Values == 0) return {};
       return FormatNumber(state.Sum / static_cast<double>(state.Values), format, false);
     case TAggregateFunction::Min:
-    case TAggregateFunction::Max: break;
+    case TAggregateFunction::Max:
+      break;
   }
   if (state.Values == 0) return {};
   if (format.empty()) return state.Display;

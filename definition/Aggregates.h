@@ -23,9 +23,9 @@ class TAggregate {
     std::int64_t Records = 0;  // records seen (count(DataSet))
     std::int64_t Values = 0;   // non-empty values seen
     double Sum = 0;
-    double Key = 0;            // min/max of a number or date
-    std::string TextKey;       // min/max of text
-    std::string Display;       // the field's display text of the min/max record
+    double Key = 0;       // min/max of a number or date
+    std::string TextKey;  // min/max of text
+    std::string Display;  // the field's display text of the min/max record
   };
 
   // `field` empty: count(DataSet) counts records. `scope` nullptr: the whole report.
@@ -75,7 +75,7 @@ class TAggregate {
   TState current_;
   std::size_t instance_ = 0;
   std::size_t started_ = 0;  // instances started in this run
-  bool open_ = false;  // an instance is running
+  bool open_ = false;        // an instance is running
   std::vector<TState> finals_;
   std::vector<bool> finished_;
   std::vector<TState> preview_;

@@ -71,7 +71,8 @@ std::string TEvaluation::Joined() const {
 
 const TQRCustomBand* TEnvironmentState::FindScope(const std::string& name) const {
   for (const auto& b : env_.Report().Bands()) {
-    const bool scope = dynamic_cast<const TQRGroup*>(b.get()) != nullptr || dynamic_cast<const TQRSubDetail*>(b.get()) != nullptr;
+    const bool scope =
+        dynamic_cast<const TQRGroup*>(b.get()) != nullptr || dynamic_cast<const TQRSubDetail*>(b.get()) != nullptr;
     if (scope && SameText(b->Name, name)) return b.get();
   }
   return nullptr;
@@ -103,7 +104,9 @@ bool TEnvironmentState::IsDeferred(const TTokenPart& part, const TQRPrintable* c
   if (part.Name.empty()) {
     // Over the whole report: bands printed before (or between) the records.
     switch (root->BandType) {
-      case TQRBandType::rbTitle: case TQRBandType::rbPageHeader: case TQRBandType::rbColumnHeader:
+      case TQRBandType::rbTitle:
+      case TQRBandType::rbPageHeader:
+      case TQRBandType::rbColumnHeader:
       case TQRBandType::rbGroupHeader:
         return true;
       default:
@@ -120,7 +123,8 @@ bool TEnvironmentState::IsDeferred(const TTokenPart& part, const TQRPrintable* c
 std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintable* control) const {
   TQRCustomReport& report = env_.Report();
   switch (part.Kind) {
-    case TTokenKind::Literal: return part.Text;
+    case TTokenKind::Literal:
+      return part.Text;
     case TTokenKind::Field: {
       TDataSet* data = env_.FindDataSet(part.DataSet);
       const TField* field = data != nullptr ? data->FindField(part.Field) : nullptr;
@@ -131,10 +135,14 @@ std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintab
       return p != nullptr ? ParamText(*p, part.Format) : std::string();
     }
     case TTokenKind::Page:
-    case TTokenKind::Pages: return NumberText(report.QRPrinter().PageCount(), part.Format);
-    case TTokenKind::Date: return FormatDateTime(part.Format.empty() ? kDefaultDateFormat : part.Format, NowParts());
-    case TTokenKind::Time: return FormatDateTime(part.Format.empty() ? "hh:nn:ss" : part.Format, NowParts());
-    case TTokenKind::Title: return report.ReportTitle;
+    case TTokenKind::Pages:
+      return NumberText(report.QRPrinter().PageCount(), part.Format);
+    case TTokenKind::Date:
+      return FormatDateTime(part.Format.empty() ? kDefaultDateFormat : part.Format, NowParts());
+    case TTokenKind::Time:
+      return FormatDateTime(part.Format.empty() ? "hh:nn:ss" : part.Format, NowParts());
+    case TTokenKind::Title:
+      return report.ReportTitle;
     case TTokenKind::Aggregate: {
       const TAggregate* a = AggregateOf(part, control);
       return a != nullptr ? a->Text(part.Format) : std::string();
@@ -232,8 +240,9 @@ void TEnvironmentState::Splice(TMetafile& page, const TDeferredDraw& draw) const
   auto& records = page.Records;
   const std::size_t n = draw.Records.size();
   for (std::size_t at = draw.Begin; at + n <= records.size(); ++at) {
-    const bool same = std::equal(draw.Records.begin(), draw.Records.end(), records.begin() + static_cast<std::ptrdiff_t>(at),
-                                 [](const TMetaRecord& a, const TMetaRecord& b) { return SameRecord(a, b); });
+    const bool same =
+        std::equal(draw.Records.begin(), draw.Records.end(), records.begin() + static_cast<std::ptrdiff_t>(at),
+                   [](const TMetaRecord& a, const TMetaRecord& b) { return SameRecord(a, b); });
     if (!same) continue;
     std::vector<std::string> parts = draw.Evaluation.Parts;
     for (const TDeferredRef& ref : draw.Evaluation.Deferred) parts[ref.Part] = FinalText(ref);

@@ -17,7 +17,10 @@ namespace oxqr {
 namespace {
 
 constexpr std::array<std::pair<std::string_view, TCompareOp>, 4> kOps{{
-    {"<>", TCompareOp::NotEqual}, {"=", TCompareOp::Equal}, {"<", TCompareOp::Less}, {">", TCompareOp::Greater},
+    {"<>", TCompareOp::NotEqual},
+    {"=", TCompareOp::Equal},
+    {"<", TCompareOp::Less},
+    {">", TCompareOp::Greater},
 }};
 
 std::string_view OpText(TCompareOp op) {
@@ -49,6 +52,13 @@ std::optional<double> ComparableValue(TFieldType type, const std::string& value,
     if (auto v = NumberOf(value)) return v;
     throw TTokenError(offset, value.size(), "'" + value + "' is not a number: " + what + " is numeric");
   }
+  if (type == TFieldType::ftBoolean) {
+    try {
+      return std::get<bool>(ParseParamValue(TParamType::Boolean, value)) ? 1.0 : 0.0;
+    } catch (const TParamError&) {
+      throw TTokenError(offset, value.size(), "'" + value + "' is not true or false: " + what + " is a boolean");
+    }
+  }
   if (IsDateType(type)) {
     if (auto v = DateOf(value)) return v;
     throw TTokenError(offset, value.size(), "'" + value + "' is not a date as yyyy-mm-dd: " + what + " is a date");
@@ -73,24 +83,30 @@ TFieldCondition::TFieldCondition(TDataSet& data, std::string dataSetName, std::s
 
 bool TFieldCondition::Holds() const {
   const TField& field = data_.FieldByName(field_);
-  if (op_ == TCompareOp::NotEmpty) return !field.IsNull() && !(field.DataType == TFieldType::ftString && field.AsString().empty());
+  if (op_ == TCompareOp::NotEmpty)
+    return !field.IsNull() && !(field.DataType == TFieldType::ftString && field.AsString().empty());
   const std::string what = dataSetName_ + "." + field_;
   const std::optional<double> wanted = ComparableValue(field.DataType, value_, what, 0);
   int order = 0;
   if (wanted) {
     if (field.IsNull()) return false;
-    const double v = field.AsFloat();
+    const double v = field.DataType == TFieldType::ftBoolean ? (field.AsBoolean() ? 1.0 : 0.0) : field.AsFloat();
     order = v < *wanted ? -1 : v > *wanted ? 1 : 0;
   } else {
     const std::string v = field.IsNull() ? std::string() : field.AsString();
     order = v.compare(value_) < 0 ? -1 : v.compare(value_) > 0 ? 1 : 0;
   }
   switch (op_) {
-    case TCompareOp::Equal: return order == 0;
-    case TCompareOp::NotEqual: return order != 0;
-    case TCompareOp::Less: return order < 0;
-    case TCompareOp::Greater: return order > 0;
-    case TCompareOp::NotEmpty: break;
+    case TCompareOp::Equal:
+      return order == 0;
+    case TCompareOp::NotEqual:
+      return order != 0;
+    case TCompareOp::Less:
+      return order < 0;
+    case TCompareOp::Greater:
+      return order > 0;
+    case TCompareOp::NotEmpty:
+      break;
   }
   return false;
 }
@@ -128,7 +144,8 @@ std::unique_ptr<TFieldCondition> ParsePrintCondition(std::string_view text, cons
   skipBlanks();
   const std::size_t dataAt = pos;
   const std::string dataSetName = name("a dataset name");
-  if (pos >= text.size() || text[pos] != '.') throw TTokenError(pos, 1, "expected '.' and a field after " + dataSetName);
+  if (pos >= text.size() || text[pos] != '.')
+    throw TTokenError(pos, 1, "expected '.' and a field after " + dataSetName);
   ++pos;
   const std::size_t fieldAt = pos;
   const std::string fieldName = name("a field name");
@@ -138,7 +155,8 @@ std::unique_ptr<TFieldCondition> ParsePrintCondition(std::string_view text, cons
   skipBlanks();
   if (pos == text.size()) return std::make_unique<TFieldCondition>(data, dataSetName, fieldName, TCompareOp::NotEmpty);
 
-  const auto* op = std::find_if(kOps.begin(), kOps.end(), [&](const auto& o) { return text.substr(pos).starts_with(o.first); });
+  const auto* op =
+      std::find_if(kOps.begin(), kOps.end(), [&](const auto& o) { return text.substr(pos).starts_with(o.first); });
   if (op == kOps.end()) throw TTokenError(pos, 1, "expected =, <>, < or > after " + what);
   pos += op->first.size();
   skipBlanks();

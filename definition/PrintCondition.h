@@ -2,7 +2,8 @@
 // Print conditions of a control or band on a field of a dataset: printed only when the
 // field is not empty, or when it compares (=, <>, <, >) with a value. A numeric field
 // compares as a number, a date or time field as a date (the value written yyyy-mm-dd
-// [hh:mm[:ss]]), any other field as text (byte order, case counts). An empty (null) number
+// [hh:mm[:ss]]), a boolean field as a boolean (true/false, yes/no, 1/0; false < true), any
+// other field as text (byte order, case counts). An empty (null) number
 // or date satisfies no comparison; an empty text compares as "".
 //
 // Text form, as definitions write it:

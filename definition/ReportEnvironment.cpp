@@ -55,13 +55,15 @@ TParamValue ParseParamValue(TParamType type, std::string_view text) {
   const char* first = text.data();
   const char* last = text.data() + text.size();
   switch (type) {
-    case TParamType::String: return std::string(text);
+    case TParamType::String:
+      return std::string(text);
     case TParamType::Integer: {
       std::int64_t v = 0;
       if (!text.empty() && text.front() == '+') ++first;
       const auto [end, ec] = std::from_chars(first, last, v);
       if (ec == std::errc::result_out_of_range) throw TParamError("integer out of range: " + Quoted(text));
-      if (ec != std::errc() || end != last || first == last) throw TParamError("expected an integer, got " + Quoted(text));
+      if (ec != std::errc() || end != last || first == last)
+        throw TParamError("expected an integer, got " + Quoted(text));
       return v;
     }
     case TParamType::Float: {
@@ -89,8 +91,10 @@ TParamValue ParseParamValue(TParamType type, std::string_view text) {
 
 std::string ParamValueText(const TParamValue& value) {
   switch (TypeOf(value)) {
-    case TParamType::String: return std::get<std::string>(value);
-    case TParamType::Integer: return std::to_string(std::get<std::int64_t>(value));
+    case TParamType::String:
+      return std::get<std::string>(value);
+    case TParamType::Integer:
+      return std::to_string(std::get<std::int64_t>(value));
     case TParamType::Float: {
       char buf[64];
       const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::get<double>(value));
@@ -100,7 +104,8 @@ std::string ParamValueText(const TParamValue& value) {
       const auto& dt = std::get<TDateTimeParts>(value);
       return FormatDateTime(dt.HasTime() ? "yyyy-mm-dd hh:nn:ss" : "yyyy-mm-dd", dt);
     }
-    case TParamType::Boolean: return std::get<bool>(value) ? "true" : "false";
+    case TParamType::Boolean:
+      return std::get<bool>(value) ? "true" : "false";
   }
   return {};
 }
@@ -108,11 +113,16 @@ std::string ParamValueText(const TParamValue& value) {
 std::string TReportParameter::DisplayText() const {
   if (!Value) return {};
   switch (TypeOf(*Value)) {
-    case TParamType::String: return std::get<std::string>(*Value);
-    case TParamType::Integer: return std::to_string(std::get<std::int64_t>(*Value));
-    case TParamType::Float: return FloatToStr(std::get<double>(*Value));
-    case TParamType::Date: return FormatDateTime(kDefaultDateFormat, std::get<TDateTimeParts>(*Value));
-    case TParamType::Boolean: return std::get<bool>(*Value) ? "True" : "False";
+    case TParamType::String:
+      return std::get<std::string>(*Value);
+    case TParamType::Integer:
+      return std::to_string(std::get<std::int64_t>(*Value));
+    case TParamType::Float:
+      return FloatToStr(std::get<double>(*Value));
+    case TParamType::Date:
+      return FormatDateTime(kDefaultDateFormat, std::get<TDateTimeParts>(*Value));
+    case TParamType::Boolean:
+      return std::get<bool>(*Value) ? "True" : "False";
   }
   return {};
 }
@@ -132,7 +142,8 @@ std::string NameList(const std::vector<std::string>& names) {
 TDataSet& RequireDataSet(const TReportEnvironment& env, const std::string& name, std::size_t offset) {
   TDataSet* data = env.FindDataSet(name);
   if (data == nullptr)
-    throw TTokenError(offset, name.size(), "unknown dataset " + Quoted(name) + " (datasets: " + NameList(env.DataSetNames()) + ")");
+    throw TTokenError(offset, name.size(),
+                      "unknown dataset " + Quoted(name) + " (datasets: " + NameList(env.DataSetNames()) + ")");
   if (!data->Active()) {
     try {
       data->Open();
@@ -147,8 +158,9 @@ TField& RequireField(TDataSet& data, const std::string& dataSetName, const std::
   if (TField* f = data.FindField(field)) return *f;
   std::vector<std::string> names;
   for (const TField* f : data.Fields()) names.push_back(f->FieldName);
-  throw TTokenError(offset, field.size(),
-                    "unknown field " + Quoted(field) + " in dataset " + dataSetName + " (fields: " + NameList(names) + ")");
+  throw TTokenError(
+      offset, field.size(),
+      "unknown field " + Quoted(field) + " in dataset " + dataSetName + " (fields: " + NameList(names) + ")");
 }
 
 // ---- the environment ------------------------------------------------------------------
@@ -242,8 +254,9 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
         TDataSet& data = RequireDataSet(*this, part.DataSet, part.DataSetOffset);
         const TField& field = RequireField(data, part.DataSet, part.Field, part.FieldOffset);
         if (!part.Format.empty() && !IsNumericType(field.DataType) && !IsDateType(field.DataType))
-          throw TTokenError(part.FormatOffset, part.Format.size(),
-                            "a format applies to numbers and dates; " + part.DataSet + "." + part.Field + " is neither");
+          throw TTokenError(
+              part.FormatOffset, part.Format.size(),
+              "a format applies to numbers and dates; " + part.DataSet + "." + part.Field + " is neither");
         break;
       }
       case TTokenKind::Param: {
@@ -271,8 +284,9 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
                               fn + " needs a numeric field; " + part.DataSet + "." + part.Field + " is not numeric");
           const bool minMax = part.Function == TAggregateFunction::Min || part.Function == TAggregateFunction::Max;
           if (minMax && !part.Format.empty() && !numeric && !IsDateType(field.DataType))
-            throw TTokenError(part.FormatOffset, part.Format.size(),
-                              "a format applies to numbers and dates; " + part.DataSet + "." + part.Field + " is neither");
+            throw TTokenError(
+                part.FormatOffset, part.Format.size(),
+                "a format applies to numbers and dates; " + part.DataSet + "." + part.Field + " is neither");
         }
         if (!part.Name.empty() && state_->FindScope(part.Name) == nullptr) {
           std::vector<std::string> names;
@@ -283,7 +297,8 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
         }
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
 }

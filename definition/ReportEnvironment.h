@@ -111,8 +111,8 @@ class TReportEnvironment final : private TQRRunObserver {
   // that is not open is opened to learn them), parameters, the scope band of an aggregate
   // (a group or sub-detail band of the report named so) and that sum/avg have a numeric
   // field and an explicit format a number or date to format. Throws TTokenError at the
-  // first fault with the offset of the name. `control` places the text (its band decides
-  // which values are deferred); without one only the names are checked.
+  // first fault with the offset of the name. `control` is the control that prints the text
+  // (the names are checked the same with or without it).
   void Validate(const TTokenText& text, const TQRPrintable* control = nullptr) const;
   // Validates the text of every TTokenTextOwner control of the report's bands, prepares
   // the aggregates they use and sets the report's NeedsPreviewRun when a value is

@@ -35,8 +35,9 @@ void TQRTokenLabel::Print(int OffsetX, int OffsetY) {
   draw.Page = printer->PageCount();
   draw.Begin = begin;
   draw.Records.assign(page->Records.begin() + static_cast<std::ptrdiff_t>(begin), page->Records.end());
-  const auto lineCount = static_cast<std::size_t>(std::count_if(
-      draw.Records.begin(), draw.Records.end(), [](const TMetaRecord& r) { return std::holds_alternative<MrText>(r); }));
+  const auto lineCount =
+      static_cast<std::size_t>(std::count_if(draw.Records.begin(), draw.Records.end(),
+                                             [](const TMetaRecord& r) { return std::holds_alternative<MrText>(r); }));
   draw.Evaluation = last_;
   draw.Redraw = [this, printer, firstLine, lineCount, OffsetX, OffsetY](const std::string& text) {
     const std::vector<std::string> all = FormatLines(text);

@@ -64,8 +64,8 @@ class TTokenParser {
       part_.FieldOffset = pos_;
       part_.Field = Name("a field name after '" + first + ".'");
     } else {
-      const auto* keyword = std::find_if(kKeywords.begin(), kKeywords.end(),
-                                         [&](const auto& k) { return SameText(k.first, first); });
+      const auto* keyword =
+          std::find_if(kKeywords.begin(), kKeywords.end(), [&](const auto& k) { return SameText(k.first, first); });
       if (keyword == kKeywords.end())
         Fail(at, first.size(),
              "unknown token '" + first +
@@ -86,8 +86,8 @@ class TTokenParser {
 
  private:
   void ParseAggregate(const std::string& function, std::size_t at) {
-    const auto* f = std::find_if(kFunctions.begin(), kFunctions.end(),
-                                 [&](const auto& k) { return SameText(k.first, function); });
+    const auto* f =
+        std::find_if(kFunctions.begin(), kFunctions.end(), [&](const auto& k) { return SameText(k.first, function); });
     if (f == kFunctions.end())
       Fail(at, function.size(), "unknown function '" + function + "' (functions: sum, count, min, max, avg)");
     part_.Kind = TTokenKind::Aggregate;

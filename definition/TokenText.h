@@ -5,7 +5,8 @@
 //   {page}  {pages}               the page number and the report's page count
 //   {date}  {time}  {title}       today's date, the time, the report's title
 //   {sum(Orders.AmountPaid)}      an aggregate over the records of the dataset: sum, count,
-//                                 min, max, avg; {count(Orders)} counts records
+//                                 min, max, avg (empty values left out); {count(Orders)}
+//                                 counts records
 //   {sum(Orders.AmountPaid, ByCustomer)}  the same, reset whenever the group (or sub-detail)
 //                                 band named ByCustomer starts; without it, over the report
 // Any token takes an explicit format after a colon, written as display formats are
@@ -48,7 +49,7 @@ struct TTokenPart {
   std::string Field;       // Field, Aggregate (empty in count(DataSet))
   std::string Name;        // Param: the parameter; Aggregate: the scope band (empty: the report)
   TAggregateFunction Function = TAggregateFunction::Sum;
-  std::string Format;      // the explicit format; empty: the default display
+  std::string Format;  // the explicit format; empty: the default display
   std::size_t DataSetOffset = 0, FieldOffset = 0, NameOffset = 0, FormatOffset = 0;
 };
 

@@ -2,16 +2,16 @@
 // the controls and bands a report leaves out with them.
 #include <gtest/gtest.h>
 
-#include "TokenTestData.h"
 #include "definition/PrintCondition.h"
 #include "definition/ReportEnvironment.h"
 #include "definition/TokenLabel.h"
 #include "engine/Report.h"
+#include "tests/engine/FakeDataSet.h"
 
 namespace oxqr {
 namespace {
 
-using test::MemoryDataSet;
+using test::FakeDataSet;
 
 class PrintConditionTest : public ::testing::Test {
  protected:
@@ -22,14 +22,16 @@ class PrintConditionTest : public ::testing::Test {
   }
   bool Holds(const std::string& text) { return ParsePrintCondition(text, env_)->Holds(); }
 
-  MemoryDataSet orders_{"orders",
-                        {{"Cust", TFieldType::ftString},
-                         {"Note", TFieldType::ftString},
-                         {"Qty", TFieldType::ftInteger},
-                         {"Amount", TFieldType::ftCurrency},
-                         {"Discount", TFieldType::ftFloat},
-                         {"SaleDate", TFieldType::ftDate}},
-                        {{"B", "", "10", "1234.5", "", "2024-03-15"}}};
+  FakeDataSet orders_{
+      "orders",
+      {{"Cust", TFieldType::ftString},
+       {"Note", TFieldType::ftString},
+       {"Qty", TFieldType::ftInteger},
+       {"Amount", TFieldType::ftCurrency},
+       {"Discount", TFieldType::ftFloat},
+       {"SaleDate", TFieldType::ftDate},
+       {"Rush", TFieldType::ftBoolean}},
+      {{{"Cust", "B"}, {"Qty", "10"}, {"Amount", "1234.5"}, {"SaleDate", "2024-03-15"}, {"Rush", "1"}}}};
   TQRReport report_;
   TReportEnvironment env_{report_};
 };
@@ -37,23 +39,25 @@ class PrintConditionTest : public ::testing::Test {
 TEST_F(PrintConditionTest, FieldsCompareByTheirType) {
   const std::pair<const char*, bool> cases[] = {
       {"Orders.Cust", true},
-      {"Orders.Note", false},                  // null text is empty
-      {"Orders.Qty > 9", true},                // as numbers ("10" < "9" as text)
+      {"Orders.Note", false},    // null text is empty
+      {"Orders.Qty > 9", true},  // as numbers ("10" < "9" as text)
       {"Orders.Qty < 9", false},
       {"Orders.Amount = 1234.50", true},
       {"Orders.Amount <> 1234.5", false},
       {"  Orders.Amount>1000", true},
-      {"Orders.Discount > 0", false},          // an empty number satisfies no comparison
+      {"Orders.Discount > 0", false},  // an empty number satisfies no comparison
       {"Orders.Discount <> 0", false},
       {"Orders.Discount", false},
       {"Orders.SaleDate > 2024-02-29", true},  // as dates
       {"Orders.SaleDate < 2024-03-02", false},
       {"Orders.SaleDate = 2024-03-15", true},
-      {"Orders.Cust = B", true},               // as text, case and blanks count
+      {"Orders.Cust = B", true},  // as text, case and blanks count
       {"Orders.Cust = 'B '", false},
       {"Orders.Cust <> b", true},
       {"Orders.Cust < C", true},
       {"Orders.Note = ''", true},
+      {"Orders.Rush = TRUE", true},  // as a boolean
+      {"Orders.Rush <> yes", false},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(Holds(text), expected) << text;
 }
@@ -79,6 +83,7 @@ TEST_F(PrintConditionTest, FaultsGiveTheirOffset) {
       {"Orders.Qty > abc", 13, "'abc' is not a number: Orders.Qty is numeric"},
       {"Orders.Qty >= 5", 12, "is not a number"},
       {"Orders.SaleDate = 15/03/2024", 18, "is not a date"},
+      {"Orders.Rush = maybe", 14, "'maybe' is not true or false"},
       {"Orders.Cust = 'abc", 14, "not closed"},
       {"Orders.Cust = 'a' b", 18, "unexpected text"},
       {"Orders.Cust =", 13, "expected a value"},
@@ -97,9 +102,11 @@ TEST_F(PrintConditionTest, FaultsGiveTheirOffset) {
 // A band condition leaves records out of the report and out of its totals; a control
 // condition leaves out only the control.
 TEST(PrintConditions, LeaveOutBandsAndControls) {
-  MemoryDataSet orders{"orders",
-                       {{"No", TFieldType::ftInteger}, {"Amount", TFieldType::ftFloat}, {"Note", TFieldType::ftString}},
-                       {{"1", "5", "rush"}, {"2", "50", ""}, {"3", "500", "gift"}}};
+  FakeDataSet orders{"orders",
+                     {{"No", TFieldType::ftInteger}, {"Amount", TFieldType::ftFloat}, {"Note", TFieldType::ftString}},
+                     {{{"No", "1"}, {"Amount", "5"}, {"Note", "rush"}},
+                      {{"No", "2"}, {"Amount", "50"}},
+                      {{"No", "3"}, {"Amount", "500"}, {"Note", "gift"}}}};
   TQRReport report;
   TReportEnvironment env(report);
   env.AddDataSet("Orders", orders);

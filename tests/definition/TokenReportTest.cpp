@@ -7,18 +7,18 @@
 #include <filesystem>
 
 #include "OxQrExport/text/TextFilter.h"
-#include "TokenTestData.h"
 #include "definition/TokenLabel.h"
 #include "engine/Report.h"
 #include "platform/Files.h"
 #include "platform/TextMetrics.h"
+#include "tests/engine/FakeDataSet.h"
 
 namespace oxqr {
 namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-using test::MemoryDataSet;
+using test::FakeDataSet;
 
 TQRTokenLabel& AddText(TQRCustomBand& band, TReportEnvironment& env, const std::string& caption) {
   auto& label = band.Add<TQRTokenLabel>(env);
@@ -44,9 +44,14 @@ Strings PageTexts(const TQRPrinter& printer, int page) {
 // group headers and footers 100, each order 900, so the orders of B start on page 2 and
 // those of C run on to page 3.
 struct GroupedReport {
-  MemoryDataSet Orders{"orders",
-                       {{"Cust", TFieldType::ftString}, {"Amount", TFieldType::ftFloat}},
-                       {{"A", "10"}, {"A", "20.5"}, {"B", "5.25"}, {"C", "1"}, {"C", "2"}, {"C", "3"}}};
+  FakeDataSet Orders{"orders",
+                     {{"Cust", TFieldType::ftString}, {"Amount", TFieldType::ftFloat}},
+                     {{{"Cust", "A"}, {"Amount", "10"}},
+                      {{"Cust", "A"}, {"Amount", "20.5"}},
+                      {{"Cust", "B"}, {"Amount", "5.25"}},
+                      {{"Cust", "C"}, {"Amount", "1"}},
+                      {{"Cust", "C"}, {"Amount", "2"}},
+                      {{"Cust", "C"}, {"Amount", "3"}}}};
   TQRReport Report;
   TReportEnvironment Env{Report};
   TQRTokenLabel* PageLabel = nullptr;
@@ -126,6 +131,37 @@ TEST(DeferredValue, IsAlignedAsIfItHadBeenKnown) {
   EXPECT_EQ(box->Left, text->X);
 }
 
+// A wrapped, centred deferred value lays out its lines as the same label with the final
+// text does (the title's twin in the summary prints that text as a plain caption).
+TEST(DeferredValue, WrapsAsIfItHadBeenKnown) {
+  FakeDataSet orders{"orders", {{"Amount", TFieldType::ftFloat}}, {{{"Amount", "1000000"}}, {{"Amount", "234.5"}}}};
+  TQRReport report;
+  TReportEnvironment env(report);
+  env.AddDataSet("Orders", orders);
+  report.DataSet = &orders;
+  auto setUp = [](TQRLabel& label) {
+    label.AutoSize = false;
+    label.WordWrap = true;
+    label.Alignment = TAlignment::taCenter;
+    label.Size = TQRSize{300, 100, 0, 300};
+  };
+  setUp(AddText(AddBand(report, TQRBandType::rbTitle, 300), env,
+                "Total of all orders: {sum(Orders.Amount):#,##0.00} in all"));
+  AddBand(report, TQRBandType::rbDetail, 50);
+  auto& twin = AddBand(report, TQRBandType::rbSummary, 300).Add<TQRLabel>();
+  twin.Caption = "Total of all orders: 1,000,234.50 in all";
+  setUp(twin);
+  report.Prepare();
+
+  std::vector<std::pair<std::string, int>> title, summary;
+  const TQRPrinter& printer = report.QRPrinter();
+  for (const auto& r : printer.Page(1)->Records)
+    if (const auto* t = std::get_if<MrText>(&r))
+      (t->Y < printer.ToDeviceY(300) ? title : summary).emplace_back(t->Text, t->X);
+  EXPECT_GT(title.size(), 1u);
+  EXPECT_EQ(title, summary);
+}
+
 TEST(DeferredValue, ExportRunTakesThePreviewsValues) {
   std::string dir = (fs::temp_directory_path() / "oxqr-tokens-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
@@ -149,7 +185,7 @@ TEST(DeferredValue, ExportRunTakesThePreviewsValues) {
 }
 
 TEST(DeferredValue, ReportWithoutOneLaysOutOnce) {
-  MemoryDataSet orders{"orders", {{"Amount", TFieldType::ftFloat}}, {{"1"}, {"2"}}};
+  FakeDataSet orders{"orders", {{"Amount", TFieldType::ftFloat}}, {{{"Amount", "1"}}, {{"Amount", "2"}}}};
   TQRReport report;
   TReportEnvironment env(report);
   env.AddDataSet("Orders", orders);
@@ -164,11 +200,29 @@ TEST(DeferredValue, ReportWithoutOneLaysOutOnce) {
   EXPECT_EQ(PageTexts(report.QRPrinter(), 1), (Strings{"1 1", "3 1", "3", "so far 3"}));
 }
 
+TEST(Aggregates, DatesAndTextCompareByTypeAndEmptyValuesCountNowhere) {
+  FakeDataSet fruit{"fruit",
+                    {{"Name", TFieldType::ftString}, {"Day", TFieldType::ftDate}, {"Qty", TFieldType::ftInteger}},
+                    {{{"Name", "pear"}, {"Day", "2024-03-01"}, {"Qty", "2"}},
+                     {{"Name", "apple"}, {"Day", "2024-01-15"}},
+                     {{"Name", "fig"}, {"Day", "2024-02-10"}, {"Qty", "5"}}}};
+  TQRReport report;
+  TReportEnvironment env(report);
+  env.AddDataSet("Fruit", fruit);
+  report.DataSet = &fruit;
+  AddBand(report, TQRBandType::rbDetail, 100);
+  auto& summary = AddBand(report, TQRBandType::rbSummary, 100);
+  AddText(summary, env, "{min(Fruit.Day)} {max(Fruit.Day):yyyy-mm-dd} {min(Fruit.Name)} {max(Fruit.Name)}");
+  AddText(summary, env, "{count(Fruit.Qty)} of {count(Fruit)}, {sum(Fruit.Qty)}, {avg(Fruit.Qty)} {min(Fruit.Qty)}");
+  report.Prepare();
+  EXPECT_EQ(PageTexts(report.QRPrinter(), 1), (Strings{"1/15/2024 2024-03-01 apple pear", "2 of 3, 7, 3.5 2"}));
+}
+
 TEST(DeferredValue, SubDetailTotalsRestartForEachMasterRecord) {
-  MemoryDataSet customers{"customers", {{"Cust", TFieldType::ftString}}, {{"A"}, {"B"}}};
-  MemoryDataSet orders{"orders",
-                       {{"Cust", TFieldType::ftString}, {"Qty", TFieldType::ftInteger}},
-                       {{"A", "2"}, {"B", "5"}, {"A", "3"}}};
+  FakeDataSet customers{"customers", {{"Cust", TFieldType::ftString}}, {{{"Cust", "A"}}, {{"Cust", "B"}}}};
+  FakeDataSet orders{"orders",
+                     {{"Cust", TFieldType::ftString}, {"Qty", TFieldType::ftInteger}},
+                     {{{"Cust", "A"}, {"Qty", "2"}}, {{"Cust", "B"}, {"Qty", "5"}}, {{"Cust", "A"}, {"Qty", "3"}}}};
   orders.LinkTo(customers, "Cust");
   TQRReport report;
   TReportEnvironment env(report);

@@ -5,16 +5,16 @@
 #include <ctime>
 #include <functional>
 
-#include "TokenTestData.h"
 #include "definition/ReportEnvironment.h"
 #include "definition/TokenText.h"
 #include "engine/Report.h"
 #include "platform/Locale.h"
+#include "tests/engine/FakeDataSet.h"
 
 namespace oxqr {
 namespace {
 
-using test::MemoryDataSet;
+using test::FakeDataSet;
 
 class TokenTextTest : public ::testing::Test {
  protected:
@@ -50,15 +50,16 @@ class TokenTextTest : public ::testing::Test {
     return env_.Evaluate(parsed);
   }
 
-  MemoryDataSet customer_{"customer",
-                          {{"CustNo", TFieldType::ftInteger}, {"Company", TFieldType::ftString}, {"Region", TFieldType::ftString}},
-                          {{"7", "Acme & Co", ""}}};
-  MemoryDataSet orders_{"orders",
-                        {{"OrderNo", TFieldType::ftInteger},
-                         {"Amount", TFieldType::ftCurrency},
-                         {"Paid", TFieldType::ftFloat},
-                         {"SaleDate", TFieldType::ftDate}},
-                        {{"1001", "1234.5", "99.999", "2024-03-15"}}};
+  FakeDataSet customer_{
+      "customer",
+      {{"CustNo", TFieldType::ftInteger}, {"Company", TFieldType::ftString}, {"Region", TFieldType::ftString}},
+      {{{"CustNo", "7"}, {"Company", "Acme & Co"}}}};
+  FakeDataSet orders_{"orders",
+                      {{"OrderNo", TFieldType::ftInteger},
+                       {"Amount", TFieldType::ftCurrency},
+                       {"Paid", TFieldType::ftFloat},
+                       {"SaleDate", TFieldType::ftDate}},
+                      {{{"OrderNo", "1001"}, {"Amount", "1234.5"}, {"Paid", "99.999"}, {"SaleDate", "2024-03-15"}}}};
   TQRReport report_;
   TReportEnvironment env_{report_};
 };
@@ -184,10 +185,12 @@ TEST(ParamValue, CommandLineTextBecomesTheParametersType) {
   EXPECT_EQ(std::get<std::string>(ParseParamValue(TParamType::String, " as is ")), " as is ");
 
   const std::pair<TParamType, const char*> bad[] = {
-      {TParamType::Integer, "4.2"},        {TParamType::Integer, ""},          {TParamType::Integer, "12abc"},
-      {TParamType::Integer, "99999999999999999999"},                         {TParamType::Float, "12,5"},
-      {TParamType::Float, "inf"},          {TParamType::Date, "2023-02-29"},   {TParamType::Date, "12/31/2024"},
-      {TParamType::Date, "2024-13-01"},    {TParamType::Date, "10:30"},        {TParamType::Boolean, "maybe"},
+      {TParamType::Integer, "4.2"},     {TParamType::Integer, ""},
+      {TParamType::Integer, "12abc"},   {TParamType::Integer, "99999999999999999999"},
+      {TParamType::Float, "12,5"},      {TParamType::Float, "inf"},
+      {TParamType::Date, "2023-02-29"}, {TParamType::Date, "12/31/2024"},
+      {TParamType::Date, "2024-13-01"}, {TParamType::Date, "10:30"},
+      {TParamType::Boolean, "maybe"},
   };
   for (const auto& [type, text] : bad) EXPECT_THROW(ParseParamValue(type, text), TParamError) << text;
 

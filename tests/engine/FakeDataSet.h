@@ -1,13 +1,18 @@
 #pragma once
-// An in-memory dataset for engine tests: rows of named text fields. A detail table
-// (Master/KeyField set) shows only the rows whose key equals the master's current key,
-// re-read by First() as a linked table does.
+// An in-memory dataset for engine tests: rows of named fields (text unless typed; an empty
+// or missing value is null). A detail table (Master/KeyField set) shows only the rows whose
+// key equals the master's current key, re-read by First() as a linked table does.
+#include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/DataSet.h"
+#include "data/DisplayFormat.h"
+#include "data/FieldTypes.h"
 
 namespace oxqr::test {
 
@@ -16,25 +21,40 @@ class FakeField final : public TField {
   std::string Value;
   bool IsNull() const override { return Value.empty(); }
   std::string AsString() const override { return Value; }
-  double AsFloat() const override { return std::stod(Value); }
-  std::int64_t AsInteger() const override { return std::stoll(Value); }
+  double AsFloat() const override {
+    if (IsDateType(DataType))
+      if (auto dt = ParseIsoDateTime(Value)) return DateTimeToSerial(*dt);
+    return std::strtod(Value.c_str(), nullptr);
+  }
+  std::int64_t AsInteger() const override { return std::strtoll(Value.c_str(), nullptr, 10); }
   bool AsBoolean() const override { return Value == "1"; }
   std::string AsBytes() const override { return Value; }
-  std::string DisplayText() const override { return Value; }
+  // As the data layer shows its fields: numbers in the display format, currency as
+  // currency, dates (written yyyy-mm-dd) in the display format or the default date display.
+  std::string DisplayText() const override {
+    if (IsNull()) return {};
+    if (IsDateType(DataType))
+      if (auto dt = ParseIsoDateTime(Value))
+        return FormatDateTime(DisplayFormat.empty() ? kDefaultDateFormat : DisplayFormat, *dt);
+    if (IsNumericType(DataType) && !DisplayFormat.empty()) return FormatFloat(DisplayFormat, AsFloat());
+    if (DataType == TFieldType::ftCurrency) return FormatCurrency(AsFloat());
+    return Value;
+  }
 };
 
 class FakeDataSet final : public TDataSet {
  public:
   using Row = std::map<std::string, std::string>;
-  FakeDataSet(std::string name, std::vector<std::string> fieldNames, std::vector<Row> rows)
+  FakeDataSet(std::string name, const std::vector<std::string>& fieldNames, std::vector<Row> rows)
       : name_(std::move(name)), rows_(std::move(rows)) {
-    for (auto& f : fieldNames) {
-      auto field = std::make_unique<FakeField>();
-      field->FieldName = f;
-      field->DataType = TFieldType::ftString;
-      fields_.push_back(std::move(field));
-    }
+    for (const auto& f : fieldNames) AddField(f, TFieldType::ftString);
   }
+  // Typed fields.
+  FakeDataSet(std::string name, std::initializer_list<std::pair<std::string, TFieldType>> fields, std::vector<Row> rows)
+      : name_(std::move(name)), rows_(std::move(rows)) {
+    for (const auto& [f, type] : fields) AddField(f, type);
+  }
+  FakeField& Field(const std::string& name) { return static_cast<FakeField&>(FieldByName(name)); }
   // Makes this a detail of `master`: rows whose `key` equals the master's `key`.
   void LinkTo(FakeDataSet& master, std::string key) {
     master_ = &master;
@@ -42,7 +62,10 @@ class FakeDataSet final : public TDataSet {
   }
 
   int Opens = 0;
-  void Open() override { active_ = true; ++Opens; }
+  void Open() override {
+    active_ = true;
+    ++Opens;
+  }
   void Close() override { active_ = false; }
   bool Active() const override { return active_; }
   void First() override {
@@ -72,8 +95,15 @@ class FakeDataSet final : public TDataSet {
   std::string Name() const override { return name_; }
 
  private:
+  void AddField(const std::string& name, TFieldType type) {
+    auto field = std::make_unique<FakeField>();
+    field->FieldName = name;
+    field->DataType = type;
+    fields_.push_back(std::move(field));
+  }
   void Load() {
-    for (auto& f : fields_) f->Value = Eof() ? std::string() : visible_[pos_]->count(f->FieldName) ? visible_[pos_]->at(f->FieldName) : "";
+    for (auto& f : fields_)
+      f->Value = Eof() ? std::string() : visible_[pos_]->count(f->FieldName) ? visible_[pos_]->at(f->FieldName) : "";
   }
   std::string name_;
   std::vector<Row> rows_;

@@ -177,6 +177,39 @@ TEST(PageStore, PackedPageKeepsEveryFieldAndSharesTheTables) {
   }
 }
 
+// Values filled in after a run replace stored pages: a smaller and a larger page, in memory
+// and on disk, the page being printed and a page the printer has already unpacked.
+TEST(PageStore, ReplacedPagesReadBackAndLeaveTheOthersAlone) {
+  auto pageWith = [](const std::string& text) {
+    TMetafile page(300, 200);
+    TMetafileCanvas(page).TextOut(1, 2, text);
+    return page;
+  };
+  const TMetafile shorter = pageWith("1"), longer = pageWith(std::string(500, 'x'));
+  for (const std::size_t budget : {std::size_t{0}, std::size_t{1}}) {
+    TQRPrinter printer;
+    printer.SetPageMemoryBudget(budget);
+    for (const char* text : {"one", "two", "three"}) {
+      printer.NewPage();
+      printer.Canvas().TextOut(1, 2, text);
+    }
+    ASSERT_NE(printer.Page(1), nullptr);  // unpacked into the printer's cache
+    printer.ReplacePage(1, longer);
+    printer.ReplacePage(2, shorter);
+    printer.ReplacePage(3, shorter);
+    printer.Canvas().TextOut(5, 6, "more");  // the page being printed keeps recording
+    printer.NewPage();
+    EXPECT_TRUE(*printer.Page(1) == longer) << budget;
+    EXPECT_TRUE(*printer.Page(2) == shorter) << budget;
+    EXPECT_EQ(printer.Page(3)->Records.size(), 2u) << budget;
+    EXPECT_TRUE(*printer.Page(4) == TMetafile(printer.Page(4)->Width, printer.Page(4)->Height)) << budget;
+    printer.ReplacePage(2, longer);  // larger than the page it replaces
+    EXPECT_TRUE(*printer.Page(2) == longer) << budget;
+    EXPECT_TRUE(*printer.Page(1) == longer) << budget;
+    EXPECT_THROW(printer.ReplacePage(5, shorter), std::out_of_range);
+  }
+}
+
 TEST(PageStore, TemporaryFileGoneAfterAnExportThatThrows) {
   const TTempDirGuard temp("throws");
   TManyPages r(200);
