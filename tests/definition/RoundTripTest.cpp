@@ -15,6 +15,14 @@ namespace fs = std::filesystem;
 namespace oxqr {
 namespace {
 
+// Charts draw through the widget application, which must exist before any test of this
+// program starts the plain GUI application that measuring text would.
+class TChartApplication final : public ::testing::Environment {
+ public:
+  void SetUp() override { TryEnsureChartApplication(); }
+};
+[[maybe_unused]] auto* const kChartApplication = ::testing::AddGlobalTestEnvironment(new TChartApplication);
+
 const std::vector<std::string> kTypes{"qrp", "pdf", "rtf", "htm", "xls", "txt"};
 
 void ExpectRoundTrip(const std::string& definition, const std::string& database, const std::string& key) {
