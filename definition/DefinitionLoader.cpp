@@ -66,8 +66,9 @@ TDefinitionBuilder::TDefinitionBuilder(const std::string& text, const std::strin
 TDefinitionBuilder::~TDefinitionBuilder() = default;
 
 void TDefinitionBuilder::FailXml() const {
-  throw EDefinitionError(source_.FileName, static_cast<int>(xml_->lineNumber()),
-                         static_cast<int>(xml_->columnNumber()), xml_->errorString().toStdString());
+  // Qt counts lines from 1 and columns from 0.
+  throw EDefinitionError(source_.FileName, std::max(1, static_cast<int>(xml_->lineNumber())),
+                         static_cast<int>(xml_->columnNumber()) + 1, xml_->errorString().toStdString());
 }
 
 bool TDefinitionBuilder::NextChild() {
