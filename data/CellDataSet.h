@@ -27,6 +27,10 @@ class TCellDataSet : public TDataSet {
   TCellDataSet(const TCellDataSet&) = delete;
   TCellDataSet& operator=(const TCellDataSet&) = delete;
 
+  // The master of a detail dataset, which reads its records again for the master's
+  // current record on every First().
+  TDataSource* MasterSource = nullptr;
+
   void Close() override;
   bool Active() const override { return select_ != nullptr; }
   void First() override;
@@ -66,7 +70,7 @@ class TCellDataSet : public TDataSet {
   void SetFields(const std::vector<TColumnInfo>& columns, const std::vector<TFieldType>& types);
   void SetSelect(std::unique_ptr<TStatement> select, std::string countSql, std::string countContext);
   // Whether the statements run once per master record.
-  virtual bool IsDetail() const = 0;
+  bool IsDetail() const { return MasterSource != nullptr; }
   // " = ?n" (or " IS NULL") for the restriction, as the n-th parameter after `paramCount`.
   std::string RestrictionCondition(std::size_t paramCount) const;
   bool Restricted() const { return restrictField_.has_value(); }

@@ -21,7 +21,6 @@ class TQuery final : public TCellDataSet {
   std::string DatabaseName;  // path of the SQLite file, or a postgresql:// URI
   std::string SQL;
   std::string QueryName;  // names the query in messages; "query" when empty
-  TDataSource* MasterSource = nullptr;
 
   // Sets parameter `name` (without ':', any case) to `value`; an open query reads again
   // from its first record. TCell::FromAnsi makes a text value, TCell::Integer a number.
@@ -39,7 +38,6 @@ class TQuery final : public TCellDataSet {
  private:
   void Prepare() override;
   bool SelectParams(std::vector<TCell>& params) const override;
-  bool IsDetail() const override { return MasterSource != nullptr; }
   std::string What() const;
   const TCell* ExplicitParam(const std::string& name) const;
 

@@ -19,10 +19,9 @@ class TTable final : public TCellDataSet {
 
   std::string DatabaseName;  // path of the SQLite file, or a postgresql:// URI
   std::string TableName;     // "customer.db" and "customer.dbf" read table "customer"
-  // Detail linking: the master's fields MasterFields ("CustNo", several separated by
-  // ';') are matched with this table's IndexName fields (or the same names when
-  // IndexName is empty).
-  TDataSource* MasterSource = nullptr;
+  // Detail linking (MasterSource set): the master's fields MasterFields ("CustNo",
+  // several separated by ';') are matched with this table's IndexName fields (or the
+  // same names when IndexName is empty).
   std::string MasterFields;
   // The fields the records are ordered by (';'-separated); empty keeps table order.
   std::string IndexName;
@@ -36,7 +35,6 @@ class TTable final : public TCellDataSet {
  private:
   void Prepare() override;
   bool SelectParams(std::vector<TCell>& params) const override;
-  bool IsDetail() const override { return MasterSource != nullptr; }
   void ReadSchema();
 
   std::string table_;  // the table's name as the database spells it

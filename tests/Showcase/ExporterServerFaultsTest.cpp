@@ -8,21 +8,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "../data/PgTestServer.h"
+#include "platform/Files.h"
 
 namespace oxqr {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct TRun {
   int Status = -1;
@@ -39,8 +33,8 @@ TRun Exporter(const std::vector<std::string>& args, const std::string& env = "")
   TRun r;
   const int st = std::system(cmd.c_str());
   r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.Out = ReadText(dir / (stem + ".out"));
-  r.Err = ReadText(dir / (stem + ".err"));
+  r.Out = ReadFileBytes((dir / (stem + ".out")).string());
+  r.Err = ReadFileBytes((dir / (stem + ".err")).string());
   return r;
 }
 
@@ -94,7 +88,7 @@ TEST(ExporterServerFaults, ExitOneNamingTheServerAndKeepingThePreviousOutput) {
     EXPECT_NE(r.Err.find("database \"" + c.Database), std::string::npos) << r.Err;
     EXPECT_EQ(r.Err.find("Wr0ngSecret"), std::string::npos) << r.Err;
     EXPECT_EQ(r.Err.find(password), std::string::npos) << r.Err;
-    EXPECT_EQ(ReadText(output), "the previous export");
+    EXPECT_EQ(ReadFileBytes(output.string()), "the previous export");
   }
   fs::remove(output);
 }

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "../data/PgTestServer.h"
+#include "platform/Files.h"
 #include "OxQrExport/core/Settings.h"
 #include "Showcase/samples/SampleContext.h"
 #include "Showcase/samples/SampleReports.h"
@@ -24,12 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class ServerSamples : public ::testing::TestWithParam<int> {
  protected:
@@ -84,7 +78,7 @@ TEST_P(ServerSamples, SameBytesAsFromTheSqliteFileInEveryFormat) {
       for (const auto& entry : fs::directory_iterator(dir_ / "file")) {
         const fs::path other = dir_ / "server" / entry.path().filename();
         ASSERT_TRUE(fs::exists(other)) << other;
-        EXPECT_TRUE(ReadFile(entry.path()) == ReadFile(other)) << entry.path().filename() << " differs";
+        EXPECT_TRUE(ReadFileBytes(entry.path().string()) == ReadFileBytes(other.string())) << entry.path().filename() << " differs";
         ++files;
       }
       EXPECT_GT(files, 0);
@@ -129,7 +123,7 @@ TEST_F(ServerSamples, ServerStoppedWhilePageThreeIsLaidOut) {
   EXPECT_NE(error.find("database \"postgres\""), std::string::npos) << error;
   EXPECT_NE(error.find(spare.substr(spare.find("host=") + 5, spare.find('&') - spare.find("host=") - 5)), std::string::npos)
       << error;
-  EXPECT_EQ(ReadFile(output), "the previous export");
+  EXPECT_EQ(ReadFileBytes(output.string()), "the previous export");
   // Started again (with the options it had) for a later run of this program.
   const std::string start = "runuser -u postgres -- '" + bin + "/pg_ctl' -D '" + data + "' -w -l '" + data +
                             "/../server.log' restart >/dev/null 2>&1";

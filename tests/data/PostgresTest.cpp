@@ -20,14 +20,7 @@ namespace {
 
 using test::PgDemoDatabase;
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no EDatabaseError)";
-}
+using test::ErrorOf;
 
 void Open(TTable& t, const std::string& db, const std::string& table) {
   t.DatabaseName = db;

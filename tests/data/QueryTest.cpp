@@ -13,14 +13,7 @@
 namespace oxqr {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no EDatabaseError)";
-}
+using test::ErrorOf;
 
 void OpenQuery(TQuery& q, const std::string& sql, const std::string& db = test::DemoDatabase()) {
   q.DatabaseName = db;

@@ -23,14 +23,7 @@ void OpenTable(TTable& t, const std::string& name, const std::string& db = test:
   t.Open();
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no EDatabaseError)";
-}
+using test::ErrorOf;
 
 TEST(TableMasterDetail, EveryOrderAppearsOnceUnderItsCustomer) {
   TTable customers, orders, all;

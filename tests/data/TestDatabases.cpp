@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "data/DataSet.h"
 #include "data/tools/DemoDataBuilder.h"
 
 namespace oxqr::test {
@@ -59,6 +60,15 @@ void CreateDatabase(const std::string& path, const std::string& sql) {
   sqlite3_free(err);
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error("SQL failed: " + message);
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& e) {
+    return e.what();
+  }
+  return "(no EDatabaseError)";
 }
 
 }  // namespace oxqr::test
