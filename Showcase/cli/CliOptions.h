@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "BurstOptions.h"
+
 namespace oxqr::cli {
 
 // A usage error: the program prints the message and the usage text and exits 2.
@@ -23,8 +25,9 @@ struct TCliOptions {
   std::string Database;  // empty: the database beside the program
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
+  TBurstOptions Burst;  // --burst and the options of batch runs
   std::string Report;
-  std::string Output;
+  std::string Output;  // with --burst, the template of the outputs' names
 };
 
 extern const char* const UsageText;

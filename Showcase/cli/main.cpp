@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "BurstOptions.h"
 #include "CliOptions.h"
+#include "SourceDate.h"
 #include "OxQrExport/core/SettingProperties.h"
 #include "OxQrExport/core/Settings.h"
 #include "Showcase/samples/SampleContext.h"
@@ -207,6 +209,7 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
   const int fileType = FileTypeOf(ext);
   if (fileType == 0) throw EUsage("no registered format writes \"" + ext + "\" files");
   const std::string filterExt = fileType >= 2 ? FilterLibrary().Filters()[static_cast<std::size_t>(fileType - 2)].Extension : ext;
+  if (o.Burst.Active()) return ExportBursts(o.Burst, o.Output, sample->Report(), fileType, WritesPageFiles(filterExt), ctx);
   RefuseOverwritingInputs(o, ctx, filterExt);
 
   auto& settings = QRExportSettings();
@@ -282,6 +285,7 @@ int main(int argc, char** argv) {
   TryEnsureChartApplication();
   try {
     InitializeExportLibrary();
+    PinClockFromEnvironment();
     const TSampleContext ctx = DefaultSampleContext(options.Database);
     ApplySettings(options);
     if (options.Help) {

@@ -429,7 +429,9 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
     EXPECT_EQ(HelpOptions(r.Out), (std::vector<std::string>{"--db", "--format", "--set", "--list", "--list-settings",
-                                                            "-q", "--quiet", "-h", "--help", "--version"}));
+                                                            "-q", "--quiet", "-h", "--help", "--version",
+                                                            "--burst", "--shard", "--shard-from-env", "--shards",
+                                                            "--manifest", "--skip-existing"}));
     // The reports and formats --list prints, in its order, and the examples.
     std::size_t at = 0;
     for (const auto& line : Lines(Export("--list").Out)) {

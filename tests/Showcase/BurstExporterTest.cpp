@@ -1,0 +1,268 @@
+// Burst runs of the command-line exporter end to end: the program as a batch scheduler
+// starts it, over the sample database of the build.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Showcase/burst/BurstManifest.h"
+#include "Showcase/burst/BurstNames.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "tests/OxQrExport/support/ReaderSupport.h"
+
+namespace fs = std::filesystem;
+using namespace oxqr;
+using oxqr::testing::RunShell;
+using oxqr::testing::ShellQuote;
+
+namespace {
+
+// Every run pins the clock, so that two runs of one burst write the same bytes.
+const std::string kExporter = "SOURCE_DATE_EPOCH=1700000000 " + ShellQuote(OXQR_EXPORTER) + " --quiet";
+
+// The customers (number and company) in the master's order.
+std::vector<std::pair<std::string, std::string>> Customers(const std::string& db = OXQR_DEMODATA) {
+  std::vector<std::pair<std::string, std::string>> out;
+  sqlite3* h = nullptr;
+  if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(h, "SELECT CustNo, Company FROM customer ORDER BY rowid", -1, &st, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(st) == SQLITE_ROW) {
+        out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                         reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+      }
+    }
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(h);
+  return out;
+}
+
+// The regular files under `dir` (names relative to it) with their bytes.
+std::map<std::string, std::string> Files(const fs::path& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (e.is_regular_file()) out[fs::relative(e.path(), dir).string()] = ReadFileBytes(e.path().string());
+  }
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    out.push_back(text.substr(start, nl - start));
+  return out;
+}
+
+class BurstExporterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("oxqr-burst-cli-" + std::to_string(getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  // The exporter with `args`; standard error joins standard output when `err` is true.
+  oxqr::testing::TShellRun Export(const std::string& args, bool err = false) const {
+    return RunShell(kExporter + " " + args + (err ? " 2>&1" : " 2>/dev/null"));
+  }
+  fs::path dir_;
+};
+
+TEST_F(BurstExporterTest, OneFilePerCustomerNamedFromTheTemplateInTheMastersOrder) {
+  const auto customers = Customers();
+  ASSERT_GT(customers.size(), 10u);
+  const auto r = Export("--burst CustNo customers " + ShellQuote(Path("out/{CustNo} {Company}.txt")));
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  std::vector<std::string> expected;
+  for (const auto& [no, company] : customers) expected.push_back(Path("out/" + no + " " + FileNamePart(company) + ".txt"));
+  EXPECT_EQ(Lines(r.Output), expected);
+  const auto files = Files(dir_ / "out");
+  ASSERT_EQ(files.size(), customers.size());
+  // Each file holds its customer and no other (two customers may share a company name).
+  for (std::size_t i = 0; i < customers.size(); ++i) {
+    const std::string& text = files.at(fs::path(expected[i]).filename().string());
+    for (std::size_t j = 0; j < customers.size(); ++j) {
+      const bool found = text.find(Utf8ToAnsi(customers[j].second)) != std::string::npos;
+      EXPECT_EQ(found, customers[j].second == customers[i].second) << customers[j].second << " in " << expected[i];
+    }
+  }
+}
+
+TEST_F(BurstExporterTest, RunsThatCannotStartWriteNothing) {
+  struct TCase {
+    const char* Name;
+    std::string Args;
+    int Status;
+  };
+  const std::string out = ShellQuote(Path("out/{CustNo}.txt"));
+  const TCase cases[] = {
+      {"two customers in one country give one name", "--burst CustNo customers " + ShellQuote(Path("out/{Country}.txt")), 1},
+      {"no such burst field", "--burst Nope customers " + out, 1},
+      {"no such template field", "--burst CustNo customers " + ShellQuote(Path("out/{Nope}.txt")), 1},
+      {"a format of one file per page", "--burst CustNo customers " + ShellQuote(Path("out/{CustNo}.jpg")), 2},
+      {"a shard beyond the count", "--shard 4/4 --burst CustNo customers " + out, 2},
+      {"--shards without --shard-from-env", "--shards 4 --burst CustNo customers " + out, 2},
+      {"a manifest without --burst", "--manifest m.jsonl customers " + out, 2},
+      {"no scheduler in the environment", "--shard-from-env --burst CustNo customers " + out, 2},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunShell("env -u JOB_COMPLETION_INDEX -u SLURM_ARRAY_TASK_ID " + kExporter + " " + c.Args + " 2>&1");
+    EXPECT_EQ(r.Status, c.Status) << c.Name << ": " << r.Output;
+    EXPECT_FALSE(fs::exists(dir_ / "out")) << c.Name;
+  }
+  // A database of one customer, whose only output would be the database itself.
+  fs::copy_file(OXQR_DEMODATA, Path("db.sqlite"));
+  ASSERT_EQ(RunShell("sqlite3 " + ShellQuote(Path("db.sqlite")) +
+                         " 'DELETE FROM customer WHERE rowid <> (SELECT MIN(rowid) FROM customer)'").Status, 0);
+  const std::string before = ReadFileBytes(Path("db.sqlite"));
+  const auto r = Export("--db " + ShellQuote(Path("db.sqlite")) + " --format pdf --burst CustNo customers " +
+                            ShellQuote(Path("db.sqlite")),
+                        true);
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Output.find("would replace the input"), std::string::npos) << r.Output;
+  EXPECT_EQ(ReadFileBytes(Path("db.sqlite")), before);
+}
+
+TEST_F(BurstExporterTest, AFailedBurstIsReportedTheOthersGoOnAndARetryWritesOnlyIt) {
+  const auto customers = Customers();
+  const std::string broken = customers[1].first;
+  fs::create_directories(dir_ / "out" / (broken + ".pdf"));  // a folder where the file should go
+  const std::string args = "--manifest " + ShellQuote(Path("m.jsonl")) + " --burst CustNo customers " +
+                           ShellQuote(Path("out/{CustNo}.pdf"));
+  const auto r = Export(args, true);
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Output.find("burst \"" + broken + "\""), std::string::npos) << r.Output;
+  auto status = LastStatusByFile(Path("m.jsonl"));
+  ASSERT_EQ(status.size(), customers.size());
+  for (const auto& [no, company] : customers)
+    EXPECT_EQ(status[Path("out/" + no + ".pdf")], no == broken ? "failed" : "ok") << no;
+
+  fs::remove(dir_ / "out" / (broken + ".pdf"));
+  const auto retry = Export("--skip-existing " + args);
+  EXPECT_EQ(retry.Status, 0);
+  EXPECT_EQ(retry.Output, Path("out/" + broken + ".pdf") + "\n");
+  EXPECT_EQ(LastStatusByFile(Path("m.jsonl"))[Path("out/" + broken + ".pdf")], "ok");
+  EXPECT_EQ(Files(dir_ / "out").size(), customers.size());
+}
+
+// One unsharded run and four shards started by GNU parallel write the same files, byte for
+// byte, and the shards' manifests add up to the whole run.
+TEST_F(BurstExporterTest, FourShardsWriteTheFilesOfOneRun) {
+  if (!oxqr::testing::HaveProgram("parallel")) GTEST_SKIP() << "GNU parallel is not installed";
+  const std::string tmpl = "{CustNo}.pdf";
+  ASSERT_EQ(Export("--manifest " + ShellQuote(Path("whole.jsonl")) + " --burst CustNo customers " +
+                   ShellQuote(Path("whole/" + tmpl)))
+                .Status,
+            0);
+  const auto r = RunShell("parallel --will-cite --halt now,fail=1 " + kExporter + " --shard {}/4 --manifest " +
+                          ShellQuote(Path("shards/m-{SHARD}.jsonl")) + " --burst CustNo customers " +
+                          ShellQuote(Path("shards/out/" + tmpl)) + " ::: 0 1 2 3 2>&1");
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  const auto whole = Files(dir_ / "whole");
+  EXPECT_EQ(Files(dir_ / "shards" / "out"), whole);
+
+  std::size_t lines = 0;
+  std::set<std::string> recorded;
+  for (int s = 0; s < 4; ++s) {
+    const std::string manifest = Path("shards/m-" + std::to_string(s) + ".jsonl");
+    lines += Lines(ReadFileBytes(manifest)).size();
+    for (const auto& [file, status] : LastStatusByFile(manifest)) {
+      EXPECT_EQ(status, "ok") << file;
+      EXPECT_TRUE(recorded.insert(fs::path(file).filename().string()).second) << file << " in two shards";
+    }
+  }
+  EXPECT_EQ(lines, whole.size());
+  EXPECT_EQ(recorded.size(), whole.size());
+}
+
+// A shard killed while it writes leaves only whole files under final names; run again with
+// --skip-existing it writes what is missing and leaves no temporary file.
+TEST_F(BurstExporterTest, AKilledShardRunAgainCompletesTheSet) {
+  const std::string db = Path("x4.sqlite");
+  ASSERT_EQ(RunShell("QT_QPA_PLATFORM=offscreen " + ShellQuote(OXQR_DEMODATA_TOOL) + " --scale 4 " + ShellQuote(db)).Status, 0);
+  const auto customers = Customers(db);
+  const std::string args = "--db " + ShellQuote(db) + " --manifest " + ShellQuote(Path("m.jsonl")) +
+                           " --burst CustNo customers " + ShellQuote(Path("out/{CustNo}.pdf"));
+  const pid_t child = fork();
+  if (child == 0) {
+    execl("/bin/sh", "sh", "-c", ("exec env " + kExporter + " " + args + " >/dev/null 2>&1").c_str(), nullptr);
+    _exit(127);
+  }
+  ASSERT_GT(child, 0);
+  // Kill it once a few bursts are recorded (or when it ends first on a fast machine).
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (FileExists(Path("m.jsonl")) && Lines(ReadFileBytes(Path("m.jsonl"))).size() >= 5) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+  for (const auto& [name, bytes] : Files(dir_ / "out")) {
+    if (name.ends_with(".part")) continue;
+    EXPECT_TRUE(bytes.starts_with("%PDF-") && bytes.find("%%EOF", bytes.size() - 8) != std::string::npos) << name;
+  }
+  // A temporary file of one of the missing outputs, as a kill in the middle of a write leaves.
+  const std::string missing = customers.back().first + ".pdf";
+  ASSERT_FALSE(fs::exists(dir_ / "out" / missing));
+  WriteFileBytes(Path("out/." + missing + ".Ab12Cd.part"), "%PDF-1.4 cut short");
+
+  const auto retry = Export("--skip-existing " + args);
+  EXPECT_EQ(retry.Status, 0);
+  const auto files = Files(dir_ / "out");
+  EXPECT_EQ(files.size(), customers.size());
+  for (const auto& [name, bytes] : files) EXPECT_TRUE(name.ends_with(".pdf") && !name.starts_with(".")) << name;
+  const auto recorded = LastStatusByFile(Path("m.jsonl"));
+  EXPECT_EQ(recorded.size(), customers.size());
+  for (const auto& [file, s] : recorded) EXPECT_EQ(s, "ok") << file;
+}
+
+// The container's entry point as the schedulers start it: the same arguments everywhere,
+// the shard in the environment.
+TEST_F(BurstExporterTest, EntryPointTakesItsShardFromTheSchedulersEnvironment) {
+  const auto customers = Customers();
+  struct TCase {
+    const char* Name;
+    std::string Env;
+    std::string Args;
+    int Index;
+    int Count;
+  };
+  const TCase cases[] = {
+      {"indexed job", "JOB_COMPLETION_INDEX=2", "--shards 3", 2, 3},
+      {"job array from 1", "SLURM_ARRAY_TASK_ID=2 SLURM_ARRAY_TASK_MIN=1 SLURM_ARRAY_TASK_COUNT=4", "", 1, 4},
+  };
+  for (const auto& c : cases) {
+    const fs::path out = dir_ / c.Name;
+    const auto r = RunShell("env -u JOB_COMPLETION_INDEX -u SLURM_ARRAY_TASK_ID " + c.Env +
+                            " OXQR_EXPORTER=" + ShellQuote(OXQR_EXPORTER) + " OXQR_DATABASE=" + ShellQuote(OXQR_DEMODATA) +
+                            " SOURCE_DATE_EPOCH=1700000000 " + ShellQuote(OXQR_TEST_SOURCE_DIR "/deploy/entrypoint.sh") +
+                            " --quiet --shard-from-env " + c.Args + " --burst CustNo customers " +
+                            ShellQuote((out / "{CustNo}.txt").string()) + " 2>&1");
+    ASSERT_EQ(r.Status, 0) << c.Name << ": " << r.Output;
+    std::set<std::string> expected;
+    for (std::size_t i = static_cast<std::size_t>(c.Index); i < customers.size(); i += static_cast<std::size_t>(c.Count))
+      expected.insert(customers[i].first + ".txt");
+    std::set<std::string> written;
+    for (const auto& [name, bytes] : Files(out)) written.insert(name);
+    EXPECT_EQ(written, expected) << c.Name;
+  }
+}
+
+}  // namespace
