@@ -1,12 +1,15 @@
 #include "data/FieldTypes.h"
 
 #include <cctype>
+#include <optional>
 #include <string>
 #include <utility>
 
 namespace oxqr {
 
-TFieldType FieldTypeFromDeclared(std::string_view declaredType) {
+namespace {
+
+std::optional<TFieldType> Lookup(std::string_view declaredType) {
   std::string base;
   for (char c : declaredType) {
     if (c == '(') break;
@@ -25,7 +28,15 @@ TFieldType FieldTypeFromDeclared(std::string_view declaredType) {
   };
   for (const auto& [name, type] : kTypes)
     if (base == name) return type;
-  return ftString;
+  return std::nullopt;
 }
+
+}  // namespace
+
+TFieldType FieldTypeFromDeclared(std::string_view declaredType) {
+  return Lookup(declaredType).value_or(TFieldType::ftString);
+}
+
+bool IsKnownDeclaredType(std::string_view declaredType) { return Lookup(declaredType).has_value(); }
 
 }  // namespace oxqr

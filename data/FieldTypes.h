@@ -9,5 +9,7 @@ namespace oxqr {
 
 // Unknown or empty declarations give ftString, so that any column can be displayed.
 TFieldType FieldTypeFromDeclared(std::string_view declaredType);
+// Whether `declaredType` names a field type rather than falling back to ftString.
+bool IsKnownDeclaredType(std::string_view declaredType);
 
 }  // namespace oxqr

@@ -1,5 +1,8 @@
 #include "CliOptions.h"
 
+#include "data/Connection.h"
+#include "data/Postgres.h"
+
 #ifndef OXQR_VERSION
 #define OXQR_VERSION "0"
 #endif
@@ -15,7 +18,8 @@ namespace {
 // One line per option; the man page is made from this text, so every option is here.
 const char* const OptionsText =
     "Options:\n"
-    "      --db PATH              read the sample data from the SQLite database PATH\n"
+    "      --db PATH              read the sample data from the SQLite database PATH,\n"
+    "                             or from a server: postgresql://[user@]host[:port]/db\n"
     "                             instead of the one installed with the program\n"
     "      --format EXT           write the format of extension EXT (txt, pdf, jpg, ...)\n"
     "                             instead of the one OUTPUT's extension names\n"
@@ -67,6 +71,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
       o.Quiet = true;
     } else if (a == "--db") {
       o.Database = TakeValue(args, i);
+      if (IsServerUri(o.Database))
+        if (auto error = ServerUriError(o.Database)) throw EUsage("--db: malformed database URI: " + *error);
     } else if (a == "--format") {
       o.Format = TakeValue(args, i);
       if (!o.Format.empty() && o.Format.front() == '.') o.Format.erase(0, 1);

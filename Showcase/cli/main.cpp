@@ -25,6 +25,7 @@
 #include "Showcase/samples/SampleReports.h"
 #include "engine/FilterLibrary.h"
 #include "charting/ChartApplication.h"
+#include "data/Postgres.h"
 #include "engine/SaveCommand.h"
 #include "platform/CodePage.h"
 
@@ -58,7 +59,7 @@ void List(const TSampleContext& ctx) {
   for (const auto& [key, title] : Reports(ctx)) std::cout << key << '\t' << title << '\n';
   std::cout << "Formats:\n";
   for (const auto& [ext, name] : Formats()) std::cout << ext << '\t' << name << '\n';
-  std::cout << "Database: " << ctx.DatabasePath << '\n';
+  std::cout << "Database: " << WithoutPassword(ctx.DatabasePath, ctx.DatabasePath) << '\n';
 }
 
 // The same lists for --help, indented in columns as the options are.

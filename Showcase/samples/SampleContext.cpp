@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "data/Connection.h"
+
 namespace fs = std::filesystem;
 
 namespace oxqr {
@@ -26,7 +28,8 @@ TSampleContext DefaultSampleContext(const std::string& databaseOverride) {
   std::error_code ec;
   TSampleContext ctx;
   if (!databaseOverride.empty()) {
-    ctx.DatabasePath = fs::absolute(databaseOverride).lexically_normal().string();
+    ctx.DatabasePath = IsServerUri(databaseOverride) ? databaseOverride
+                                                     : fs::absolute(databaseOverride).lexically_normal().string();
   } else {
     const fs::path buildTree = (dir.parent_path() / "data" / "DEMODATA.sqlite").lexically_normal();
     const fs::path installed = share / "DEMODATA.sqlite";

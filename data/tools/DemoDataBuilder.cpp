@@ -94,21 +94,9 @@ struct TStmtFinalizer {
   void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 
-// A value for an INSERT: null, integer, real, text or blob.
-struct TValue {
-  enum class TKind { Null, Int, Real, Text, Blob } Kind = TKind::Null;
-  std::int64_t Int = 0;
-  double Real = 0;
-  std::string Text;
-  static TValue Null() { return {}; }
-  static TValue I(std::int64_t v) { TValue x; x.Kind = TKind::Int; x.Int = v; return x; }
-  static TValue R(double v) { TValue x; x.Kind = TKind::Real; x.Real = v; return x; }
-  static TValue T(std::string v) { TValue x; x.Kind = TKind::Text; x.Text = std::move(v); return x; }
-  static TValue B(std::string v) { TValue x; x.Kind = TKind::Blob; x.Text = std::move(v); return x; }
-  static TValue OptT(std::string v) { return v.empty() ? Null() : T(std::move(v)); }
-};
+using TValue = TDemoValue;
 
-class TWriter {
+class TWriter final : public TDemoWriter {
  public:
   explicit TWriter(const std::string& path) {
     sqlite3* raw = nullptr;
@@ -124,7 +112,7 @@ class TWriter {
       throw std::runtime_error("SQL failed (" + msg + "): " + sql.substr(0, 80));
     }
   }
-  void Insert(const std::string& table, const std::vector<TValue>& values) {
+  void Insert(const std::string& table, const std::vector<TValue>& values) override {
     auto& stmt = inserts_[table];
     if (!stmt) {
       std::string sql = "INSERT INTO " + table + " VALUES (";
@@ -234,7 +222,7 @@ std::vector<TCustomer> MakeCustomers(TRandom& rnd, int count) {
   return out;
 }
 
-void WriteOrders(TWriter& w, TRandom& rnd, std::vector<TCustomer>& customers, int count) {
+void WriteOrders(TDemoWriter& w, TRandom& rnd, std::vector<TCustomer>& customers, int count) {
   const auto words = ReadCsv("words.csv");
   const auto places = ReadCsv("places.csv");
   const auto shipvia = Words(words, "shipvia"), terms = Words(words, "terms"), payment = Words(words, "payment");
@@ -281,7 +269,7 @@ void WriteOrders(TWriter& w, TRandom& rnd, std::vector<TCustomer>& customers, in
   }
 }
 
-void WriteEvents(TWriter& w) {
+void WriteEvents(TDemoWriter& w) {
   const auto paragraphs = ReadParagraphs();
   for (const auto& e : ReadCsv("events.csv")) {
     // EventNo,VenueNo,Event_Name,Event_Date,Event_Time,Ticket_price,Scene,Paragraphs
@@ -298,12 +286,25 @@ void WriteEvents(TWriter& w) {
   }
 }
 
-void WriteAnimals(TWriter& w) {
+void WriteAnimals(TDemoWriter& w) {
   for (const auto& a : ReadCsv("animals.csv"))  // NAME,WEIGHT,SIZE,AREA
     w.Insert("animals", {TValue::T(a.at(0)), TValue::I(std::stoi(a[1])), TValue::I(std::stoi(a[2])), TValue::T(a[3])});
 }
 
 }  // namespace
+
+void WriteDemoData(TDemoWriter& w, const TDemoDataOptions& options) {
+  if (options.Scale < 1) throw std::runtime_error("scale must be 1 or more");
+  TRandom rnd(kSeed);
+  auto customers = MakeCustomers(rnd, kCustomersPerScale * options.Scale);
+  WriteOrders(w, rnd, customers, kOrdersPerScale * options.Scale);
+  for (auto& c : customers) {
+    c.Row.back() = TValue::OptT(c.LastInvoice);
+    w.Insert("customer", c.Row);
+  }
+  WriteEvents(w);
+  WriteAnimals(w);
+}
 
 void BuildDemoDatabase(const std::string& path, const TDemoDataOptions& options) {
   if (options.Scale < 1) throw std::runtime_error("scale must be 1 or more");
@@ -314,15 +315,7 @@ void BuildDemoDatabase(const std::string& path, const TDemoDataOptions& options)
     TWriter w(partial);
     w.Exec(std::string(demodata::Source("schema.sql")));
     w.Exec("BEGIN");
-    TRandom rnd(kSeed);
-    auto customers = MakeCustomers(rnd, kCustomersPerScale * options.Scale);
-    WriteOrders(w, rnd, customers, kOrdersPerScale * options.Scale);
-    for (auto& c : customers) {
-      c.Row.back() = TValue::OptT(c.LastInvoice);
-      w.Insert("customer", c.Row);
-    }
-    WriteEvents(w);
-    WriteAnimals(w);
+    WriteDemoData(w, options);
     w.Exec("COMMIT");
     w.Close();
   } catch (...) {

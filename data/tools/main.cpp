@@ -1,9 +1,12 @@
 // oxqr-demodata: writes the DEMODATA sample database.
 //   oxqr-demodata [--scale N] OUTPUT.sqlite
+//   oxqr-demodata --postgres URI [--scale N] [--replace]
 #include <cstdio>
 #include <exception>
 #include <string>
 
+#include "data/Connection.h"
+#include "data/Postgres.h"
 #include "data/tools/DemoDataBuilder.h"
 
 #ifndef OXQR_VERSION
@@ -12,15 +15,22 @@
 
 namespace {
 
-const char* const kUsage = "Usage: oxqr-demodata [--scale N] OUTPUT.sqlite\n";
+const char* const kUsage =
+    "Usage: oxqr-demodata [--scale N] OUTPUT.sqlite\n"
+    "  or:  oxqr-demodata --postgres URI [--scale N] [--replace]\n";
 
 const char* const kHelp =
     "Writes the DEMODATA sample database that the sample reports of OxQRFilters read: the\n"
     "customer, orders, events and animals tables, as an SQLite file OUTPUT.\n"
     "An existing file OUTPUT is replaced.\n"
+    "With --postgres, creates the tables in the PostgreSQL database URI names instead\n"
+    "(postgresql://[user@]host[:port]/dbname), in one transaction; the password comes\n"
+    "from PGPASSWORD or ~/.pgpass.\n"
     "\n"
     "Options:\n"
     "      --scale N    N times as many customers (50) and orders (200), N >= 1\n"
+    "      --postgres URI  load the tables into a server database\n"
+    "      --replace    drop tables of the same names in that database first\n"
     "  -h, --help       show this help and exit\n"
     "      --version    show the version and exit\n"
     "\n"
@@ -35,7 +45,8 @@ int UsageError(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string output;
+  std::string output, server;
+  bool replace = false;
   oxqr::TDemoDataOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -59,6 +70,13 @@ int main(int argc, char** argv) {
         options.Scale = 0;
       }
       if (options.Scale < 1) return UsageError("--scale expects a whole number N >= 1");
+    } else if (arg == "--postgres") {
+      if (i + 1 >= argc) return UsageError("--postgres needs a URI");
+      server = argv[++i];
+      if (!oxqr::IsServerUri(server)) return UsageError("--postgres expects a postgresql:// URI");
+      if (auto error = oxqr::ServerUriError(server)) return UsageError("malformed URI: " + *error);
+    } else if (arg == "--replace") {
+      replace = true;
     } else if (arg.starts_with("-")) {
       return UsageError("unknown option " + arg);
     } else if (!output.empty()) {
@@ -67,9 +85,14 @@ int main(int argc, char** argv) {
       output = arg;
     }
   }
-  if (output.empty()) return UsageError("expected OUTPUT");
+  if (!server.empty() && !output.empty()) return UsageError("OUTPUT and --postgres exclude each other");
+  if (server.empty() && output.empty()) return UsageError("expected OUTPUT");
+  if (replace && server.empty()) return UsageError("--replace goes with --postgres");
   try {
-    oxqr::BuildDemoDatabase(output, options);
+    if (!server.empty())
+      oxqr::BuildDemoServerDatabase(server, options, replace);
+    else
+      oxqr::BuildDemoDatabase(output, options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "oxqr-demodata: %s\n", e.what());
     return 1;

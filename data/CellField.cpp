@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "data/DisplayFormat.h"
-#include "data/Table.h"
+#include "data/CellDataSet.h"
 
 namespace oxqr {
 
@@ -63,9 +63,9 @@ std::string DefaultDateDisplay(TFieldType type, const TDateTimeParts& dt) {
 
 }  // namespace
 
-bool TTableField::IsNull() const { return Value().Kind == TKind::Null; }
+bool TCellField::IsNull() const { return Value().Kind == TKind::Null; }
 
-std::string TTableField::AsString() const {
+std::string TCellField::AsString() const {
   const TCell& c = Value();
   if (c.Kind == TKind::Null) return {};
   if (IsBlob()) return DataType == TFieldType::ftMemo ? NormaliseLineEnds(c.Bytes) : c.Bytes;
@@ -79,21 +79,21 @@ std::string TTableField::AsString() const {
   }
 }
 
-double TTableField::AsFloat() const {
+double TCellField::AsFloat() const {
   const TCell& c = Value();
   if (IsDateType(DataType) && c.Kind == TKind::Text)
     if (auto dt = ParseIsoDateTime(c.Utf8)) return DateTimeToSerial(*dt);
   return CellToDouble(c);
 }
 
-std::int64_t TTableField::AsInteger() const {
+std::int64_t TCellField::AsInteger() const {
   const TCell& c = Value();
   if (c.Kind == TKind::Int) return c.Int;
   if (c.Kind == TKind::Text && !IsDateType(DataType)) return std::strtoll(c.Utf8.c_str(), nullptr, 10);
   return static_cast<std::int64_t>(std::llround(AsFloat()));
 }
 
-bool TTableField::AsBoolean() const {
+bool TCellField::AsBoolean() const {
   const TCell& c = Value();
   if (c.Kind == TKind::Text) {
     const char first = c.Utf8.empty() ? 'F' : static_cast<char>(std::toupper(static_cast<unsigned char>(c.Utf8[0])));
@@ -102,9 +102,9 @@ bool TTableField::AsBoolean() const {
   return CellToDouble(c) != 0;
 }
 
-std::string TTableField::AsBytes() const { return Value().Bytes; }
+std::string TCellField::AsBytes() const { return Value().Bytes; }
 
-std::string TTableField::DisplayText() const {
+std::string TCellField::DisplayText() const {
   const TCell& c = Value();
   if (c.Kind == TKind::Null) return {};
   if (DataType == TFieldType::ftGraphic) return "(Graphic)";

@@ -1,0 +1,57 @@
+#include "data/Cell.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/CodePage.h"
+
+namespace oxqr {
+
+namespace {
+
+bool IsAscii(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char ch) { return (ch & 0x80) == 0; });
+}
+
+}  // namespace
+
+TCell TCell::Integer(std::int64_t v) {
+  TCell c;
+  c.Kind = TKind::Int;
+  c.Int = v;
+  c.Real = static_cast<double>(v);
+  return c;
+}
+
+TCell TCell::Float(double v) {
+  TCell c;
+  c.Kind = TKind::Real;
+  c.Real = v;
+  return c;
+}
+
+TCell TCell::FromUtf8(std::string utf8) {
+  TCell c;
+  c.Kind = TKind::Text;
+  c.Utf8 = std::move(utf8);
+  // Most text is plain ASCII, which is the same in every ANSI code page.
+  c.Bytes = IsAscii(c.Utf8) ? c.Utf8 : Utf8ToAnsi(c.Utf8);
+  return c;
+}
+
+TCell TCell::FromAnsi(const std::string& ansi) {
+  TCell c;
+  c.Kind = TKind::Text;
+  c.Bytes = ansi;
+  c.Utf8 = IsAscii(ansi) ? ansi : AnsiToUtf8(ansi);
+  return c;
+}
+
+TCell TCell::Blob(std::string bytes) {
+  TCell c;
+  c.Kind = TKind::Blob;
+  c.Bytes = std::move(bytes);
+  return c;
+}
+
+}  // namespace oxqr

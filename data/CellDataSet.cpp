@@ -1,0 +1,191 @@
+#include "data/CellDataSet.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace oxqr {
+
+namespace {
+
+const TCell kNullCell{};
+
+bool IsIntegerType(TFieldType t) {
+  switch (t) {
+    case TFieldType::ftSmallint: case TFieldType::ftInteger: case TFieldType::ftWord: case TFieldType::ftAutoInc:
+    case TFieldType::ftLargeint: case TFieldType::ftBoolean:
+      return true;
+    default:
+      return false;
+  }
+}
+
+TFieldType TypeOfValue(const TCell& c) {
+  switch (c.Kind) {
+    case TCell::TKind::Int: return TFieldType::ftLargeint;
+    case TCell::TKind::Real: return TFieldType::ftFloat;
+    case TCell::TKind::Blob: return TFieldType::ftBlob;
+    default: return TFieldType::ftString;
+  }
+}
+
+}  // namespace
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+TCellDataSet::TCellDataSet() = default;
+TCellDataSet::~TCellDataSet() = default;
+
+void TCellDataSet::OpenWith(const std::string& databaseName) {
+  if (Active()) return;
+  conn_ = Connect(databaseName);
+  try {
+    Prepare();
+    First();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void TCellDataSet::Close() {
+  select_.reset();
+  count_.reset();
+  conn_.reset();
+  row_.clear();
+  hasRow_ = false;
+  recNo_ = 0;
+  recordCount_ = -1;
+  eof_ = true;
+}
+
+void TCellDataSet::SetFields(const std::vector<TColumnInfo>& columns, const std::vector<TFieldType>& types) {
+  std::vector<std::unique_ptr<TCellField>> fields;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    auto old = std::find_if(fields_.begin(), fields_.end(),
+                            [&](const auto& f) { return f && SameName(f->FieldName, columns[i].Name); });
+    std::unique_ptr<TCellField> field = old != fields_.end() ? std::move(*old) : std::make_unique<TCellField>(*this, 0);
+    field->SetColumn(i);
+    field->FieldName = columns[i].Name;
+    field->DataType = types[i];
+    fields.push_back(std::move(field));
+  }
+  fields_ = std::move(fields);
+}
+
+void TCellDataSet::SetSelect(std::unique_ptr<TStatement> select, std::string countSql, std::string countContext) {
+  select_ = std::move(select);
+  count_.reset();
+  countSql_ = std::move(countSql);
+  countContext_ = std::move(countContext);
+}
+
+void TCellDataSet::TypeUndeclaredFromFirstRecord(const std::vector<TColumnInfo>& columns) {
+  for (std::size_t i = 0; i < columns.size() && i < fields_.size(); ++i)
+    if (columns[i].DeclaredType.empty()) fields_[i]->DataType = TypeOfValue(Cell(i));
+}
+
+void TCellDataSet::Restrict(const std::string& field, const TCell& value) {
+  restrictField_ = field;
+  restrictValue_ = value;
+  if (Active()) {
+    Close();
+    Open();
+  }
+}
+
+void TCellDataSet::ClearRestriction() {
+  if (!restrictField_) return;
+  restrictField_.reset();
+  restrictValue_ = {};
+  if (Active()) {
+    Close();
+    Open();
+  }
+}
+
+std::string TCellDataSet::RestrictionCondition(std::size_t paramCount) const {
+  if (restrictValue_.Kind == TCell::TKind::Null) return " IS NULL";
+  return " = " + conn_->Placeholder(paramCount + 1);
+}
+
+TCell TCellDataSet::MasterValue(TField& field) {
+  if (const auto* cf = dynamic_cast<const TCellField*>(&field)) return cf->Value();
+  if (field.IsNull()) return TCell::Null();
+  if (IsIntegerType(field.DataType)) return TCell::Integer(field.AsInteger());
+  if (field.DataType == TFieldType::ftFloat || field.DataType == TFieldType::ftCurrency)
+    return TCell::Float(field.AsFloat());
+  if (field.IsBlob()) return TCell::Blob(field.AsBytes());
+  return TCell::FromAnsi(field.AsString());
+}
+
+bool TCellDataSet::Params(std::vector<TCell>& params) const {
+  params.clear();
+  if (!SelectParams(params)) return false;
+  if (restrictField_ && restrictValue_.Kind != TCell::TKind::Null) params.push_back(restrictValue_);
+  return true;
+}
+
+bool TCellDataSet::FetchRow() { return select_->Fetch(row_); }
+
+void TCellDataSet::First() {
+  if (!Active()) throw EDatabaseError("Dataset \"" + Name() + "\" is not open");
+  select_->Reset();
+  row_.clear();
+  recordCount_ = -1;
+  std::vector<TCell> params;
+  hasRow_ = false;
+  if (Params(params)) {
+    select_->Execute(params);
+    hasRow_ = FetchRow();
+  }
+  if (!hasRow_) row_.clear();
+  recNo_ = hasRow_ ? 1 : 0;
+  eof_ = !hasRow_;
+}
+
+void TCellDataSet::Next() {
+  if (eof_) return;
+  // At the last record the cursor stays on it and Eof becomes true.
+  if (FetchRow())
+    ++recNo_;
+  else
+    eof_ = true;
+}
+
+int TCellDataSet::RecordCount() const {
+  if (!Active()) return 0;
+  if (recordCount_ >= 0) return recordCount_;
+  if (!count_) count_ = conn_->Prepare(countSql_, countContext_, IsDetail());
+  int count = 0;
+  std::vector<TCell> params, row;
+  if (Params(params)) {
+    count_->Execute(params);
+    if (count_->Fetch(row) && !row.empty()) count = static_cast<int>(row[0].Int);
+    count_->Reset();
+  }
+  recordCount_ = count;
+  return count;
+}
+
+TField* TCellDataSet::FindField(const std::string& name) {
+  for (const auto& f : fields_)
+    if (SameName(f->FieldName, name)) return f.get();
+  return nullptr;
+}
+
+std::vector<TField*> TCellDataSet::Fields() {
+  std::vector<TField*> out;
+  for (const auto& f : fields_) out.push_back(f.get());
+  return out;
+}
+
+const TCell& TCellDataSet::Cell(std::size_t col) const {
+  if (!hasRow_ || col >= row_.size()) return kNullCell;
+  return row_[col];
+}
+
+}  // namespace oxqr
