@@ -36,14 +36,14 @@ std::vector<TBurst> PlanBursts(TDataSet& master, const std::string& field, const
   std::map<std::pair<bool, std::string>, std::size_t> byValue;
   std::unordered_map<std::string, std::size_t> byName;
   for (master.First(); !master.Eof(); master.Next()) {
-    const bool null = key->IsNull();
-    const std::string text = null ? std::string() : key->AsString();
-    const auto [it, fresh] = byValue.try_emplace({null, text}, bursts.size());
+    TMasterValue value = CurrentValue(*key);
+    const auto [it, fresh] = byValue.try_emplace({value.Null, value.Text}, bursts.size());
     if (!fresh) {
       ++bursts[it->second].Value.Records;
       continue;
     }
-    TBurst burst{{text, null, 1}, ExpandNameTemplate(nameTemplate, lookup), static_cast<int>(bursts.size())};
+    value.Records = 1;
+    TBurst burst{std::move(value), ExpandNameTemplate(nameTemplate, lookup), static_cast<int>(bursts.size())};
     const auto [named, unique] = byName.try_emplace(NameKey(burst.File), bursts.size());
     if (!unique) {
       throw EBurstError("the values \"" + BurstValueText(bursts[named->second]) + "\" and \"" + BurstValueText(burst) +

@@ -1,12 +1,25 @@
 #include "MasterRestriction.h"
 
 #include "BurstNames.h"
+#include "data/CellDataSet.h"
 #include "data/DataSet.h"
 #include "engine/Report.h"
 
 namespace oxqr {
 
-// The master seen through a restriction: moving the cursor moves the master's own cursor and
+TMasterValue CurrentValue(TField& field) {
+  TMasterValue v;
+  v.Null = field.IsNull();
+  v.Text = v.Null ? std::string() : field.AsString();
+  if (const auto* cell = dynamic_cast<const TCellField*>(&field)) {
+    v.Cell = cell->Value();
+  } else if (!v.Null) {
+    v.Cell = TCell::FromAnsi(v.Text);
+  }
+  return v;
+}
+
+// A master that is not a database table or query, seen through a restriction: moving the cursor moves the master's own cursor and
 // passes over the records of other values, so that detail tables linked to the master and
 // controls bound to its fields follow as they do in a whole run.
 class TMasterRestriction::TRestrictedDataSet final : public TDataSet {
@@ -50,16 +63,33 @@ class TMasterRestriction::TRestrictedDataSet final : public TDataSet {
 };
 
 TMasterRestriction::TMasterRestriction(TQRCustomReport& report, const std::string& field)
-    : report_(report), master_(report.DataSet) {
+    : report_(report), master_(report.DataSet), field_(field) {
   if (!master_) throw EBurstError("the report \"" + report.ReportTitle + "\" has no master dataset to burst");
   TField* f = master_->FindField(field);
   if (!f) throw EBurstError("the master dataset " + master_->Name() + " has no field \"" + field + "\"");
+  // A table or query passes the value to its database, which reads only the records wanted.
+  database_ = dynamic_cast<TCellDataSet*>(master_);
+  if (database_) return;
   restricted_ = std::make_unique<TRestrictedDataSet>(*master_, *f);
   report_.DataSet = restricted_.get();
 }
 
-TMasterRestriction::~TMasterRestriction() { report_.DataSet = master_; }
+TMasterRestriction::~TMasterRestriction() {
+  report_.DataSet = master_;
+  if (!database_) return;
+  try {
+    database_->ClearRestriction();
+  } catch (const std::exception&) {
+    // The report is done with the master; a reopening that fails changes nothing it wrote.
+  }
+}
 
-void TMasterRestriction::Select(const TMasterValue& value) { restricted_->Select(value); }
+void TMasterRestriction::Select(const TMasterValue& value) {
+  if (database_) {
+    database_->Restrict(field_, value.Cell);
+  } else {
+    restricted_->Select(value);
+  }
+}
 
 }  // namespace oxqr

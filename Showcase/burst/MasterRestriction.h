@@ -4,18 +4,25 @@
 #include <memory>
 #include <string>
 
+#include "data/Cell.h"
+
 namespace oxqr {
 
+class TCellDataSet;
 class TDataSet;
 class TField;
 class TQRCustomReport;
 
-// One value of the burst field as the master reads it (ANSI), with the records that hold it.
+// One value of the burst field as the master reads it, with the records that hold it.
 struct TMasterValue {
-  std::string Text;
+  TCell Cell;        // as stored: what a database compares
+  std::string Text;  // as the field gives it (ANSI)
   bool Null = false;
   int Records = 0;
 };
+
+// The value of `field` in the current record.
+TMasterValue CurrentValue(TField& field);
 
 class TMasterRestriction {
  public:
@@ -35,7 +42,9 @@ class TMasterRestriction {
   class TRestrictedDataSet;
   TQRCustomReport& report_;
   TDataSet* master_;
-  std::unique_ptr<TRestrictedDataSet> restricted_;
+  TCellDataSet* database_ = nullptr;  // a master the database restricts
+  std::string field_;
+  std::unique_ptr<TRestrictedDataSet> restricted_;  // any other master, restricted as it is read
 };
 
 }  // namespace oxqr
