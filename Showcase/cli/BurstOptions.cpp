@@ -1,13 +1,11 @@
 #include "BurstOptions.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 
 #include "CliOptions.h"
 #include "Showcase/burst/BurstNames.h"
 #include "Showcase/burst/BurstRun.h"
-#include "Showcase/samples/SampleReports.h"
 
 namespace oxqr::cli {
 
@@ -67,7 +65,7 @@ void CheckBurstOptions(const TBurstOptions& o) {
 }
 
 int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TQRCustomReport& report, int fileType,
-                 bool pageFiles, const TSampleContext& ctx) {
+                 bool pageFiles, const std::vector<std::string>& inputs) {
   if (pageFiles) throw EUsage("--burst writes one file per burst; this format writes one file per page");
   TBurstJob job;
   job.Field = o.Field;
@@ -75,7 +73,7 @@ int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TQRCus
   job.FileType = fileType;
   job.Manifest = o.Manifest;
   job.SkipExisting = o.SkipExisting;
-  job.Inputs = {ctx.DatabasePath, (std::filesystem::path(ctx.ResourceDir) / "RichTextDemo.RTF").string()};
+  job.Inputs = inputs;
   try {
     if (!o.Shard.empty()) job.Shard = ParseShard(o.Shard);
     if (o.ShardFromEnv) job.Shard = ShardFromEnvironment(o.Shards, [](const char* name) { return std::getenv(name); });

@@ -7,7 +7,6 @@
 
 namespace oxqr {
 class TQRCustomReport;
-struct TSampleContext;
 }  // namespace oxqr
 
 namespace oxqr::cli {
@@ -31,9 +30,10 @@ bool ParseBurstOption(const std::vector<std::string>& args, std::size_t& i, TBur
 // Throws EUsage when burst options are given without --burst or contradict each other.
 void CheckBurstOptions(const TBurstOptions& o);
 
-// Exports `report` once per value of the burst field; OUTPUT is the name template. Returns the
-// exit status: 0 when every burst was written or skipped, 1 when any failed.
+// Exports `report` once per value of the burst field; OUTPUT is the name template; no output
+// may replace one of `inputs`. Returns the exit status: 0 when every burst was written or
+// skipped, 1 when any failed.
 int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TQRCustomReport& report, int fileType,
-                 bool pageFiles, const TSampleContext& ctx);
+                 bool pageFiles, const std::vector<std::string>& inputs);
 
 }  // namespace oxqr::cli

@@ -10,22 +10,28 @@
 namespace oxqr::cli {
 
 const char* const UsageText =
-    "Usage: oxqr-export [OPTION]... REPORT OUTPUT\n"
-    "  or:  oxqr-export --list | --list-settings [PREFIX] | --help | --version\n";
+    "Usage: oxqr-export [OPTION]... [--db DB] [--param NAME=VALUE]... REPORT OUTPUT\n"
+    "  or:  oxqr-export --list | --definition NAME | --list-settings [PREFIX] | --help | --version\n";
 
 namespace {
 
 // One line per option; the man page is made from this text, so every option is here.
 const char* const OptionsText =
     "Options:\n"
-    "      --db PATH              read the sample data from the SQLite database PATH,\n"
-    "                             or from a server: postgresql://[user@]host[:port]/db\n"
-    "                             instead of the one installed with the program\n"
+    "      --db PATH              read the data from the SQLite database PATH, or from a\n"
+    "                             server: postgresql://[user@]host[:port]/db, instead\n"
+    "                             of the one installed with the program (samples) or\n"
+    "                             the one the definition names (definition files)\n"
+    "      --param NAME=VALUE     give the report's parameter NAME the VALUE\n"
+    "                             (repeatable; checked against the parameter's type)\n"
+    "      --definition NAME      print the definition file of sample NAME, a starting\n"
+    "                             point for a report of one's own\n"
     "      --format EXT           write the format of extension EXT (txt, pdf, jpg, ...)\n"
     "                             instead of the one OUTPUT's extension names\n"
     "      --set PATH=VALUE       change one export setting first (repeatable);\n"
     "                             --list-settings shows the paths and their values\n"
-    "      --list                 list the reports, the formats and the database\n"
+    "      --list                 list the sample reports with their definition files,\n"
+    "                             the formats and the database\n"
     "      --list-settings [PREFIX]\n"
     "                             list every setting --set takes (path, type,\n"
     "                             default, allowed values), or those starting\n"
@@ -45,7 +51,10 @@ const char* const ExamplesText =
     "  A PDF document with a title:\n"
     "    oxqr-export --set \"PDF.Title=Customer Orders\" customers customers.pdf\n"
     "  The settings of the HTML format:\n"
-    "    oxqr-export --list-settings HTML\n";
+    "    oxqr-export --list-settings HTML\n"
+    "  A report of one's own, described in a definition file, over one's own data:\n"
+    "    oxqr-export --definition customers > mine.oxr\n"
+    "    oxqr-export --db shop.sqlite --param Region=North mine.oxr mine.pdf\n";
 
 std::string TakeValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size()) throw EUsage("option " + args[i] + " needs a value");
@@ -81,6 +90,13 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
       const auto eq = kv.find('=');
       if (eq == std::string::npos || eq == 0) throw EUsage("--set expects PATH=VALUE, got \"" + kv + "\"");
       o.Settings.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
+    } else if (a == "--param") {
+      const std::string kv = TakeValue(args, i);
+      const auto eq = kv.find('=');
+      if (eq == std::string::npos || eq == 0) throw EUsage("--param expects NAME=VALUE, got \"" + kv + "\"");
+      o.Parameters.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
+    } else if (a == "--definition") {
+      o.Definition = TakeValue(args, i);
     } else if (ParseBurstOption(args, i, o.Burst)) {
     } else if (a.size() > 1 && a.front() == '-') {
       throw EUsage("unknown option " + a);
@@ -94,6 +110,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (o.List) throw EUsage("--list and --list-settings go one at a time");
     if (positional.size() > 1) throw EUsage("--list-settings takes at most one PREFIX");
     if (!positional.empty()) o.SettingsPrefix = positional.front();
+    return o;
+  }
+  if (!o.Definition.empty()) {
+    if (o.List || !positional.empty()) throw EUsage("--definition takes only the sample's NAME");
     return o;
   }
   if (o.List) {
@@ -111,8 +131,10 @@ std::string VersionText() { return std::string("oxqr-export ") + OXQR_VERSION + 
 
 std::string HelpText(const std::string& reportsAndFormats) {
   return std::string(UsageText) +
-         "Exports a sample report of OxQRFilters to a file: an HTML, PDF, RTF, Excel or text\n"
+         "Exports a report of OxQRFilters to a file: an HTML, PDF, RTF, Excel or text\n"
          "document, one picture per page (GIF, JPEG, BMP) or one metafile per page (EMF, WMF).\n"
+         "REPORT is a sample's name or the path of a report definition file (.oxr); a fault\n"
+         "in a definition is reported as FILE:LINE:COLUMN: what is wrong, and nothing is written.\n"
          "OUTPUT's extension picks the format (or --format); formats that write one file per\n"
          "page number the files after OUTPUT (out.jpg gives out0001.jpg, out0002.jpg, ...).\n"
          "The files written are printed on standard output, one per line.\n"
@@ -120,7 +142,8 @@ std::string HelpText(const std::string& reportsAndFormats) {
          OptionsText + BurstOptionsText + "\n" + reportsAndFormats + "\n" + ExamplesText +
          "\n"
          "Exit status:\n"
-         "  0 the export was written, 1 it failed, 2 the command line was wrong.\n";
+         "  0 the export was written, 1 it failed, 2 the command line or the report's\n"
+         "  definition was wrong.\n";
 }
 
 }  // namespace oxqr::cli

@@ -25,8 +25,10 @@ struct TCliOptions {
   std::string Database;  // empty: the database beside the program
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
-  TBurstOptions Burst;  // --burst and the options of batch runs
-  std::string Report;
+  std::vector<std::pair<std::string, std::string>> Parameters;  // --param NAME=VALUE, in order
+  std::string Definition;  // --definition NAME: print that sample's definition
+  TBurstOptions Burst;     // --burst and the options of batch runs
+  std::string Report;  // a sample's name or the path of a .oxr definition
   std::string Output;  // with --burst, the template of the outputs' names
 };
 

@@ -19,6 +19,7 @@
 #include "BurstOptions.h"
 #include "CliOptions.h"
 #include "SourceDate.h"
+#include "ReportSource.h"
 #include "OxQrExport/core/SettingProperties.h"
 #include "OxQrExport/core/Settings.h"
 #include "Showcase/samples/SampleContext.h"
@@ -53,10 +54,10 @@ std::vector<std::pair<std::string, std::string>> Formats() {
   return out;
 }
 
-// --list: one tab-separated line per report and format, for scripts.
+// --list: one tab-separated line per report (with its definition file) and format, for scripts.
 void List(const TSampleContext& ctx) {
   std::cout << "Reports:\n";
-  for (const auto& [key, title] : Reports(ctx)) std::cout << key << '\t' << title << '\n';
+  for (const auto& [key, title] : Reports(ctx)) std::cout << key << '\t' << title << '\t' << SampleReportFile(key, ctx) << '\n';
   std::cout << "Formats:\n";
   for (const auto& [ext, name] : Formats()) std::cout << ext << '\t' << name << '\n';
   std::cout << "Database: " << WithoutPassword(ctx.DatabasePath, ctx.DatabasePath) << '\n';
@@ -185,10 +186,11 @@ bool WritesPageFiles(const std::string& ext) {
   return e == "gif" || e == "jpg" || e == "bmp" || e == "emf" || e == "wmf";
 }
 
-// The export must not write over what it reads: the database and the rich text sample file.
-void RefuseOverwritingInputs(const TCliOptions& o, const TSampleContext& ctx, const std::string& ext) {
+// The export must not write over what it reads: the database, the definition and its files.
+void RefuseOverwritingInputs(const TCliOptions& o, const TReportDefinition& definition, const std::string& ext) {
   const fs::path output(o.Output);
-  const std::vector<fs::path> inputs{fs::path(ctx.DatabasePath), fs::path(ctx.ResourceDir) / "RichTextDemo.RTF"};
+  std::vector<fs::path> inputs;
+  for (const auto& f : InputFiles(definition)) inputs.emplace_back(f);
   const bool pages = WritesPageFiles(ext);
   for (const auto& input : inputs) {
     if (SameFile(output, input) || (pages && IsPageFileOf(input, output, ext))) {
@@ -199,19 +201,15 @@ void RefuseOverwritingInputs(const TCliOptions& o, const TSampleContext& ctx, co
 }
 
 int Export(const TCliOptions& o, const TSampleContext& ctx) {
-  std::unique_ptr<TSampleReport> sample;
-  try {
-    sample = MakeSampleReport(o.Report, ctx);
-  } catch (const std::invalid_argument& e) {
-    throw EUsage(e.what());
-  }
+  const std::unique_ptr<TReportDefinition> sample = OpenReport(o.Report, ctx, o.Database, o.Parameters);
   std::string ext = o.Format.empty() ? fs::path(o.Output).extension().string() : o.Format;
   if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
   const int fileType = FileTypeOf(ext);
   if (fileType == 0) throw EUsage("no registered format writes \"" + ext + "\" files");
   const std::string filterExt = fileType >= 2 ? FilterLibrary().Filters()[static_cast<std::size_t>(fileType - 2)].Extension : ext;
-  if (o.Burst.Active()) return ExportBursts(o.Burst, o.Output, sample->Report(), fileType, WritesPageFiles(filterExt), ctx);
-  RefuseOverwritingInputs(o, ctx, filterExt);
+  if (o.Burst.Active())
+    return ExportBursts(o.Burst, o.Output, sample->Report(), fileType, WritesPageFiles(filterExt), InputFiles(*sample));
+  RefuseOverwritingInputs(o, *sample, filterExt);
 
   auto& settings = QRExportSettings();
   std::vector<std::string> errors;
@@ -301,7 +299,14 @@ int main(int argc, char** argv) {
       List(ctx);
       return 0;
     }
+    if (!options.Definition.empty()) {
+      std::cout << SampleDefinitionText(options.Definition, ctx);
+      return 0;
+    }
     return Export(options, ctx);
+  } catch (const EDefinitionError& e) {
+    std::cerr << "oxqr-export: " << e.what() << '\n';
+    return 2;
   } catch (const EUsage& e) {
     std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText << "Try 'oxqr-export --help' for more.\n";
     return 2;

@@ -37,7 +37,17 @@ TSampleContext DefaultSampleContext(const std::string& databaseOverride) {
   }
   ctx.ResourceDir =
       (!fs::exists(dir / "RichTextDemo.RTF", ec) && fs::exists(share / "RichTextDemo.RTF", ec) ? share : dir).string();
+  ctx.ReportDir = SampleReportsDir(ctx);
   return ctx;
+}
+
+std::string SampleReportsDir(const TSampleContext& ctx) {
+  if (!ctx.ReportDir.empty()) return ctx.ReportDir;
+  const fs::path dir = ProgramDirectory();
+  std::error_code ec;
+  for (const fs::path& candidate : {dir / "reports", InstalledShareDir(dir) / "reports"})
+    if (fs::exists(candidate / "customers.oxr", ec)) return candidate.string();
+  return OXQR_BUILD_REPORTS_DIR;
 }
 
 }  // namespace oxqr

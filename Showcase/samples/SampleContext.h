@@ -14,4 +14,8 @@ std::string ProgramDirectory();
 // argument) wins when it is not empty.
 TSampleContext DefaultSampleContext(const std::string& databaseOverride = {});
 
+// The folder of the sample definitions: ctx.ReportDir when set, else reports/ beside the
+// program, else the installed share/oxqrfilters/reports, else the build tree's bin/reports.
+std::string SampleReportsDir(const TSampleContext& ctx);
+
 }  // namespace oxqr

@@ -1,6 +1,6 @@
 #pragma once
-// The sample reports, built in code, shared by the command-line exporter and the
-// showcase program. Each sample owns its report and the tables it reads.
+// The sample reports, shared by the command-line exporter and the showcase program: each is
+// a report definition file (customers.oxr, ...) loaded with the tables it reads.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +12,7 @@ namespace oxqr {
 struct TSampleContext {
   std::string DatabasePath;  // the DEMODATA SQLite file
   std::string ResourceDir;   // folder holding RichTextDemo.RTF and other sample files
+  std::string ReportDir = {};  // folder of the sample definitions; empty: see SampleReportsDir
 };
 
 class TSampleReport {
@@ -29,7 +30,10 @@ std::unique_ptr<TSampleReport> MakeChartReport(const TSampleContext& ctx);
 
 // The keys of every sample report, in tab order.
 std::vector<std::string> SampleReportKeys();
-// Builds the sample `key`; throws std::invalid_argument for an unknown key.
+// The definition file of sample `key`; throws std::invalid_argument for an unknown key.
+std::string SampleReportFile(const std::string& key, const TSampleContext& ctx);
+// Loads the sample `key`; throws std::invalid_argument for an unknown key and
+// EDefinitionError when its definition or data cannot be read.
 std::unique_ptr<TSampleReport> MakeSampleReport(const std::string& key, const TSampleContext& ctx);
 
 }  // namespace oxqr

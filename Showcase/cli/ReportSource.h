@@ -1,0 +1,31 @@
+#pragma once
+// What REPORT on the command line names: a sample (customers, events, ...) or the path of a
+// report definition file (.oxr), loaded with the database and parameters of the command line.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Showcase/samples/SampleReports.h"
+#include "definition/ReportDefinition.h"
+
+namespace oxqr::cli {
+
+// True when `report` names a file rather than a sample: it ends in .oxr or holds a '/'.
+bool IsDefinitionPath(const std::string& report);
+
+// Loads REPORT. A sample reads ctx.DatabasePath; a file reads `database` when given, else
+// the database its definition names. Throws EUsage for an unknown sample name and
+// EDefinitionError for any fault of the definition or its data.
+std::unique_ptr<TReportDefinition> OpenReport(const std::string& report, const TSampleContext& ctx,
+                                              const std::string& database,
+                                              const std::vector<std::pair<std::string, std::string>>& parameters);
+
+// The files a loaded report reads (the definition, its pictures and texts, its database),
+// which the export must not write over.
+std::vector<std::string> InputFiles(const TReportDefinition& definition);
+
+// The text of sample `key`'s definition file (--definition). Throws EUsage for an unknown key.
+std::string SampleDefinitionText(const std::string& key, const TSampleContext& ctx);
+
+}  // namespace oxqr::cli

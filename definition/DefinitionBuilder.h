@@ -1,0 +1,83 @@
+#pragma once
+// The loader's working state (private to definition/): the XML being read, the report
+// being built, and the references between bands resolved once every band is known.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "definition/OxrElement.h"
+#include "definition/ReportDefinition.h"
+
+class QXmlStreamReader;
+
+namespace oxqr {
+
+class TDefinitionBuilder {
+ public:
+  TDefinitionBuilder(const std::string& text, const std::string& fileName, const TDefinitionOptions& options);
+  ~TDefinitionBuilder();
+  std::unique_ptr<TReportDefinition> Run();
+
+ private:
+  struct TLink {
+    std::string Name;
+    qint64 Offset = 0;
+  };
+  struct TBandLinks {
+    TQRCustomBand* Band = nullptr;
+    TLink Child, Master, Header, Footer;
+  };
+
+  [[noreturn]] void FailXml() const;
+  // Moves to the next child element of the current one: false at its end tag.
+  bool NextChild();
+  // The text content of the current element (no child elements allowed).
+  std::string ElementText();
+
+  void ReadReport(oxr::TElement& e);
+  void ReadParameter(oxr::TElement& e);
+  void CheckParameterValues();
+  void ReadTable(oxr::TElement& e);
+  void ReadQuery(oxr::TElement& e);
+  std::string DataSetName(oxr::TElement& e);
+  const std::string& Database(oxr::TElement& e);
+  void AddDataSet(oxr::TElement& e, const std::string& name, std::unique_ptr<TDataSet> data);
+  void ReadBand(oxr::TElement& e);
+  void ReadPrintCondition(oxr::TElement& e, TQRCustomBand& band);
+  TLink LinkOf(oxr::TElement& e, std::string_view attribute);
+  TQRCustomBand* Resolve(const TLink& link) const;
+  void ResolveBandLinks();
+
+  // DefinitionControls.cpp
+  void ReadControl(oxr::TElement& e, TQRCustomBand& band);
+  void ReadCommon(oxr::TElement& e, TQRPrintable& c);
+  void ReadTextLook(oxr::TElement& e, TQRCustomLabel& c);
+  void ReadImage(oxr::TElement& e, TQRCustomBand& band);
+  void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
+  void ReadChart(oxr::TElement& e, TQRCustomBand& band);
+  std::string ReadFileName(oxr::TElement& e, const std::string& kind);
+  // Checks the element's attributes and that it holds nothing.
+  void EndLeaf(oxr::TElement& e);
+
+  // Lookups that fail with the names that exist.
+  TDataSet* DataSetAt(const std::string& name, qint64 offset) const;
+  TField& FieldAt(TDataSet& data, const std::string& dataName, const std::string& field, oxr::TElement& e,
+                  std::string_view attribute) const;
+  // A "Dataset.Field" attribute: the dataset and the field's name as the dataset spells it.
+  std::pair<TDataSet*, std::string> FieldRef(oxr::TElement& e, std::string_view attribute);
+
+  oxr::TSourceText source_;
+  TDefinitionOptions options_;
+  std::filesystem::path baseDir_;
+  std::string databasePath_;
+  QXmlStreamReader* xml_ = nullptr;
+  qint64 reportStart_ = 0;
+  std::vector<qint64> parameterAt_;
+  std::map<std::string, TQRCustomBand*> bandsByName_;
+  std::vector<TBandLinks> bandLinks_;
+  std::unique_ptr<TReportDefinition> result_;
+};
+
+}  // namespace oxqr

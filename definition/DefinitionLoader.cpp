@@ -1,0 +1,448 @@
+// Reading a definition: the report element, its parameters, datasets and bands, in that
+// order. Controls are read by DefinitionControls.cpp.
+#include <QFile>
+#include <QXmlStreamReader>
+#include <filesystem>
+
+#include "charting/ChartApplication.h"
+#include "data/DisplayFormat.h"
+#include "data/Table.h"
+#include "definition/DefinitionBuilder.h"
+#include "platform/CodePage.h"
+
+namespace fs = std::filesystem;
+
+namespace oxqr {
+
+using oxr::TElement;
+
+namespace {
+
+// Definitions are small; anything larger is refused before it is parsed.
+constexpr qint64 kMaxDefinitionBytes = 16 * 1024 * 1024;
+constexpr double kMaxPageMM = 5000;
+
+bool IsIdentifier(const std::string& s) {
+  if (s.empty() || s.size() > 128) return false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (!(std::isalpha(c) || c == '_' || (i > 0 && std::isdigit(c)))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TReportDefinition::TReportDefinition() : report_(std::make_unique<TQRReport>()) {}
+TReportDefinition::~TReportDefinition() = default;
+
+TDataSet* TReportDefinition::FindDataSet(const std::string& name) const {
+  for (const auto& [n, d] : dataSetNames_)
+    if (n == name) return d;
+  return nullptr;
+}
+
+TDefinitionBuilder::TDefinitionBuilder(const std::string& text, const std::string& fileName,
+                                       const TDefinitionOptions& options)
+    : options_(options), result_(std::make_unique<TReportDefinition>()) {
+  source_.FileName = fileName;
+  source_.Text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  baseDir_ = fs::absolute(fs::path(fileName)).parent_path();
+  result_->fileName_ = fileName;
+}
+
+TDefinitionBuilder::~TDefinitionBuilder() = default;
+
+void TDefinitionBuilder::FailXml() const {
+  throw EDefinitionError(source_.FileName, static_cast<int>(xml_->lineNumber()),
+                         static_cast<int>(xml_->columnNumber()), xml_->errorString().toStdString());
+}
+
+bool TDefinitionBuilder::NextChild() {
+  for (;;) {
+    switch (xml_->readNext()) {
+      case QXmlStreamReader::StartElement:
+        return true;
+      case QXmlStreamReader::EndElement:
+      case QXmlStreamReader::EndDocument:
+        return false;
+      case QXmlStreamReader::Invalid:
+        FailXml();
+      case QXmlStreamReader::DTD:
+        source_.FailAtOffset(xml_->characterOffset(), "a document type declaration is not allowed");
+      case QXmlStreamReader::EntityReference:
+        source_.FailAtOffset(xml_->characterOffset(), "entity references are not allowed");
+      case QXmlStreamReader::Characters:
+        if (!xml_->isWhitespace())
+          source_.FailAtOffset(xml_->characterOffset(), "text is not allowed here; values go in attributes");
+        break;
+      default:
+        break;  // comments, processing instructions, the XML declaration
+    }
+  }
+}
+
+std::string TDefinitionBuilder::ElementText() {
+  const QString text = xml_->readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+  if (xml_->hasError()) FailXml();
+  return text.toStdString();
+}
+
+std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
+  if (source_.Text.size() > kMaxDefinitionBytes) source_.FailAtOffset(0, "the definition is larger than 16 MiB");
+  // Charts draw through the widget application, which must exist before anything starts
+  // the plain GUI application that pictures and fonts would.
+  if (source_.Text.contains(QStringLiteral("<chart"))) TryEnsureChartApplication();
+  QXmlStreamReader xml(source_.Text);
+  xml.setNamespaceProcessing(false);
+  xml_ = &xml;
+  if (!NextChild()) {
+    if (xml.hasError()) FailXml();
+    source_.FailAtOffset(0, "the file holds no <report> element");
+  }
+  TElement report(source_, xml);
+  if (report.Name() != "report") report.Fail("the root element is <" + report.Name() + ">, expected <report>");
+  reportStart_ = report.StartOffset();
+  ReadReport(report);
+  // Nothing may follow the report element but comments.
+  while (!xml.atEnd()) {
+    const auto token = xml.readNext();
+    if (token == QXmlStreamReader::Invalid) FailXml();
+    if (token == QXmlStreamReader::StartElement) TElement(source_, xml).Fail("only one <report> element is allowed");
+  }
+  ResolveBandLinks();
+  CheckParameterValues();
+  return std::move(result_);
+}
+
+void TDefinitionBuilder::ReadReport(TElement& e) {
+  TQRReport& r = *result_->report_;
+  r.Name = e.Text("name", "");
+  r.ReportTitle = e.Text("title", "");
+  if (const auto db = e.Raw("database"); db && options_.DatabasePath.empty()) {
+    databasePath_ = (baseDir_ / fs::path(*db)).lexically_normal().string();
+  }
+  if (!options_.DatabasePath.empty()) databasePath_ = options_.DatabasePath;
+  result_->databasePath_ = databasePath_;
+
+  r.Page.Orientation = e.Enum("orientation", oxr::OrientationNames(), r.Page.Orientation);
+  const TQRPaperSize paper = e.Enum("paper", oxr::PaperNames(), TQRPaperSize::A4);
+  if (paper == TQRPaperSize::Custom) {
+    if (!e.Raw("pageWidth") || !e.Raw("pageHeight")) e.Fail("a custom paper needs pageWidth and pageHeight");
+    r.Page.NativeWidth = e.Length("pageWidth", 0, 10, kMaxPageMM) * NativePerMM;
+    r.Page.NativeLength = e.Length("pageHeight", 0, 10, kMaxPageMM) * NativePerMM;
+  } else if (e.Raw("pageWidth") || e.Raw("pageHeight")) {
+    e.FailAt(e.Raw("pageWidth") ? "pageWidth" : "pageHeight", "pageWidth and pageHeight need paper=\"custom\"");
+  }
+  r.Page.SetPaper(paper);
+  const double top = e.Length("topMargin", 0, 0, kMaxPageMM), bottom = e.Length("bottomMargin", 0, 0, kMaxPageMM);
+  const double left = e.Length("leftMargin", 0, 0, kMaxPageMM), right = e.Length("rightMargin", 0, 0, kMaxPageMM);
+  r.Page.SetMarginsMM(top, bottom, left, right);
+  if ((left + right) * NativePerMM >= r.Page.NativeWidth)
+    e.FailAt("leftMargin", "the left and right margins leave no room on the page");
+  if ((top + bottom) * NativePerMM >= r.Page.NativeLength)
+    e.FailAt("topMargin", "the top and bottom margins leave no room on the page");
+  r.SetUnits(e.Enum("units", oxr::UnitNames(), r.Units()));
+  r.SetZoom(e.Integer("zoom", r.Zoom(), 10, 1000));
+  r.PrintIfEmpty = e.Bool("printIfEmpty", r.PrintIfEmpty);
+  r.Options.FirstPageHeader = e.Bool("firstPageHeader", r.Options.FirstPageHeader);
+  r.Options.LastPageFooter = e.Bool("lastPageFooter", r.Options.LastPageFooter);
+  r.Font = e.Font("font", r.Font);
+  r.Frame = e.Frame(r.Frame);
+  const auto reportDataSet = e.Raw("dataset");
+  const qint64 reportDataSetAt = e.AttributeOffset("dataset");
+  e.Finish();
+
+  enum { kParameters, kDataSets, kBands } phase = kParameters;
+  while (NextChild()) {
+    TElement child(source_, *xml_);
+    const std::string& n = child.Name();
+    if (n == "parameter") {
+      if (phase > kParameters) child.Fail("<parameter> comes before the datasets and bands");
+      ReadParameter(child);
+    } else if (n == "table" || n == "query") {
+      if (phase > kDataSets) child.Fail("<" + n + "> comes before the bands");
+      phase = kDataSets;
+      if (n == "table") ReadTable(child);
+      else ReadQuery(child);
+    } else if (n == "band") {
+      if (phase < kBands && reportDataSet) {
+        r.DataSet = DataSetAt(*reportDataSet, reportDataSetAt);
+      }
+      phase = kBands;
+      ReadBand(child);
+    } else {
+      child.Fail("<report> has no element <" + n + "> (parameter, table, query, band)");
+    }
+  }
+  if (phase < kBands && reportDataSet) r.DataSet = DataSetAt(*reportDataSet, reportDataSetAt);
+}
+
+// ---- parameters ------------------------------------------------------------------------------
+
+namespace {
+
+const oxr::TNameTable<TParameterType>& ParameterTypeNames() {
+  static const oxr::TNameTable<TParameterType> t{{"string", TParameterType::String},
+                                                 {"integer", TParameterType::Integer},
+                                                 {"float", TParameterType::Float},
+                                                 {"date", TParameterType::Date},
+                                                 {"boolean", TParameterType::Boolean}};
+  return t;
+}
+
+// Empty when `value` is a valid `type`, else what is wrong.
+std::string CheckParameterValue(TParameterType type, const std::string& value) {
+  switch (type) {
+    case TParameterType::String:
+      return {};
+    case TParameterType::Integer: {
+      const auto v = oxr::ParseNumber(value);
+      return v && value.find('.') == std::string::npos && std::abs(*v) < 9e15 ? "" : "is not a whole number";
+    }
+    case TParameterType::Float:
+      return oxr::ParseNumber(value) ? "" : "is not a number";
+    case TParameterType::Date:
+      return ParseIsoDateTime(value) ? "" : "is not a date (yyyy-mm-dd)";
+    case TParameterType::Boolean:
+      return oxr::ParseBool(value) ? "" : "is neither true nor false";
+  }
+  return {};
+}
+
+}  // namespace
+
+void TDefinitionBuilder::ReadParameter(TElement& e) {
+  TReportParameter p;
+  p.Name = e.Required("name");
+  if (!IsIdentifier(p.Name)) e.FailAt("name", "'" + p.Name + "' is not a parameter name (letters, digits, _)");
+  for (const auto& other : result_->parameters_)
+    if (other.Name == p.Name) e.FailAt("name", "parameter '" + p.Name + "' is defined twice");
+  p.Type = e.Enum("type", ParameterTypeNames(), TParameterType::String);
+  p.Default = e.Text("default", "");
+  if (const std::string why = CheckParameterValue(p.Type, p.Default); !why.empty() && e.Raw("default"))
+    e.FailAt("default", "the default '" + p.Default + "' of parameter " + p.Name + " " + why);
+  p.Value = p.Default;
+  parameterAt_.push_back(e.AttributeOffset("name"));
+  e.Finish();
+  if (NextChild()) TElement(source_, *xml_).Fail("<parameter> holds no elements");
+  result_->parameters_.push_back(std::move(p));
+}
+
+void TDefinitionBuilder::CheckParameterValues() {
+  auto& params = result_->parameters_;
+  for (const auto& [name, value] : options_.Parameters) {
+    auto it = std::find_if(params.begin(), params.end(), [&](const TReportParameter& p) { return p.Name == name; });
+    if (it == params.end()) {
+      std::string names;
+      for (const auto& p : params) names += (names.empty() ? "" : ", ") + p.Name;
+      source_.FailAtOffset(reportStart_, "unknown parameter '" + name + "' (parameters: " +
+                                             (names.empty() ? "none" : names) + ")");
+    }
+    if (const std::string why = CheckParameterValue(it->Type, value); !why.empty())
+      source_.FailAtOffset(parameterAt_[static_cast<std::size_t>(it - params.begin())],
+                           "the value '" + value + "' of parameter " + name + " " + why);
+    it->Value = Utf8ToAnsi(value);
+  }
+}
+
+// ---- datasets --------------------------------------------------------------------------------
+
+void TDefinitionBuilder::AddDataSet(TElement& e, const std::string& name, std::unique_ptr<TDataSet> data) {
+  result_->dataSetNames_.emplace_back(name, data.get());
+  result_->dataSets_.push_back(std::move(data));
+  (void)e;
+}
+
+std::string TDefinitionBuilder::DataSetName(TElement& e) {
+  const std::string name = e.Required("name");
+  if (!IsIdentifier(name)) e.FailAt("name", "'" + name + "' is not a dataset name (letters, digits, _)");
+  if (result_->FindDataSet(name) != nullptr) e.FailAt("name", "dataset '" + name + "' is defined twice");
+  return name;
+}
+
+const std::string& TDefinitionBuilder::Database(TElement& e) {
+  if (databasePath_.empty())
+    e.Fail("no database for dataset: give one on the command line (--db) or as the report's database attribute");
+  return databasePath_;
+}
+
+void TDefinitionBuilder::ReadTable(TElement& e) {
+  const std::string name = DataSetName(e);
+  auto table = std::make_unique<TTable>();
+  table->TableName = e.Required("table");
+  table->DatabaseName = Database(e);
+  if (const auto master = e.Raw("master")) {
+    if (*master == name) e.FailAt("master", "dataset '" + name + "' cannot be its own master");
+    TDataSet* m = DataSetAt(*master, e.AttributeOffset("master"));
+    auto source = std::make_unique<TDataSource>();
+    source->DataSet = m;
+    table->MasterSource = source.get();
+    result_->sources_.push_back(std::move(source));
+    table->MasterFields = e.Required("masterFields");
+  } else if (e.Raw("masterFields")) {
+    e.FailAt("masterFields", "masterFields needs a master dataset");
+  }
+  table->IndexName = e.Text("index", "");
+  e.Finish();
+  // The fields' display formats, set once the table is open and its fields known.
+  std::vector<std::pair<TElement, std::pair<std::string, std::string>>> formats;
+  while (NextChild()) {
+    TElement f(source_, *xml_);
+    if (f.Name() != "field") f.Fail("<table> has no element <" + f.Name() + "> (field)");
+    const std::string field = f.Required("name");
+    const std::string format = f.Text("format", "");
+    f.Finish();
+    if (NextChild()) TElement(source_, *xml_).Fail("<field> holds no elements");
+    formats.push_back({f, {field, format}});
+  }
+  try {
+    table->Open();
+  } catch (const EOxQRError& err) {
+    e.Fail(std::string("dataset ") + name + ": " + err.what());
+  }
+  for (auto& [f, nf] : formats) FieldAt(*table, name, nf.first, f, "name").DisplayFormat = nf.second;
+  AddDataSet(e, name, std::move(table));
+}
+
+void TDefinitionBuilder::ReadQuery(TElement& e) {
+  e.Fail("query datasets are not available in this build");
+}
+
+void TDefinitionBuilder::ReadPrintCondition(TElement&, TQRCustomBand&) {}
+
+TDataSet* TDefinitionBuilder::DataSetAt(const std::string& name, qint64 offset) const {
+  if (TDataSet* d = result_->FindDataSet(name)) return d;
+  std::string names;
+  for (const auto& [n, d] : result_->dataSetNames_) names += (names.empty() ? "" : ", ") + n;
+  source_.FailAtOffset(offset, "unknown dataset '" + name + "' (datasets: " + (names.empty() ? "none" : names) + ")");
+}
+
+TField& TDefinitionBuilder::FieldAt(TDataSet& data, const std::string& dataName, const std::string& field,
+                                    TElement& e, std::string_view attribute) const {
+  if (TField* f = data.FindField(field)) return *f;
+  std::string names;
+  for (TField* f : data.Fields()) names += (names.empty() ? "" : ", ") + f->FieldName;
+  e.FailAt(attribute, "unknown field '" + field + "' in dataset " + dataName + " (fields: " + names + ")");
+}
+
+std::pair<TDataSet*, std::string> TDefinitionBuilder::FieldRef(TElement& e, std::string_view attribute) {
+  const std::string ref = e.Required(attribute);
+  const auto dot = ref.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == ref.size())
+    e.FailAt(attribute, "'" + ref + "' is not a field reference (Dataset.Field)");
+  const std::string dataName = ref.substr(0, dot);
+  TDataSet* data = DataSetAt(dataName, e.AttributeOffset(attribute));
+  const TField& f = FieldAt(*data, dataName, ref.substr(dot + 1), e, attribute);
+  return {data, f.FieldName};
+}
+
+// ---- bands -----------------------------------------------------------------------------------
+
+void TDefinitionBuilder::ReadBand(TElement& e) {
+  TQRCustomReport& r = *result_->report_;
+  const auto typeName = e.Raw("type");
+  if (!typeName) e.Fail("<band> needs the attribute type");
+  const auto type = oxr::FindName(oxr::BandTypeNames(), *typeName);
+  if (!type)
+    e.FailAt("type", "unknown band type '" + *typeName + "' (one of: " + oxr::NameList(oxr::BandTypeNames()) + ")");
+  TQRCustomBand* band = nullptr;
+  TBandLinks links;
+  if (*type == TQRBandType::rbSubDetail) {
+    auto& sub = r.AddBand<TQRSubDetail>();
+    const std::string dataName = e.Required("dataset");
+    sub.DataSet = DataSetAt(dataName, e.AttributeOffset("dataset"));
+    sub.PrintIfEmpty = e.Bool("printIfEmpty", sub.PrintIfEmpty);
+    links.Master = LinkOf(e, "master");
+    links.Header = LinkOf(e, "header");
+    links.Footer = LinkOf(e, "footer");
+    band = &sub;
+  } else if (*type == TQRBandType::rbGroupHeader) {
+    auto& group = r.AddBand<TQRGroup>();
+    if (e.Raw("field")) group.Expression = FieldRef(e, "field").second;
+    links.Master = LinkOf(e, "master");
+    links.Footer = LinkOf(e, "footer");
+    band = &group;
+  } else {
+    band = &r.AddBand(*type);
+  }
+  band->Name = e.Text("name", "");
+  if (!band->Name.empty()) {
+    if (bandsByName_.contains(band->Name)) e.FailAt("name", "band '" + band->Name + "' is defined twice");
+    bandsByName_[band->Name] = band;
+  }
+  band->SetHeightMM(e.Length("height", 0, 0, kMaxPageMM));
+  band->Color = e.Color("color", band->Color);
+  band->Frame = e.Frame(band->Frame);
+  band->Enabled = e.Bool("enabled", band->Enabled);
+  links.Child = LinkOf(e, "child");
+  ReadPrintCondition(e, *band);
+  e.Finish();
+  links.Band = band;
+  bandLinks_.push_back(links);
+  while (NextChild()) {
+    TElement c(source_, *xml_);
+    ReadControl(c, *band);
+  }
+}
+
+TDefinitionBuilder::TLink TDefinitionBuilder::LinkOf(TElement& e, std::string_view attribute) {
+  TLink link;
+  if (const auto name = e.Raw(attribute)) {
+    link.Name = *name;
+    link.Offset = e.AttributeOffset(attribute);
+  }
+  return link;
+}
+
+TQRCustomBand* TDefinitionBuilder::Resolve(const TLink& link) const {
+  if (link.Name.empty()) return nullptr;
+  const auto it = bandsByName_.find(link.Name);
+  if (it == bandsByName_.end()) source_.FailAtOffset(link.Offset, "unknown band '" + link.Name + "'");
+  return it->second;
+}
+
+void TDefinitionBuilder::ResolveBandLinks() {
+  for (const TBandLinks& l : bandLinks_) {
+    TQRCustomBand* child = Resolve(l.Child);
+    if (child == l.Band) source_.FailAtOffset(l.Child.Offset, "a band cannot be its own child");
+    if (child != nullptr && child->BandType != TQRBandType::rbChild)
+      source_.FailAtOffset(l.Child.Offset, "band '" + l.Child.Name + "' is not a child band");
+    l.Band->ChildBand = child;
+    if (auto* sub = dynamic_cast<TQRSubDetail*>(l.Band)) {
+      sub->Master = Resolve(l.Master);
+      sub->HeaderBand = Resolve(l.Header);
+      sub->FooterBand = Resolve(l.Footer);
+    } else if (auto* group = dynamic_cast<TQRGroup*>(l.Band)) {
+      group->Master = Resolve(l.Master);
+      group->FooterBand = Resolve(l.Footer);
+      if (group->FooterBand != nullptr && group->FooterBand->BandType != TQRBandType::rbGroupFooter)
+        source_.FailAtOffset(l.Footer.Offset, "band '" + l.Footer.Name + "' is not a group footer");
+    }
+  }
+  // A chain of child bands must end.
+  for (const TBandLinks& l : bandLinks_) {
+    const TQRCustomBand* b = l.Band;
+    for (std::size_t steps = 0; b != nullptr; b = b->ChildBand)
+      if (++steps > bandLinks_.size()) source_.FailAtOffset(l.Child.Offset, "the child bands form a cycle");
+  }
+}
+
+// ---- entry points ----------------------------------------------------------------------------
+
+std::unique_ptr<TReportDefinition> LoadReportDefinitionText(const std::string& text, const std::string& fileName,
+                                                            const TDefinitionOptions& options) {
+  return TDefinitionBuilder(text, fileName, options).Run();
+}
+
+std::unique_ptr<TReportDefinition> LoadReportDefinition(const std::string& fileName, const TDefinitionOptions& options) {
+  QFile file(QString::fromStdString(fileName));
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw EDefinitionError(fileName, 1, 1, "cannot read the definition: " + file.errorString().toStdString());
+  }
+  if (file.size() > kMaxDefinitionBytes) throw EDefinitionError(fileName, 1, 1, "the definition is larger than 16 MiB");
+  const QByteArray bytes = file.readAll();
+  return LoadReportDefinitionText(bytes.toStdString(), fileName, options);
+}
+
+}  // namespace oxqr

@@ -1,0 +1,96 @@
+#pragma once
+// Report definition files (.oxr): a report described in XML (millimetres, UTF-8), loaded
+// into the same engine objects a program builds in C++, and written back out.
+//
+// LoadReportDefinition reads the file with QXmlStreamReader (a document type declaration is
+// refused, so no entity is ever expanded and nothing external is fetched), opens the
+// datasets it names and checks every field, dataset, band and parameter it refers to. Any
+// fault throws EDefinitionError naming the file, line and column; nothing is left half built.
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/DataSet.h"
+#include "definition/DefinitionError.h"
+#include "engine/Report.h"
+
+namespace oxqr {
+
+struct TDefinitionOptions {
+  // The database file every dataset reads; empty: the report's own `database` attribute
+  // (relative to the definition).
+  std::string DatabasePath;
+  // Values for the report's parameters (NAME=VALUE of the command line), checked by type.
+  std::vector<std::pair<std::string, std::string>> Parameters;
+};
+
+enum class TParameterType : std::uint8_t { String, Integer, Float, Date, Boolean };
+
+struct TReportParameter {
+  std::string Name;
+  TParameterType Type = TParameterType::String;
+  std::string Default;  // as written in the definition
+  std::string Value;    // the value in force: the default or the caller's
+};
+
+// A loaded definition: the report with the datasets it reads (owned here).
+class TReportDefinition {
+ public:
+  TReportDefinition();
+  ~TReportDefinition();
+  TReportDefinition(const TReportDefinition&) = delete;
+  TReportDefinition& operator=(const TReportDefinition&) = delete;
+
+  TQRReport& Report() { return *report_; }
+  const TQRReport& Report() const { return *report_; }
+  const std::string& FileName() const { return fileName_; }
+  const std::string& DatabasePath() const { return databasePath_; }
+  // The datasets in file order with their names in the definition.
+  const std::vector<std::pair<std::string, TDataSet*>>& DataSets() const { return dataSetNames_; }
+  TDataSet* FindDataSet(const std::string& name) const;
+  const std::vector<TReportParameter>& Parameters() const { return parameters_; }
+  // The files the definition names (pictures, rich text) per control, as full paths.
+  const std::map<const TQRPrintable*, std::string>& ControlFiles() const { return controlFiles_; }
+
+ private:
+  friend class TDefinitionBuilder;
+  std::string fileName_;
+  std::string databasePath_;
+  std::vector<std::unique_ptr<TDataSet>> dataSets_;
+  std::vector<std::unique_ptr<TDataSource>> sources_;
+  std::vector<std::pair<std::string, TDataSet*>> dataSetNames_;
+  std::vector<TReportParameter> parameters_;
+  std::map<const TQRPrintable*, std::string> controlFiles_;
+  std::unique_ptr<TQRReport> report_;  // last: destroyed before the datasets it reads
+};
+
+// Loads `fileName`. Throws EDefinitionError for any fault of the definition, its data or
+// its files.
+std::unique_ptr<TReportDefinition> LoadReportDefinition(const std::string& fileName,
+                                                        const TDefinitionOptions& options = {});
+// Loads a definition held in memory; `fileName` names it in messages and its folder is
+// where relative file names are resolved.
+std::unique_ptr<TReportDefinition> LoadReportDefinitionText(const std::string& text, const std::string& fileName,
+                                                            const TDefinitionOptions& options = {});
+
+// Names the writer gives what a report object does not name itself.
+struct TDefinitionNames {
+  std::map<const TDataSet*, std::string> DataSets;  // default: the table's name
+  std::string DatabaseAttribute;                    // written as the report's database when set
+  // Files whose bytes are copied for a control instead of writing its picture or text anew.
+  std::map<const TQRPrintable*, std::string> ControlFiles;
+};
+
+// Writes `report` as a definition to `fileName` (through the safe file writer). Pictures
+// and rich text are written beside it as files named after the definition and the control
+// ("<name>-<control>.png", ".rtf"). Throws EOxQRError for what a definition cannot express
+// (a dataset that is not a table, a control of an unknown kind) and EFileError when writing
+// fails.
+void SaveReportDefinition(const TQRCustomReport& report, const std::string& fileName,
+                          const TDefinitionNames& names = {});
+// The names of a loaded definition, so that saving it writes the same datasets.
+TDefinitionNames DefinitionNames(const TReportDefinition& definition);
+
+}  // namespace oxqr
