@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "BurstTestSupport.h"
 #include "Showcase/burst/BurstManifest.h"
 #include "Showcase/burst/BurstNames.h"
 #include "platform/CodePage.h"
@@ -22,48 +23,11 @@
 
 namespace fs = std::filesystem;
 using namespace oxqr;
+using namespace oxqr::burst_test;
 using oxqr::testing::RunShell;
 using oxqr::testing::ShellQuote;
 
 namespace {
-
-// Every run pins the clock, so that two runs of one burst write the same bytes.
-const std::string kExporter = "SOURCE_DATE_EPOCH=1700000000 " + ShellQuote(OXQR_EXPORTER) + " --quiet";
-
-// The customers (number and company) in the master's order.
-std::vector<std::pair<std::string, std::string>> Customers(const std::string& db = OXQR_DEMODATA) {
-  std::vector<std::pair<std::string, std::string>> out;
-  sqlite3* h = nullptr;
-  if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(h, "SELECT CustNo, Company FROM customer ORDER BY rowid", -1, &st, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(st) == SQLITE_ROW) {
-        out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                         reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-      }
-    }
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(h);
-  return out;
-}
-
-// The regular files under `dir` (names relative to it) with their bytes.
-std::map<std::string, std::string> Files(const fs::path& dir) {
-  std::map<std::string, std::string> out;
-  for (const auto& e : fs::recursive_directory_iterator(dir)) {
-    if (e.is_regular_file()) out[fs::relative(e.path(), dir).string()] = ReadFileBytes(e.path().string());
-  }
-  return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-    out.push_back(text.substr(start, nl - start));
-  return out;
-}
 
 class BurstExporterTest : public ::testing::Test {
  protected:
@@ -159,34 +123,9 @@ TEST_F(BurstExporterTest, AFailedBurstIsReportedTheOthersGoOnAndARetryWritesOnly
   EXPECT_EQ(Files(dir_ / "out").size(), customers.size());
 }
 
-// One unsharded run and four shards started by GNU parallel write the same files, byte for
-// byte, and the shards' manifests add up to the whole run.
 TEST_F(BurstExporterTest, FourShardsWriteTheFilesOfOneRun) {
   if (!oxqr::testing::HaveProgram("parallel")) GTEST_SKIP() << "GNU parallel is not installed";
-  const std::string tmpl = "{CustNo}.pdf";
-  ASSERT_EQ(Export("--manifest " + ShellQuote(Path("whole.jsonl")) + " --burst CustNo customers " +
-                   ShellQuote(Path("whole/" + tmpl)))
-                .Status,
-            0);
-  const auto r = RunShell("parallel --will-cite --halt now,fail=1 " + kExporter + " --shard {}/4 --manifest " +
-                          ShellQuote(Path("shards/m-{SHARD}.jsonl")) + " --burst CustNo customers " +
-                          ShellQuote(Path("shards/out/" + tmpl)) + " ::: 0 1 2 3 2>&1");
-  ASSERT_EQ(r.Status, 0) << r.Output;
-  const auto whole = Files(dir_ / "whole");
-  EXPECT_EQ(Files(dir_ / "shards" / "out"), whole);
-
-  std::size_t lines = 0;
-  std::set<std::string> recorded;
-  for (int s = 0; s < 4; ++s) {
-    const std::string manifest = Path("shards/m-" + std::to_string(s) + ".jsonl");
-    lines += Lines(ReadFileBytes(manifest)).size();
-    for (const auto& [file, status] : LastStatusByFile(manifest)) {
-      EXPECT_EQ(status, "ok") << file;
-      EXPECT_TRUE(recorded.insert(fs::path(file).filename().string()).second) << file << " in two shards";
-    }
-  }
-  EXPECT_EQ(lines, whole.size());
-  EXPECT_EQ(recorded.size(), whole.size());
+  CheckFourShardsWriteTheFilesOfOneRun(dir_, "");
 }
 
 // A shard killed while it writes leaves only whole files under final names; run again with
@@ -263,6 +202,19 @@ TEST_F(BurstExporterTest, EntryPointTakesItsShardFromTheSchedulersEnvironment) {
     for (const auto& [name, bytes] : Files(out)) written.insert(name);
     EXPECT_EQ(written, expected) << c.Name;
   }
+  // The job array script as Slurm starts task 3 of it: no arguments, the task in the environment.
+  const fs::path out = dir_ / "array";
+  const auto r = RunShell("env -u JOB_COMPLETION_INDEX SLURM_ARRAY_TASK_ID=3 SLURM_ARRAY_TASK_COUNT=16 OUT=" +
+                          ShellQuote(out.string()) + " OXQR_ENTRYPOINT=" +
+                          ShellQuote(OXQR_TEST_SOURCE_DIR "/deploy/entrypoint.sh") + " OXQR_EXPORTER=" +
+                          ShellQuote(OXQR_EXPORTER) + " OXQR_DATABASE=" + ShellQuote(OXQR_DEMODATA) + " sh " +
+                          ShellQuote(OXQR_TEST_SOURCE_DIR "/deploy/burst-array.sbatch") + " 2>&1");
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  std::set<std::string> expected{"manifest-3.jsonl"};
+  for (std::size_t i = 3; i < customers.size(); i += 16) expected.insert(customers[i].first + ".pdf");
+  std::set<std::string> written;
+  for (const auto& [name, bytes] : Files(out)) written.insert(name);
+  EXPECT_EQ(written, expected);
 }
 
 }  // namespace
