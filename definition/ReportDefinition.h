@@ -53,6 +53,10 @@ class TReportDefinition {
   const std::vector<TReportParameter>& Parameters() const { return parameters_; }
   // The files the definition names (pictures, rich text) per control, as full paths.
   const std::map<const TQRPrintable*, std::string>& ControlFiles() const { return controlFiles_; }
+  // The field of the report's dataset whose values make one output each, and the template of
+  // the outputs' names ("out/{CustNo}.pdf"); empty when the definition names none.
+  const std::string& BurstField() const { return burstField_; }
+  const std::string& BurstName() const { return burstName_; }
 
  private:
   friend class TDefinitionBuilder;
@@ -63,6 +67,8 @@ class TReportDefinition {
   std::vector<std::pair<std::string, TDataSet*>> dataSetNames_;
   std::vector<TReportParameter> parameters_;
   std::map<const TQRPrintable*, std::string> controlFiles_;
+  std::string burstField_;
+  std::string burstName_;
   std::unique_ptr<TQRReport> report_;  // last: destroyed before the datasets it reads
 };
 
@@ -81,6 +87,8 @@ struct TDefinitionNames {
   std::string DatabaseAttribute;                    // written as the report's database when set
   // Files whose bytes are copied for a control instead of writing its picture or text anew.
   std::map<const TQRPrintable*, std::string> ControlFiles;
+  std::string BurstField;  // written as the report's burstField when set
+  std::string BurstName;   // written as the report's burstName when set
 };
 
 // Writes `report` as a definition to `fileName` (through the safe file writer). Pictures

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "Errors.h"
@@ -170,15 +171,21 @@ void TSafeFileStream::Discard() {
 }
 
 int RemoveStaleTempFiles(const std::string& fileName) {
-  namespace fs = std::filesystem;
   const std::string target = ResolveOutputPath(fileName);
-  const std::string prefix = TempNamePrefix(ExtractFileName(target));
-  const std::string folder = ExtractFilePath(target);
+  return RemoveStaleTempFiles(ExtractFilePath(target), {ExtractFileName(target)});
+}
+
+int RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& names) {
+  namespace fs = std::filesystem;
+  std::unordered_set<std::string> prefixes;
+  for (const auto& name : names) prefixes.insert(TempNamePrefix(name));
+  constexpr std::size_t kTail = 6 + 5;  // "XXXXXX.part"
   std::error_code ec;
   int removed = 0;
   for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, ec)) {
     const std::string name = entry.path().filename().string();
-    if (name.size() != prefix.size() + 6 + 5 || !name.starts_with(prefix) || !name.ends_with(".part")) continue;
+    if (name.size() <= kTail || !name.ends_with(".part") || !prefixes.contains(name.substr(0, name.size() - kTail)))
+      continue;
     if (entry.is_regular_file(ec) && fs::remove(entry.path(), ec)) ++removed;
   }
   return removed;

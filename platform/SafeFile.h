@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Streams.h"
 
@@ -68,6 +69,8 @@ class TSafeFileStream final : public TStream {
 // killed before Commit or Discard (".<name>.XXXXXX.part" beside it); returns how many. Call it
 // only where no other process is writing `fileName` at the same time.
 int RemoveStaleTempFiles(const std::string& fileName);
+// The same for many files of one folder (names without the folder), reading the folder once.
+int RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& names);
 
 // Appends `record` (one line, its newline included) to the log file `fileName`, creating it
 // when missing. The record goes to the file in one write on a descriptor opened for appending,

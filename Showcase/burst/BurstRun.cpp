@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <ostream>
 
 #include "BurstManifest.h"
@@ -56,10 +57,21 @@ class TErrorCapture {
   std::string messages_;
 };
 
+// Removes what writes of this shard's outputs left when a run of it was killed, reading each
+// output folder once.
+void RemoveStaleTempFilesOf(const std::vector<TBurst>& bursts, const TShard& shard) {
+  std::map<std::string, std::vector<std::string>> byFolder;
+  for (const TBurst& b : bursts) {
+    if (!shard.Holds(b.Position)) continue;
+    const std::string target = ResolveOutputPath(b.File);
+    byFolder[fs::path(target).parent_path().string()].push_back(fs::path(target).filename().string());
+  }
+  for (const auto& [folder, names] : byFolder) RemoveStaleTempFiles(folder, names);
+}
+
 // Lays out and saves one burst; fills in the entry's figures or throws.
 void ExportOne(TQRCustomReport& report, const TBurstJob& job, const TBurst& burst, TErrorCapture& errors,
                TManifestEntry& entry) {
-  RemoveStaleTempFiles(burst.File);  // left by a run of this shard that was killed
   const fs::path folder = fs::path(burst.File).parent_path();
   if (!folder.empty()) fs::create_directories(folder);
   report.Prepare();
@@ -89,6 +101,7 @@ TBurstSummary RunBursts(TQRCustomReport& report, const TBurstJob& job, std::ostr
                                                           : std::map<std::string, std::string>();
   if (const fs::path folder = fs::path(manifest).parent_path(); !manifest.empty() && !folder.empty())
     fs::create_directories(folder);
+  RemoveStaleTempFilesOf(bursts, job.Shard);
   TErrorCapture errors;
   const TStopSignal stop;
   TBurstSummary summary;

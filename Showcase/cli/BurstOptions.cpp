@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "CliOptions.h"
+#include "ReportSource.h"
 #include "Showcase/burst/BurstNames.h"
 #include "Showcase/burst/BurstRun.h"
 
@@ -13,6 +14,9 @@ const char* const BurstOptionsText =
     "      --burst FIELD          write one file per value of FIELD of the report's master\n"
     "                             data, OUTPUT being the name template: {FIELD} and\n"
     "                             {OTHER} are replaced by the record's values\n"
+    "      --burst-defined        burst by the field and into the names the report's\n"
+    "                             definition gives (burstField, burstName); OUTPUT,\n"
+    "                             when given, is the name template\n"
     "      --shard I/N            write only the bursts at positions I, I+N, I+2N, ...\n"
     "      --shard-from-env       take I from JOB_COMPLETION_INDEX (N from --shards) or\n"
     "                             from SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT\n"
@@ -37,6 +41,8 @@ bool ParseBurstOption(const std::vector<std::string>& args, std::size_t& i, TBur
   if (a == "--burst") {
     o.Field = Value(args, i);
     if (o.Field.empty()) throw EUsage("--burst needs a field name");
+  } else if (a == "--burst-defined") {
+    o.FromDefinition = true;
   } else if (a == "--shard") {
     o.Shard = Value(args, i);
   } else if (a == "--shard-from-env") {
@@ -60,27 +66,36 @@ bool ParseBurstOption(const std::vector<std::string>& args, std::size_t& i, TBur
 void CheckBurstOptions(const TBurstOptions& o) {
   if (!o.Active() && (!o.Shard.empty() || o.ShardFromEnv || o.Shards > 0 || !o.Manifest.empty() || o.SkipExisting))
     throw EUsage("--shard, --shard-from-env, --shards, --manifest and --skip-existing go with --burst");
+  if (!o.Field.empty() && o.FromDefinition) throw EUsage("--burst and --burst-defined go one at a time");
   if (!o.Shard.empty() && o.ShardFromEnv) throw EUsage("--shard and --shard-from-env go one at a time");
   if (o.Shards > 0 && !o.ShardFromEnv) throw EUsage("--shards goes with --shard-from-env");
 }
 
-int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TQRCustomReport& report, int fileType,
-                 bool pageFiles, const std::vector<std::string>& inputs) {
+std::string BurstNameTemplate(const std::string& output, const TReportDefinition& definition) {
+  if (!output.empty()) return output;
+  if (definition.BurstName().empty())
+    throw EUsage("the definition names no burstName: give the name template as OUTPUT");
+  return definition.BurstName();
+}
+
+int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TReportDefinition& definition, int fileType,
+                 bool pageFiles) {
   if (pageFiles) throw EUsage("--burst writes one file per burst; this format writes one file per page");
   TBurstJob job;
-  job.Field = o.Field;
+  job.Field = o.FromDefinition ? definition.BurstField() : o.Field;
+  if (job.Field.empty()) throw EUsage("the definition names no burstField: give the field with --burst FIELD");
   job.NameTemplate = nameTemplate;
   job.FileType = fileType;
   job.Manifest = o.Manifest;
   job.SkipExisting = o.SkipExisting;
-  job.Inputs = inputs;
+  job.Inputs = InputFiles(definition);
   try {
     if (!o.Shard.empty()) job.Shard = ParseShard(o.Shard);
     if (o.ShardFromEnv) job.Shard = ShardFromEnvironment(o.Shards, [](const char* name) { return std::getenv(name); });
   } catch (const EBurstError& e) {
     throw EUsage(e.what());
   }
-  const TBurstSummary s = RunBursts(report, job, std::cout, std::cerr);
+  const TBurstSummary s = RunBursts(definition.Report(), job, std::cout, std::cerr);
   return s.Failed > 0 || s.Stopped ? 1 : 0;
 }
 

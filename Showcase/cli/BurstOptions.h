@@ -6,19 +6,20 @@
 #include <vector>
 
 namespace oxqr {
-class TQRCustomReport;
+class TReportDefinition;
 }  // namespace oxqr
 
 namespace oxqr::cli {
 
 struct TBurstOptions {
-  std::string Field;          // --burst FIELD; empty: a single export
+  std::string Field;          // --burst FIELD
+  bool FromDefinition = false;  // --burst-defined: the field (and name) the definition gives
   std::string Shard;          // --shard I/N
   bool ShardFromEnv = false;  // --shard-from-env
   int Shards = 0;             // --shards N
   std::string Manifest;       // --manifest FILE
   bool SkipExisting = false;  // --skip-existing
-  bool Active() const { return !Field.empty(); }
+  bool Active() const { return !Field.empty() || FromDefinition; }
 };
 
 // The options' lines of --help.
@@ -30,10 +31,14 @@ bool ParseBurstOption(const std::vector<std::string>& args, std::size_t& i, TBur
 // Throws EUsage when burst options are given without --burst or contradict each other.
 void CheckBurstOptions(const TBurstOptions& o);
 
-// Exports `report` once per value of the burst field; OUTPUT is the name template; no output
-// may replace one of `inputs`. Returns the exit status: 0 when every burst was written or
-// skipped, 1 when any failed.
-int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TQRCustomReport& report, int fileType,
-                 bool pageFiles, const std::vector<std::string>& inputs);
+// The template of the outputs' names: OUTPUT when given, else the definition's. Throws EUsage
+// when there is none.
+std::string BurstNameTemplate(const std::string& output, const TReportDefinition& definition);
+
+// Exports the report once per value of the burst field (the option's, else the definition's)
+// into files named by `nameTemplate`. Returns the exit status: 0 when every burst was
+// written or skipped, 1 when any failed.
+int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TReportDefinition& definition, int fileType,
+                 bool pageFiles);
 
 }  // namespace oxqr::cli

@@ -121,6 +121,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     return o;
   }
   CheckBurstOptions(o.Burst);
+  if (o.Burst.FromDefinition && positional.size() == 1) positional.emplace_back();  // the definition's name template
   if (positional.size() != 2) throw EUsage("expected REPORT and OUTPUT");
   o.Report = positional[0];
   o.Output = positional[1];

@@ -128,6 +128,41 @@ TEST_F(BurstExporterTest, FourShardsWriteTheFilesOfOneRun) {
   CheckFourShardsWriteTheFilesOfOneRun(dir_, "");
 }
 
+// A definition names the burst field and the name template; the command line need not.
+TEST_F(BurstExporterTest, TheDefinitionNamesTheFieldAndTheNameTemplate) {
+  fs::copy(OXQR_TEST_SOURCE_DIR "/Showcase/reports", dir_ / "reports", fs::copy_options::recursive);
+  const std::string original = ReadFileBytes(Path("reports/customers.oxr"));
+  const auto defineBurst = [&](const std::string& attributes) {
+    std::string text = original;
+    const auto at = text.find(" dataset=\"Customer\"");
+    EXPECT_NE(at, std::string::npos);
+    WriteFileBytes(Path("reports/burst.oxr"), text.insert(at, " " + attributes));
+  };
+  const std::string run = "cd " + ShellQuote(dir_.string()) + " && " + kExporter + " --db " + ShellQuote(OXQR_DEMODATA) +
+                          " --burst-defined reports/burst.oxr";
+  defineBurst("burstField=\"CustNo\" burstName=\"out/{CustNo}-{State}.txt\"");
+  ASSERT_EQ(RunShell(run + " 2>&1").Status, 0);
+  const auto customers = Customers();
+  const auto files = Files(dir_ / "out");
+  EXPECT_EQ(files.size(), customers.size());
+  EXPECT_EQ(files.begin()->first.rfind(customers.front().first + "-", 0), 0u) << files.begin()->first;
+  // OUTPUT on the command line wins over the definition's template.
+  ASSERT_EQ(RunShell(run + " " + ShellQuote(Path("other/{CustNo}.txt")) + " 2>&1").Status, 0);
+  EXPECT_EQ(Files(dir_ / "other").size(), customers.size());
+
+  const std::pair<const char*, const char*> faults[] = {
+      {"burstField=\"Nope\"", "unknown field 'Nope'"},
+      {"burstName=\"{CustNo}.txt\"", "burstName needs burstField"},
+      {"burstField=\"CustNo\"", "names no burstName"},
+  };
+  for (const auto& [attributes, message] : faults) {
+    defineBurst(attributes);
+    const auto r = RunShell(run + " 2>&1");
+    EXPECT_EQ(r.Status, 2) << attributes;
+    EXPECT_NE(r.Output.find(message), std::string::npos) << r.Output;
+  }
+}
+
 // A shard killed while it writes leaves only whole files under final names; run again with
 // --skip-existing it writes what is missing and leaves no temporary file.
 TEST_F(BurstExporterTest, AKilledShardRunAgainCompletesTheSet) {
