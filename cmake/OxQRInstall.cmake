@@ -18,7 +18,7 @@ file(RELATIVE_PATH OXQR_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIB
 set(OXQR_PUBLIC_LIBRARIES
     oxqr_platform=Platform oxqr_data=Data oxqr_richtext=RichText oxqr_engine=Engine
     oxqr_engine_gui=EngineGui oxqr_charting=Charting oxqr_consts=Consts oxqr_export=Export
-    oxqr_ctrls=Controls)
+    oxqr_ctrls=Controls oxqr_definition=Definition)
 set(OXQR_INSTALLED_LIBRARIES)
 foreach(entry ${OXQR_PUBLIC_LIBRARIES})
   string(REPLACE "=" ";" entry ${entry})
@@ -49,6 +49,11 @@ if(DEFINED OXQR_DEMODATA_PATH)
   install(FILES ${OXQR_DEMODATA_PATH} DESTINATION ${OXQR_SHARE_DIR})
 endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Showcase/resources/ DESTINATION ${OXQR_SHARE_DIR})
+# The sample definitions with their pictures and rich text, and the definitions' schema.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/Showcase/reports/ DESTINATION ${OXQR_SHARE_DIR}/reports)
+install(FILES ${PROJECT_SOURCE_DIR}/Showcase/resources/RichTextDemo.RTF ${PROJECT_SOURCE_DIR}/definition/oxr.xsd
+        DESTINATION ${OXQR_SHARE_DIR}/reports)
+install(FILES ${PROJECT_SOURCE_DIR}/definition/oxr.xsd DESTINATION ${OXQR_SHARE_DIR})
 
 # Public headers: these and every header they include (worked out at install time, so that
 # a header that gains an include still installs whole). Relative to the source folder;
@@ -68,7 +73,7 @@ set(OXQR_PUBLIC_HEADERS
     OxQrExport/core/Settings.h OxQrExport/core/SettingProperties.h OxQrExport/core/Filters.h
     OxQrExport/core/FilterKinds.h OxQrExport/core/ExportFilterBase.h OxQrExport/core/DocumentFilter.h
     OxQrExport/*/*Filter.h OxQrExport/*/*Filters.h
-    OxQrCtrls/*.h)
+    OxQrCtrls/*.h definition/ReportDefinition.h)
 install(CODE "set(OXQR_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
 set(OXQR_HEADER_DESTINATION \"${OXQR_INCLUDE_SUBDIR}\")
 set(OXQR_PUBLIC_HEADERS \"${OXQR_PUBLIC_HEADERS}\")")

@@ -4,30 +4,13 @@
 
 #include "data/DisplayFormat.h"
 #include "data/CellDataSet.h"
+#include "data/FieldTypes.h"
 
 namespace oxqr {
 
 namespace {
 
 using TKind = TCell::TKind;
-
-bool IsDateType(TFieldType t) {
-  return t == TFieldType::ftDate || t == TFieldType::ftTime || t == TFieldType::ftDateTime;
-}
-
-bool IsNumericType(TFieldType t) {
-  switch (t) {
-    case TFieldType::ftSmallint: case TFieldType::ftInteger: case TFieldType::ftWord: case TFieldType::ftFloat:
-    case TFieldType::ftCurrency: case TFieldType::ftAutoInc: case TFieldType::ftLargeint:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsIntegerType(TFieldType t) {
-  return IsNumericType(t) && t != TFieldType::ftFloat && t != TFieldType::ftCurrency;
-}
 
 double CellToDouble(const TCell& c) {
   switch (c.Kind) {

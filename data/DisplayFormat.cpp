@@ -359,4 +359,30 @@ double DateTimeToSerial(const TDateTimeParts& dt) {
   return static_cast<double>(days) + frac;
 }
 
+TDateTimeParts SerialToDateTime(double serial) {
+  // Whole milliseconds from the epoch, then the civil date of the day count.
+  const auto ms = static_cast<long long>(std::llround(serial * 86400000.0));
+  long long days = ms / 86400000;
+  long long rest = ms % 86400000;
+  if (rest < 0) {
+    rest += 86400000;
+    --days;
+  }
+  const long z = static_cast<long>(days) + DaysFromCivil(1899, 12, 30) + 719468;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long doe = z - era * 146097;
+  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long mp = (5 * doy + 2) / 153;
+  TDateTimeParts dt;
+  dt.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  dt.Month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  dt.Year = static_cast<int>(yoe + era * 400 + (dt.Month <= 2));
+  dt.Hour = static_cast<int>(rest / 3600000);
+  dt.Minute = static_cast<int>(rest / 60000 % 60);
+  dt.Second = static_cast<int>(rest / 1000 % 60);
+  dt.Millisecond = static_cast<int>(rest % 1000);
+  return dt;
+}
+
 }  // namespace oxqr

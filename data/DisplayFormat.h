@@ -34,5 +34,7 @@ std::string FormatDateTime(std::string_view format, const TDateTimeParts& dt);
 std::optional<TDateTimeParts> ParseIsoDateTime(std::string_view text);
 // Days since 1899-12-30 plus the fraction of the day (the TDateTime serial).
 double DateTimeToSerial(const TDateTimeParts& dt);
+// The date and time of a serial (to the nearest millisecond); the inverse of DateTimeToSerial.
+TDateTimeParts SerialToDateTime(double serial);
 
 }  // namespace oxqr

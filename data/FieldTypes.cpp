@@ -39,4 +39,22 @@ TFieldType FieldTypeFromDeclared(std::string_view declaredType) {
 
 bool IsKnownDeclaredType(std::string_view declaredType) { return Lookup(declaredType).has_value(); }
 
+bool IsNumericType(TFieldType t) {
+  switch (t) {
+    case TFieldType::ftSmallint: case TFieldType::ftInteger: case TFieldType::ftWord: case TFieldType::ftFloat:
+    case TFieldType::ftCurrency: case TFieldType::ftAutoInc: case TFieldType::ftLargeint:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsIntegerType(TFieldType t) {
+  return IsNumericType(t) && t != TFieldType::ftFloat && t != TFieldType::ftCurrency;
+}
+
+bool IsDateType(TFieldType t) {
+  return t == TFieldType::ftDate || t == TFieldType::ftTime || t == TFieldType::ftDateTime;
+}
+
 }  // namespace oxqr

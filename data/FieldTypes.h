@@ -12,4 +12,9 @@ TFieldType FieldTypeFromDeclared(std::string_view declaredType);
 // Whether `declaredType` names a field type rather than falling back to ftString.
 bool IsKnownDeclaredType(std::string_view declaredType);
 
+// Kinds of field types: numbers (integers included), integers, dates and times.
+bool IsNumericType(TFieldType t);
+bool IsIntegerType(TFieldType t);
+bool IsDateType(TFieldType t);
+
 }  // namespace oxqr

@@ -38,14 +38,17 @@ class TDefinitionBuilder {
 
   void ReadReport(oxr::TElement& e);
   void ReadParameter(oxr::TElement& e);
-  void CheckParameterValues();
+  void ApplyParameterValues();
   void ReadTable(oxr::TElement& e);
   void ReadQuery(oxr::TElement& e);
   std::string DataSetName(oxr::TElement& e);
   const std::string& Database(oxr::TElement& e);
-  void AddDataSet(oxr::TElement& e, const std::string& name, std::unique_ptr<TDataSet> data);
+  void AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data);
   void ReadBand(oxr::TElement& e);
-  void ReadPrintCondition(oxr::TElement& e, TQRCustomBand& band);
+  // DefinitionText.cpp: token text and print conditions.
+  std::unique_ptr<TQRPrintCondition> ReadPrintCondition(oxr::TElement& e);
+  void ReadLabel(oxr::TElement& e, TQRCustomBand& band);
+  void BindTokenText();
   TLink LinkOf(oxr::TElement& e, std::string_view attribute);
   TQRCustomBand* Resolve(const TLink& link) const;
   void ResolveBandLinks();
@@ -74,7 +77,14 @@ class TDefinitionBuilder {
   std::string databasePath_;
   QXmlStreamReader* xml_ = nullptr;
   qint64 reportStart_ = 0;
-  std::vector<qint64> parameterAt_;
+  std::vector<std::pair<std::string, qint64>> parameterAt_;
+  bool parametersApplied_ = false;
+  struct TTokenSite {
+    TTokenTextOwner* Owner = nullptr;
+    const TQRPrintable* Control = nullptr;
+    qint64 Offset = 0;  // of the text's first character in the file
+  };
+  std::vector<TTokenSite> tokenSites_;
   std::map<std::string, TQRCustomBand*> bandsByName_;
   std::vector<TBandLinks> bandLinks_;
   std::unique_ptr<TReportDefinition> result_;

@@ -30,6 +30,7 @@ void TDefinitionBuilder::ReadCommon(TElement& e, TQRPrintable& c) {
   c.Frame = e.Frame(c.Frame);
   c.Enabled = e.Bool("enabled", c.Enabled);
   c.Tag = e.Integer("tag", c.Tag, -2147483647, 2147483647);
+  c.PrintCondition = ReadPrintCondition(e);
 }
 
 void TDefinitionBuilder::ReadTextLook(TElement& e, TQRCustomLabel& c) {
@@ -54,10 +55,8 @@ std::string TDefinitionBuilder::ReadFileName(TElement& e, const std::string& kin
 void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
   const std::string& kind = e.Name();
   if (kind == "label") {
-    auto& c = band.Add<TOxQRLabel>();
-    ReadCommon(e, c);
-    ReadTextLook(e, c);
-    c.Caption = e.Text("text", "");
+    ReadLabel(e, band);
+    return;
   } else if (kind == "text") {
     auto& c = band.Add<TOxQRDBText>();
     ReadCommon(e, c);

@@ -6,8 +6,10 @@
 
 #include "charting/ChartApplication.h"
 #include "data/DisplayFormat.h"
+#include "data/Query.h"
 #include "data/Table.h"
 #include "definition/DefinitionBuilder.h"
+#include "definition/NameChecks.h"
 #include "platform/CodePage.h"
 
 namespace fs = std::filesystem;
@@ -31,9 +33,19 @@ bool IsIdentifier(const std::string& s) {
   return true;
 }
 
+// A parameter's value as a query binds it: dates as the ISO text the databases compare.
+TCell ParamCell(const TParamValue& v) {
+  if (const auto* s = std::get_if<std::string>(&v)) return TCell::FromAnsi(*s);
+  if (const auto* i = std::get_if<std::int64_t>(&v)) return TCell::Integer(*i);
+  if (const auto* d = std::get_if<double>(&v)) return TCell::Float(*d);
+  if (const auto* b = std::get_if<bool>(&v)) return TCell::Integer(*b ? 1 : 0);
+  return TCell::FromAnsi(ParamValueText(v));
+}
+
 }  // namespace
 
-TReportDefinition::TReportDefinition() : report_(std::make_unique<TQRReport>()) {}
+TReportDefinition::TReportDefinition()
+    : report_(std::make_unique<TQRReport>()), environment_(std::make_unique<TReportEnvironment>(*report_)) {}
 TReportDefinition::~TReportDefinition() = default;
 
 TDataSet* TReportDefinition::FindDataSet(const std::string& name) const {
@@ -69,12 +81,17 @@ bool TDefinitionBuilder::NextChild() {
       case QXmlStreamReader::Invalid:
         FailXml();
       case QXmlStreamReader::DTD:
-        source_.FailAtOffset(xml_->characterOffset(), "a document type declaration is not allowed");
+        source_.FailAtOffset(source_.Text.lastIndexOf(QStringLiteral("<!DOCTYPE"), xml_->characterOffset()),
+                             "a document type declaration is not allowed");
       case QXmlStreamReader::EntityReference:
         source_.FailAtOffset(xml_->characterOffset(), "entity references are not allowed");
       case QXmlStreamReader::Characters:
-        if (!xml_->isWhitespace())
-          source_.FailAtOffset(xml_->characterOffset(), "text is not allowed here; values go in attributes");
+        if (!xml_->isWhitespace()) {
+          // The text starts after the markup before it; point at its first visible character.
+          qsizetype at = source_.Text.lastIndexOf(u'>', xml_->characterOffset() - 1) + 1;
+          while (at < source_.Text.size() && source_.Text[at].isSpace()) ++at;
+          source_.FailAtOffset(at, "text is not allowed here; values go in attributes");
+        }
         break;
       default:
         break;  // comments, processing instructions, the XML declaration
@@ -110,8 +127,9 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
     if (token == QXmlStreamReader::Invalid) FailXml();
     if (token == QXmlStreamReader::StartElement) TElement(source_, xml).Fail("only one <report> element is allowed");
   }
+  ApplyParameterValues();
   ResolveBandLinks();
-  CheckParameterValues();
+  BindTokenText();
   return std::move(result_);
 }
 
@@ -167,6 +185,7 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
     } else if (n == "table" || n == "query") {
       if (phase > kDataSets) child.Fail("<" + n + "> comes before the bands");
       phase = kDataSets;
+      ApplyParameterValues();
       if (n == "table") ReadTable(child);
       else ReadQuery(child);
     } else if (n == "band") {
@@ -174,6 +193,7 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
         r.DataSet = DataSetAt(*reportDataSet, reportDataSetAt);
       }
       phase = kBands;
+      ApplyParameterValues();
       ReadBand(child);
     } else {
       child.Fail("<report> has no element <" + n + "> (parameter, table, query, band)");
@@ -189,84 +209,69 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
 
 // ---- parameters ------------------------------------------------------------------------------
 
-namespace {
-
-const oxr::TNameTable<TParameterType>& ParameterTypeNames() {
-  static const oxr::TNameTable<TParameterType> t{{"string", TParameterType::String},
-                                                 {"integer", TParameterType::Integer},
-                                                 {"float", TParameterType::Float},
-                                                 {"date", TParameterType::Date},
-                                                 {"boolean", TParameterType::Boolean}};
-  return t;
-}
-
-// Empty when `value` is a valid `type`, else what is wrong.
-std::string CheckParameterValue(TParameterType type, const std::string& value) {
-  switch (type) {
-    case TParameterType::String:
-      return {};
-    case TParameterType::Integer: {
-      const auto v = oxr::ParseNumber(value);
-      return v && value.find('.') == std::string::npos && std::abs(*v) < 9e15 ? "" : "is not a whole number";
-    }
-    case TParameterType::Float:
-      return oxr::ParseNumber(value) ? "" : "is not a number";
-    case TParameterType::Date:
-      return ParseIsoDateTime(value) ? "" : "is not a date (yyyy-mm-dd)";
-    case TParameterType::Boolean:
-      return oxr::ParseBool(value) ? "" : "is neither true nor false";
-  }
-  return {};
-}
-
-}  // namespace
-
 void TDefinitionBuilder::ReadParameter(TElement& e) {
-  TReportParameter p;
-  p.Name = e.Required("name");
-  if (!IsIdentifier(p.Name)) e.FailAt("name", "'" + p.Name + "' is not a parameter name (letters, digits, _)");
-  for (const auto& other : result_->parameters_)
-    if (other.Name == p.Name) e.FailAt("name", "parameter '" + p.Name + "' is defined twice");
-  p.Type = e.Enum("type", ParameterTypeNames(), TParameterType::String);
-  p.Default = e.Text("default", "");
-  if (const std::string why = CheckParameterValue(p.Type, p.Default); !why.empty() && e.Raw("default"))
-    e.FailAt("default", "the default '" + p.Default + "' of parameter " + p.Name + " " + why);
-  p.Value = p.Default;
-  parameterAt_.push_back(e.AttributeOffset("name"));
-  e.Finish();
-  if (NextChild()) TElement(source_, *xml_).Fail("<parameter> holds no elements");
-  result_->parameters_.push_back(std::move(p));
+  TReportEnvironment& env = result_->Environment();
+  const std::string name = e.Required("name");
+  if (!IsIdentifier(name)) e.FailAt("name", "'" + name + "' is not a parameter name (letters, digits, _)");
+  if (env.FindParameter(name) != nullptr) e.FailAt("name", "parameter '" + name + "' is defined twice");
+  TParamType type = TParamType::String;
+  if (const auto typeName = e.Raw("type")) {
+    const auto t = ParamTypeFromName(*typeName);
+    if (!t) e.FailAt("type", "unknown parameter type '" + *typeName + "' (one of: string, integer, float, date, boolean)");
+    type = *t;
+  }
+  std::optional<TParamValue> value;
+  if (const auto def = e.Raw("default")) {
+    try {
+      value = ParseParamValue(type, Utf8ToAnsi(*def));
+    } catch (const TParamError& err) {
+      e.FailAt("default", "parameter " + name + ": " + err.what());
+    }
+  }
+  env.AddParameter(name, type, value);
+  parameterAt_.emplace_back(name, e.AttributeOffset("name"));
+  EndLeaf(e);
 }
 
-void TDefinitionBuilder::CheckParameterValues() {
-  auto& params = result_->parameters_;
+// The command line's values, applied once every parameter is known and before any query
+// reads them; a parameter left without a value is an error.
+void TDefinitionBuilder::ApplyParameterValues() {
+  if (parametersApplied_) return;
+  parametersApplied_ = true;
+  TReportEnvironment& env = result_->Environment();
   for (const auto& [name, value] : options_.Parameters) {
-    auto it = std::find_if(params.begin(), params.end(), [&](const TReportParameter& p) { return p.Name == name; });
-    if (it == params.end()) {
-      std::string names;
-      for (const auto& p : params) names += (names.empty() ? "" : ", ") + p.Name;
-      source_.FailAtOffset(reportStart_, "unknown parameter '" + name + "' (parameters: " +
-                                             (names.empty() ? "none" : names) + ")");
+    qint64 at = reportStart_;
+    for (const auto& [n, offset] : parameterAt_)
+      if (QString::fromStdString(n).compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0) at = offset;
+    try {
+      env.SetParameter(name, Utf8ToAnsi(value));
+    } catch (const TParamError& err) {
+      source_.FailAtOffset(at, err.what());
     }
-    if (const std::string why = CheckParameterValue(it->Type, value); !why.empty())
-      source_.FailAtOffset(parameterAt_[static_cast<std::size_t>(it - params.begin())],
-                           "the value '" + value + "' of parameter " + name + " " + why);
-    it->Value = Utf8ToAnsi(value);
+  }
+  const auto missing = env.MissingParameters();
+  if (!missing.empty()) {
+    qint64 at = reportStart_;
+    for (const auto& [n, offset] : parameterAt_)
+      if (n == missing.front()) at = offset;
+    source_.FailAtOffset(at, "parameter " + missing.front() + " has no value: give it a default or --param " +
+                                 missing.front() + "=VALUE");
   }
 }
 
 // ---- datasets --------------------------------------------------------------------------------
 
-void TDefinitionBuilder::AddDataSet(TElement& e, const std::string& name, std::unique_ptr<TDataSet> data) {
+void TDefinitionBuilder::AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data) {
   result_->dataSetNames_.emplace_back(name, data.get());
+  result_->Environment().AddDataSet(name, *data);
   result_->dataSets_.push_back(std::move(data));
-  (void)e;
 }
 
 std::string TDefinitionBuilder::DataSetName(TElement& e) {
   const std::string name = e.Required("name");
   if (!IsIdentifier(name)) e.FailAt("name", "'" + name + "' is not a dataset name (letters, digits, _)");
-  if (result_->FindDataSet(name) != nullptr) e.FailAt("name", "dataset '" + name + "' is defined twice");
+  if (result_->Environment().FindDataSet(name) != nullptr)
+    e.FailAt("name", "dataset '" + name + "' is defined twice");
   return name;
 }
 
@@ -311,17 +316,37 @@ void TDefinitionBuilder::ReadTable(TElement& e) {
     e.Fail(std::string("dataset ") + name + ": " + err.what());
   }
   for (auto& [f, nf] : formats) FieldAt(*table, name, nf.first, f, "name").DisplayFormat = nf.second;
-  AddDataSet(e, name, std::move(table));
+  AddDataSet(name, std::move(table));
 }
 
 void TDefinitionBuilder::ReadQuery(TElement& e) {
-  e.Fail("query datasets are not available in this build");
+  const std::string name = DataSetName(e);
+  auto query = std::make_unique<TQuery>();
+  query->QueryName = name;
+  query->DatabaseName = Database(e);
+  if (const auto master = e.Raw("master")) {
+    if (*master == name) e.FailAt("master", "dataset '" + name + "' cannot be its own master");
+    auto source = std::make_unique<TDataSource>();
+    source->DataSet = DataSetAt(*master, e.AttributeOffset("master"));
+    query->MasterSource = source.get();
+    result_->sources_.push_back(std::move(source));
+  }
+  e.Finish();
+  query->SQL = ElementText();
+  // Every report parameter is offered to the query; the SQL takes those it names (:Name).
+  for (const TReportParameter* p : result_->Environment().Parameters())
+    if (p->Value) query->SetParam(p->Name, ParamCell(*p->Value));
+  try {
+    query->Open();
+  } catch (const EOxQRError& err) {
+    e.Fail(err.what());
+  }
+  AddDataSet(name, std::move(query));
 }
 
-void TDefinitionBuilder::ReadPrintCondition(TElement&, TQRCustomBand&) {}
 
 TDataSet* TDefinitionBuilder::DataSetAt(const std::string& name, qint64 offset) const {
-  if (TDataSet* d = result_->FindDataSet(name)) return d;
+  if (TDataSet* d = result_->Environment().FindDataSet(name)) return d;
   std::string names;
   for (const auto& [n, d] : result_->dataSetNames_) names += (names.empty() ? "" : ", ") + n;
   source_.FailAtOffset(offset, "unknown dataset '" + name + "' (datasets: " + (names.empty() ? "none" : names) + ")");
@@ -329,10 +354,11 @@ TDataSet* TDefinitionBuilder::DataSetAt(const std::string& name, qint64 offset) 
 
 TField& TDefinitionBuilder::FieldAt(TDataSet& data, const std::string& dataName, const std::string& field,
                                     TElement& e, std::string_view attribute) const {
-  if (TField* f = data.FindField(field)) return *f;
-  std::string names;
-  for (TField* f : data.Fields()) names += (names.empty() ? "" : ", ") + f->FieldName;
-  e.FailAt(attribute, "unknown field '" + field + "' in dataset " + dataName + " (fields: " + names + ")");
+  try {
+    return RequireField(data, dataName, field, 0);
+  } catch (const TTokenError& err) {
+    e.FailAt(attribute, err.what());
+  }
 }
 
 std::pair<TDataSet*, std::string> TDefinitionBuilder::FieldRef(TElement& e, std::string_view attribute) {
@@ -385,7 +411,7 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   band->Frame = e.Frame(band->Frame);
   band->Enabled = e.Bool("enabled", band->Enabled);
   links.Child = LinkOf(e, "child");
-  ReadPrintCondition(e, *band);
+  band->PrintCondition = ReadPrintCondition(e);
   e.Finish();
   links.Band = band;
   bandLinks_.push_back(links);

@@ -9,7 +9,9 @@
 
 #include "OxQrCtrls/ChartControl.h"
 #include "OxQrCtrls/ExportControls.h"
+#include "data/Query.h"
 #include "data/Table.h"
+#include "definition/PrintCondition.h"
 #include "definition/DBRichText.h"
 #include "definition/OxrValues.h"
 #include "definition/ReportDefinition.h"
@@ -63,6 +65,14 @@ class TWriter {
     xml_.writeStartDocument();
     xml_.writeStartElement("report");
     WriteReportAttributes();
+    if (names_.Environment != nullptr) {
+      for (const TReportParameter* p : names_.Environment->Parameters()) {
+        xml_.writeEmptyElement("parameter");
+        Attr("name", p->Name);
+        Attr("type", ParamTypeName(p->Type));
+        if (p->Value) Text("default", ParamValueText(*p->Value));
+      }
+    }
     for (const TDataSet* d : dataSets_) WriteDataSet(*d);
     for (const auto& b : report_.Bands()) WriteBand(*b);
     xml_.writeEndElement();
@@ -77,15 +87,19 @@ class TWriter {
   void AddDataSet(const TDataSet* d) {
     if (d == nullptr || std::find(dataSets_.begin(), dataSets_.end(), d) != dataSets_.end()) return;
     const auto* table = dynamic_cast<const TTable*>(d);
-    if (table == nullptr)
-      throw EOxQRError("dataset " + d->Name() + " is not a table; a definition cannot describe it");
-    if (table->MasterSource != nullptr) AddDataSet(table->MasterSource->DataSet);  // masters first
+    const auto* query = dynamic_cast<const TQuery*>(d);
+    if (table == nullptr && query == nullptr)
+      throw EOxQRError("dataset " + d->Name() + " is neither a table nor a query; a definition cannot describe it");
+    const TDataSource* master = table != nullptr ? table->MasterSource : query->MasterSource;
+    if (master != nullptr) AddDataSet(master->DataSet);  // masters first
     std::string name;
     if (auto it = names_.DataSets.find(d); it != names_.DataSets.end()) {
       name = it->second;
     } else {
-      name = Identifier(fs::path(table->TableName).stem().string());
-      for (int n = 2; usedNames_.contains(name); ++n) name = Identifier(fs::path(table->TableName).stem().string()) + std::to_string(n);
+      const std::string base = Identifier(table != nullptr ? fs::path(table->TableName).stem().string()
+                                                           : (query->QueryName.empty() ? "Query" : query->QueryName));
+      name = base;
+      for (int n = 2; usedNames_.contains(name); ++n) name = base + std::to_string(n);
     }
     usedNames_.insert(name);
     dataSetNames_[d] = name;
@@ -182,6 +196,15 @@ class TWriter {
   }
 
   void WriteDataSet(const TDataSet& d) {
+    if (const auto* query = dynamic_cast<const TQuery*>(&d)) {
+      xml_.writeStartElement("query");
+      Attr("name", dataSetNames_.at(&d));
+      if (query->MasterSource != nullptr && query->MasterSource->DataSet != nullptr)
+        Attr("master", dataSetNames_.at(query->MasterSource->DataSet));
+      xml_.writeCharacters(QAnsi(query->SQL));
+      xml_.writeEndElement();
+      return;
+    }
     const auto& table = dynamic_cast<const TTable&>(d);
     xml_.writeStartElement("table");
     Attr("name", dataSetNames_.at(&d));
@@ -210,6 +233,7 @@ class TWriter {
     Frame(b.Frame, def.Frame);
     Bool("enabled", b.Enabled, def.Enabled);
     if (b.ChildBand != nullptr) Attr("child", bandNames_.at(b.ChildBand));
+    PrintCondition(b.PrintCondition.get());
     if (const auto* sub = dynamic_cast<const TQRSubDetail*>(&b)) {
       if (sub->DataSet == nullptr) throw EOxQRError("sub-detail band " + b.Name + " has no dataset");
       Attr("dataset", dataSetNames_.at(sub->DataSet));
@@ -238,6 +262,14 @@ class TWriter {
     Frame(c.Frame, def.Frame);
     Bool("enabled", c.Enabled, def.Enabled);
     if (c.Tag != def.Tag) Attr("tag", std::to_string(c.Tag));
+    PrintCondition(c.PrintCondition.get());
+  }
+
+  void PrintCondition(const TQRPrintCondition* condition) {
+    if (condition == nullptr) return;
+    const auto* field = dynamic_cast<const TFieldCondition*>(condition);
+    if (field == nullptr) throw EOxQRError("a print condition of a kind a definition cannot describe");
+    Text("printWhen", field->ToString());
   }
 
   void TextLook(const TQRCustomLabel& c, const TQRCustomLabel& def) {
@@ -291,7 +323,8 @@ class TWriter {
       xml_.writeStartElement("label");
       Common(c, def);
       TextLook(*l, def);
-      Text("text", l->Caption);
+      // A plain label's braces are literal; a token label's caption is token text already.
+      Text("text", dynamic_cast<const TTokenTextOwner*>(l) != nullptr ? l->Caption : EscapeTokenText(l->Caption));
     } else if (const auto* sh = dynamic_cast<const TQRShape*>(&c)) {
       const TOxQRShape def;
       xml_.writeStartElement("shape");
@@ -394,6 +427,7 @@ TDefinitionNames DefinitionNames(const TReportDefinition& definition) {
   names.ControlFiles = definition.ControlFiles();
   names.BurstField = definition.BurstField();
   names.BurstName = definition.BurstName();
+  names.Environment = &definition.Environment();
   return names;
 }
 

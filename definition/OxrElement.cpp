@@ -28,7 +28,7 @@ TElement::TElement(const TSourceText& source, const QXmlStreamReader& xml)
   start_ = lt < 0 ? 0 : lt;
 }
 
-void TElement::Fail(const std::string& message) const { source_.FailAtOffset(start_ + 1, message); }
+void TElement::Fail(const std::string& message) const { source_.FailAtOffset(start_, message); }
 
 void TElement::FailAt(std::string_view attribute, const std::string& message) const {
   source_.FailAtOffset(AttributeOffset(attribute), message);
@@ -39,7 +39,16 @@ qint64 TElement::AttributeOffset(std::string_view attribute) const {
   const QRegularExpression re(QStringLiteral("\\s(%1)\\s*=").arg(QRegularExpression::escape(
       QString::fromUtf8(attribute.data(), static_cast<qsizetype>(attribute.size())))));
   const auto m = re.match(tag);
-  return m.hasMatch() ? start_ + m.capturedStart(1) : start_ + 1;
+  return m.hasMatch() ? start_ + m.capturedStart(1) : start_;
+}
+
+qint64 TElement::ValueOffset(std::string_view attribute) const {
+  const qint64 name = AttributeOffset(attribute);
+  for (qint64 i = name; i < end_; ++i) {
+    const QChar c = source_.Text[i];
+    if (c == u'"' || c == u'\'') return i + 1;
+  }
+  return name;
 }
 
 std::optional<std::string> TElement::Raw(std::string_view attribute) {

@@ -61,7 +61,9 @@ class TElement {
   // Where the attribute's name starts (the tag's start when it is absent), for messages
   // given once more of the file has been read.
   qint64 AttributeOffset(std::string_view attribute) const;
-  qint64 StartOffset() const { return start_ + 1; }
+  qint64 StartOffset() const { return start_; }
+  // Where the attribute's value starts (after its quote).
+  qint64 ValueOffset(std::string_view attribute) const;
 
  private:
   const TSourceText& source_;

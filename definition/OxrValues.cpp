@@ -162,9 +162,9 @@ std::optional<double> ParseNumber(std::string_view text) {
 }
 
 std::string FormatNumber(double value) {
-  char buf[32];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(buf, sizeof buf, "%.*g", precision, value);
+  char buf[400];
+  for (int decimals = 0; decimals <= 17; ++decimals) {
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
     double back = 0;
     std::from_chars(buf, buf + std::char_traits<char>::length(buf), back);
     if (back == value) break;

@@ -14,6 +14,7 @@
 
 #include "data/DataSet.h"
 #include "definition/DefinitionError.h"
+#include "definition/ReportEnvironment.h"
 #include "engine/Report.h"
 
 namespace oxqr {
@@ -26,16 +27,8 @@ struct TDefinitionOptions {
   std::vector<std::pair<std::string, std::string>> Parameters;
 };
 
-enum class TParameterType : std::uint8_t { String, Integer, Float, Date, Boolean };
-
-struct TReportParameter {
-  std::string Name;
-  TParameterType Type = TParameterType::String;
-  std::string Default;  // as written in the definition
-  std::string Value;    // the value in force: the default or the caller's
-};
-
-// A loaded definition: the report with the datasets it reads (owned here).
+// A loaded definition: the report with the datasets it reads and the environment its
+// token text and print conditions refer to (all owned here).
 class TReportDefinition {
  public:
   TReportDefinition();
@@ -50,7 +43,9 @@ class TReportDefinition {
   // The datasets in file order with their names in the definition.
   const std::vector<std::pair<std::string, TDataSet*>>& DataSets() const { return dataSetNames_; }
   TDataSet* FindDataSet(const std::string& name) const;
-  const std::vector<TReportParameter>& Parameters() const { return parameters_; }
+  // Datasets and parameters by name, as token text reads them.
+  TReportEnvironment& Environment() { return *environment_; }
+  const TReportEnvironment& Environment() const { return *environment_; }
   // The files the definition names (pictures, rich text) per control, as full paths.
   const std::map<const TQRPrintable*, std::string>& ControlFiles() const { return controlFiles_; }
   // The field of the report's dataset whose values make one output each, and the template of
@@ -65,11 +60,11 @@ class TReportDefinition {
   std::vector<std::unique_ptr<TDataSet>> dataSets_;
   std::vector<std::unique_ptr<TDataSource>> sources_;
   std::vector<std::pair<std::string, TDataSet*>> dataSetNames_;
-  std::vector<TReportParameter> parameters_;
   std::map<const TQRPrintable*, std::string> controlFiles_;
   std::string burstField_;
   std::string burstName_;
-  std::unique_ptr<TQRReport> report_;  // last: destroyed before the datasets it reads
+  std::unique_ptr<TQRReport> report_;  // destroyed before the datasets it reads
+  std::unique_ptr<TReportEnvironment> environment_;  // last: it observes the report
 };
 
 // Loads `fileName`. Throws EDefinitionError for any fault of the definition, its data or
@@ -89,6 +84,8 @@ struct TDefinitionNames {
   std::map<const TQRPrintable*, std::string> ControlFiles;
   std::string BurstField;  // written as the report's burstField when set
   std::string BurstName;   // written as the report's burstName when set
+  // The parameters written (with their values as defaults); none when null.
+  const TReportEnvironment* Environment = nullptr;
 };
 
 // Writes `report` as a definition to `fileName` (through the safe file writer). Pictures

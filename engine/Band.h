@@ -30,6 +30,9 @@ class TQRCustomBand {
   TColor Color = clWhite;
   TQRFrame Frame;
   bool Enabled = true;
+  // nullptr: always printed. A band left out leaves out its child band too.
+  std::unique_ptr<TQRPrintCondition> PrintCondition;
+  bool ShouldPrint() const { return PrintCondition == nullptr || PrintCondition->Holds(); }
   // Height gained while stretching in this printing (Native).
   double Expanded = 0;
   // A child band printed right after this band (owned by the report), or nullptr.

@@ -2,6 +2,7 @@
 // The engine's standard controls: labels, memos, database texts, system data, shapes,
 // images and database images.
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,16 @@ class TQRCustomLabel : public TQRPrintable {
 
  protected:
   std::vector<std::string> FormatLines(const std::string& text) const;
+  // Draws `lines` (the first at the control's top) on `canvas` in `printer`'s pixels: the
+  // box, the lines at their alignment and the frame, exactly as Print draws them.
+  void DrawLines(TCanvas& canvas, const TQRPrinter& printer, std::span<const std::string> lines, int OffsetX,
+                 int OffsetY) const;
+  // The line the next Print starts with: 0 for a fresh printing, else the first line left.
+  std::size_t NextLine() const { return nextLine_; }
 
  private:
+  // The Native x the lines align to.
+  double AnchorX(int OffsetX) const;
   std::vector<std::string> pending_;  // lines of an unfinished print
   std::size_t nextLine_ = 0;
 };

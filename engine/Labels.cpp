@@ -93,7 +93,7 @@ std::size_t LinesToPrint(TQRCustomLabel& label, std::size_t remaining, double li
   return own;
 }
 
-double AnchorX(TAlignment a, double left, double right) {
+double AlignedX(TAlignment a, double left, double right) {
   return a == TAlignment::taRightJustify ? right : a == TAlignment::taCenter ? (left + right) / 2 : left;
 }
 
@@ -104,6 +104,47 @@ T AnchorShift(TAlignment a, T width) {
 }
 
 }  // namespace
+
+double TQRCustomLabel::AnchorX(int OffsetX) const {
+  // Anchors come from the control's edges, or the band's with AlignToBand.
+  double left = OffsetX + Size.Left;
+  double right = left + Size.Width;
+  if (AlignToBand && ParentBand() != nullptr) {
+    left = OffsetX;
+    right = OffsetX + ParentBand()->Size.Width;
+  }
+  return AlignedX(Alignment, left, right);
+}
+
+void TQRCustomLabel::DrawLines(TCanvas& canvas, const TQRPrinter& printer, std::span<const std::string> lines,
+                               int OffsetX, int OffsetY) const {
+  const double factor = printer.VerticalFactor();
+  const double lineHeight = TextExtent(Font, "W").cy / factor;
+  const double top = OffsetY + Size.Top;
+  const double height = std::max(Size.Height, lines.size() * lineHeight);
+  const double anchor = AnchorX(OffsetX);
+  // An auto-sized control is as wide as its text; an auto-sized or band-aligned
+  // control sits at its anchor; any other control prints in its own rectangle.
+  double boxWidth = Size.Width;
+  if (AutoSize) {
+    int widest = 0;
+    for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
+    boxWidth = widest / factor;
+  }
+  const double boxLeft = AutoSize || AlignToBand ? anchor - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
+  const TRect box = NativeToDevice(&printer, boxLeft, top, boxWidth, height);
+  if (!Transparent) {
+    canvas.Brush = TBrush{Color, TBrushStyle::bsSolid};
+    canvas.FillRect(box);
+  }
+  canvas.Font = Font;
+  canvas.Brush.Style = TBrushStyle::bsClear;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int shift = AnchorShift(Alignment, TextExtent(Font, lines[i]).cx);
+    canvas.TextRect(box, printer.ToDeviceX(anchor) - shift, printer.ToDeviceY(top + i * lineHeight), lines[i]);
+  }
+  Frame.Paint(canvas, box);
+}
 
 void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   if (Finished) {  // a fresh printing; otherwise continue with the lines left
@@ -116,45 +157,15 @@ void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   const std::size_t count = LinesToPrint(*this, pending_.size() - nextLine_, lineHeight);
   const auto lines = std::span(pending_).subspan(nextLine_, count);
 
-  // Anchors come from the control's edges, or the band's with AlignToBand.
-  const double top = OffsetY + Size.Top;
-  const double height = std::max(Size.Height, count * lineHeight);
-  double left = OffsetX + Size.Left;
-  double right = left + Size.Width;
-  if (AlignToBand && ParentBand() != nullptr) {
-    left = OffsetX;
-    right = OffsetX + ParentBand()->Size.Width;
-  }
-  const double anchor = AnchorX(Alignment, left, right);
-
-  if (TCanvas* canvas = FinalCanvas(*this)) {
-    // An auto-sized control is as wide as its text; an auto-sized or band-aligned
-    // control sits at its anchor; any other control prints in its own rectangle.
-    double boxWidth = Size.Width;
-    if (AutoSize) {
-      int widest = 0;
-      for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
-      boxWidth = widest / factor;
-    }
-    const double boxLeft = AutoSize || AlignToBand ? anchor - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
-    const TRect box = NativeToDevice(printer, boxLeft, top, boxWidth, height);
-    if (!Transparent) {
-      canvas->Brush = TBrush{Color, TBrushStyle::bsSolid};
-      canvas->FillRect(box);
-    }
-    canvas->Font = Font;
-    canvas->Brush.Style = TBrushStyle::bsClear;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const int shift = AnchorShift(Alignment, TextExtent(Font, lines[i]).cx);
-      canvas->TextRect(box, printer->ToDeviceX(anchor) - shift, printer->ToDeviceY(top + i * lineHeight), lines[i]);
-    }
-    Frame.Paint(*canvas, box);
-  }
+  if (TCanvas* canvas = FinalCanvas(*this)) DrawLines(*canvas, *printer, lines, OffsetX, OffsetY);
 
   const TQRCustomReport* report = OwnerReport();
-  if (report != nullptr && report->Exporting())
+  if (report != nullptr && report->Exporting()) {
+    const double top = OffsetY + Size.Top;
+    const double anchor = AnchorX(OffsetX);
     for (std::size_t i = 0; i < lines.size(); ++i)
       report->ActiveFilter()->WriteText(anchor, top + i * lineHeight, Font, Color, Alignment, lines[i]);
+  }
 
   // A control that does not stretch drops the lines that do not fit.
   nextLine_ += count;

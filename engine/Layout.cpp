@@ -120,6 +120,7 @@ void TQRLayout::Execute() {
     for (const auto& c : b->Controls()) c->BeforePrint();
   }
 
+  Notify([this](TQRRunObserver& o) { o.RunStarted(report_); });
   if (filter_ != nullptr && !filter_->Active)
     filter_->StartJob(ToInt(page.Width()), ToInt(page.Length()), report_.Font);
 
@@ -140,6 +141,7 @@ void TQRLayout::Execute() {
       if (filter_ != nullptr) filter_->ClosePage();
     }
   }
+  Notify([this](TQRRunObserver& o) { o.RunFinished(report_); });
   if (filter_ != nullptr) filter_->FinishJob();
 }
 
@@ -179,7 +181,7 @@ void TQRLayout::EndPage() {
 // ---- bands ----------------------------------------------------------------------------
 
 void TQRLayout::PrintBand(TQRCustomBand& band) {
-  if (!band.Enabled || Cancelled()) return;
+  if (!band.Enabled || Cancelled() || !band.ShouldPrint()) return;
   band.ResetExpansion();
   if (bandsOnPage_ > 0 && !Fits(band.Size.Height)) NewPage();
   PrintControls(band, false);
@@ -197,6 +199,7 @@ void TQRLayout::PrintBand(TQRCustomBand& band) {
 void TQRLayout::PrintFixedBand(TQRCustomBand& band) {
   for (TQRCustomBand* b = &band; b != nullptr; b = b->ChildBand) {
     if (!b->Enabled) continue;
+    if (!b->ShouldPrint()) break;
     b->ResetExpansion();
     PrintControls(*b, false);
     for (const auto& c : b->Controls()) c->BeforePrint();
@@ -213,6 +216,7 @@ void TQRLayout::PrintControls(TQRCustomBand& band, bool onlyUnfinished) {
 
   for (const auto& c : band.Controls()) {
     if (!c->Enabled || (onlyUnfinished && c->Finished)) continue;
+    if (!onlyUnfinished && !c->ShouldPrint()) continue;
     c->Print(x, y);
   }
 
@@ -252,6 +256,7 @@ void TQRLayout::PrintRecords() {
   while (!data->Eof() && !Cancelled()) {
     ++detailNo_;
     PrintGroupHeaders(detail_, *data);
+    RecordReached(detail_, *data);
     if (detail_ != nullptr) PrintBand(*detail_);
     PrintSubDetailsOf(detail_);
     data->Next();
@@ -265,6 +270,12 @@ void TQRLayout::PrintSubDetailsOf(const TQRCustomBand* master) {
 }
 
 void TQRLayout::PrintSubDetail(TQRSubDetail& sub) {
+  Notify([&sub](TQRRunObserver& o) { o.ScopeStarted(sub); });
+  PrintSubDetailBands(sub);
+  Notify([&sub](TQRRunObserver& o) { o.ScopeEnded(sub); });
+}
+
+void TQRLayout::PrintSubDetailBands(TQRSubDetail& sub) {
   TDataSet* data = sub.DataSet;
   if (data == nullptr) {  // no data: prints once, like a detail band without data
     if (sub.HeaderBand != nullptr) PrintBand(*sub.HeaderBand);
@@ -285,6 +296,7 @@ void TQRLayout::PrintSubDetail(TQRSubDetail& sub) {
   if (sub.HeaderBand != nullptr) PrintBand(*sub.HeaderBand);
   while (!data->Eof() && !Cancelled()) {
     PrintGroupHeaders(&sub, *data);
+    RecordReached(&sub, *data);
     PrintBand(sub);
     PrintSubDetailsOf(&sub);
     data->Next();
@@ -309,12 +321,15 @@ void TQRLayout::PrintGroupHeaders(const TQRCustomBand* master, TDataSet& data) {
   if (changed == mine.size()) return;
   for (std::size_t k = mine.size(); k-- > changed;) {
     GroupState& g = groups_[mine[k]];
-    if (g.Started && g.Band->FooterBand != nullptr) PrintBand(*g.Band->FooterBand);
+    if (!g.Started) continue;
+    if (g.Band->FooterBand != nullptr) PrintBand(*g.Band->FooterBand);
+    Notify([&g](TQRRunObserver& o) { o.ScopeEnded(*g.Band); });
   }
   for (std::size_t k = changed; k < mine.size(); ++k) {
     GroupState& g = groups_[mine[k]];
     g.Started = true;
     g.Value = values[k];
+    Notify([&g](TQRRunObserver& o) { o.ScopeStarted(*g.Band); });
     PrintBand(*g.Band);
   }
 }
@@ -325,7 +340,15 @@ void TQRLayout::CloseGroups(const TQRCustomBand* master, std::size_t from) {
     if (!IsMaster(g.Band->Master, master) || !g.Started) continue;
     if (g.Band->FooterBand != nullptr) PrintBand(*g.Band->FooterBand);
     g.Started = false;
+    Notify([&g](TQRRunObserver& o) { o.ScopeEnded(*g.Band); });
   }
+}
+
+// ---- observers ------------------------------------------------------------------------
+
+void TQRLayout::RecordReached(const TQRCustomBand* band, TDataSet& data) {
+  if (band != nullptr && !band->ShouldPrint()) return;  // a record the band leaves out counts nowhere
+  Notify([band, &data](TQRRunObserver& o) { o.RecordPrinted(band, data); });
 }
 
 }  // namespace oxqr

@@ -47,6 +47,15 @@ class TQRLayout {
   void PrintRecords();
   void PrintSubDetailsOf(const TQRCustomBand* master);
   void PrintSubDetail(TQRSubDetail& sub);
+  void PrintSubDetailBands(TQRSubDetail& sub);
+  // Tells the report's run observers that `band` reached the current record of `data`.
+  void RecordReached(const TQRCustomBand* band, TDataSet& data);
+  // Calls `f` for each run observer (a copy of the list: an observer may leave meanwhile).
+  template <class F>
+  void Notify(F f) {
+    const std::vector<TQRRunObserver*> observers = report_.RunObservers();
+    for (TQRRunObserver* o : observers) f(*o);
+  }
   void PrintGroupHeaders(const TQRCustomBand* master, TDataSet& data);
   void CloseGroups(const TQRCustomBand* master, std::size_t from);
   bool IsMaster(const TQRCustomBand* declared, const TQRCustomBand* band) const;

@@ -1,6 +1,7 @@
 #pragma once
 // TQRPrintable: a control of a report band. Sizes are held in Native units (0.1 mm),
 // which is what the report runs in; Print(OffsetX, OffsetY) gets the band's position.
+#include <memory>
 #include <string>
 
 #include "Frame.h"
@@ -19,6 +20,14 @@ struct TQRSize {
   double Width = 0;
 };
 
+// Decides whether a control or a band prints for the current record: asked each time it
+// would print afresh (a control continuing on a new page is not asked again).
+class TQRPrintCondition {
+ public:
+  virtual ~TQRPrintCondition() = default;
+  virtual bool Holds() const = 0;
+};
+
 class TQRPrintable {
  public:
   TQRPrintable();
@@ -33,6 +42,9 @@ class TQRPrintable {
   bool Finished = true;  // false while lines remain for the next page
   TColor Color = clWhite;
   int Tag = 0;
+  // nullptr: always printed.
+  std::unique_ptr<TQRPrintCondition> PrintCondition;
+  bool ShouldPrint() const { return PrintCondition == nullptr || PrintCondition->Holds(); }
 
   // Sets Left/Top/Width/Height from millimetres.
   void SetBoundsMM(double left, double top, double width, double height);

@@ -64,6 +64,17 @@ const TMetafile* TQRPrinter::Page(int n) const {
 
 TMetafile* TQRPrinter::PrintingPage() { return printing_.get(); }
 
+void TQRPrinter::ReplacePage(int n, const TMetafile& page) {
+  if (n < 1 || n > PageCount()) throw std::out_of_range("TQRPrinter::ReplacePage: no page " + std::to_string(n));
+  if (n > store_.Count()) {
+    printing_->Records = page.Records;  // the canvas keeps recording into the same page
+    return;
+  }
+  store_.Replace(n - 1, page);
+  for (TCachedPage& cached : cache_)
+    if (cached.Number == n) cached = TCachedPage{};
+}
+
 void TQRPrinter::Clear() {
   canvas_.reset();
   printing_.reset();

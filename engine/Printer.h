@@ -60,6 +60,9 @@ class TQRPrinter {
   // The page being printed (the last one NewPage started), nullptr before the first;
   // lets the engine put a band's background under controls already recorded.
   TMetafile* PrintingPage();
+  // Puts `page` in place of stored page `n` (1-based; the page being printed included), for
+  // values filled in after the run. Throws std::out_of_range outside the stored pages.
+  void ReplacePage(int n, const TMetafile& page);
   void Clear();
 
   // The engine's prepared-report file (.QRP): title, paper and every stored page.

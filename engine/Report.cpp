@@ -1,6 +1,7 @@
 // The report's two runs: the preview (Prepare) and the export run (ExportToFilter).
 #include "Report.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ExportFilter.h"
@@ -17,6 +18,12 @@ void TQRCustomReport::AdoptBand(std::unique_ptr<TQRCustomBand> b) {
   for (const auto& c : b->controls_) c->report_ = this;
   bands_.push_back(std::move(b));
 }
+
+void TQRCustomReport::AddRunObserver(TQRRunObserver& observer) {
+  if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end()) observers_.push_back(&observer);
+}
+
+void TQRCustomReport::RemoveRunObserver(TQRRunObserver& observer) { std::erase(observers_, &observer); }
 
 void TQRCustomReport::Run() {
   TQRLayout layout(*this);

@@ -9,6 +9,7 @@
 #include "Band.h"
 #include "Frame.h"
 #include "Printer.h"
+#include "RunObserver.h"
 
 namespace oxqr {
 
@@ -105,12 +106,19 @@ class TQRCustomReport {
   // Called at the end of each page before the page is closed (the report's end-of-page event).
   std::function<void(TQRCustomReport&)> OnEndPage;
 
+  // Observers told of every run's records, groups and end (not owned; an observer removes
+  // itself before it is destroyed). Adding one twice keeps one entry.
+  void AddRunObserver(TQRRunObserver& observer);
+  void RemoveRunObserver(TQRRunObserver& observer);
+  const std::vector<TQRRunObserver*>& RunObservers() const { return observers_; }
+
  protected:
   void AdoptBand(std::unique_ptr<TQRCustomBand> b);
 
  private:
   void Run();
   std::vector<std::unique_ptr<TQRCustomBand>> bands_;
+  std::vector<TQRRunObserver*> observers_;
   std::unique_ptr<TQRPrinter> printer_;
   TQRExportFilter* activeFilter_ = nullptr;
   TQRUnit units_ = TQRUnit::MM;

@@ -33,6 +33,9 @@ struct MrBitmap { TRect Dest; std::shared_ptr<const QImage> Image; };
 
 using TMetaRecord = std::variant<MrText, MrRectangle, MrEllipse, MrLine, MrFillRect, MrBitmap>;
 
+// Whether two records draw the same (pictures compared by their pixels).
+bool SameRecord(const TMetaRecord& a, const TMetaRecord& b);
+
 class TMetafile {
  public:
   TMetafile() = default;

@@ -391,6 +391,26 @@ void TMetafileStore::Add(const TMetafile& page) {
   pages_.push_back(ref);
 }
 
+void TMetafileStore::Replace(int index, const TMetafile& page) {
+  TPageRef& ref = pages_.at(static_cast<std::size_t>(index));
+  const std::string packed = Pack(page);
+  const auto size = static_cast<std::uint32_t>(packed.size());
+  if (ref.OnDisk) {
+    const auto [offset, stored] = spill_->AppendCompressed(packed);
+    ref.Offset = offset;
+    ref.Size = stored;
+  } else if (size <= ref.Size) {
+    const std::size_t chunk = static_cast<std::size_t>(ref.Offset >> 32);
+    const std::size_t at = static_cast<std::size_t>(ref.Offset & 0xFFFFFFFFu);
+    std::memcpy(chunks_[chunk].get() + at, packed.data(), packed.size());
+    ref.Size = size;
+  } else {
+    ref.Offset = StoreInMemory(packed);
+    ref.Size = size;
+  }
+  ref.RawSize = size;
+}
+
 TMetafile TMetafileStore::Page(int index) const {
   const TPageRef& ref = pages_.at(static_cast<std::size_t>(index));
   if (!ref.OnDisk) return Unpack(InMemory(ref));

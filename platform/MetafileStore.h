@@ -40,6 +40,9 @@ class TMetafileStore {
   // system's reason) when a page cannot be written to disk.
   void Add(const TMetafile& page);
   int Count() const { return static_cast<int>(pages_.size()); }
+  // Puts `page` in place of page `index` (0-based): in memory over the old bytes when it is
+  // not larger, else beside them; on disk appended to the temporary file. Throws as Add.
+  void Replace(int index, const TMetafile& page);
   // Page `index` (0-based) as it was added; reads the temporary file for pages on disk.
   TMetafile Page(int index) const;
   void Clear();

@@ -221,7 +221,7 @@ bool SameImage(const std::shared_ptr<const QImage>& a, const std::shared_ptr<con
   return a->convertToFormat(QImage::Format_ARGB32) == b->convertToFormat(QImage::Format_ARGB32);
 }
 
-bool SameRecord(const TMetaRecord& a, const TMetaRecord& b) {
+bool RecordsEqual(const TMetaRecord& a, const TMetaRecord& b) {
   if (a.index() != b.index()) return false;
   return std::visit(
       [&](const auto& x) {
@@ -273,10 +273,12 @@ TMetafile TMetafile::LoadFromStream(TStream& s) {
   return mf;
 }
 
+bool SameRecord(const TMetaRecord& a, const TMetaRecord& b) { return RecordsEqual(a, b); }
+
 bool operator==(const TMetafile& a, const TMetafile& b) {
   if (a.Width != b.Width || a.Height != b.Height || a.Records.size() != b.Records.size()) return false;
   for (std::size_t i = 0; i < a.Records.size(); ++i)
-    if (!SameRecord(a.Records[i], b.Records[i])) return false;
+    if (!RecordsEqual(a.Records[i], b.Records[i])) return false;
   return true;
 }
 

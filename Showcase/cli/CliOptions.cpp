@@ -19,9 +19,9 @@ namespace {
 const char* const OptionsText =
     "Options:\n"
     "      --db PATH              read the data from the SQLite database PATH, or from a\n"
-    "                             server: postgresql://[user@]host[:port]/db, instead\n"
-    "                             of the one installed with the program (samples) or\n"
-    "                             the one the definition names (definition files)\n"
+    "                             server: postgresql://[user@]host[:port]/db, instead of\n"
+    "                             the one installed with the program (samples) or the\n"
+    "                             one the definition names (definition files)\n"
     "      --param NAME=VALUE     give the report's parameter NAME the VALUE\n"
     "                             (repeatable; checked against the parameter's type)\n"
     "      --definition NAME      print the definition file of sample NAME, a starting\n"

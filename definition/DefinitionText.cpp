@@ -1,0 +1,67 @@
+// Token text and print conditions in a definition: labels whose text holds tokens become
+// token labels, checked against the datasets and parameters once every band is read (an
+// aggregate may name a group band further down); `printWhen` gives a band or control its
+// print condition. Faults point at the character of the attribute that is wrong.
+#include <QXmlStreamReader>
+
+#include "definition/DefinitionBuilder.h"
+#include "definition/PrintCondition.h"
+#include "definition/TokenLabel.h"
+#include "platform/CodePage.h"
+
+namespace oxqr {
+
+using oxr::TElement;
+
+std::unique_ptr<TQRPrintCondition> TDefinitionBuilder::ReadPrintCondition(TElement& e) {
+  const auto text = e.Raw("printWhen");
+  if (!text) return nullptr;
+  try {
+    return ParsePrintCondition(Utf8ToAnsi(*text), result_->Environment());
+  } catch (const TTokenError& err) {
+    source_.FailAtOffset(e.ValueOffset("printWhen") + static_cast<qint64>(err.Offset), err.what());
+  }
+}
+
+void TDefinitionBuilder::ReadLabel(TElement& e, TQRCustomBand& band) {
+  const std::string text = e.Text("text", "");
+  // Text without braces prints as it is written: a plain label, as a program would make.
+  if (text.find_first_of("{}") == std::string::npos) {
+    auto& c = band.Add<TOxQRLabel>();
+    ReadCommon(e, c);
+    ReadTextLook(e, c);
+    c.Caption = text;
+    EndLeaf(e);
+    return;
+  }
+  auto& c = band.Add<TQRTokenLabel>(result_->Environment());
+  ReadCommon(e, c);
+  ReadTextLook(e, c);
+  c.Caption = text;
+  const qint64 at = e.ValueOffset("text");
+  try {
+    (void)c.TokenText();  // the syntax now; the names once every band is known
+  } catch (const TTokenError& err) {
+    source_.FailAtOffset(at + static_cast<qint64>(err.Offset), err.what());
+  }
+  tokenSites_.push_back({&c, &c, at});
+  EndLeaf(e);
+}
+
+void TDefinitionBuilder::BindTokenText() {
+  TReportEnvironment& env = result_->Environment();
+  for (const TTokenSite& site : tokenSites_) {
+    try {
+      env.Validate(site.Owner->TokenText(), site.Control);
+    } catch (const TTokenError& err) {
+      source_.FailAtOffset(site.Offset + static_cast<qint64>(err.Offset), err.what());
+    }
+  }
+  try {
+    env.Bind();
+  } catch (const TTokenError& err) {
+    source_.FailAtOffset(reportStart_, err.what());
+  }
+}
+
+}  // namespace oxqr
