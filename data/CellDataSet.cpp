@@ -51,6 +51,8 @@ void TCellDataSet::OpenWith(const std::string& databaseName) {
   }
 }
 
+std::string TCellDataSet::Source() const { return conn_ ? " of " + conn_->Describe() : std::string(); }
+
 void TCellDataSet::Close() {
   select_.reset();
   count_.reset();

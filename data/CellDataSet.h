@@ -38,6 +38,8 @@ class TCellDataSet : public TDataSet {
   // (and DisplayFormat) when the dataset is closed and opened again.
   TField* FindField(const std::string& name) override;
   std::vector<TField*> Fields() override;
+  // " of " and the database, while open.
+  std::string Source() const override;
   // 1-based number of the current record; 0 when there is none.
   int RecNo() const { return hasRow_ ? recNo_ : 0; }
 

@@ -10,7 +10,7 @@ std::unique_ptr<TStream> TField::CreateBlobStream() const {
 
 TField& TDataSet::FieldByName(const std::string& name) {
   if (TField* f = FindField(name)) return *f;
-  throw EDatabaseError("Field \"" + name + "\" not found in table \"" + Name() + "\"");
+  throw EDatabaseError("Field \"" + name + "\" not found in table \"" + Name() + "\"" + Source());
 }
 
 }  // namespace oxqr

@@ -67,6 +67,8 @@ class TDataSet {
   TField& FieldByName(const std::string& name);
   virtual std::vector<TField*> Fields() = 0;
   virtual std::string Name() const = 0;  // table name, for messages
+  // Where the records come from, for messages (" of database ..."); empty when nowhere named.
+  virtual std::string Source() const { return {}; }
 };
 
 // Links a detail table to its master, as a data source component does.

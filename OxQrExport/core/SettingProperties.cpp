@@ -11,6 +11,7 @@
 
 #include "DocumentFunctions.h"
 #include "FilterKinds.h"
+#include "data/DatabaseSettings.h"
 #include "platform/Errors.h"
 
 namespace oxqr {
@@ -197,6 +198,22 @@ TSettingProperty VisibleFiltersProperty() {
   return p;
 }
 
+// The database connections' statement timeout (seconds, 0 = none). It belongs to the
+// data layer rather than to a filter, but is set like every other setting.
+TSettingProperty StatementTimeoutProperty() {
+  TSettingProperty p;
+  p.Path = "Database.StatementTimeout";
+  p.Type = TSettingType::stInteger;
+  p.Min = 0;
+  p.Max = std::numeric_limits<int>::max() / 1000;  // the server takes milliseconds in an int
+  p.Get = [](const TOxQRExportSettings&) { return TSettingValue(static_cast<long long>(DatabaseSettings().StatementTimeout)); };
+  p.Set = [](TOxQRExportSettings&, const TSettingValue& v) {
+    DatabaseSettings().StatementTimeout = static_cast<int>(std::get<long long>(v));
+  };
+  p.Default = 0LL;
+  return p;
+}
+
 std::vector<TSettingProperty> BuildTable() {
   using S = TOxQRExportSettings;
   TableBuilder b;
@@ -267,6 +284,8 @@ std::vector<TSettingProperty> BuildTable() {
   using M = TOxQRMetafileSettings;
   b.Field("EMF", &S::EMF, "FillUnusedArea", &M::FillUnusedArea);
   b.Field("WMF", &S::WMF, "FillUnusedArea", &M::FillUnusedArea);
+
+  b.List.push_back(StatementTimeoutProperty());
   return std::move(b.List);
 }
 

@@ -50,7 +50,8 @@ struct TSettingProperty {
   bool IsStored(const TOxQRExportSettings& settings) const;
 };
 
-// Every published setting in published order (VisibleFilters, HTML ... WMF).
+// Every published setting in published order (VisibleFilters, HTML ... WMF), then
+// Database.StatementTimeout, which the database connections read.
 const std::vector<TSettingProperty>& SettingProperties();
 // The property of `path` (letter case ignored), or nullptr.
 const TSettingProperty* FindSetting(std::string_view path);

@@ -63,6 +63,7 @@ const std::map<std::string, std::string> kDefaults = {
     {"BMP.PixelFormat", "pf24bit"},
     {"EMF.FillUnusedArea", "True"},
     {"WMF.FillUnusedArea", "True"},
+    {"Database.StatementTimeout", "0"},
 };
 
 const std::map<std::string, std::string> kDocumentDefaults = {
@@ -106,7 +107,7 @@ TEST_F(ExportTest, SettingPathsAreUniqueAndInPublishedGroupOrder) {
     const std::string group = path.substr(0, dot);
     if (groups.empty() || groups.substr(groups.rfind(' ') + 1) != group) groups += " " + group;
   }
-  EXPECT_EQ(groups, " HTML PDF RTF Excel Text GIF JPEG BMP EMF WMF");
+  EXPECT_EQ(groups, " HTML PDF RTF Excel Text GIF JPEG BMP EMF WMF Database");
 }
 
 }  // namespace
