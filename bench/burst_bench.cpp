@@ -2,7 +2,7 @@
 // exporter process and by two processes sharing the work as shards 0/2 and 1/2. Prints
 // documents per second from the wall clock and from each process's CPU time (the machine may
 // be shared, so the CPU figures say what dedicated cores would give).
-//   burst_bench [SCALE]   (default 100)
+//   burst_bench [SCALE] [ROUNDS]   (default 100 and 2; the best round of each is compared)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -86,23 +86,42 @@ void Print(const char* label, const TBatchRun& r) {
   }
 }
 
+// The run of the best round: the least CPU time of its longest process (what another
+// program's load on a shared machine added least to).
+const TBatchRun& Best(const std::vector<TBatchRun>& runs) {
+  const auto longest = [](const TBatchRun& r) {
+    double l = 0;
+    for (const auto& p : r.Processes) l = std::max(l, p.CpuSeconds);
+    return l;
+  };
+  return *std::min_element(runs.begin(), runs.end(),
+                           [&](const TBatchRun& a, const TBatchRun& b) { return longest(a) < longest(b); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int scale = argc > 1 ? std::atoi(argv[1]) : 100;
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const std::string db = oxqr::bench::DatabaseAtScale(scale);
   const fs::path out = fs::temp_directory_path() / ("oxqr-burst-bench-" + std::to_string(getpid()));
-  std::printf("customers at scale %d burst by CustNo to PDF (%s)\n", scale, db.c_str());
-  const TBatchRun one = Run(db, 1, out);
-  Print("1 process", one);
-  const TBatchRun two = Run(db, 2, out);
-  Print("2 processes", two);
+  std::printf("customers at scale %d burst by CustNo to PDF, %d rounds (%s)\n", scale, rounds, db.c_str());
+  std::vector<TBatchRun> ones, twos;
+  for (int r = 0; r < rounds; ++r) {
+    ones.push_back(Run(db, 1, out));
+    Print("1 process", ones.back());
+    twos.push_back(Run(db, 2, out));
+    Print("2 processes", twos.back());
+    std::fflush(stdout);
+  }
   fs::remove_all(out);
+  const TBatchRun& one = Best(ones);
+  const TBatchRun& two = Best(twos);
   double cpu1 = 0, longest2 = 0;
   for (const auto& p : one.Processes) cpu1 += p.CpuSeconds;
   for (const auto& p : two.Processes) longest2 = std::max(longest2, p.CpuSeconds);
-  std::printf("speed-up with 2 processes: %.2fx by the wall clock, %.2fx on dedicated cores (CPU time)\n",
+  std::printf("best rounds: speed-up with 2 processes %.2fx by the wall clock, %.2fx on dedicated cores (CPU time)\n",
               one.WallSeconds / two.WallSeconds, cpu1 / longest2);
   std::printf("per core: %.1f documents per CPU second\n", one.Documents / cpu1);
   return one.Documents > 0 && one.Documents == two.Documents ? 0 : 1;

@@ -29,21 +29,12 @@ using oxqr::testing::ShellQuote;
 
 namespace {
 
-class BurstExporterTest : public ::testing::Test {
+class BurstExporterTest : public TFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("oxqr-burst-cli-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   // The exporter with `args`; standard error joins standard output when `err` is true.
   oxqr::testing::TShellRun Export(const std::string& args, bool err = false) const {
     return RunShell(kExporter + " " + args + (err ? " 2>&1" : " 2>/dev/null"));
   }
-  fs::path dir_;
 };
 
 TEST_F(BurstExporterTest, OneFilePerCustomerNamedFromTheTemplateInTheMastersOrder) {

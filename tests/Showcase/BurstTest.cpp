@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "BurstTestSupport.h"
 #include "Showcase/burst/BurstManifest.h"
 #include "Showcase/burst/BurstNames.h"
 #include "Showcase/burst/BurstPlan.h"
@@ -153,18 +154,7 @@ TEST(BurstPlanTest, TwoValuesGivingOneNameAreRefusedNamingBoth) {
   EXPECT_TRUE(PlanBursts(empty, "Country", "{Country}.pdf").empty());
 }
 
-class BurstFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("oxqr-burst-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
-};
+using BurstFilesTest = oxqr::burst_test::TFolderTest;
 
 TEST_F(BurstFilesTest, ManifestKeepsTheLastStatusOfEachFileAndPassesOverTornLines) {
   const std::string manifest = Path("m.jsonl");

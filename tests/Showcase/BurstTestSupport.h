@@ -3,6 +3,7 @@
 // files of a folder, and the check that four shards write the files of one run.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -92,5 +93,19 @@ inline void CheckFourShardsWriteTheFilesOfOneRun(const fs::path& dir, const std:
   EXPECT_EQ(lines, files.size());
   EXPECT_EQ(recorded.size(), files.size());
 }
+
+// A test with a folder of its own under the temporary folder, removed afterwards.
+class TFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("oxqr-burst-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
 
 }  // namespace oxqr::burst_test
