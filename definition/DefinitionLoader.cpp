@@ -171,6 +171,10 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
   r.Frame = e.Frame(r.Frame);
   const auto reportDataSet = e.Raw("dataset");
   const qint64 reportDataSetAt = e.AttributeOffset("dataset");
+  const auto burstField = e.Raw("burstField");
+  const auto burstName = e.Raw("burstName");
+  if (burstName && !burstField) e.FailAt("burstName", "burstName needs burstField");
+  if (burstField && !reportDataSet) e.FailAt("burstField", "burstField needs the report's dataset");
   e.Finish();
 
   enum { kParameters, kDataSets, kBands } phase = kParameters;
@@ -198,6 +202,11 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
     }
   }
   if (phase < kBands && reportDataSet) r.DataSet = DataSetAt(*reportDataSet, reportDataSetAt);
+  if (burstField) {
+    FieldAt(*r.DataSet, *reportDataSet, *burstField, e, "burstField");
+    result_->burstField_ = *burstField;
+    result_->burstName_ = burstName.value_or("");
+  }
 }
 
 // ---- parameters ------------------------------------------------------------------------------

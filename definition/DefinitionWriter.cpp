@@ -191,6 +191,8 @@ class TWriter {
     Font("font", report_.Font, def.Font);
     Frame(report_.Frame, def.Frame);
     if (report_.DataSet != nullptr) Attr("dataset", dataSetNames_.at(report_.DataSet));
+    if (!names_.BurstField.empty()) Attr("burstField", names_.BurstField);
+    if (!names_.BurstName.empty()) Attr("burstName", names_.BurstName);
   }
 
   void WriteDataSet(const TDataSet& d) {
@@ -423,6 +425,8 @@ TDefinitionNames DefinitionNames(const TReportDefinition& definition) {
   TDefinitionNames names;
   for (const auto& [name, data] : definition.DataSets()) names.DataSets[data] = name;
   names.ControlFiles = definition.ControlFiles();
+  names.BurstField = definition.BurstField();
+  names.BurstName = definition.BurstName();
   names.Environment = &definition.Environment();
   return names;
 }

@@ -50,6 +50,10 @@ class TReportDefinition {
   const TReportEnvironment& Environment() const { return *environment_; }
   // The files the definition names (pictures, rich text) per control, as full paths.
   const std::map<const TQRPrintable*, std::string>& ControlFiles() const { return controlFiles_; }
+  // The field of the report's dataset whose values make one output each, and the template of
+  // the outputs' names ("out/{CustNo}.pdf"); empty when the definition names none.
+  const std::string& BurstField() const { return burstField_; }
+  const std::string& BurstName() const { return burstName_; }
 
  private:
   friend class TDefinitionBuilder;
@@ -59,6 +63,8 @@ class TReportDefinition {
   std::vector<std::unique_ptr<TDataSource>> sources_;
   std::vector<std::pair<std::string, TDataSet*>> dataSetNames_;
   std::map<const TQRPrintable*, std::string> controlFiles_;
+  std::string burstField_;
+  std::string burstName_;
   std::unique_ptr<TQRReport> report_;  // destroyed before the datasets it reads
   std::unique_ptr<TReportEnvironment> environment_;  // last: it observes the report
 };
@@ -78,6 +84,8 @@ struct TDefinitionNames {
   std::string DatabaseAttribute;                    // written as the report's database when set
   // Files whose bytes are copied for a control instead of writing its picture or text anew.
   std::map<const TQRPrintable*, std::string> ControlFiles;
+  std::string BurstField;  // written as the report's burstField when set
+  std::string BurstName;   // written as the report's burstName when set
   // The parameters written (with their values as defaults); none when null.
   const TReportEnvironment* Environment = nullptr;
 };

@@ -32,9 +32,9 @@ void TQRCustomReport::Run() {
 
 void TQRCustomReport::Prepare() {
   if (layout_ != nullptr) throw std::logic_error("Prepare: the report is already running");
-  auto fresh = std::make_unique<TQRPrinter>();
-  fresh->SetPageMemoryBudget(printer_->PageMemoryBudget());
-  printer_ = std::move(fresh);
+  // The page store of the previous run serves this one, emptied: a program that prepares one
+  // report many times (one run per burst) keeps one printer.
+  printer_->Clear();
   finalPass_ = true;
   Run();
 }

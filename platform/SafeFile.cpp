@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "Errors.h"
@@ -25,6 +28,12 @@ mode_t CurrentUmask() {
   const mode_t mask = ::umask(022);
   ::umask(mask);
   return mask;
+}
+
+// Temporary names are this prefix, six random characters and ".part".
+std::string TempNamePrefix(std::string stem) {
+  if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
+  return "." + stem + ".";
 }
 
 }  // namespace
@@ -81,9 +90,8 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
   target_ = ResolveOutputPath(fileName);
   CheckRegularTarget(target_);
 
-  std::string stem = ExtractFileName(target_);
-  if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
-  std::string pattern = ExtractFilePath(target_) + "." + stem + ".XXXXXX.part";
+  const std::string stem = ExtractFileName(target_);
+  std::string pattern = ExtractFilePath(target_) + TempNamePrefix(stem) + "XXXXXX.part";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   const int fd = ::mkstemps(buf.data(), 5);
@@ -160,6 +168,46 @@ void TSafeFileStream::Discard() {
     ::unlink(temp_.c_str());
     temp_.clear();
   }
+}
+
+int RemoveStaleTempFiles(const std::string& fileName) {
+  const std::string target = ResolveOutputPath(fileName);
+  return RemoveStaleTempFiles(ExtractFilePath(target), {ExtractFileName(target)});
+}
+
+int RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& names) {
+  namespace fs = std::filesystem;
+  std::unordered_set<std::string> prefixes;
+  for (const auto& name : names) prefixes.insert(TempNamePrefix(name));
+  constexpr std::size_t kTail = 6 + 5;  // "XXXXXX.part"
+  std::error_code ec;
+  int removed = 0;
+  for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= kTail || !name.ends_with(".part") || !prefixes.contains(name.substr(0, name.size() - kTail)))
+      continue;
+    if (entry.is_regular_file(ec) && fs::remove(entry.path(), ec)) ++removed;
+  }
+  return removed;
+}
+
+void AppendRecordSafely(const std::string& fileName, std::string_view record) {
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw EFileError(fileName, "open", errno);
+  struct stat before {};
+  ::fstat(fd, &before);
+  const ssize_t n = ::write(fd, record.data(), record.size());
+  const int err = n < 0 ? errno : ENOSPC;
+  if (n != static_cast<ssize_t>(record.size())) {
+    // Cut a partial record off again unless another process has appended since.
+    struct stat after {};
+    if (n > 0 && ::fstat(fd, &after) == 0 && after.st_size == before.st_size + n) {
+      [[maybe_unused]] const int cut = ::ftruncate(fd, before.st_size);  // best effort: the write failed anyway
+    }
+    ::close(fd);
+    throw EFileError(fileName, "write", err);
+  }
+  if (::close(fd) != 0) throw EFileError(fileName, "write", errno);
 }
 
 void WriteFileSafely(const std::string& fileName, std::string_view bytes) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Streams.h"
 
@@ -63,6 +64,19 @@ class TSafeFileStream final : public TStream {
   std::unique_ptr<TFileStream> file_;  // the open temporary file
   bool committed_ = false;
 };
+
+// Removes the temporary files that writes to `fileName` left behind when their process was
+// killed before Commit or Discard (".<name>.XXXXXX.part" beside it); returns how many. Call it
+// only where no other process is writing `fileName` at the same time.
+int RemoveStaleTempFiles(const std::string& fileName);
+// The same for many files of one folder (names without the folder), reading the folder once.
+int RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& names);
+
+// Appends `record` (one line, its newline included) to the log file `fileName`, creating it
+// when missing. The record goes to the file in one write on a descriptor opened for appending,
+// so records of several processes sharing the log do not interleave; a write that stops short
+// (a full disk) is cut off again, so the log never holds half a record. Throws EFileError.
+void AppendRecordSafely(const std::string& fileName, std::string_view record);
 
 // Writes `bytes` as the whole content of `fileName` through TSafeFileStream.
 void WriteFileSafely(const std::string& fileName, std::string_view bytes);

@@ -46,6 +46,8 @@ const char* const ExamplesText =
     "    oxqr-export --set Text.LineSpacing=lsNoBlank customers customers.txt\n"
     "  One JPEG picture per page at quality 80:\n"
     "    oxqr-export --set JPEG.Quality=80 events events.jpg\n"
+    "  One PDF document per customer, named after its number:\n"
+    "    oxqr-export --burst CustNo customers 'out/{CustNo}.pdf'\n"
     "  A PDF document with a title:\n"
     "    oxqr-export --set \"PDF.Title=Customer Orders\" customers customers.pdf\n"
     "  The settings of the HTML format:\n"
@@ -95,6 +97,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
       o.Parameters.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
     } else if (a == "--definition") {
       o.Definition = TakeValue(args, i);
+    } else if (ParseBurstOption(args, i, o.Burst)) {
     } else if (a.size() > 1 && a.front() == '-') {
       throw EUsage("unknown option " + a);
     } else {
@@ -117,6 +120,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (!positional.empty()) throw EUsage("--list takes no REPORT or OUTPUT");  // --set still applies
     return o;
   }
+  CheckBurstOptions(o.Burst);
+  if (o.Burst.FromDefinition && positional.size() == 1) positional.emplace_back();  // the definition's name template
   if (positional.size() != 2) throw EUsage("expected REPORT and OUTPUT");
   o.Report = positional[0];
   o.Output = positional[1];
@@ -135,7 +140,7 @@ std::string HelpText(const std::string& reportsAndFormats) {
          "page number the files after OUTPUT (out.jpg gives out0001.jpg, out0002.jpg, ...).\n"
          "The files written are printed on standard output, one per line.\n"
          "\n" +
-         OptionsText + "\n" + reportsAndFormats + "\n" + ExamplesText +
+         OptionsText + BurstOptionsText + "\n" + reportsAndFormats + "\n" + ExamplesText +
          "\n"
          "Exit status:\n"
          "  0 the export was written, 1 it failed, 2 the command line or the report's\n"

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "BurstOptions.h"
+
 namespace oxqr::cli {
 
 // A usage error: the program prints the message and the usage text and exits 2.
@@ -25,8 +27,9 @@ struct TCliOptions {
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
   std::vector<std::pair<std::string, std::string>> Parameters;  // --param NAME=VALUE, in order
   std::string Definition;  // --definition NAME: print that sample's definition
+  TBurstOptions Burst;     // --burst and the options of batch runs
   std::string Report;  // a sample's name or the path of a .oxr definition
-  std::string Output;
+  std::string Output;  // with --burst, the template of the outputs' names
 };
 
 extern const char* const UsageText;

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "BurstOptions.h"
 #include "CliOptions.h"
+#include "SourceDate.h"
 #include "ReportSource.h"
 #include "OxQrExport/core/SettingProperties.h"
 #include "OxQrExport/core/Settings.h"
@@ -200,11 +202,13 @@ void RefuseOverwritingInputs(const TCliOptions& o, const TReportDefinition& defi
 
 int Export(const TCliOptions& o, const TSampleContext& ctx) {
   const std::unique_ptr<TReportDefinition> sample = OpenReport(o.Report, ctx, o.Database, o.Parameters);
-  std::string ext = o.Format.empty() ? fs::path(o.Output).extension().string() : o.Format;
+  const std::string output = o.Burst.Active() ? BurstNameTemplate(o.Output, *sample) : o.Output;
+  std::string ext = o.Format.empty() ? fs::path(output).extension().string() : o.Format;
   if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
   const int fileType = FileTypeOf(ext);
   if (fileType == 0) throw EUsage("no registered format writes \"" + ext + "\" files");
   const std::string filterExt = fileType >= 2 ? FilterLibrary().Filters()[static_cast<std::size_t>(fileType - 2)].Extension : ext;
+  if (o.Burst.Active()) return ExportBursts(o.Burst, output, *sample, fileType, WritesPageFiles(filterExt));
   RefuseOverwritingInputs(o, *sample, filterExt);
 
   auto& settings = QRExportSettings();
@@ -280,6 +284,7 @@ int main(int argc, char** argv) {
   TryEnsureChartApplication();
   try {
     InitializeExportLibrary();
+    PinClockFromEnvironment();
     const TSampleContext ctx = DefaultSampleContext(options.Database);
     ApplySettings(options);
     if (options.Help) {

@@ -1,0 +1,157 @@
+#include "BurstRun.h"
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <ostream>
+
+#include "BurstManifest.h"
+#include "BurstNames.h"
+#include "BurstPlan.h"
+#include "StopSignal.h"
+#include "OxQrExport/core/Settings.h"
+#include "engine/Report.h"
+#include "engine/SaveCommand.h"
+#include "platform/Errors.h"
+#include "platform/SafeFile.h"
+
+namespace fs = std::filesystem;
+
+namespace oxqr {
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
+
+void RefuseReplacingInputs(const std::vector<TBurst>& bursts, const std::vector<std::string>& inputs) {
+  for (const auto& b : bursts) {
+    for (const auto& input : inputs) {
+      if (SameFile(b.File, input))
+        throw EBurstError("the output \"" + b.File + "\" would replace the input file \"" + input + "\"");
+    }
+  }
+}
+
+// Collects what the formats report through the settings' error event while it lives.
+class TErrorCapture {
+ public:
+  TErrorCapture() : previous_(QRExportSettings().OnErrorMessage) {
+    QRExportSettings().OnErrorMessage = [this](TOxQRExportFilter*, const std::string& m) { messages_ += Line(m); };
+  }
+  ~TErrorCapture() { QRExportSettings().OnErrorMessage = previous_; }
+  TErrorCapture(const TErrorCapture&) = delete;
+  TErrorCapture& operator=(const TErrorCapture&) = delete;
+
+  // The messages since the last call, joined on one line.
+  std::string Take() { return std::exchange(messages_, std::string()); }
+
+ private:
+  std::string Line(std::string m) const {
+    for (char& c : m) c = c == '\r' || c == '\n' ? ' ' : c;
+    return messages_.empty() ? m : "; " + m;
+  }
+  decltype(QRExportSettings().OnErrorMessage) previous_;
+  std::string messages_;
+};
+
+// Removes what writes of this shard's outputs left when a run of it was killed, reading each
+// output folder once.
+void RemoveStaleTempFilesOf(const std::vector<TBurst>& bursts, const TShard& shard) {
+  std::map<std::string, std::vector<std::string>> byFolder;
+  for (const TBurst& b : bursts) {
+    if (!shard.Holds(b.Position)) continue;
+    const std::string target = ResolveOutputPath(b.File);
+    byFolder[fs::path(target).parent_path().string()].push_back(fs::path(target).filename().string());
+  }
+  for (const auto& [folder, names] : byFolder) RemoveStaleTempFiles(folder, names);
+}
+
+// Lays out and saves one burst; fills in the entry's figures or throws.
+void ExportOne(TQRCustomReport& report, const TBurstJob& job, const TBurst& burst, TErrorCapture& errors,
+               TManifestEntry& entry) {
+  const fs::path folder = fs::path(burst.File).parent_path();
+  if (!folder.empty()) fs::create_directories(folder);
+  report.Prepare();
+  SaveReport(report, burst.File, job.FileType);
+  if (std::string messages = errors.Take(); !messages.empty()) throw EBurstError(messages);
+  entry.Pages = report.QRPrinter().PageCount();
+  entry.Bytes = static_cast<std::int64_t>(fs::file_size(burst.File));
+  entry.Sha256 = FileSha256(burst.File);
+}
+
+}  // namespace
+
+std::string ManifestName(const std::string& pattern, const TShard& shard) {
+  std::string name = pattern;
+  for (auto at = name.find("{SHARD}"); at != std::string::npos; at = name.find("{SHARD}", at))
+    name.replace(at, 7, std::to_string(shard.Index));
+  return name;
+}
+
+TBurstSummary RunBursts(TQRCustomReport& report, const TBurstJob& job, std::ostream& out, std::ostream& err) {
+  TMasterRestriction restriction(report, job.Field);  // checks the master and the field first
+  const std::vector<TBurst> bursts = PlanBursts(*restriction.Master(), job.Field, job.NameTemplate);
+  RefuseReplacingInputs(bursts, job.Inputs);
+
+  const std::string manifest = job.Manifest.empty() ? std::string() : ManifestName(job.Manifest, job.Shard);
+  const auto done = job.SkipExisting && !manifest.empty() ? LastStatusByFile(manifest)
+                                                          : std::map<std::string, std::string>();
+  if (const fs::path folder = fs::path(manifest).parent_path(); !manifest.empty() && !folder.empty())
+    fs::create_directories(folder);
+  RemoveStaleTempFilesOf(bursts, job.Shard);
+  TErrorCapture errors;
+  const TStopSignal stop;
+  TBurstSummary summary;
+  for (const TBurst& burst : bursts) {
+    if (!job.Shard.Holds(burst.Position)) continue;
+    if (TStopSignal::Received() != 0) {
+      summary.Stopped = true;
+      err << "oxqr-export: stopped by signal " << TStopSignal::Received() << " before \"" << BurstValueText(burst)
+          << "\"; run again with --skip-existing to write the rest\n";
+      break;
+    }
+    if (job.SkipExisting && fs::exists(burst.File)) {
+      // With a manifest, only a file it records as written is done; without one, any file is.
+      const auto it = done.find(burst.File);
+      if (manifest.empty() || (it != done.end() && it->second == "ok")) {
+        ++summary.Skipped;
+        continue;
+      }
+    }
+    TManifestEntry entry;
+    entry.Value = BurstValueText(burst);
+    entry.File = burst.File;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      restriction.Select(burst.Value);
+      ExportOne(report, job, burst, errors, entry);
+      entry.Status = "ok";
+      ++summary.Written;
+      out << burst.File << '\n';
+    } catch (const std::exception& e) {
+      errors.Take();
+      entry.Status = "failed";
+      entry.Error = e.what();
+      ++summary.Failed;
+      err << "oxqr-export: burst \"" << entry.Value << "\" (" << burst.File << ") failed: " << e.what() << '\n';
+    }
+    entry.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (manifest.empty()) continue;
+    try {
+      AppendRecordSafely(manifest, ManifestLine(entry));
+    } catch (const EFileError& e) {
+      // The output stands but no record says so: a retry with --skip-existing writes it again.
+      if (entry.Status == "ok") {
+        --summary.Written;
+        ++summary.Failed;
+      }
+      err << "oxqr-export: " << e.what() << '\n';
+    }
+  }
+  return summary;
+}
+
+}  // namespace oxqr
