@@ -4,6 +4,7 @@
 #include <utility>
 #include <stdexcept>
 
+#include "NumberText.h"
 #include "Settings.h"
 #include "engine/Band.h"
 #include "engine/Controls.h"
@@ -126,7 +127,7 @@ double TOxQRDocumentFilter::MapX(double X) { return SourcePrinter->ToDeviceX(X);
 
 double TOxQRDocumentFilter::MapY(double Y) { return SourcePrinter->ToDeviceY(Y); }
 
-std::string TOxQRDocumentFilter::FormatNumber(double Value) { return std::to_string(RoundHalfEven(Value)); }
+std::string TOxQRDocumentFilter::FormatNumber(double Value) { return RoundedNumber(Value); }
 
 void TOxQRDocumentFilter::BeginBand() {
   BandOpen = true;
