@@ -71,6 +71,7 @@ void TOxQRExcelFilter::StartJob(int APageWidth, int APageHeight, const TFont& Fo
   FontList.clear();
   UsedCells.clear();
   CellsLeftOut = 0;
+  TextsCut = 0;
   formats_.clear();
   nativeCells_.clear();
   // The grid comes first: the document filter's StartJob already maps the page.
@@ -316,6 +317,7 @@ void TOxQRExcelFilter::WriteCell(int Row, int Column, const biff::TCellAttribute
       return;
     }
   }
+  if (Text.size() > biff::kMaxLabel) ++TextsCut;
   biff::WriteLabel(CellStream, Row, Column, Attributes, Text);
 }
 
@@ -342,7 +344,7 @@ void TOxQRExcelFilter::EndDocument() {
   nativeCells_.clear();
   CellStream.Clear();
   UsedCells.clear();
-  if (CellsLeftOut > 0) ReportError(this, ExcelCellsLeftOut(CellsLeftOut));
+  if (CellsLeftOut > 0 || TextsCut > 0) ReportError(this, ExcelCellsLeftOut(CellsLeftOut, TextsCut));
 }
 
 void TOxQRExcelFilter::EndTextBlock(const TQRPrintable& Control, int, int, bool Continuing) {

@@ -45,6 +45,7 @@ class TOxQRExcelFilter : public TOxQRDocumentFilter {
   double CharColumnWidth = 1;        // screen pixels of one worksheet column
   double CharRowHeight = 1;          // screen pixels of one worksheet row
   int CellsLeftOut = 0;              // cells past the last row or column, not written
+  int TextsCut = 0;                  // texts longer than a LABEL holds, written cut
 
   std::string DisplayName() const override;  // "Microsoft Excel Worksheet"
   std::string Extension() const override;    // "xls"
