@@ -11,13 +11,14 @@
 
 #include "Errors.h"
 #include "Files.h"
+#include "TempFileCleanup.h"
 
 
 namespace oxqr {
 namespace {
 
 // Longest final-name part kept in a temporary name, so that a name close to the file system's
-// limit still leaves room for the ".XXXXXX.part" around it.
+// limit still leaves room for the ".<pid>.XXXXXX.part" around it.
 constexpr std::size_t kMaxTempStem = 200;
 
 mode_t CurrentUmask() {
@@ -83,12 +84,16 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
 
   std::string stem = ExtractFileName(target_);
   if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
-  std::string pattern = ExtractFilePath(target_) + "." + stem + ".XXXXXX.part";
+  const std::string folder = ExtractFilePath(target_);
+  RemoveStaleTempFiles(folder, stem);
+  std::string pattern = TempFilePattern(folder, stem);
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   const int fd = ::mkstemps(buf.data(), 5);
   if (fd < 0) throw EFileError(fileName, "create", errno);
   temp_.assign(buf.data());
+  LockTempFile(fd);
+  guard_ = std::make_unique<TTempFileGuard>(temp_);
 
   // mkstemp creates the file private (0600); give it the mode a newly created file would have,
   // or keep the mode of the file it replaces.
@@ -101,6 +106,7 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
     const int err = errno;
     ::close(fd);
     ::unlink(temp_.c_str());
+    guard_.reset();
     throw EFileError(fileName, "create", err);
   }
   file_ = std::make_unique<TFileStream>(stream, fileName);
@@ -151,6 +157,7 @@ void TSafeFileStream::Commit() {
     throw EFileError(name_, "create", err);
   }
   committed_ = true;
+  guard_.reset();
 }
 
 void TSafeFileStream::Discard() {
@@ -160,6 +167,7 @@ void TSafeFileStream::Discard() {
     ::unlink(temp_.c_str());
     temp_.clear();
   }
+  guard_.reset();
 }
 
 void WriteFileSafely(const std::string& fileName, std::string_view bytes) {

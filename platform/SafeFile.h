@@ -1,15 +1,17 @@
 #pragma once
 // Output files written whole or not at all. The bytes go to a hidden temporary file beside the
-// final one (".<name>.XXXXXX.part"); Commit() flushes and closes it and renames it over the
+// final one (".<name>.<pid>.XXXXXX.part"); Commit() flushes and closes it and renames it over the
 // final name. A previous file under that name stays intact until the new one is complete, a
 // failed or cancelled write leaves no trace, and a reader never sees half a file under the real
-// name. Every output file of the library is written through this class.
+// name. Every output file of the library is written through this class. A file left by a
+// killed run is deleted by the next write to the same name (see TempFileCleanup.h).
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "Streams.h"
+#include "TempFileCleanup.h"
 
 namespace oxqr {
 
@@ -61,6 +63,7 @@ class TSafeFileStream final : public TStream {
   std::string target_;  // the name the temporary file is renamed to (links followed)
   std::string temp_;
   std::unique_ptr<TFileStream> file_;  // the open temporary file
+  std::unique_ptr<TTempFileGuard> guard_;  // deletes the temporary file on SIGINT or SIGTERM
   bool committed_ = false;
 };
 
