@@ -127,16 +127,16 @@ void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   }
   const double anchor = AnchorX(Alignment, left, right);
 
+  // An auto-sized control is as wide as its text; an auto-sized or band-aligned
+  // control sits at its anchor; any other control prints in its own rectangle.
+  double boxWidth = Size.Width;
+  if (AutoSize) {
+    int widest = 0;
+    for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
+    boxWidth = widest / factor;
+  }
+  const double boxLeft = AutoSize || AlignToBand ? anchor - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
   if (TCanvas* canvas = FinalCanvas(*this)) {
-    // An auto-sized control is as wide as its text; an auto-sized or band-aligned
-    // control sits at its anchor; any other control prints in its own rectangle.
-    double boxWidth = Size.Width;
-    if (AutoSize) {
-      int widest = 0;
-      for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
-      boxWidth = widest / factor;
-    }
-    const double boxLeft = AutoSize || AlignToBand ? anchor - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
     const TRect box = NativeToDevice(printer, boxLeft, top, boxWidth, height);
     if (!Transparent) {
       canvas->Brush = TBrush{Color, TBrushStyle::bsSolid};
@@ -152,9 +152,15 @@ void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   }
 
   const TQRCustomReport* report = OwnerReport();
-  if (report != nullptr && report->Exporting())
+  if (report != nullptr && report->Exporting()) {
+    // The lines are clipped to the box on the page; formats that show only that part need it.
+    TQRExportFilter* filter = report->ActiveFilter();
+    filter->TextClipLeft = boxLeft;
+    filter->TextClipRight = boxLeft + boxWidth;
     for (std::size_t i = 0; i < lines.size(); ++i)
-      report->ActiveFilter()->WriteText(anchor, top + i * lineHeight, Font, Color, Alignment, lines[i]);
+      filter->WriteText(anchor, top + i * lineHeight, Font, Color, Alignment, lines[i]);
+    filter->TextClipLeft = filter->TextClipRight = 0;
+  }
 
   // A control that does not stretch drops the lines that do not fit.
   nextLine_ += count;

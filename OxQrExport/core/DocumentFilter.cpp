@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "NumberText.h"
+#include "VisibleText.h"
 #include "Settings.h"
 #include "engine/Band.h"
 #include "engine/Controls.h"
@@ -79,6 +80,18 @@ void TOxQRDocumentFilter::StartJob(int APageWidth, int APageHeight, const TFont&
 void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
                                     const std::string& Text) {
   if (!PageOpen()) return;
+  double x = X;
+  std::string shown;
+  if (ShowsOnlyVisibleText() && CutToVisible(x, Font, Alignment, shown = Text))
+    AddTextRec(x, Y, Font, BackColor, Alignment, shown);
+  else
+    AddTextRec(X, Y, Font, BackColor, Alignment, Text);
+  ++LinesInBlock;
+  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, Alignment, Text);
+}
+
+void TOxQRDocumentFilter::AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                                     const std::string& Text) {
   TOxQrTextRec rec;
   rec.X = MapX(X);
   rec.Y = MapY(Y);
@@ -88,8 +101,26 @@ void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColo
   rec.Alignment = Alignment;
   rec.Text = EncodeText(Text);
   AddText(rec);
-  ++LinesInBlock;
-  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, Alignment, Text);
+}
+
+bool TOxQRDocumentFilter::CutToVisible(double& X, const TFont& Font, TAlignment Alignment, std::string& Text) const {
+  // Where the page draws the line: its anchor in pixels, shifted by the alignment.
+  auto shiftOf = [Alignment](int width) {
+    return Alignment == TAlignment::taRightJustify ? width : Alignment == TAlignment::taCenter ? width / 2 : 0;
+  };
+  const int anchor = SourcePrinter->ToDeviceX(X);
+  int clipLeft = 0;
+  int clipRight = SourcePrinter->ToDeviceWidth(SourcePrinter->PaperWidth);
+  if (TextClipRight > TextClipLeft) {
+    clipLeft = std::max(clipLeft, SourcePrinter->ToDeviceX(TextClipLeft));
+    clipRight = std::min(clipRight, SourcePrinter->ToDeviceX(TextClipRight));
+  }
+  const TVisibleSpan span =
+      VisibleSpan(Font, Text, anchor - shiftOf(TextExtent(Font, Text).cx), clipLeft, clipRight);
+  if (!span.Cut) return false;
+  Text = Text.substr(span.First, span.Count);
+  X += (span.Left + shiftOf(span.Width) - anchor) / SourcePrinter->HorizontalFactor();
+  return true;
 }
 
 void TOxQRDocumentFilter::FinishJob() {
