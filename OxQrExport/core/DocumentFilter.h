@@ -167,14 +167,16 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   std::string TakeOpenBand();
   // Appends `markup` followed by CR LF to BandBuffer.
   void AppendToBand(const std::string& markup);
-  // Cuts a line WriteText receives to the whole characters the page shows of it (see
-  // VisibleText.h) and moves its anchor X (Native) with them. False: nothing was hidden.
-  bool CutToVisible(double& X, const TFont& Font, TAlignment Alignment, std::string& Text) const;
+  // The whole characters the page shows of a line WriteText receives (`Width`: its measured
+  // width in pixels) in `Shown` (see VisibleText.h), its anchor X (Native) moved with them.
+  // False: the whole line shows, X and Shown are untouched.
+  bool CutToVisible(double& X, const TFont& Font, TAlignment Alignment, const std::string& Text, int Width,
+                    std::string& Shown) const;
 
  private:
-  // Builds the text record of one line and hands it to AddText.
+  // Builds the text record of one line (Extent: its measured size) and hands it to AddText.
   void AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
-                  const std::string& Text);
+                  const std::string& Text, TSize Extent);
   int richTextDepth_ = 0;  // > 0 while WriteRichText emits its lines as text blocks
 };
 

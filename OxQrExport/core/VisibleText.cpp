@@ -21,34 +21,38 @@ std::vector<std::size_t> CharacterBounds(const std::string& text) {
 
 }  // namespace
 
-TVisibleSpan VisibleSpan(const TFont& font, const std::string& text, int left, int clipLeft, int clipRight) {
-  const int width = TextExtent(font, text).cx;
-  TVisibleSpan span{0, text.size(), left, width, false};
-  if (left >= clipLeft && left + width <= clipRight) return span;
-
-  // Prefix widths grow with the prefix: binary searches over the character bounds.
+TVisibleSpan VisibleSpan(const TFont& font, const std::string& text, int left, TPixelSpan paper, TPixelSpan clip) {
   const std::vector<std::size_t> bounds = CharacterBounds(text);
-  auto prefix = [&](std::size_t b) { return TextExtent(font, text.substr(0, bounds[b])).cx; };
-  // First character that starts at or after clipLeft.
-  std::size_t lo = 0, hi = bounds.size() - 1;
+  const std::size_t n = bounds.size() - 1;  // characters
+  // Pixel where character k starts (k == n: where the text ends); prefixes grow with k.
+  auto at = [&](std::size_t k) { return left + TextExtent(font, text.substr(0, bounds[k])).cx; };
+  // Whether character k shows, seen from the left edge (every later one then does as well)...
+  auto showsFromLeft = [&](std::size_t k) {
+    return k == n || (at(k) >= paper.Left && at(k) + at(k + 1) >= 2 * clip.Left);
+  };
+  // ... and from the right edge (every earlier one then does as well).
+  auto showsFromRight = [&](std::size_t k) { return at(k + 1) <= paper.Right && at(k) + at(k + 1) <= 2 * clip.Right; };
+
+  std::size_t lo = 0, hi = n;  // first character shown
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
-    if (left + prefix(mid) >= clipLeft) hi = mid; else lo = mid + 1;
+    if (showsFromLeft(mid)) hi = mid; else lo = mid + 1;
   }
   const std::size_t first = lo;
-  // Last bound (end of the characters shown) that ends at or before clipRight.
-  lo = first;
-  hi = bounds.size() - 1;
+  lo = first;  // end: one past the last character shown
+  hi = n;
   while (lo < hi) {
     const std::size_t mid = (lo + hi + 1) / 2;
-    if (left + prefix(mid) <= clipRight) lo = mid; else hi = mid - 1;
+    if (showsFromRight(mid - 1)) lo = mid; else hi = mid - 1;
   }
-  const std::size_t last = lo;
+  const std::size_t end = lo;
+
+  TVisibleSpan span;
+  span.Cut = first > 0 || end < n;
   span.First = bounds[first];
-  span.Count = bounds[last] - bounds[first];
-  span.Left = left + prefix(first);
+  span.Count = bounds[end] - bounds[first];
+  span.Left = at(first);
   span.Width = span.Count == 0 ? 0 : TextExtent(font, text.substr(span.First, span.Count)).cx;
-  span.Cut = true;
   return span;
 }
 

@@ -156,7 +156,7 @@ TEST_F(RtfFilterTest, LinesOutsideBlocksArePlacedByTheirLeftEdge) {
 }
 
 // A line wider than the paper, or than the box that clips it, is written as the page shows
-// it: the whole characters inside the paper (and the box), so that no reader wraps it.
+// it: the characters on the paper and inside the box, so that no reader wraps it.
 TEST_F(RtfFilterTest, LinesAreCutToWhatThePageShows) {
   std::string text;
   for (int i = 0; text.size() < 600; ++i) text += "Northwind Trading " + std::to_string(i) + " ";
@@ -182,12 +182,14 @@ TEST_F(RtfFilterTest, LinesAreCutToWhatThePageShows) {
     const int width = TextExtent(font_, line).cx;
     const int anchor = screen.ToDeviceX(c.X);
     const int left = anchor - (c.Align == TAlignment::taRightJustify ? width : c.Align == TAlignment::taCenter ? width / 2 : 0);
-    const int lo = c.ClipRight > c.ClipLeft ? std::max(0, screen.ToDeviceX(c.ClipLeft)) : 0;
-    const int hi = c.ClipRight > c.ClipLeft ? std::min(paper, screen.ToDeviceX(c.ClipRight)) : paper;
+    // A character shows when its cell lies on the paper and its middle inside the box.
+    const int lo = c.ClipRight > c.ClipLeft ? screen.ToDeviceX(c.ClipLeft) : 0;
+    const int hi = c.ClipRight > c.ClipLeft ? screen.ToDeviceX(c.ClipRight) : paper;
+    auto at = [&](std::size_t k) { return left + TextExtent(font_, line.substr(0, k)).cx; };
     std::size_t first = 0;
-    while (left + TextExtent(font_, line.substr(0, first)).cx < lo) ++first;
+    while (first < line.size() && !(at(first) >= 0 && at(first) + at(first + 1) >= 2 * lo)) ++first;
     std::size_t end = line.size();
-    while (left + TextExtent(font_, line.substr(0, end)).cx > hi) --end;
+    while (end > first && !(at(end) <= paper && at(end - 1) + at(end) <= 2 * hi)) --end;
     const std::string shown = line.substr(first, end - first);
     ASSERT_FALSE(shown.empty());
 
@@ -201,9 +203,9 @@ TEST_F(RtfFilterTest, LinesAreCutToWhatThePageShows) {
     EXPECT_NE(body.find("\\ql " + shown + " \r\n"), std::string::npos) << body.substr(0, 300);
     // The frame starts where the characters shown start on the page (within a pixel).
     const double posx = (left + TextExtent(font_, line.substr(0, first)).cx) / screen.HorizontalFactor() * 1440 / 254;
-    const auto at = body.find("\\posx");
-    ASSERT_NE(at, std::string::npos);
-    EXPECT_NEAR(std::stod(body.substr(at + 5)), posx, 15.0);
+    const auto posxAt = body.find("\\posx");
+    ASSERT_NE(posxAt, std::string::npos);
+    EXPECT_NEAR(std::stod(body.substr(posxAt + 5)), posx, 15.0);
   }
 }
 

@@ -1,7 +1,7 @@
 // A single-line text far wider than the page, and one wider than its own box, as readers
 // show them: the page picture draws each on one line, cut at the paper's edge or at the
-// box. LibreOffice (RTF, EMF) and poppler (PDF) must show the same page: no reader may wrap
-// the text over the rest of the page or run it over the control beside it.
+// box. LibreOffice (RTF), poppler (PDF) and Chromium (HTML) must show the same page: no reader may wrap the
+// text over the rest of the page or run it over the control beside it.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -11,11 +11,14 @@
 #include <filesystem>
 #include <string>
 
+#include "OxQrExport/core/Settings.h"
+#include "OxQrExport/html/HtmlFilter.h"
 #include "OxQrExport/images/ImageFilters.h"
 #include "OxQrExport/pdf/PdfFilter.h"
 #include "OxQrExport/rtf/RtfFilter.h"
 #include "engine/FilterLibrary.h"
 #include "engine/SaveCommand.h"
+#include "html/HtmlReaderChecks.h"
 #include "images/PageReportFixture.h"
 #include "support/Fidelity.h"
 #include "support/ReaderSupport.h"
@@ -125,9 +128,18 @@ TEST_F(LongLineReaders, PdfShowsTheLinesAsThePageDoes) {
   ExpectLikeThePage(pdf, 0.9, "PDF");
 }
 
-TEST_F(LongLineReaders, EmfShowsTheLinesAsThePageDoes) {
-  ExportReport(report_.Report, *ClassOf<TOxQREMFFilter>(), dir_.File("long.emf"));
-  ExpectLikeThePage(testing::SofficeConvert(dir_.File("long0001.emf"), "pdf", dir_.Path() / "emf"), 0.7, "EMF");
+TEST_F(LongLineReaders, HtmlShowsTheLinesAsThePageDoes) {
+  if (!HaveProgram("chromium")) GTEST_SKIP() << "chromium is not installed";
+  QRExportSettings().HTML.ShowNavigator = false;
+  ExportReport(report_.Report, *ClassOf<TOxQRHTMLFilter>(), dir_.File("long.htm"));
+  QRExportSettings().HTML.ShowNavigator = true;
+  const std::string png = dir_.File("long-html.png");
+  testing::HeadlessChromium("--screenshot=" + ShellQuote(png), dir_.File("long0001.htm"), dir_.File(".chromium"));
+  const QImage shown(QString::fromStdString(png));
+  ASSERT_FALSE(shown.isNull()) << "no screenshot";
+  const auto f = CompareDarkPixels(reference_, shown);
+  std::printf("HTML: fidelity %.3f / %.3f\n", f.AInB, f.BInA);
+  EXPECT_GE(f.Min(), 0.85);
 }
 
 }  // namespace
