@@ -295,7 +295,10 @@ void TOxQRExcelFilter::WritePageText(const TOxQrTextRec& Rec, int& Last) {
 bool TOxQRExcelFilter::PlaceCell(int& Row, int& Column) {
   Row = std::max(Row, 0);
   Column = std::max(Column, 0);
-  while (!UsedCells.insert(std::to_string(Row) + " " + std::to_string(Column)).second) ++Column;
+  auto key = [](int row, int column) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(column);
+  };
+  while (!UsedCells.insert(key(Row, Column)).second) ++Column;
   if (Row > biff::kMaxRow || Column > biff::kMaxColumn) {
     ++CellsLeftOut;
     return false;

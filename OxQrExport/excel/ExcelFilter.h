@@ -36,7 +36,8 @@ class TOxQRExcelFilter : public TOxQRDocumentFilter {
 
   std::vector<int> ColumnPositions;  // distinct rounded X of the page's texts, first come first
   std::vector<int> ColumnWidths;     // parallel: the largest rounded width at that position
-  std::unordered_set<std::string> UsedCells;  // "row column" of every cell written in the job
+  // Row (high 32 bits) and column (low 32 bits) of every cell written in the job.
+  std::unordered_set<std::uint64_t> UsedCells;
   TMemoryStream CellStream;                   // the job's cell records in the order written
   std::vector<std::unique_ptr<TOxQrTextRec>> PageTexts;  // the page's text copies, sorted
   std::vector<TFontEntry> FontList;  // entry 0 is the report's font
