@@ -40,6 +40,20 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
+// Debian's interpreter, which has python3-reportlab (a python3 earlier in PATH may not).
+constexpr const char* kPython = "/usr/bin/python3";
+
+// The peer script in the shared bench folder beside the checkout (a checkout may sit one
+// folder deeper), or the one OXQR_PEER_SCRIPT names; empty when there is none.
+std::string PeerScript() {
+  if (const char* env = std::getenv("OXQR_PEER_SCRIPT")) return env;
+  for (const char* up : {"/../shared/bench/", "/../../shared/bench/"}) {
+    const fs::path p = fs::path(std::string(OXQR_SOURCE_DIR) + up + "reportlab_customers.py").lexically_normal();
+    if (fs::exists(p)) return p.string();
+  }
+  return {};
+}
+
 // A variant: a short name and the settings (--set syntax) that make it.
 struct TVariant {
   std::string Format;
@@ -220,7 +234,7 @@ void ComparePeer(const std::string& script, int scale, int reps, std::ofstream* 
               (dir / "ours.pdf").string()},
              out, peak, wall);
     ours.push_back(wall);
-    RunChild({"python3", script, db, (dir / "peer.pdf").string()}, out, peak, wall);
+    RunChild({kPython, script, db, (dir / "peer.pdf").string()}, out, peak, wall);
     peer.push_back(wall);
   }
   const double o = Median(ours), p = Median(peer);
@@ -317,8 +331,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (json) *json << Json(r) << '\n';
   }
-  const std::string script = OXQR_PEER_SCRIPT;
-  if (peer && fs::exists(script) && std::system("python3 -c 'import reportlab' 2>/dev/null") == 0)
+  const std::string script = PeerScript();
+  const std::string probe = std::string(kPython) + " -c 'import reportlab' 2>/dev/null";
+  if (peer && !script.empty() && std::system(probe.c_str()) == 0)
     ComparePeer(script, 100, reps, json.get());
   return 0;
 }
