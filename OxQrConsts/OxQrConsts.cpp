@@ -43,9 +43,18 @@ const std::string_view SAboutText =
     "OxQRFilters - WYSIWYG Export Filters for QRReport (https://oxqrfilters.example.org)";
 const std::string_view SVersion = "2.11";
 
-std::string ExcelCellsLeftOut(int count) {
-  return std::to_string(count) + (count == 1 ? " cell lay" : " cells lay") +
-         " beyond row 16384 or column 256 of the worksheet and " + (count == 1 ? "was" : "were") + " left out.";
+std::string ExcelCellsLeftOut(int count, int textsCut) {
+  std::string s;
+  if (count > 0 || textsCut == 0) {
+    s = std::to_string(count) + (count == 1 ? " cell lay" : " cells lay") +
+        " beyond row 16384 or column 256 of the worksheet and " + (count == 1 ? "was" : "were") + " left out";
+  }
+  if (textsCut > 0) {
+    if (!s.empty()) s += "; ";
+    s += std::to_string(textsCut) + (textsCut == 1 ? " text was" : " texts were") +
+         " longer than 255 characters and " + (textsCut == 1 ? "was" : "were") + " cut";
+  }
+  return s + ".";
 }
 
 }  // namespace oxqr

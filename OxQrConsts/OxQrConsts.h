@@ -51,8 +51,10 @@ extern const std::string_view SAboutText;
 extern const std::string_view SVersion;
 
 // Cells of a worksheet export that lie past the format's last row or column:
-// "<n> cells lay beyond row 16384 or column 256 of the worksheet and were left out."
-std::string ExcelCellsLeftOut(int count);
+// "<n> cells lay beyond row 16384 or column 256 of the worksheet and were left out.", and
+// texts longer than a cell holds in the same message: "...; <m> texts were longer than 255
+// characters and were cut." (only the second part when no cell was left out).
+std::string ExcelCellsLeftOut(int count, int textsCut = 0);
 
 
 }  // namespace oxqr

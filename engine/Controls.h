@@ -4,6 +4,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EngineTypes.h"
@@ -46,6 +47,8 @@ class TQRCustomLabel : public TQRPrintable {
  private:
   // The Native x the lines align to.
   double AnchorX(int OffsetX) const;
+  // The left edge and width (Native) of the box `lines` print in.
+  std::pair<double, double> BoxSpan(const TQRPrinter& printer, std::span<const std::string> lines, int OffsetX) const;
   std::vector<std::string> pending_;  // lines of an unfinished print
   std::size_t nextLine_ = 0;
 };

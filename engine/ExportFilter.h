@@ -24,6 +24,11 @@ class TQRExportFilter {
   bool Active = false;
   std::string FileName;
   TQRCustomReport* Report = nullptr;
+  // The horizontal span (Native) to which the page clips the lines of the WriteText calls
+  // that follow: a text control sets its box around them. Right <= Left: only the paper's
+  // edges clip.
+  double TextClipLeft = 0;
+  double TextClipRight = 0;
 
   virtual std::string Description() const;
   virtual std::string Extension() const;

@@ -116,6 +116,21 @@ double TQRCustomLabel::AnchorX(int OffsetX) const {
   return AlignedX(Alignment, left, right);
 }
 
+std::pair<double, double> TQRCustomLabel::BoxSpan(const TQRPrinter& printer, std::span<const std::string> lines,
+                                                  int OffsetX) const {
+  // An auto-sized control is as wide as its text; an auto-sized or band-aligned
+  // control sits at its anchor; any other control prints in its own rectangle.
+  double boxWidth = Size.Width;
+  if (AutoSize) {
+    int widest = 0;
+    for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
+    boxWidth = widest / printer.VerticalFactor();
+  }
+  const double boxLeft =
+      AutoSize || AlignToBand ? AnchorX(OffsetX) - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
+  return {boxLeft, boxWidth};
+}
+
 void TQRCustomLabel::DrawLines(TCanvas& canvas, const TQRPrinter& printer, std::span<const std::string> lines,
                                int OffsetX, int OffsetY) const {
   const double factor = printer.VerticalFactor();
@@ -123,15 +138,7 @@ void TQRCustomLabel::DrawLines(TCanvas& canvas, const TQRPrinter& printer, std::
   const double top = OffsetY + Size.Top;
   const double height = std::max(Size.Height, lines.size() * lineHeight);
   const double anchor = AnchorX(OffsetX);
-  // An auto-sized control is as wide as its text; an auto-sized or band-aligned
-  // control sits at its anchor; any other control prints in its own rectangle.
-  double boxWidth = Size.Width;
-  if (AutoSize) {
-    int widest = 0;
-    for (const auto& line : lines) widest = std::max(widest, TextExtent(Font, line).cx);
-    boxWidth = widest / factor;
-  }
-  const double boxLeft = AutoSize || AlignToBand ? anchor - AnchorShift(Alignment, boxWidth) : OffsetX + Size.Left;
+  const auto [boxLeft, boxWidth] = BoxSpan(printer, lines, OffsetX);
   const TRect box = NativeToDevice(&printer, boxLeft, top, boxWidth, height);
   if (!Transparent) {
     canvas.Brush = TBrush{Color, TBrushStyle::bsSolid};
@@ -163,8 +170,14 @@ void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   if (report != nullptr && report->Exporting()) {
     const double top = OffsetY + Size.Top;
     const double anchor = AnchorX(OffsetX);
+    const auto [boxLeft, boxWidth] = BoxSpan(*printer, lines, OffsetX);
+    // The lines are clipped to the box on the page; formats that show only that part need it.
+    TQRExportFilter* filter = report->ActiveFilter();
+    filter->TextClipLeft = boxLeft;
+    filter->TextClipRight = boxLeft + boxWidth;
     for (std::size_t i = 0; i < lines.size(); ++i)
-      report->ActiveFilter()->WriteText(anchor, top + i * lineHeight, Font, Color, Alignment, lines[i]);
+      filter->WriteText(anchor, top + i * lineHeight, Font, Color, Alignment, lines[i]);
+    filter->TextClipLeft = filter->TextClipRight = 0;
   }
 
   // A control that does not stretch drops the lines that do not fit.

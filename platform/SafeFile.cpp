@@ -14,13 +14,14 @@
 
 #include "Errors.h"
 #include "Files.h"
+#include "TempFileCleanup.h"
 
 
 namespace oxqr {
 namespace {
 
 // Longest final-name part kept in a temporary name, so that a name close to the file system's
-// limit still leaves room for the ".XXXXXX.part" around it.
+// limit still leaves room for the ".<pid>.XXXXXX.part" around it.
 constexpr std::size_t kMaxTempStem = 200;
 
 mode_t CurrentUmask() {
@@ -30,10 +31,17 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-// Temporary names are this prefix, six random characters and ".part".
-std::string TempNamePrefix(std::string stem) {
-  if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
-  return "." + stem + ".";
+// Whether `name` is a temporary file's name for one of the final names whose ".<name>." heads
+// are in `heads`: ".<name>.<pid>.XXXXXX.part", or ".<name>.XXXXXX.part" as earlier versions
+// wrote it.
+bool IsTempNameOf(const std::string& name, const std::unordered_set<std::string>& heads) {
+  constexpr std::size_t kTail = 1 + 6 + 5;  // ".XXXXXX.part"
+  if (name.size() <= kTail || !name.ends_with(".part")) return false;
+  const std::string head = name.substr(0, name.size() - kTail + 1);  // up to the dot before XXXXXX
+  if (heads.contains(head)) return true;
+  std::size_t digits = head.size() - 1;
+  while (digits > 0 && head[digits - 1] >= '0' && head[digits - 1] <= '9') --digits;
+  return digits < head.size() - 1 && heads.contains(head.substr(0, digits));
 }
 
 }  // namespace
@@ -90,13 +98,18 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
   target_ = ResolveOutputPath(fileName);
   CheckRegularTarget(target_);
 
-  const std::string stem = ExtractFileName(target_);
-  std::string pattern = ExtractFilePath(target_) + TempNamePrefix(stem) + "XXXXXX.part";
+  std::string stem = ExtractFileName(target_);
+  if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
+  const std::string folder = ExtractFilePath(target_);
+  RemoveStaleTempFiles(folder, stem);
+  std::string pattern = TempFilePattern(folder, stem);
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   const int fd = ::mkstemps(buf.data(), 5);
   if (fd < 0) throw EFileError(fileName, "create", errno);
   temp_.assign(buf.data());
+  LockTempFile(fd);
+  guard_ = std::make_unique<TTempFileGuard>(temp_);
 
   // mkstemp creates the file private (0600); give it the mode a newly created file would have,
   // or keep the mode of the file it replaces.
@@ -109,6 +122,7 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
     const int err = errno;
     ::close(fd);
     ::unlink(temp_.c_str());
+    guard_.reset();
     throw EFileError(fileName, "create", err);
   }
   file_ = std::make_unique<TFileStream>(stream, fileName);
@@ -159,6 +173,7 @@ void TSafeFileStream::Commit() {
     throw EFileError(name_, "create", err);
   }
   committed_ = true;
+  guard_.reset();
 }
 
 void TSafeFileStream::Discard() {
@@ -168,24 +183,23 @@ void TSafeFileStream::Discard() {
     ::unlink(temp_.c_str());
     temp_.clear();
   }
+  guard_.reset();
 }
 
-int RemoveStaleTempFiles(const std::string& fileName) {
+int RemoveTempFilesOf(const std::string& fileName) {
   const std::string target = ResolveOutputPath(fileName);
-  return RemoveStaleTempFiles(ExtractFilePath(target), {ExtractFileName(target)});
+  return RemoveTempFilesOf(ExtractFilePath(target), {ExtractFileName(target)});
 }
 
-int RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& names) {
+int RemoveTempFilesOf(const std::string& folder, const std::vector<std::string>& names) {
   namespace fs = std::filesystem;
-  std::unordered_set<std::string> prefixes;
-  for (const auto& name : names) prefixes.insert(TempNamePrefix(name));
-  constexpr std::size_t kTail = 6 + 5;  // "XXXXXX.part"
+  std::unordered_set<std::string> heads;
+  for (const auto& name : names) heads.insert("." + name.substr(0, kMaxTempStem) + ".");
   std::error_code ec;
   int removed = 0;
   for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, ec)) {
     const std::string name = entry.path().filename().string();
-    if (name.size() <= kTail || !name.ends_with(".part") || !prefixes.contains(name.substr(0, name.size() - kTail)))
-      continue;
+    if (!IsTempNameOf(name, heads)) continue;
     if (entry.is_regular_file(ec) && fs::remove(entry.path(), ec)) ++removed;
   }
   return removed;

@@ -1,9 +1,10 @@
 #pragma once
 // Output files written whole or not at all. The bytes go to a hidden temporary file beside the
-// final one (".<name>.XXXXXX.part"); Commit() flushes and closes it and renames it over the
+// final one (".<name>.<pid>.XXXXXX.part"); Commit() flushes and closes it and renames it over the
 // final name. A previous file under that name stays intact until the new one is complete, a
 // failed or cancelled write leaves no trace, and a reader never sees half a file under the real
-// name. Every output file of the library is written through this class.
+// name. Every output file of the library is written through this class. A file left by a
+// killed run is deleted by the next write to the same name (see TempFileCleanup.h).
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "Streams.h"
+#include "TempFileCleanup.h"
 
 namespace oxqr {
 
@@ -62,15 +64,18 @@ class TSafeFileStream final : public TStream {
   std::string target_;  // the name the temporary file is renamed to (links followed)
   std::string temp_;
   std::unique_ptr<TFileStream> file_;  // the open temporary file
+  std::unique_ptr<TTempFileGuard> guard_;  // deletes the temporary file on SIGINT or SIGTERM
   bool committed_ = false;
 };
 
-// Removes the temporary files that writes to `fileName` left behind when their process was
-// killed before Commit or Discard (".<name>.XXXXXX.part" beside it); returns how many. Call it
-// only where no other process is writing `fileName` at the same time.
-int RemoveStaleTempFiles(const std::string& fileName);
+// Removes every temporary file that writes to `fileName` left behind beside it, whichever
+// process (on whichever machine) wrote it; returns how many. A new write removes only files
+// whose process is known to be gone; this is for a job that owns its output names, such as a
+// shard run again after it was killed. Call it only where no other process is writing
+// `fileName` at the same time.
+int RemoveTempFilesOf(const std::string& fileName);
 // The same for many files of one folder (names without the folder), reading the folder once.
-int RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& names);
+int RemoveTempFilesOf(const std::string& folder, const std::vector<std::string>& names);
 
 // Appends `record` (one line, its newline included) to the log file `fileName`, creating it
 // when missing. The record goes to the file in one write on a descriptor opened for appending,

@@ -4,6 +4,8 @@
 #include <utility>
 #include <stdexcept>
 
+#include "NumberText.h"
+#include "VisibleText.h"
 #include "Settings.h"
 #include "engine/Band.h"
 #include "engine/Controls.h"
@@ -78,17 +80,49 @@ void TOxQRDocumentFilter::StartJob(int APageWidth, int APageHeight, const TFont&
 void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
                                     const std::string& Text) {
   if (!PageOpen()) return;
+  const TSize extent = TextExtent(Font, Text);
+  double x = X;
+  std::string shown;
+  if (ShowsOnlyVisibleText() && CutToVisible(x, Font, Alignment, Text, extent.cx, shown))
+    AddTextRec(x, Y, Font, BackColor, Alignment, shown, TextExtent(Font, shown));
+  else
+    AddTextRec(X, Y, Font, BackColor, Alignment, Text, extent);
+  ++LinesInBlock;
+  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, Alignment, Text);
+}
+
+void TOxQRDocumentFilter::AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                                     const std::string& Text, TSize Extent) {
   TOxQrTextRec rec;
   rec.X = MapX(X);
   rec.Y = MapY(Y);
-  MapSize(TextExtent(Font, Text), rec.Width, rec.Height);
+  MapSize(Extent, rec.Width, rec.Height);
   rec.Font = TOxQrFontAttrib::FromFont(Font);
   rec.BackColor = BackColor;
   rec.Alignment = Alignment;
   rec.Text = EncodeText(Text);
   AddText(rec);
-  ++LinesInBlock;
-  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, Alignment, Text);
+}
+
+bool TOxQRDocumentFilter::CutToVisible(double& X, const TFont& Font, TAlignment Alignment, const std::string& Text,
+                                       int Width, std::string& Shown) const {
+  // Where the page draws the line: its anchor in pixels, shifted by the alignment.
+  auto shiftOf = [Alignment](int width) {
+    return Alignment == TAlignment::taRightJustify ? width : Alignment == TAlignment::taCenter ? width / 2 : 0;
+  };
+  const int anchor = SourcePrinter->ToDeviceX(X);
+  const TPixelSpan paper{0, SourcePrinter->ToDeviceWidth(SourcePrinter->PaperWidth)};
+  TPixelSpan clip = paper;
+  if (TextClipRight > TextClipLeft)
+    clip = TPixelSpan{SourcePrinter->ToDeviceX(TextClipLeft), SourcePrinter->ToDeviceX(TextClipRight)};
+  const int left = anchor - shiftOf(Width);
+  auto holds = [&](TPixelSpan s) { return left >= s.Left && left + Width <= s.Right; };
+  if (holds(paper) && holds(clip)) return false;  // the whole line shows
+  const TVisibleSpan span = VisibleSpan(Font, Text, left, paper, clip);
+  if (!span.Cut) return false;
+  Shown = Text.substr(span.First, span.Count);
+  X += (span.Left + shiftOf(span.Width) - anchor) / SourcePrinter->HorizontalFactor();
+  return true;
 }
 
 void TOxQRDocumentFilter::FinishJob() {
@@ -126,7 +160,7 @@ double TOxQRDocumentFilter::MapX(double X) { return SourcePrinter->ToDeviceX(X);
 
 double TOxQRDocumentFilter::MapY(double Y) { return SourcePrinter->ToDeviceY(Y); }
 
-std::string TOxQRDocumentFilter::FormatNumber(double Value) { return std::to_string(RoundHalfEven(Value)); }
+std::string TOxQRDocumentFilter::FormatNumber(double Value) { return RoundedNumber(Value); }
 
 void TOxQRDocumentFilter::BeginBand() {
   BandOpen = true;

@@ -104,6 +104,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   // Native -> output units; the base gives screen pixels (SourcePrinter->ToDeviceX/Y).
   virtual double MapX(double X);
   virtual double MapY(double Y);
+  // Whether the format writes only the characters of a line that the page shows (the rest
+  // clipped by the line's control or the paper's edges); the base writes whole lines.
+  virtual bool ShowsOnlyVisibleText() const { return false; }
   // Number text of the format; the base rounds half to even and writes an integer.
   virtual std::string FormatNumber(double Value);
   // Opens a band: BandOpen := true, BandBuffer emptied. Called by the first item of a band.
@@ -164,8 +167,16 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   std::string TakeOpenBand();
   // Appends `markup` followed by CR LF to BandBuffer.
   void AppendToBand(const std::string& markup);
+  // The whole characters the page shows of a line WriteText receives (`Width`: its measured
+  // width in pixels) in `Shown` (see VisibleText.h), its anchor X (Native) moved with them.
+  // False: the whole line shows, X and Shown are untouched.
+  bool CutToVisible(double& X, const TFont& Font, TAlignment Alignment, const std::string& Text, int Width,
+                    std::string& Shown) const;
 
  private:
+  // Builds the text record of one line (Extent: its measured size) and hands it to AddText.
+  void AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                  const std::string& Text, TSize Extent);
   int richTextDepth_ = 0;  // > 0 while WriteRichText emits its lines as text blocks
 };
 

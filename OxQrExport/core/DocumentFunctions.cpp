@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "DocumentFilter.h"
+#include "NumberText.h"
 
 namespace oxqr {
 
@@ -76,13 +77,7 @@ std::string RGBHex(TColor Color) {
 }
 
 std::string HexByteToUnit(std::string_view Hex) {
-  // Fixed four decimals with '.' whatever the C or platform locale: std::to_chars is
-  // locale-independent by definition.
-  const double value = static_cast<double>(ParseHex(Hex)) / 255.0;
-  char buf[64];
-  const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 4);
-  if (ec != std::errc()) return "0.0000";
-  return std::string(buf, ptr);
+  return FixedNumber4(static_cast<double>(ParseHex(Hex)) / 255.0);
 }
 
 std::string ColorToPDF(TColor Color) {

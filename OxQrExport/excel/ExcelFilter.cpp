@@ -71,6 +71,7 @@ void TOxQRExcelFilter::StartJob(int APageWidth, int APageHeight, const TFont& Fo
   FontList.clear();
   UsedCells.clear();
   CellsLeftOut = 0;
+  TextsCut = 0;
   formats_.clear();
   nativeCells_.clear();
   // The grid comes first: the document filter's StartJob already maps the page.
@@ -294,7 +295,10 @@ void TOxQRExcelFilter::WritePageText(const TOxQrTextRec& Rec, int& Last) {
 bool TOxQRExcelFilter::PlaceCell(int& Row, int& Column) {
   Row = std::max(Row, 0);
   Column = std::max(Column, 0);
-  while (!UsedCells.insert(std::to_string(Row) + " " + std::to_string(Column)).second) ++Column;
+  auto key = [](int row, int column) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) | static_cast<std::uint32_t>(column);
+  };
+  while (!UsedCells.insert(key(Row, Column)).second) ++Column;
   if (Row > biff::kMaxRow || Column > biff::kMaxColumn) {
     ++CellsLeftOut;
     return false;
@@ -316,6 +320,7 @@ void TOxQRExcelFilter::WriteCell(int Row, int Column, const biff::TCellAttribute
       return;
     }
   }
+  if (Text.size() > biff::kMaxLabel) ++TextsCut;
   biff::WriteLabel(CellStream, Row, Column, Attributes, Text);
 }
 
@@ -342,7 +347,7 @@ void TOxQRExcelFilter::EndDocument() {
   nativeCells_.clear();
   CellStream.Clear();
   UsedCells.clear();
-  if (CellsLeftOut > 0) ReportError(this, ExcelCellsLeftOut(CellsLeftOut));
+  if (CellsLeftOut > 0 || TextsCut > 0) ReportError(this, ExcelCellsLeftOut(CellsLeftOut, TextsCut));
 }
 
 void TOxQRExcelFilter::EndTextBlock(const TQRPrintable& Control, int, int, bool Continuing) {

@@ -36,7 +36,8 @@ class TOxQRExcelFilter : public TOxQRDocumentFilter {
 
   std::vector<int> ColumnPositions;  // distinct rounded X of the page's texts, first come first
   std::vector<int> ColumnWidths;     // parallel: the largest rounded width at that position
-  std::unordered_set<std::string> UsedCells;  // "row column" of every cell written in the job
+  // Row (high 32 bits) and column (low 32 bits) of every cell written in the job.
+  std::unordered_set<std::uint64_t> UsedCells;
   TMemoryStream CellStream;                   // the job's cell records in the order written
   std::vector<std::unique_ptr<TOxQrTextRec>> PageTexts;  // the page's text copies, sorted
   std::vector<TFontEntry> FontList;  // entry 0 is the report's font
@@ -45,6 +46,7 @@ class TOxQRExcelFilter : public TOxQRDocumentFilter {
   double CharColumnWidth = 1;        // screen pixels of one worksheet column
   double CharRowHeight = 1;          // screen pixels of one worksheet row
   int CellsLeftOut = 0;              // cells past the last row or column, not written
+  int TextsCut = 0;                  // texts longer than a LABEL holds, written cut
 
   std::string DisplayName() const override;  // "Microsoft Excel Worksheet"
   std::string Extension() const override;    // "xls"

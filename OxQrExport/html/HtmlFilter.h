@@ -39,6 +39,8 @@ class TOxQRHTMLFilter : public TOxQRDocumentFilter {
 
   std::string DisplayName() const override;  // "HTML Document"
   std::string Extension() const override;    // "htm"
+  // A line runs past its box and the page in a browser: only what the page shows is written.
+  bool ShowsOnlyVisibleText() const override { return true; }
 
   void ClosePage() override;
   void BeginPage() override;

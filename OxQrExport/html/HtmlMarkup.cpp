@@ -31,24 +31,21 @@ std::string EscapeMarkup(std::string_view s) { return Escape(s, /*quotes=*/true,
 std::string EscapeTextLine(std::string_view s) { return Escape(s, /*quotes=*/false, /*blanks=*/true); }
 
 std::string EncodeUrl(std::string_view s) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(s.size());
-  for (char c : s) {
-    switch (c) {
-      case '%':
-        out += "%25";
-        break;
-      case '#':
-        out += "%23";
-        break;
-      case '?':
-        out += "%3F";
-        break;
-      case '"':
-        out += "%22";
-        break;
-      default:
-        out += c;
+  for (const char c : s) {
+    const auto b = static_cast<unsigned char>(c);
+    // Kept: letters, digits, the unreserved marks, '/' between folders and the blank
+    // (browsers read it in a path); everything else is written as %HH of its byte.
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    const bool kept = alnum || c == '-' || c == '.' || c == '_' || c == '~' || c == '/' || c == ' ';
+    if (kept) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
     }
   }
   return out;

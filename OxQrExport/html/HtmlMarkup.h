@@ -18,8 +18,9 @@ std::string EscapeMarkup(std::string_view s);
 // "&", "<", ">" as character references, then every blank as "&nbsp;": a report
 // text line.
 std::string EscapeTextLine(std::string_view s);
-// "%", "#", "?" and '"' percent-encoded: a file reference in SRC or HREF. Every
-// other byte, "/" included, is kept.
+// A file reference for SRC or HREF that links whatever the page's character set: every byte
+// above 127, every control byte and every byte the URL syntax reserves or forbids is written
+// as %HH; letters, digits, "-._~", "/" between folders and the blank are kept.
 std::string EncodeUrl(std::string_view s);
 
 // "[italic][ bold] <size>pt <face>[; text-decoration: underline line-through];

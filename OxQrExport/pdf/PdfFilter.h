@@ -47,6 +47,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
 
   std::string DisplayName() const override;  // "Adobe Acrobat Document"
   std::string Extension() const override;    // "pdf"
+  // A line would run past its box over its neighbours: only what the page shows is written.
+  bool ShowsOnlyVisibleText() const override { return true; }
 
   void ClosePage() override;
   void BeginPage() override;

@@ -1,6 +1,5 @@
 #include "PdfSyntax.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -9,15 +8,6 @@
 #include "platform/CodePage.h"
 
 namespace oxqr::pdf {
-
-std::string FormatNumber(double value) {
-  // to_chars never consults the C or C++ locale, so the separator is always '.'.
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 4);
-  std::string s(buf, r.ptr);
-  if (s == "-0.0000") s.erase(0, 1);
-  return s;
-}
 
 std::string EscapeString(std::string_view text) {
   std::string out;

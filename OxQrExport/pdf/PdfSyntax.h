@@ -5,11 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "OxQrExport/core/NumberText.h"
+
 namespace oxqr::pdf {
 
 // Fixed point with four decimals and '.' whatever the locale: "595.2756", "-12.0000".
 // A value that rounds to zero is written "0.0000" (never "-0.0000").
-std::string FormatNumber(double value);
+inline std::string FormatNumber(double value) { return FixedNumber4(value); }
 
 // A literal string's body: '\' '(' ')' escaped with a backslash, other bytes as they are.
 std::string EscapeString(std::string_view text);

@@ -46,6 +46,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   static constexpr std::string_view DummyFont = "RTFDummyFont";
 
   std::string Extension() const override;    // "rtf"
+  // Readers wrap a line that runs past its frame: only what the page shows is written.
+  bool ShowsOnlyVisibleText() const override { return true; }
   std::string DisplayName() const override;  // "Rich Text Format"
 
   void ClosePage() override;

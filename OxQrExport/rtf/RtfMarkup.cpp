@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "OxQrExport/core/NumberText.h"
 #include "platform/Types.h"
 
 namespace oxqr {
 
-std::string RtfNumber(double value) { return std::to_string(RoundHalfEven(value)); }
+std::string RtfNumber(double value) { return RoundedNumber(value); }
 
 std::string RtfEscapeText(std::string_view text) {
   std::string out;

@@ -59,14 +59,14 @@ class TErrorCapture {
 
 // Removes what writes of this shard's outputs left when a run of it was killed, reading each
 // output folder once.
-void RemoveStaleTempFilesOf(const std::vector<TBurst>& bursts, const TShard& shard) {
+void RemoveTempFilesOfShard(const std::vector<TBurst>& bursts, const TShard& shard) {
   std::map<std::string, std::vector<std::string>> byFolder;
   for (const TBurst& b : bursts) {
     if (!shard.Holds(b.Position)) continue;
     const std::string target = ResolveOutputPath(b.File);
     byFolder[fs::path(target).parent_path().string()].push_back(fs::path(target).filename().string());
   }
-  for (const auto& [folder, names] : byFolder) RemoveStaleTempFiles(folder, names);
+  for (const auto& [folder, names] : byFolder) RemoveTempFilesOf(folder, names);
 }
 
 // Lays out and saves one burst; fills in the entry's figures or throws.
@@ -101,7 +101,7 @@ TBurstSummary RunBursts(TQRCustomReport& report, const TBurstJob& job, std::ostr
                                                           : std::map<std::string, std::string>();
   if (const fs::path folder = fs::path(manifest).parent_path(); !manifest.empty() && !folder.empty())
     fs::create_directories(folder);
-  RemoveStaleTempFilesOf(bursts, job.Shard);
+  RemoveTempFilesOfShard(bursts, job.Shard);
   TErrorCapture errors;
   const TStopSignal stop;
   TBurstSummary summary;

@@ -200,19 +200,21 @@ TEST_F(BurstFilesTest, RecordsOfProcessesSharingAManifestStayWhole) {
 
 TEST_F(BurstFilesTest, StaleTemporaryFilesOfOneNameAreRemovedAndOthersKept) {
   const std::string target = Path("1221.pdf");
-  for (const char* name : {".1221.pdf.a1B2c3.part", ".1221.pdf.zzzzzz.part", ".1231.pdf.a1B2c3.part", "1221.pdf.part",
+  for (const char* name : {".1221.pdf.a1B2c3.part", ".1221.pdf.zzzzzz.part", ".1221.pdf.4242.q9W8e7.part",
+                           ".1231.pdf.a1B2c3.part", ".1231.pdf.4242.q9W8e7.part", "1221.pdf.part",
                            ".1221.pdf.a1B2c3.part.keep"})
     WriteFileBytes(Path(name), "x");
-  EXPECT_EQ(RemoveStaleTempFiles(target), 2);
+  EXPECT_EQ(RemoveTempFilesOf(target), 3);
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{".1221.pdf.a1B2c3.part.keep", ".1231.pdf.a1B2c3.part", "1221.pdf.part"}));
+  EXPECT_EQ(left, (std::vector<std::string>{".1221.pdf.a1B2c3.part.keep", ".1231.pdf.4242.q9W8e7.part",
+                                            ".1231.pdf.a1B2c3.part", "1221.pdf.part"}));
   // The name a write really uses is one it finds.
   {
     TSafeFileStream unfinished(target);
     unfinished.Write("partial", 7);
-    EXPECT_EQ(RemoveStaleTempFiles(target), 1);
+    EXPECT_EQ(RemoveTempFilesOf(target), 1);
   }
   EXPECT_FALSE(fs::exists(target));
 }

@@ -4,7 +4,10 @@
 
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -143,6 +146,81 @@ TEST_F(SafeFileTest, CreationFailuresNameTheFileAndTheSystemsReason) {
     EXPECT_EQ(e.Reason(), "No such file or directory");
     EXPECT_EQ(std::string(e.what()), "Cannot create \"" + path + "\": No such file or directory");
   }
+}
+
+// Another run writing `path`: a child process holding its temporary file open until it is
+// ended with a signal (SIGKILL when the test ends first).
+class TOtherRun {
+ public:
+  explicit TOtherRun(const std::string& path) {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(fds[0]);
+      // A run as a shell starts it: an ignored signal (inherited from the test runner) would
+      // keep the run from ending.
+      for (const int sig : {SIGINT, SIGTERM}) {
+        struct sigaction now {};
+        if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) ::signal(sig, SIG_DFL);
+      }
+      TSafeFileStream out(path);
+      out.Write("half of it");
+      const std::string& temp = out.TempName();
+      if (::write(fds[1], temp.data(), temp.size()) < 0) ::_exit(1);
+      ::close(fds[1]);
+      for (;;) ::pause();
+    }
+    ::close(fds[1]);
+    char buf[512];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) temp_.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+  }
+  ~TOtherRun() { End(SIGKILL); }
+  TOtherRun(const TOtherRun&) = delete;
+  TOtherRun& operator=(const TOtherRun&) = delete;
+
+  // Ends the run with `sig`; returns the signal that ended it (0: it exited).
+  int End(int sig) {
+    if (pid_ <= 0) return 0;
+    ::kill(pid_, sig);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  }
+  const std::string& Temp() const { return temp_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string temp_;
+};
+
+TEST_F(SafeFileTest, AKilledRunsTemporaryFileGoesWithTheNextWriteOfItsNameAndALiveRunsStays) {
+  TOtherRun killed(Path("out.txt"));
+  TOtherRun killedOther(Path("other.txt"));
+  ASSERT_FALSE(killed.Temp().empty());
+  EXPECT_EQ(killed.End(SIGKILL), SIGKILL);
+  EXPECT_EQ(killedOther.End(SIGKILL), SIGKILL);
+  EXPECT_TRUE(fs::exists(killed.Temp()));  // nothing could clean up after SIGKILL
+
+  TOtherRun live(Path("out.txt"));
+  ASSERT_FALSE(live.Temp().empty());
+  WriteFileSafely(Path("out.txt"), "done");
+  EXPECT_EQ(ReadFileBytes(Path("out.txt")), "done");
+  EXPECT_FALSE(fs::exists(killed.Temp()));
+  EXPECT_TRUE(fs::exists(live.Temp())) << "another run's live file was deleted";
+  EXPECT_TRUE(fs::exists(killedOther.Temp())) << "only files of the name written are cleaned up";
+}
+
+TEST_F(SafeFileTest, InterruptOrTerminateDeletesTheTemporaryFile) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    TOtherRun run(Path("out.txt"));
+    ASSERT_TRUE(fs::exists(run.Temp())) << sig;
+    EXPECT_EQ(run.End(sig), sig);  // still ended by the signal
+    EXPECT_FALSE(fs::exists(run.Temp())) << sig;
+  }
+  EXPECT_FALSE(fs::exists(Path("out.txt")));
 }
 
 }  // namespace

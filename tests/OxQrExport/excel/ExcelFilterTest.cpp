@@ -429,6 +429,26 @@ TEST_F(ExcelFilterTest, CellsPastTheLastRowOrColumnAreLeftOutAndReportedOnce) {
   EXPECT_EQ(ExcelCellsLeftOut(9), "9 cells lay beyond row 16384 or column 256 of the worksheet and were left out.");
 }
 
+TEST_F(ExcelFilterTest, TextsLongerThanALabelAreCutAndCountedInTheMessage) {
+  Settings().LineSpacing = TTextLineSpacing::lsNoBlank;
+  TOxQRExcelFilter f(Out());
+  const std::string longest(255, 'a');
+  Run(f, 1, [&](int) {
+    f.AddText(Text(0, 1, longest));                   // fits exactly
+    f.AddText(Text(0, 2, std::string(256, 'b')));     // one too many
+    f.AddText(Text(0, 3, std::string(5000, 'c')));
+  });
+  const auto cells = Cells();
+  ASSERT_EQ(cells.size(), 3u);
+  EXPECT_EQ(cells[0].Text, longest);
+  EXPECT_EQ(cells[1].Text, std::string(255, 'b'));
+  EXPECT_EQ(cells[2].Text, std::string(255, 'c'));
+  EXPECT_EQ(errors_, std::vector<std::string>{"2 texts were longer than 255 characters and were cut."});
+  EXPECT_EQ(ExcelCellsLeftOut(3, 1),
+            "3 cells lay beyond row 16384 or column 256 of the worksheet and were left out; 1 text was longer than "
+            "255 characters and was cut.");
+}
+
 TEST_F(ExcelFilterTest, NativeNumbersWriteFieldValuesWithTheirFormat) {
   Settings().LineSpacing = TTextLineSpacing::lsNoBlank;
   TOneFieldDataSet amount;

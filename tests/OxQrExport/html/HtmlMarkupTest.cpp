@@ -39,6 +39,11 @@ TEST(HtmlMarkup, EscapesAttributeValuesAndEncodesFileReferences) {
   EXPECT_EQ(html::EncodeUrl("Q1 #2_I0001.jpg"), "Q1 %232_I0001.jpg");
   EXPECT_EQ(html::EncodeUrl("100%?\"x\".htm"), "100%25%3F%22x%22.htm");
   EXPECT_EQ(html::EncodeUrl("pics/sales_I0001.jpg"), "pics/sales_I0001.jpg");
+  // Bytes above 127 (UTF-8 or code page text alike) and reserved bytes, so that the link does
+  // not depend on the page's character set.
+  EXPECT_EQ(html::EncodeUrl("r \xC3\xA9#1/caf\xE9.htm"), "r %C3%A9%231/caf%E9.htm");
+  EXPECT_EQ(html::EncodeUrl("a:b;c&d=e[1]@x+y'z'(1)!$*,\\t<>`^{|}"),
+            "a%3Ab%3Bc%26d%3De%5B1%5D%40x%2By%27z%27%281%29%21%24%2A%2C%5Ct%3C%3E%60%5E%7B%7C%7D");
 }
 
 TEST(HtmlMarkup, FontShorthandPutsItalicBeforeBoldAndDecorationsAfterTheFace) {

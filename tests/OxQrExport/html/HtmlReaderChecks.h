@@ -62,6 +62,16 @@ inline std::vector<std::string> AttributeValues(const std::string& html, const s
   return values;
 }
 
+// Headless Chromium on `file` with its own profile under `profileDir`; `what` is
+// --screenshot=... or --dump-dom. Returns what it prints.
+inline std::string HeadlessChromium(const std::string& what, const std::string& file, const std::string& profileDir) {
+  return RunShell(
+             "timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+             "--force-device-scale-factor=1 --window-size=794,1123 --user-data-dir=" +
+             ShellQuote(profileDir) + " " + what + " " + ShellQuote(file) + " 2>/dev/null")
+      .Output;
+}
+
 // References of SRC, HREF and the style sheet's href in `file` that name no existing file
 // (URL-decoded, relative to the file's folder).
 inline std::vector<std::string> UnresolvedReferences(const std::string& file, const std::string& html) {

@@ -155,6 +155,60 @@ TEST_F(RtfFilterTest, LinesOutsideBlocksArePlacedByTheirLeftEdge) {
   EXPECT_NE(File().find("{\\colortbl;\\red0\\green0\\blue0;\\red255\\green0\\blue0;}"), std::string::npos);
 }
 
+// A line wider than the paper, or than the box that clips it, is written as the page shows
+// it: the characters on the paper and inside the box, so that no reader wraps it.
+TEST_F(RtfFilterTest, LinesAreCutToWhatThePageShows) {
+  std::string text;
+  for (int i = 0; text.size() < 600; ++i) text += "Northwind Trading " + std::to_string(i) + " ";
+  struct Case {
+    const char* Name;
+    double X;  // anchor, Native
+    TAlignment Align;
+    double ClipLeft, ClipRight;  // Native; equal: no clip of the control
+  };
+  const Case cases[] = {
+      {"PastThePapersRightEdge", 150, TAlignment::taLeftJustify, 0, 0},
+      {"PastTheLeftEdgeRightAligned", 1000, TAlignment::taRightJustify, 0, 0},
+      {"ClippedByItsBox", 150, TAlignment::taLeftJustify, 150, 750},
+      {"CentredInItsBox", 1000, TAlignment::taCenter, 600, 1400},
+      {"FitsAndStaysWhole", 150, TAlignment::taLeftJustify, 150, 2000},
+  };
+  const int paper = TQRPrinter().ToDeviceWidth(2100);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string line = std::string(c.Name) == "FitsAndStaysWhole" ? "Short line" : text;
+    // What the page draws: the line's pixels from its anchor, cut to the paper and the box.
+    const TQRPrinter screen;
+    const int width = TextExtent(font_, line).cx;
+    const int anchor = screen.ToDeviceX(c.X);
+    const int left = anchor - (c.Align == TAlignment::taRightJustify ? width : c.Align == TAlignment::taCenter ? width / 2 : 0);
+    // A character shows when its cell lies on the paper and its middle inside the box.
+    const int lo = c.ClipRight > c.ClipLeft ? screen.ToDeviceX(c.ClipLeft) : 0;
+    const int hi = c.ClipRight > c.ClipLeft ? screen.ToDeviceX(c.ClipRight) : paper;
+    auto at = [&](std::size_t k) { return left + TextExtent(font_, line.substr(0, k)).cx; };
+    std::size_t first = 0;
+    while (first < line.size() && !(at(first) >= 0 && at(first) + at(first + 1) >= 2 * lo)) ++first;
+    std::size_t end = line.size();
+    while (end > first && !(at(end) <= paper && at(end - 1) + at(end) <= 2 * hi)) --end;
+    const std::string shown = line.substr(first, end - first);
+    ASSERT_FALSE(shown.empty());
+
+    TOxQRRTFFilter f(Dir() + "cut.rtf");
+    Run(f, 1, [&](int) {
+      f.TextClipLeft = c.ClipLeft;
+      f.TextClipRight = c.ClipRight;
+      f.WriteText(c.X, 200, font_, clWhite, c.Align, line);
+    });
+    const std::string body = Body(File("cut.rtf"));
+    EXPECT_NE(body.find("\\ql " + shown + " \r\n"), std::string::npos) << body.substr(0, 300);
+    // The frame starts where the characters shown start on the page (within a pixel).
+    const double posx = (left + TextExtent(font_, line.substr(0, first)).cx) / screen.HorizontalFactor() * 1440 / 254;
+    const auto posxAt = body.find("\\posx");
+    ASSERT_NE(posxAt, std::string::npos);
+    EXPECT_NEAR(std::stod(body.substr(posxAt + 5)), posx, 15.0);
+  }
+}
+
 // A text block: the frame paragraph, the codes of its second line, the lines with "\par "
 // from the second on, then the codes that close the styles.
 TEST_F(RtfFilterTest, TextBlockIsOneFramedParagraph) {

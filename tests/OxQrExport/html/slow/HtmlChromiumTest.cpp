@@ -33,11 +33,7 @@ class HtmlChromium : public HtmlTest {
   }
   // Headless Chromium on `file` with its own profile; `what` is --screenshot=... or --dump-dom.
   std::string Chromium(const std::string& what, const std::string& file) {
-    return RunShell(
-               "timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
-               "--force-device-scale-factor=1 --window-size=794,1123 --user-data-dir=" +
-               ShellQuote(Dir() + ".chromium") + " " + what + " " + ShellQuote(file) + " 2>/dev/null")
-        .Output;
+    return HeadlessChromium(what, file, Dir() + ".chromium");
   }
   static std::string PageFile(const std::string& base, int page, const char* extension) {
     char name[64];
