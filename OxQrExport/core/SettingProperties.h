@@ -50,7 +50,7 @@ struct TSettingProperty {
   bool IsStored(const TOxQRExportSettings& settings) const;
 };
 
-// Every published setting in published order (VisibleFilters, HTML ... WMF).
+// Every published setting in published order (VisibleFilters, HTML ... WMF, XLSX, CSV).
 const std::vector<TSettingProperty>& SettingProperties();
 // The property of `path` (letter case ignored), or nullptr.
 const TSettingProperty* FindSetting(std::string_view path);

@@ -1,0 +1,36 @@
+#pragma once
+// The cell formats of one workbook, each created once and reused: a cell asks for its font,
+// fill, alignment and number format, and equal requests get the same format object.
+#include <string>
+#include <unordered_map>
+
+#include "OxQrExport/core/DocumentFilter.h"
+
+struct lxw_workbook;
+struct lxw_format;
+
+namespace oxqr {
+
+struct TXlsxCellStyle {
+  TOxQrFontAttrib Font;
+  TColor Fill = clNone;  // clNone: no fill
+  TAlignment Alignment = TAlignment::taLeftJustify;
+  std::string NumberFormat;  // empty: General
+};
+
+class TXlsxFormats {
+ public:
+  explicit TXlsxFormats(lxw_workbook* workbook) : workbook_(workbook) {}
+  // The workbook's format for `style` (created on first use; owned by the workbook).
+  // Throws EOxQRError when the workbook cannot create one.
+  lxw_format* Get(const TXlsxCellStyle& style);
+
+ private:
+  lxw_workbook* workbook_;
+  std::unordered_map<std::string, lxw_format*> formats_;  // by a key of every attribute
+};
+
+// 0xRRGGBB of a colour (system colours resolved).
+unsigned RgbOf(TColor color);
+
+}  // namespace oxqr
