@@ -158,7 +158,8 @@ struct TOxQRTextSettings {
 struct TOxQRXLSXSettings {
   bool ExportRichText = true;
   TTextLineSpacing LineSpacing = TTextLineSpacing::lsOneBlank;
-  // The rows down to the first page's column header stay in view while scrolling.
+  // The rows down to the first page's column header (without one, its page header) stay
+  // in view while scrolling.
   bool FreezeHeaderRows = true;
   // One sheet per page instead of one sheet for the whole report.
   bool SheetPerPage = false;

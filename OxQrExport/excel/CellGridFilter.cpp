@@ -48,9 +48,12 @@ bool SameKey(const std::string& a, const std::string& b) {
          });
 }
 
-bool InColumnHeader(const TQRPrintable* control) {
+TOxQRCellGridFilter::THeaderBand HeaderBandOf(const TQRPrintable* control) {
+  using H = TOxQRCellGridFilter::THeaderBand;
   const TQRCustomBand* band = control != nullptr ? control->ParentBand() : nullptr;
-  return band != nullptr && band->BandType == TQRBandType::rbColumnHeader;
+  if (band == nullptr) return H::hbNone;
+  if (band->BandType == TQRBandType::rbColumnHeader) return H::hbColumnHeader;
+  return band->BandType == TQRBandType::rbPageHeader ? H::hbPageHeader : H::hbNone;
 }
 
 }  // namespace
@@ -161,7 +164,8 @@ void TOxQRCellGridFilter::AddText(const TOxQrTextRec& Rec) {
   } else {
     copy->CellType = CellTypeOf(Rec.Text);
   }
-  if (InColumnHeader(TextControl)) headerTexts_.insert(copy.get());
+  if (const THeaderBand header = HeaderBandOf(TextControl); header != THeaderBand::hbNone)
+    headerTexts_[copy.get()] = header;
   InsertTextSorted(std::move(copy), PageTexts);
 }
 
@@ -249,8 +253,9 @@ void TOxQRCellGridFilter::WritePageText(const TOxQrTextRec& Rec, int& Last) {
   if (Rec.Text.empty()) return;
 
   const auto native = nativeValues_.find(&Rec);
+  const auto header = headerTexts_.find(&Rec);
   WriteGridCell({CurrentRow, colX, Rec, native == nativeValues_.end() ? nullptr : &native->second,
-                 headerTexts_.count(&Rec) != 0});
+                 header == headerTexts_.end() ? THeaderBand::hbNone : header->second});
 }
 
 bool TOxQRCellGridFilter::PlaceCell(int& Row, int& Column) {

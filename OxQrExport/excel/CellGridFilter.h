@@ -42,13 +42,16 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
     int FormatId = 0;          // what NativeFormatId returned for Format
   };
 
+  // The header band a text was printed by (known for export-aware controls).
+  enum class THeaderBand : std::uint8_t { hbNone, hbPageHeader, hbColumnHeader };
+
   // One cell of the page as the grid places it (before a taken cell pushes it right).
   struct TGridCell {
     int Row = 0;
     int Column = 0;
     const TOxQrTextRec& Text;
     const TNativeValue* Native;  // nullptr: write the text
-    bool InColumnHeader;         // printed by a column header band
+    THeaderBand Header;
   };
 
   std::vector<int> ColumnPositions;  // distinct rounded X of the page's texts, first come first
@@ -128,7 +131,7 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
   std::unordered_map<int, std::unordered_set<int>> usedCells_;  // row -> taken columns
   int streamRow_ = 0;  // StreamsRows: the row being written
   std::unordered_map<const TOxQrTextRec*, TNativeValue> nativeValues_;  // of the page's copies
-  std::unordered_set<const TOxQrTextRec*> headerTexts_;  // page's copies in a column header
+  std::unordered_map<const TOxQrTextRec*, THeaderBand> headerTexts_;  // page's copies in a header band
 };
 
 }  // namespace oxqr

@@ -105,7 +105,8 @@ void TOxQRXLSXFilter::AddSheet() {
   sheet_ = workbook_add_worksheet(workbook_.get(), name.c_str());
   if (sheet_ == nullptr) throw EFileError(FileName, "write", 0, "the workbook refused the sheet name " + name);
   lastColumn_ = -1;
-  freezeRows_ = 0;
+  columnHeaderRows_ = 0;
+  pageHeaderRows_ = 0;
   frozen_ = false;
 }
 
@@ -125,7 +126,8 @@ void TOxQRXLSXFilter::WriteGridCell(const TGridCell& Cell) {
   const auto r = static_cast<lxw_row_t>(row);
   const auto c = static_cast<lxw_col_t>(column);
   lastColumn_ = std::max(lastColumn_, column);
-  if (Cell.InColumnHeader && !frozen_) freezeRows_ = std::max(freezeRows_, row + 1);
+  if (!frozen_ && Cell.Header == THeaderBand::hbColumnHeader) columnHeaderRows_ = std::max(columnHeaderRows_, row + 1);
+  if (!frozen_ && Cell.Header == THeaderBand::hbPageHeader) pageHeaderRows_ = std::max(pageHeaderRows_, row + 1);
   if (Cell.Native != nullptr) {
     style.NumberFormat = Cell.Native->Format;
     Check(worksheet_write_number(sheet_, r, c, Cell.Native->Value, formats_->Get(style)));
@@ -142,9 +144,11 @@ void TOxQRXLSXFilter::WriteGridCell(const TGridCell& Cell) {
 }
 
 void TOxQRXLSXFilter::EndGridPage() {
-  // The rows down to the first page's column header (on every sheet when a page is a sheet).
+  // The rows down to the first page's column header, else its page header (on every sheet
+  // when a page is a sheet).
   if (frozen_ || sheet_ == nullptr) return;
-  if (freeze_ && freezeRows_ > 0) worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(freezeRows_), 0);
+  const int rows = columnHeaderRows_ > 0 ? columnHeaderRows_ : pageHeaderRows_;
+  if (freeze_ && rows > 0) worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(rows), 0);
   frozen_ = true;
 }
 

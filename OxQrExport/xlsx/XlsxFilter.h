@@ -3,8 +3,8 @@
 // constant-memory mode, row after row, so that memory stays flat in the page count. The
 // cells are the worksheet format's grid (CellGridFilter.h); field values are numbers with
 // the number format of their display, other texts strings in Unicode, with the font, the
-// fill under the text and the alignment. The header rows down to the first column header
-// can stay frozen; one sheet for the report or one per page.
+// fill under the text and the alignment. The rows down to the first page's column header (or,
+// without one, its page header) can stay frozen; one sheet for the report or one per page.
 #include <memory>
 #include <set>
 #include <string>
@@ -65,7 +65,8 @@ class TOxQRXLSXFilter : public TOxQRCellGridFilter {
   bool perPage_ = false;    // XLSX.SheetPerPage of the job
   bool freeze_ = false;     // XLSX.FreezeHeaderRows of the job
   int lastColumn_ = -1;     // last column written on the open sheet
-  int freezeRows_ = 0;      // rows down to the first column header of the open sheet
+  int columnHeaderRows_ = 0;  // rows down to the last column header text of the sheet's first page
+  int pageHeaderRows_ = 0;    // the same for the page header
   bool frozen_ = false;     // the open sheet's panes are set
   TCellTextCounts textCounts_;
 };

@@ -101,8 +101,9 @@ std::string VersionText() { return std::string("oxqr-export ") + OXQR_VERSION + 
 
 std::string HelpText(const std::string& reportsAndFormats) {
   return std::string(UsageText) +
-         "Exports a sample report of OxQRFilters to a file: an HTML, PDF, RTF, Excel or text\n"
-         "document, one picture per page (GIF, JPEG, BMP) or one metafile per page (EMF, WMF).\n"
+         "Exports a sample report of OxQRFilters to a file: an HTML, PDF, RTF, Excel (.xls,\n"
+         ".xlsx), CSV or text document, one picture per page (GIF, JPEG, BMP) or one metafile\n"
+         "per page (EMF, WMF).\n"
          "OUTPUT's extension picks the format (or --format); formats that write one file per\n"
          "page number the files after OUTPUT (out.jpg gives out0001.jpg, out0002.jpg, ...).\n"
          "The files written are printed on standard output, one per line.\n"

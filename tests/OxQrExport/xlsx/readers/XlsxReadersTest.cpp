@@ -14,12 +14,9 @@
 #include "OxQrExport/core/Settings.h"
 #include "OxQrExport/excel/ExcelFilter.h"
 #include "OxQrExport/xlsx/XlsxFilter.h"
-#include "data/CountingDataSet.h"
 #include "engine/Controls.h"
-#include "engine/FilterLibrary.h"
 #include "engine/Printer.h"
 #include "engine/Report.h"
-#include "engine/SaveCommand.h"
 #include "excel/OneFieldDataSet.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -154,77 +151,90 @@ TEST_F(XlsxReadersTest, SameCellsAsTheWorksheetFormat) {
   EXPECT_EQ(CompareWithFile(ReadFileBytes(xls), view.Grid), differences);
 }
 
-// A report of `records` detail lines under a column header band: "Line" and the number.
-struct THeaderReport {
-  explicit THeaderReport(int records) : Data(records) {
-    Report.DataSet = &Data;
-    Report.Page.SetPaper(TQRPaperSize::A4);
-    Report.ReportTitle = "Lines: [all]";
-    auto& title = Report.AddBand(TQRBandType::rbTitle);
-    title.SetHeightMM(10);
-    auto& caption = title.Add<TQRLabel>();
-    caption.Caption = "All lines";
-    caption.Font.Style = {TFontStyle::fsBold};
-    caption.SetBoundsMM(10, 0, 40, 8);
+// Three pages as export-aware controls print them: a bold title on page 1, a column header
+// label on a yellow band, then five numbered lines.
+struct THeaderPages {
+  THeaderPages() {
+    auto& titleBand = Report.AddBand(TQRBandType::rbTitle);
+    Title = &titleBand.Add<TQRLabel>();
     auto& header = Report.AddBand(TQRBandType::rbColumnHeader);
-    header.SetHeightMM(6);
     header.Color = clYellow;
-    auto& heading = header.Add<TQRLabel>();
-    heading.Caption = "Number";
-    heading.Transparent = true;
-    heading.SetBoundsMM(40, 0, 20, 5);
-    auto& band = Report.AddBand(TQRBandType::rbDetail);
-    band.SetHeightMM(5);
-    auto& label = band.Add<TQRLabel>();
-    label.Caption = "Line";
-    label.SetBoundsMM(10, 0, 20, 5);
-    auto& number = band.Add<TQRSysData>();
-    number.Data = TQRSysDataType::qrsDetailNo;
-    number.SetBoundsMM(40, 0, 20, 5);
+    Heading = &header.Add<TQRLabel>();
+    Heading->Transparent = true;
+    Line = &Report.AddBand(TQRBandType::rbDetail).Add<TQRLabel>();
   }
-  TCountingDataSet Data;
-  TQRReport Report;
+  void Write(TOxQRXLSXFilter& f) {
+    TQRPrinter printer;
+    printer.Title = "Lines: [all]";
+    RunFilterJob(f, printer, 3, [&](int page) {
+      double y = 50;
+      auto text = [&](const TQRLabel& control, const std::string& s, TFontStyles style) {
+        TFont font;
+        font.Style = style;
+        f.BeginTextBlock(control, 0, 0);
+        f.WriteText(100, y, font, control.Color, TAlignment::taLeftJustify, s);
+        f.EndTextBlock(control, 0, 0, false);
+        y += 50;
+      };
+      if (page == 1) text(*Title, "All lines", {TFontStyle::fsBold});
+      text(*Heading, "Number", {});
+      for (int i = 1; i <= 5; ++i) text(*Line, std::to_string((page - 1) * 5 + i), {});
+    });
+  }
+  TQRReport Report;  // holds the bands
+  TQRLabel* Title = nullptr;
+  TQRLabel* Heading = nullptr;
+  TQRLabel* Line = nullptr;
 };
 
 TEST_F(XlsxReadersTest, HeaderRowsFrozenAndFilledSheetsPerPageNamedFromTheTitle) {
-  THeaderReport report(120);  // three pages
-  report.Report.Prepare();
-  ASSERT_GT(report.Report.QRPrinter().PageCount(), 1);
+  THeaderPages pages;
   const fs::path one = Dir() + "one.xlsx";
-  ExportReport(report.Report, *ClassOf<TOxQRXLSXFilter>(), one.string());
+  {
+    TOxQRXLSXFilter f(one.string());
+    pages.Write(f);
+  }
   EXPECT_TRUE(errors_.empty());
   const auto view = ReadWithOpenpyxl(one);
   ASSERT_TRUE(view.Grid.Ok) << view.Grid.Error;
   EXPECT_EQ(view.Sheets, std::vector<std::string>{"Lines all"});
-  int headerRow = -1;
-  for (const auto& [pos, text] : view.Grid.Cells)
-    if (text == "Number" && headerRow < 0) headerRow = pos.first;
-  ASSERT_GE(headerRow, 0);
-  EXPECT_EQ(view.Freeze, "A" + std::to_string(headerRow + 2));
+  // Title on row 2, the header on row 4 (from 0): the first five rows stay in view.
+  EXPECT_EQ(view.Grid.Cells.at({2, 0}), "All lines");
+  EXPECT_EQ(view.Grid.Cells.at({4, 0}), "Number");
+  EXPECT_EQ(view.Freeze, "A6");
   // The column header band's yellow under its transparent label, and no other fill.
-  ASSERT_FALSE(view.Fill.empty());
+  ASSERT_EQ(view.Fill.size(), 3u);
   for (const auto& [pos, fill] : view.Fill) {
     EXPECT_EQ(fill, "FFFF00");
     EXPECT_EQ(view.Grid.Cells.at(pos), "Number");
   }
-  for (const auto& [pos, text] : view.Grid.Cells)
-    EXPECT_EQ(view.Bold.at(pos), text == "All lines") << text;
-  // Every record number once, as text (a system data text is not a numeric field).
+  for (const auto& [pos, text] : view.Grid.Cells) EXPECT_EQ(view.Bold.at(pos), text == "All lines") << text;
+  // Every line number once, in order, as text (a label is not a numeric field).
   int numbers = 0;
   for (const auto& [pos, text] : view.Grid.Cells) numbers += text == std::to_string(numbers + 1);
-  EXPECT_EQ(numbers, 120);
+  EXPECT_EQ(numbers, 15);
+  for (const auto& [pos, type] : view.Grid.Types) EXPECT_EQ(type, 1);
 
   QRExportSettings().XLSX.SheetPerPage = true;
-  const fs::path pages = Dir() + "pages.xlsx";
-  ExportReport(report.Report, *ClassOf<TOxQRXLSXFilter>(), pages.string());
-  const auto perPage = ReadWithOpenpyxl(pages);
+  const fs::path perPagePath = Dir() + "pages.xlsx";
+  {
+    TOxQRXLSXFilter f(perPagePath.string());
+    pages.Write(f);
+  }
+  const auto perPage = ReadWithOpenpyxl(perPagePath);
   ASSERT_TRUE(perPage.Grid.Ok) << perPage.Grid.Error;
-  std::vector<std::string> names = {"Lines all"};
-  for (int p = 2; p <= report.Report.QRPrinter().PageCount(); ++p) names.push_back("Lines all " + std::to_string(p));
-  EXPECT_EQ(perPage.Sheets, names);
+  EXPECT_EQ(perPage.Sheets, (std::vector<std::string>{"Lines all", "Lines all 2", "Lines all 3"}));
   // The first sheet is the first page: the same rows as the one sheet, up to its end.
+  EXPECT_EQ(perPage.Grid.Cells.size(), 7u);
   for (const auto& [pos, text] : perPage.Grid.Cells) EXPECT_EQ(view.Grid.Cells.at(pos), text);
-  EXPECT_EQ(perPage.Freeze, view.Freeze);
+  EXPECT_EQ(perPage.Freeze, "A6");
+
+  QRExportSettings().XLSX.FreezeHeaderRows = false;
+  {
+    TOxQRXLSXFilter f(one.string());
+    pages.Write(f);
+  }
+  EXPECT_EQ(ReadWithOpenpyxl(one).Freeze, "");
 }
 
 TEST_F(XlsxReadersTest, PropertiesAndAnEmptyReport) {
