@@ -1,6 +1,6 @@
 // The four sample reports exported by the command-line program as .xlsx and .xls (with
 // native numbers) and read by openpyxl, LibreOffice and gnumeric: every reader shows the
-// worksheet format's cells, field values as numbers, and the column header rows frozen.
+// worksheet format's cells, field values as numbers, and the header rows frozen.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,7 +22,6 @@ using namespace oxqr::testing;
 struct SampleCase {
   const char* Name;
   const char* Report;
-  bool Frozen;  // the report has a column header band
   friend void PrintTo(const SampleCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -49,9 +48,10 @@ class XlsxSamples : public ::testing::TestWithParam<SampleCase> {
 };
 
 // The differences the two formats are meant to have: a text the worksheet format cut at 255
-// characters is whole in the workbook.
+// characters is whole in the workbook. The print time may move on between the two runs.
 std::vector<std::string> Unexpected(std::vector<std::string> diffs) {
   std::erase_if(diffs, [](const std::string& d) {
+    if (d.find("\" Printed on: ") != std::string::npos) return true;
     const auto shown = d.find("\" shown as \"");
     const auto open = d.find('"');
     return shown != std::string::npos && shown - open - 1 == 255 &&
@@ -73,7 +73,8 @@ TEST_P(XlsxSamples, EveryReaderShowsTheWorksheetFormatsCells) {
   const auto view = ReadWithOpenpyxl(xlsx);
   ASSERT_TRUE(view.Grid.Ok) << view.Grid.Error;
   EXPECT_EQ(view.Formulas, 0);
-  EXPECT_EQ(view.Freeze.empty(), !c.Frozen) << view.Freeze;
+  // Every sample has a page header: its rows on the first page stay in view.
+  EXPECT_FALSE(view.Freeze.empty());
   const auto gnumeric = ReadWithSsconvert(xlsx, dir_ / "gnumeric");
   ASSERT_TRUE(gnumeric.Ok) << gnumeric.Error;
   const auto office = ReadWithSoffice(xlsx, dir_ / "office");
@@ -97,10 +98,8 @@ TEST_P(XlsxSamples, EveryReaderShowsTheWorksheetFormatsCells) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reports, XlsxSamples,
-                         ::testing::Values(SampleCase{"Customers", "customers", true},
-                                           SampleCase{"Events", "events", true},
-                                           SampleCase{"RichText", "richtext", false},
-                                           SampleCase{"Chart", "chart", false}),
+                         ::testing::Values(SampleCase{"Customers", "customers"}, SampleCase{"Events", "events"},
+                                           SampleCase{"RichText", "richtext"}, SampleCase{"Chart", "chart"}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
