@@ -14,6 +14,13 @@ unsigned RgbOf(TColor color) {
 }
 
 lxw_format* TXlsxFormats::Get(const TXlsxCellStyle& style) {
+  if (lastFormat_ != nullptr && style == lastStyle_) return lastFormat_;
+  lastStyle_ = style;
+  lastFormat_ = Find(style);
+  return lastFormat_;
+}
+
+lxw_format* TXlsxFormats::Find(const TXlsxCellStyle& style) {
   const TOxQrFontAttrib& font = style.Font;
   const std::string key = font.Name + '\t' + std::to_string(font.Size) + '\t' + std::to_string(font.Style.Bits()) +
                           '\t' + std::to_string(font.Color) + '\t' + std::to_string(style.Fill) + '\t' +

@@ -16,6 +16,7 @@ struct TXlsxCellStyle {
   TColor Fill = clNone;  // clNone: no fill
   TAlignment Alignment = TAlignment::taLeftJustify;
   std::string NumberFormat;  // empty: General
+  friend bool operator==(const TXlsxCellStyle&, const TXlsxCellStyle&) = default;
 };
 
 class TXlsxFormats {
@@ -26,8 +27,13 @@ class TXlsxFormats {
   lxw_format* Get(const TXlsxCellStyle& style);
 
  private:
+  lxw_format* Find(const TXlsxCellStyle& style);
+
   lxw_workbook* workbook_;
   std::unordered_map<std::string, lxw_format*> formats_;  // by a key of every attribute
+  // Neighbouring cells mostly share a style: the last one answers without building a key.
+  TXlsxCellStyle lastStyle_;
+  lxw_format* lastFormat_ = nullptr;
 };
 
 // 0xRRGGBB of a colour (system colours resolved).

@@ -46,25 +46,7 @@ class CsvFilterTest : public testing::ExportTest {
         }
         return;
       }
-      testing::TOneFieldDataSet data;
-      data.Field.FieldName = "F";
-      TQRDBText control;
-      control.DataSet = &data;
-      control.DataField = "F";
-      const struct {
-        TFieldType Type;
-        double Value;
-        const char* Display;
-      } values[] = {{TFieldType::ftCurrency, 1234.5, "$1,234.50"}, {TFieldType::ftDate, 46000, "12/9/2025"}};
-      for (const auto& v : values) {
-        data.Field.DataType = v.Type;
-        data.Field.Value = v.Value;
-        data.Field.Display = v.Display;
-        f.BeginTextBlock(control, 0, 0);
-        f.WriteText(100, y, font_, clWhite, TAlignment::taLeftJustify, v.Display);
-        f.EndTextBlock(control, 0, 0, false);
-        y += 50;
-      }
+      testing::WriteAmountAndDate(f, font_, y);
     });
     return ReadFileBytes(Out());
   }

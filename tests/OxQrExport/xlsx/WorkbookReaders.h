@@ -80,19 +80,6 @@ inline TWorkbookView ReadWithOpenpyxl(const std::filesystem::path& xlsx) {
   return view;
 }
 
-// LibreOffice's CSV of the shown texts ("$1,234.50", "12/9/2025").
-inline TReaderGrid ReadShownWithSoffice(const std::filesystem::path& file, const std::filesystem::path& dir) {
-  TReaderGrid g;
-  const auto csv = SofficeConvert(file, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true", dir);
-  if (!std::filesystem::exists(csv)) {
-    g.Error = "no CSV file from soffice";
-    return g;
-  }
-  g.Cells = ParseCsv(ReadFileBytes(csv.string()));
-  g.Ok = true;
-  return g;
-}
-
 // Cells of the ODS that LibreOffice converts the file to: numbers, dates and texts counted.
 struct TOdsCounts {
   bool Ok = false;
