@@ -12,6 +12,8 @@ const std::string_view SJPEGImageFile = "JPEG Image File";
 const std::string_view SBitmapFile = "Bitmap File";
 const std::string_view SEnhancedMetafile = "Enhanced Metafile";
 const std::string_view SWindowsMetafile = "Windows Metafile";
+const std::string_view SExcelWorkbook = "Excel Workbook";
+const std::string_view SCSVFile = "CSV (Comma-Separated Values)";
 
 const std::string_view SQRReport = "QRReport";
 
@@ -35,6 +37,22 @@ const std::string_view SCSSFileNotCreated =
 
 const std::string_view SPDFImageFormats = "The PDF export supports only JPEG and BMP image formats";
 const std::string_view SRTFImageFormats = "The RTF export supports only JPEG and BMP image formats";
+
+std::string WorkbookCellsLeftOut(int count) {
+  return std::to_string(count) + (count == 1 ? " cell lay" : " cells lay") +
+         " beyond row 1048576 or column 16384 of the sheet and " + (count == 1 ? "was" : "were") + " left out.";
+}
+
+std::string WorkbookTextsCut(int count) {
+  return std::to_string(count) + (count == 1 ? " text was" : " texts were") +
+         " longer than 32767 characters and " + (count == 1 ? "was" : "were") + " cut.";
+}
+
+std::string WorkbookCharactersReplaced(int count) {
+  return std::to_string(count) + (count == 1 ? " character" : " characters") +
+         " that the file cannot hold (control characters, invalid UTF-8) " + (count == 1 ? "was" : "were") +
+         " written as '?'.";
+}
 
 const std::string_view SFilterDescription = "Enhanced, WYSIWYG Export Filters";
 const std::string_view SMakerText = "OxQRFilters Project";

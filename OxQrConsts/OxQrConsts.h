@@ -18,6 +18,9 @@ extern const std::string_view SJPEGImageFile;
 extern const std::string_view SBitmapFile;
 extern const std::string_view SEnhancedMetafile;
 extern const std::string_view SWindowsMetafile;
+// Display names of the formats registered after the ten.
+extern const std::string_view SExcelWorkbook;
+extern const std::string_view SCSVFile;
 
 // Default Creator of the document formats.
 extern const std::string_view SQRReport;
@@ -41,6 +44,13 @@ extern const std::string_view SCSSFileNotCreated;
 // Rejected settings values.
 extern const std::string_view SPDFImageFormats;
 extern const std::string_view SRTFImageFormats;
+
+// What a workbook export changed, each counted: cells past the last row or column
+// (1,048,576 rows, 16,384 columns), texts longer than a cell holds (32,767 characters), and
+// characters the file cannot hold (control characters, invalid UTF-8) written as '?'.
+std::string WorkbookCellsLeftOut(int count);
+std::string WorkbookTextsCut(int count);
+std::string WorkbookCharactersReplaced(int count);
 
 // What every filter answers as its Description, and its maker.
 extern const std::string_view SFilterDescription;

@@ -149,17 +149,27 @@ void TSafeFileStream::SetPosition(std::int64_t pos) {
 
 std::int64_t TSafeFileStream::Size() const { return file_ ? file_->Size() : 0; }
 
+const std::string& TSafeFileStream::HandOverTempName() {
+  if (!file_) throw EFileError(name_, "write", EBADF);
+  file_->Close();
+  file_.reset();
+  handedOver_ = true;
+  return temp_;
+}
+
 void TSafeFileStream::Commit() {
   if (committed_) return;
-  if (!file_) throw EFileError(name_, "write", EBADF);
-  try {
-    file_->Close();  // flushes; a full disk shows here
-  } catch (...) {
+  if (!file_ && !handedOver_) throw EFileError(name_, "write", EBADF);
+  if (file_) {
+    try {
+      file_->Close();  // flushes; a full disk shows here
+    } catch (...) {
+      file_.reset();
+      ::unlink(temp_.c_str());
+      throw;
+    }
     file_.reset();
-    ::unlink(temp_.c_str());
-    throw;
   }
-  file_.reset();
   // The target may have become a folder or device while we wrote; never replace one.
   try {
     CheckRegularTarget(target_);

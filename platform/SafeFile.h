@@ -54,6 +54,10 @@ class TSafeFileStream final : public TStream {
   void Commit();
   // Drops what was written: closes and removes the temporary file. Safe to call twice.
   void Discard();
+  // For a library that writes a file by name: closes this stream's handle and returns the
+  // temporary file's name for the library to write. Commit() and Discard() then act on what
+  // the library left there, as on the stream's own bytes.
+  const std::string& HandOverTempName();
 
   bool Committed() const { return committed_; }
   const std::string& FileName() const { return name_; }
@@ -66,6 +70,7 @@ class TSafeFileStream final : public TStream {
   std::unique_ptr<TFileStream> file_;  // the open temporary file
   std::unique_ptr<TTempFileGuard> guard_;  // deletes the temporary file on SIGINT or SIGTERM
   bool committed_ = false;
+  bool handedOver_ = false;  // the temporary file is written by name (HandOverTempName)
 };
 
 // Removes every temporary file that writes to `fileName` left behind beside it, whichever

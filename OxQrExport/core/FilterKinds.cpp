@@ -10,6 +10,8 @@
 #include "OxQrExport/html/HtmlFilter.h"
 #include "OxQrExport/pdf/PdfFilter.h"
 #include "OxQrExport/rtf/RtfFilter.h"
+#include "OxQrExport/csv/CsvFilter.h"
+#include "OxQrExport/xlsx/XlsxFilter.h"
 
 namespace oxqr {
 namespace {
@@ -52,6 +54,11 @@ const TQRExportFilterClass* FilterClassOfKind(TOxQRFilterKind kind) {
     case K::fkWMF: return ClassOf<TOxQRWMFFilter>();
   }
   throw std::out_of_range("FilterClassOfKind: unknown filter kind");
+}
+
+const std::vector<const TQRExportFilterClass*>& ExtraFilterClasses() {
+  static const std::vector<const TQRExportFilterClass*> classes{ClassOf<TOxQRXLSXFilter>(), ClassOf<TOxQRCSVFilter>()};
+  return classes;
 }
 
 std::string FilterDisplayName(TOxQRFilterKind kind) { return std::string(*Info(kind).DisplayName); }

@@ -50,6 +50,10 @@ struct EnumNames<TTextLineSpacing> {
                                                           "lsThreeBlank", "lsFourBlank", "lsFiveBlank"};
 };
 template <>
+struct EnumNames<TCSVSeparator> {
+  static constexpr std::array<std::string_view, 3> Values{"csComma", "csSemicolon", "csTab"};
+};
+template <>
 struct EnumNames<TPixelFormat> {
   static constexpr std::array<std::string_view, 9> Values{"pfDevice", "pf1bit",  "pf4bit",  "pf8bit",  "pf15bit",
                                                           "pf16bit",  "pf24bit", "pf32bit", "pfCustom"};
@@ -284,6 +288,23 @@ std::vector<TSettingProperty> BuildTable() {
   using M = TOxQRMetafileSettings;
   b.Field("EMF", &S::EMF, "FillUnusedArea", &M::FillUnusedArea);
   b.Field("WMF", &S::WMF, "FillUnusedArea", &M::FillUnusedArea);
+
+  using W = TOxQRXLSXSettings;
+  b.Field("XLSX", &S::XLSX, "ExportRichText", &W::ExportRichText);
+  b.Field("XLSX", &S::XLSX, "LineSpacing", &W::LineSpacing);
+  b.Field("XLSX", &S::XLSX, "FreezeHeaderRows", &W::FreezeHeaderRows);
+  b.Field("XLSX", &S::XLSX, "SheetPerPage", &W::SheetPerPage);
+  b.Field("XLSX", &S::XLSX, "Author", &W::Author);
+  b.Field("XLSX", &S::XLSX, "Keywords", &W::Keywords);
+  b.Field("XLSX", &S::XLSX, "Subject", &W::Subject);
+  b.Field("XLSX", &S::XLSX, "Title", &W::Title);
+
+  using C = TOxQRCSVSettings;
+  b.Field("CSV", &S::CSV, "ExportRichText", &C::ExportRichText);
+  b.Field("CSV", &S::CSV, "Separator", &C::Separator);
+  b.Field("CSV", &S::CSV, "ByteOrderMark", &C::ByteOrderMark);
+  b.Field("CSV", &S::CSV, "PlainNumbers", &C::PlainNumbers);
+  b.Field("CSV", &S::CSV, "FormulaGuard", &C::FormulaGuard);
 
   b.List.push_back(StatementTimeoutProperty());
   return std::move(b.List);

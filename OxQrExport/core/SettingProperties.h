@@ -50,7 +50,7 @@ struct TSettingProperty {
   bool IsStored(const TOxQRExportSettings& settings) const;
 };
 
-// Every published setting in published order (VisibleFilters, HTML ... WMF), then
+// Every published setting in published order (VisibleFilters, HTML ... WMF, XLSX, CSV), then
 // Database.StatementTimeout, which the database connections read.
 const std::vector<TSettingProperty>& SettingProperties();
 // The property of `path` (letter case ignored), or nullptr.

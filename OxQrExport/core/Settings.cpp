@@ -38,16 +38,26 @@ void TOxQRRTFSettings::SetExportImageFormat(TOxImageFormat f) {
 
 TOxQRExportSettings::TOxQRExportSettings() { SetVisibleFilters(TOxQRVisibleFilters::All()); }
 
-TOxQRExportSettings::~TOxQRExportSettings() { SetVisibleFilters(TOxQRVisibleFilters()); }
+TOxQRExportSettings::~TOxQRExportSettings() {
+  SetVisibleFilters(TOxQRVisibleFilters());
+  for (const TQRExportFilterClass* extra : ExtraFilterClasses()) FilterLibrary().RemoveFilter(extra);
+}
 
 void TOxQRExportSettings::SetVisibleFilters(TOxQRVisibleFilters value) {
   TQRExportFilterLibrary& library = FilterLibrary();
+  bool adding = false;
   for (int i = 0; i < FilterKindCount; ++i) {
     if (visible_.Has(KindAt(i)) && !value.Has(KindAt(i))) library.RemoveFilter(FilterClassOfKind(KindAt(i)));
+    adding = adding || (!visible_.Has(KindAt(i)) && value.Has(KindAt(i)));
   }
+  // The formats beyond the ten stay registered after them.
+  if (adding)
+    for (const TQRExportFilterClass* extra : ExtraFilterClasses()) library.RemoveFilter(extra);
   for (int i = 0; i < FilterKindCount; ++i) {
     if (!visible_.Has(KindAt(i)) && value.Has(KindAt(i))) library.AddFilter(FilterClassOfKind(KindAt(i)));
   }
+  if (adding)
+    for (const TQRExportFilterClass* extra : ExtraFilterClasses()) library.AddFilter(extra);
   visible_ = value;
 }
 

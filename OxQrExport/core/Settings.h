@@ -153,6 +153,38 @@ struct TOxQRTextSettings {
   double XScaleFactor = 1.0;
 };
 
+// Workbook (.xlsx): the grid of the worksheet format written with fonts, fills, number
+// formats and Unicode text.
+struct TOxQRXLSXSettings {
+  bool ExportRichText = true;
+  TTextLineSpacing LineSpacing = TTextLineSpacing::lsOneBlank;
+  // The rows down to the first page's column header (without one, its page header) stay
+  // in view while scrolling.
+  bool FreezeHeaderRows = true;
+  // One sheet per page instead of one sheet for the whole report.
+  bool SheetPerPage = false;
+  // Document properties; an empty Title takes the report's title.
+  std::string Author;
+  std::string Keywords;
+  std::string Subject;
+  std::string Title;
+};
+
+enum class TCSVSeparator : std::uint8_t { csComma, csSemicolon, csTab };
+
+// Comma-separated values (.csv): one line per row of the grid that holds a cell.
+struct TOxQRCSVSettings {
+  bool ExportRichText = true;
+  TCSVSeparator Separator = TCSVSeparator::csComma;
+  // A UTF-8 byte-order mark in front of the first line.
+  bool ByteOrderMark = false;
+  // Numeric and date fields as plain values ("1234.5", "2025-12-09") instead of as shown.
+  bool PlainNumbers = true;
+  // A text starting with = + - @ tab or CR gets a leading ' so that no reader takes it for
+  // a formula.
+  bool FormulaGuard = true;
+};
+
 struct TOxQRGIFSettings {
   bool Monochrome = false;
   TPixelFormat PixelFormat = TPixelFormat::pf24bit;
@@ -172,9 +204,10 @@ struct TOxQRMetafileSettings {
 
 class TOxQRExportSettings {
  public:
-  // Creates the lists and the ten settings objects, then registers all ten filters.
+  // Creates the lists and the settings objects, then registers all ten filters and the
+  // formats beyond them (ExtraFilterClasses).
   TOxQRExportSettings();
-  // Unregisters every registered filter.
+  // Unregisters every filter it registered.
   ~TOxQRExportSettings();
   TOxQRExportSettings(const TOxQRExportSettings&) = delete;
   TOxQRExportSettings& operator=(const TOxQRExportSettings&) = delete;
@@ -183,7 +216,8 @@ class TOxQRExportSettings {
   TStringObjectList CreatedReportFiles;
 
   TOxQRVisibleFilters VisibleFilters() const { return visible_; }
-  // Removes the kinds no longer visible and adds the new ones, each in kind order.
+  // Removes the kinds no longer visible and adds the new ones, each in kind order; the
+  // formats beyond the ten (ExtraFilterClasses) move behind them.
   void SetVisibleFilters(TOxQRVisibleFilters value);
 
   TOxQRHTMLSettings HTML;
@@ -196,6 +230,9 @@ class TOxQRExportSettings {
   TOxQRBMPSettings BMP;
   TOxQRMetafileSettings EMF;
   TOxQRMetafileSettings WMF;
+  // Formats beyond the ten filter kinds, always registered after them.
+  TOxQRXLSXSettings XLSX;
+  TOxQRCSVSettings CSV;
 
   TOxQRNotifyEvent OnBeginJob;
   TOxQRNotifyEvent OnBeginPage;

@@ -39,6 +39,7 @@ const TEntries kLineSpacings{{"Actual", 0},     {"NoBlank", 1},    {"OneBlank", 
 const TEntries kPixelFormats{{"Device", 0}, {"1bit", 1},  {"4bit", 2},  {"8bit", 3},  {"15bit", 4},
                              {"16bit", 5},  {"24bit", 6}, {"32bit", 7}, {"Custom", 8}};
 const TEntries kRichTextEncodings{{"Image", 0}, {"Plain Text", 1}};
+const TEntries kCsvSeparators{{"Comma (,)", 0}, {"Semicolon (;)", 1}, {"Tab", 2}};
 
 constexpr int kVisibleFiltersHeight = 69;
 constexpr const char* kPathProperty = "settingPath";
@@ -282,6 +283,8 @@ TfrmProperties::TfrmProperties(QWidget* parent) : QWidget(parent, Qt::Tool | Qt:
   pages_->addTab(PictureTab("BMP", false), "BMP");
   pages_->addTab(MetafileTab("EMF"), "EMF");
   pages_->addTab(MetafileTab("WMF"), "WMF");
+  pages_->addTab(XlsxTab(), "XLSX");
+  pages_->addTab(CsvTab(), "CSV");
   pages_->setCurrentIndex(0);
   layout->addWidget(pages_, 1);
   FormCreate();
@@ -443,6 +446,46 @@ QWidget* TfrmProperties::ExcelTab() {
   return panel;
 }
 
+QWidget* TfrmProperties::XlsxTab() {
+  QWidget* panel = nullptr;
+  Panel(panel);
+  auto* grid = Grid(panel);
+  auto* left = new QVBoxLayout;
+  left->setSpacing(2);
+  left->addWidget(Check(panel, "chbXLSX_FreezeHeaderRows", "Freeze Header Rows", "XLSX.FreezeHeaderRows"));
+  left->addWidget(Check(panel, "chbXLSX_SheetPerPage", "Sheet Per Page", "XLSX.SheetPerPage"));
+  left->addWidget(Check(panel, "chkXLSX_ExportRichText", "Export RichText", "XLSX.ExportRichText"));
+  auto* spacingForm = Form();
+  QComboBox* spacing = Combo(panel, "cbXLSX_LineSpc", "XLSX.LineSpacing");
+  spacingForm->addRow(Label(panel, "LineSpacing", spacing), spacing);
+  left->addLayout(spacingForm);
+  left->addStretch(1);
+  auto* right = Form();
+  for (const char* field : {"Title", "Subject", "Author", "Keywords"}) {
+    QLineEdit* edit = TextEdit(panel, (std::string("edXLSX_") + field).c_str(), (std::string("XLSX.") + field).c_str());
+    right->addRow(Label(panel, field, edit));
+    right->addRow(edit);
+  }
+  grid->addLayout(left, 0, 0);
+  grid->addLayout(right, 0, 1, Qt::AlignTop);
+  return panel;
+}
+
+QWidget* TfrmProperties::CsvTab() {
+  QWidget* panel = nullptr;
+  Panel(panel);
+  auto* form = Form();
+  form->setContentsMargins(8, 6, 8, 6);
+  panel->setLayout(form);
+  QComboBox* separator = Combo(panel, "cbCSV_Separator", "CSV.Separator");
+  form->addRow(Label(panel, "Separator", separator), separator);
+  form->addRow(Check(panel, "chbCSV_PlainNumbers", "Plain Numbers and ISO Dates", "CSV.PlainNumbers"));
+  form->addRow(Check(panel, "chbCSV_FormulaGuard", "Guard Formula-Like Text", "CSV.FormulaGuard"));
+  form->addRow(Check(panel, "chbCSV_ByteOrderMark", "Byte-Order Mark", "CSV.ByteOrderMark"));
+  form->addRow(Check(panel, "chkCSV_ExportRichText", "Export RichText", "CSV.ExportRichText"));
+  return panel;
+}
+
 QWidget* TfrmProperties::TextTab() {
   QWidget* panel = nullptr;
   Panel(panel);
@@ -497,7 +540,9 @@ void TfrmProperties::FormCreate() {
   for (QComboBox* c : {html_.Format, pdf_.Format, rtf_.Format}) SelectFromSetting(c);
   Fill(combo("cbNavigatorType"), kNavigatorTypes);
   SelectFromSetting(combo("cbNavigatorType"));
-  for (const char* name : {"cbExcel_LineSpc", "cbText_LineSpc"}) {
+  Fill(combo("cbCSV_Separator"), kCsvSeparators);
+  SelectFromSetting(combo("cbCSV_Separator"));
+  for (const char* name : {"cbExcel_LineSpc", "cbText_LineSpc", "cbXLSX_LineSpc"}) {
     Fill(combo(name), kLineSpacings);
     SelectFromSetting(combo(name));
   }

@@ -59,6 +59,8 @@ class TfrmProperties final : public QWidget {
   QWidget* TextTab();
   QWidget* PictureTab(const char* prefix, bool jpeg);
   QWidget* MetafileTab(const char* prefix);
+  QWidget* XlsxTab();
+  QWidget* CsvTab();
   QWidget* BuildImageGroup(TImageGroup& g);
   void cbVisibleFilterClick(QCheckBox* box);
   void FormatChanged(TImageGroup& g);

@@ -132,8 +132,9 @@ std::string VersionText() { return std::string("oxqr-export ") + OXQR_VERSION + 
 
 std::string HelpText(const std::string& reportsAndFormats) {
   return std::string(UsageText) +
-         "Exports a report of OxQRFilters to a file: an HTML, PDF, RTF, Excel or text\n"
-         "document, one picture per page (GIF, JPEG, BMP) or one metafile per page (EMF, WMF).\n"
+         "Exports a report of OxQRFilters to a file: an HTML, PDF, RTF, Excel (.xls, .xlsx),\n"
+         "CSV or text document, one picture per page (GIF, JPEG, BMP) or one metafile per page\n"
+         "(EMF, WMF).\n"
          "REPORT is a sample's name or the path of a report definition file (.oxr); a fault\n"
          "in a definition is reported as FILE:LINE:COLUMN: what is wrong, and nothing is written.\n"
          "OUTPUT's extension picks the format (or --format); formats that write one file per\n"

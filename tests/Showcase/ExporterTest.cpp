@@ -151,14 +151,16 @@ TEST_F(ExporterTest, ListsReportsFormatsInRegistryOrderAndTheDatabase) {
   const std::string formats =
       "Formats:\nhtm\tHTML Document\npdf\tAdobe Acrobat Document\nrtf\tRich Text Format\n"
       "xls\tMicrosoft Excel Worksheet\ntxt\tText Document\ngif\tGIF Image File\njpg\tJPEG Image File\n"
-      "bmp\tBitmap File\nemf\tEnhanced Metafile\nwmf\tWindows Metafile\nDatabase: /";
+      "bmp\tBitmap File\nemf\tEnhanced Metafile\nwmf\tWindows Metafile\nxlsx\tExcel Workbook\n"
+      "csv\tCSV (Comma-Separated Values)\nDatabase: /";
   EXPECT_NE(r.Out.find(formats), std::string::npos) << r.Out;
 }
 
 TEST_F(ExporterTest, ListShowsTheFormatsLeftVisibleBySettings) {
   const TRun r = RunExporter("--set VisibleFilters=fkText,fkPDF --list");
   ASSERT_EQ(r.Status, 0);
-  EXPECT_NE(r.Out.find("Formats:\npdf\tAdobe Acrobat Document\ntxt\tText Document\nDatabase: "), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Formats:\npdf\tAdobe Acrobat Document\ntxt\tText Document\nxlsx\tExcel Workbook\n"
+                        "csv\tCSV (Comma-Separated Values)\nDatabase: "), std::string::npos) << r.Out;
 }
 
 TEST_F(ExporterTest, UsageErrorsExitTwo) {

@@ -115,6 +115,8 @@ TEST_F(Properties, ComboListsAndTheirValues) {
                          TCase{"cbNavigatorType", "FixedToPage", "HTML.NavigatorType", "ntFixedToPage"},
                          TCase{"cbExcel_LineSpc", "FiveBlank", "Excel.LineSpacing", "lsFiveBlank"},
                          TCase{"cbText_LineSpc", "NoBlank", "Text.LineSpacing", "lsNoBlank"},
+                         TCase{"cbXLSX_LineSpc", "Actual", "XLSX.LineSpacing", "lsActual"},
+                         TCase{"cbCSV_Separator", "Semicolon (;)", "CSV.Separator", "csSemicolon"},
                          TCase{"cbGIF_Pix", "8bit", "GIF.PixelFormat", "pf8bit"},
                          TCase{"cbJPEG_Pix", "Device", "JPEG.PixelFormat", "pfDevice"},
                          TCase{"cbBMP_Pix", "1bit", "BMP.PixelFormat", "pf1bit"},
@@ -149,10 +151,13 @@ TEST_F(Properties, EachControlWritesItsOwnSetting) {
       {"chbGIF_Mono", "GIF.Monochrome", "True"},                {"chbJPEG_Mono", "JPEG.Monochrome", "True"},
       {"chbJPEG_ProgEncode", "JPEG.ProgressiveEncoding", "False"}, {"chbBMP_Mono", "BMP.Monochrome", "True"},
       {"chbEMF_Fill", "EMF.FillUnusedArea", "False"},           {"chbWMF_Fill", "WMF.FillUnusedArea", "False"},
+      {"chbXLSX_SheetPerPage", "XLSX.SheetPerPage", "True"},    {"chbXLSX_FreezeHeaderRows", "XLSX.FreezeHeaderRows", "False"},
+      {"chbCSV_FormulaGuard", "CSV.FormulaGuard", "False"},     {"chbCSV_ByteOrderMark", "CSV.ByteOrderMark", "True"},
   };
   const TCase texts[] = {{"edPDF_Title", "PDF.Title", "'typed'"},     {"edPDF_Subject", "PDF.Subject", "'typed'"},
                          {"edPDF_Keywords", "PDF.Keywords", "'typed'"}, {"edHTML_Title", "HTML.Title", "'typed'"},
-                         {"edHTML_ImgDir", "HTML.ImageDir", "'typed'"}, {"edRTF_Keywords", "RTF.Keywords", "'typed'"}};
+                         {"edHTML_ImgDir", "HTML.ImageDir", "'typed'"}, {"edRTF_Keywords", "RTF.Keywords", "'typed'"},
+                         {"edXLSX_Author", "XLSX.Author", "'typed'"}};
   for (const TCase& c : texts) {
     QTest::keyClicks(&Get<QLineEdit>(c.Control), "typed");
     EXPECT_EQ(Value(c.Path), c.After) << c.Control;
@@ -270,13 +275,15 @@ TEST_F(Properties, VisibleFilterBoxesRegisterAndUnregisterFormats) {
   EXPECT_EQ(Get<QCheckBox>("chbGIF").property("tag").toInt(), 5);
   EXPECT_EQ(Get<QCheckBox>("chbHTML").property("tag").toInt(), 0);
   auto types = [] { return ToQtNameFilters(FilterLibrary().SaveDialogFilter()); };
-  ASSERT_EQ(types().size(), 11);
+  // The engine's own file, the ten kinds, then .xlsx and .csv.
+  ASSERT_EQ(types().size(), 13);
   Get<QCheckBox>("chbGIF").click();
-  EXPECT_EQ(types().size(), 10);
+  EXPECT_EQ(types().size(), 12);
   for (const QString& t : types()) EXPECT_FALSE(t.startsWith("GIF")) << t.toStdString();
   Get<QCheckBox>("chbGIF").click();
-  ASSERT_EQ(types().size(), 11);
-  EXPECT_EQ(types().back(), "GIF Image File (*.gif)") << "a format checked again comes last";
+  ASSERT_EQ(types().size(), 13);
+  EXPECT_EQ(types()[10], "GIF Image File (*.gif)") << "a format checked again comes last of the ten";
+  EXPECT_EQ(types().back(), "CSV (Comma-Separated Values) (*.csv)") << "the formats beyond the ten stay behind them";
 }
 
 }  // namespace

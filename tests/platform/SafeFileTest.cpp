@@ -71,6 +71,28 @@ TEST_F(SafeFileTest, CommitReplacesTheFileAndAnUncommittedWriteLeavesNoTrace) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"report.txt"});
 }
 
+// A library that writes by name gets the temporary name; its bytes replace the file only on
+// Commit, and a write not committed leaves no trace.
+TEST_F(SafeFileTest, TemporaryNameHandedToALibrary) {
+  WriteFileBytes(Path("book.xlsx"), "old book");
+  {
+    TSafeFileStream out(Path("book.xlsx"));
+    const std::string temp = out.HandOverTempName();
+    EXPECT_EQ(fs::path(temp).parent_path(), dir_);
+    WriteFileBytes(temp, "written by name");  // as the library does
+    EXPECT_EQ(ReadFileBytes(Path("book.xlsx")), "old book");
+  }
+  EXPECT_EQ(Entries(), std::vector<std::string>{"book.xlsx"});
+  EXPECT_EQ(ReadFileBytes(Path("book.xlsx")), "old book");
+
+  TSafeFileStream out(Path("book.xlsx"));
+  WriteFileBytes(out.HandOverTempName(), "new book");
+  EXPECT_THROW(out.Write("more"), EFileError);  // the stream no longer writes
+  out.Commit();
+  EXPECT_EQ(ReadFileBytes(Path("book.xlsx")), "new book");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"book.xlsx"});
+}
+
 // A folder, a FIFO (standing for a device) or a socket under the name is refused and left
 // as it is, by the writer and by the deletion of a previous file.
 TEST_F(SafeFileTest, NonRegularTargetsAreRefusedAndUntouched) {

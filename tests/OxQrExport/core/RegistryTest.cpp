@@ -28,14 +28,15 @@ const Entry kEntries[] = {
     {"Windows Metafile", "wmf"},
 };
 
-// The save dialog's filter string for the given kinds in the given order.
+// The save dialog's filter string for the given kinds in the given order, followed by the
+// formats beyond the ten, which are always registered last.
 std::string DialogFilter(const std::vector<K>& kinds) {
   std::string s = "QRReport file(*.QRP)|*.QRP";
   for (K k : kinds) {
     const Entry& e = kEntries[static_cast<int>(k)];
     s += std::string("|") + e.Name + " (*." + e.Ext + ")|*." + e.Ext;
   }
-  return s;
+  return s + "|Excel Workbook (*.xlsx)|*.xlsx|CSV (Comma-Separated Values) (*.csv)|*.csv";
 }
 
 TEST_F(ExportTest, EveryKindRegistersItsClassWithNameAndExtension) {

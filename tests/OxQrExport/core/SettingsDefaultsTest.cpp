@@ -63,6 +63,19 @@ const std::map<std::string, std::string> kDefaults = {
     {"BMP.PixelFormat", "pf24bit"},
     {"EMF.FillUnusedArea", "True"},
     {"WMF.FillUnusedArea", "True"},
+    {"XLSX.ExportRichText", "True"},
+    {"XLSX.LineSpacing", "lsOneBlank"},
+    {"XLSX.FreezeHeaderRows", "True"},
+    {"XLSX.SheetPerPage", "False"},
+    {"XLSX.Author", "''"},
+    {"XLSX.Keywords", "''"},
+    {"XLSX.Subject", "''"},
+    {"XLSX.Title", "''"},
+    {"CSV.ExportRichText", "True"},
+    {"CSV.Separator", "csComma"},
+    {"CSV.ByteOrderMark", "False"},
+    {"CSV.PlainNumbers", "True"},
+    {"CSV.FormulaGuard", "True"},
     {"Database.StatementTimeout", "0"},
 };
 
@@ -107,7 +120,7 @@ TEST_F(ExportTest, SettingPathsAreUniqueAndInPublishedGroupOrder) {
     const std::string group = path.substr(0, dot);
     if (groups.empty() || groups.substr(groups.rfind(' ') + 1) != group) groups += " " + group;
   }
-  EXPECT_EQ(groups, " HTML PDF RTF Excel Text GIF JPEG BMP EMF WMF Database");
+  EXPECT_EQ(groups, " HTML PDF RTF Excel Text GIF JPEG BMP EMF WMF XLSX CSV Database");
 }
 
 }  // namespace

@@ -126,10 +126,13 @@ inline TReaderGrid ReadWithSsconvert(const std::filesystem::path& xls, const std
 }
 
 // LibreOffice's CSV with cell contents as stored, not as shown (the last option): numbers in
-// a number format come back as their values, dates as MM/DD/YYYY.
-inline TReaderGrid ReadWithSoffice(const std::filesystem::path& xls, const std::filesystem::path& dir) {
+// a number format come back as their values, dates as MM/DD/YYYY. With `shown`, as shown
+// ("$1,234.50", "12/9/2025").
+inline TReaderGrid ReadWithSoffice(const std::filesystem::path& xls, const std::filesystem::path& dir,
+                                   bool shown = false) {
   TReaderGrid g;
-  const auto csv = SofficeConvert(xls, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false", dir);
+  const auto csv = SofficeConvert(
+      xls, std::string("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,") + (shown ? "true" : "false"), dir);
   if (!std::filesystem::exists(csv)) {
     g.Error = "no CSV file from soffice";
     return g;

@@ -24,6 +24,8 @@ inline void ResetExportSettings() {
   s.BMP = TOxQRBMPSettings();
   s.EMF = TOxQRMetafileSettings();
   s.WMF = TOxQRMetafileSettings();
+  s.XLSX = TOxQRXLSXSettings();
+  s.CSV = TOxQRCSVSettings();
   s.OnBeginJob = nullptr;
   s.OnBeginPage = nullptr;
   s.OnEndJob = nullptr;
