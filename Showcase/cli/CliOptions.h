@@ -23,6 +23,7 @@ struct TCliOptions {
   std::string Database;  // empty: the database beside the program
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
+  int CodePage = 0;      // --encoding: 65001 for utf-8, or a code page number; 0: the default
   std::string Report;
   std::string Output;
 };
