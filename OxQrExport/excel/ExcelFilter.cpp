@@ -114,7 +114,7 @@ void TOxQRExcelFilter::BeginDocument() {
   } else {
     biff::WriteBof(*file);
   }
-  biff::WriteCodePage(*file, AnsiCodePage());
+  biff::WriteCodePage(*file, EightBitCodePage());
   biff::WriteDimensions(*file);
   file_ = file.get();
   Output = std::move(file);
@@ -316,7 +316,7 @@ void TOxQRExcelFilter::WriteCell(int Row, int Column, const biff::TCellAttribute
       return;
     }
   }
-  biff::WriteLabel(CellStream, Row, Column, Attributes, Text);
+  biff::WriteLabel(CellStream, Row, Column, Attributes, ToEightBitText(Text));
 }
 
 void TOxQRExcelFilter::EndBand(const TQRCustomBand&, const TOxQrRect&) { BandOpen = false; }
