@@ -23,21 +23,7 @@
 namespace oxqr {
 namespace {
 
-class UnicodeMode : public testing::ExportTest {
- protected:
-  void SetUp() override {
-    testing::ExportTest::SetUp();
-    saved_ = AnsiCodePage();
-    SetAnsiCodePage(CP_UTF8);
-  }
-  void TearDown() override {
-    SetAnsiCodePage(saved_);
-    testing::ExportTest::TearDown();
-  }
-
- private:
-  int saved_ = 1252;
-};
+using UnicodeMode = testing::UnicodeModeTest;
 
 TEST_F(UnicodeMode, ConversionsPassEveryCharacterAndCountOnlyBrokenBytes) {
   const auto before = LostCharacterCount();

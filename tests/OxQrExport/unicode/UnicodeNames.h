@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "../../engine/FakeDataSet.h"
+#include "platform/CodePage.h"
+#include "support/ExportTestSupport.h"
 #include "engine/Band.h"
 #include "engine/Controls.h"
 #include "engine/Report.h"
@@ -58,6 +60,24 @@ class TUnicodeNamesReport {
  private:
   std::unique_ptr<oxqr::test::FakeDataSet> data_;
   TQRReport report_;
+};
+
+// A test in the Unicode mode, with fresh settings and a scratch folder; the code page is
+// restored afterwards.
+class UnicodeModeTest : public ExportTest {
+ protected:
+  void SetUp() override {
+    ExportTest::SetUp();
+    saved_ = AnsiCodePage();
+    SetAnsiCodePage(CP_UTF8);
+  }
+  void TearDown() override {
+    SetAnsiCodePage(saved_);
+    ExportTest::TearDown();
+  }
+
+ private:
+  int saved_ = 1252;
 };
 
 }  // namespace oxqr::testing

@@ -56,17 +56,8 @@ std::vector<fs::path> Files(const fs::path& dir, const std::string& extension) {
   return files;
 }
 
-class UnicodeReaders : public testing::ExportTest {
+class UnicodeReaders : public testing::UnicodeModeTest {
  protected:
-  void SetUp() override {
-    testing::ExportTest::SetUp();
-    saved_ = AnsiCodePage();
-    SetAnsiCodePage(CP_UTF8);
-  }
-  void TearDown() override {
-    SetAnsiCodePage(saved_);
-    testing::ExportTest::TearDown();
-  }
   fs::path Path(const std::string& name) const { return fs::path(Dir()) / name; }
   // The page pictures of the fixture report (JPEG at 96 dpi), one per page.
   std::vector<QImage> PagePictures() {
@@ -93,9 +84,6 @@ class UnicodeReaders : public testing::ExportTest {
     }
   }
   testing::TUnicodeNamesReport report_{5};
-
- private:
-  int saved_ = 1252;
 };
 
 TEST_F(UnicodeReaders, PdfTextFontsAndPagesReadBack) {
