@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 #include <QFont>
 #include <QGlyphRun>
@@ -25,6 +25,23 @@ struct TType0FontSet::TFace {
   int Type0Object = 0;
   std::map<unsigned, int> Widths;            // glyphs shown, thousandths of the font size
   std::map<unsigned, std::u16string> Text;   // what each glyph shows (the first seen)
+  std::unordered_map<unsigned, double> Advances;  // exact advances, asked of the font once
+
+  // The advances of `ids`, from the cache where known.
+  std::vector<double> AdvancesOf(const QList<quint32>& ids) {
+    std::vector<double> out(static_cast<std::size_t>(ids.size()));
+    QList<quint32> missing;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+      const auto it = Advances.find(ids[i]);
+      if (it != Advances.end()) out[static_cast<std::size_t>(i)] = it->second;
+      else missing.push_back(ids[i]);
+    }
+    if (missing.isEmpty()) return out;
+    const QList<QPointF> asked = Raw.advancesForGlyphIndexes(missing, QRawFont::UseDesignMetrics);
+    for (qsizetype k = 0; k < missing.size(); ++k) Advances[missing[k]] = asked[k].x();
+    for (qsizetype i = 0; i < ids.size(); ++i) out[static_cast<std::size_t>(i)] = Advances[ids[i]];
+    return out;
+  }
 };
 
 namespace {
@@ -62,9 +79,8 @@ std::string FaceName(const QRawFont& raw) {
 }
 
 std::string Hex4(unsigned value) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%04X", value & 0xFFFFu);
-  return buf;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[(value >> 12) & 15], kDigits[(value >> 8) & 15], kDigits[(value >> 4) & 15], kDigits[value & 15]};
 }
 
 std::string Utf16Hex(const std::u16string& text) {
@@ -111,21 +127,31 @@ std::vector<TShapedGlyph> TType0FontSet::Shape(const TFont& font, std::string_vi
   std::vector<TShapedGlyph> out;
   const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   if (text.isEmpty()) return out;
-  const QFont qf = LayoutFont(font);
+  // The layout font and its own face, once per face name and style: most lines need
+  // nothing else.
+  const std::string key = font.Name + "|" + std::to_string(font.Style.Bits());
+  auto primary = primary_.find(key);
+  if (primary == primary_.end()) {
+    const QFont qf = LayoutFont(font);
+    const QRawFont raw = QRawFont::fromFont(qf);
+    primary = primary_.emplace(key, TPrimary{qf, raw, FaceIndex(raw, filter)}).first;
+  }
+  const QFont& qf = primary->second.Font;
 
   if (IsSimple(text)) {
-    const QRawFont raw = QRawFont::fromFont(qf);
+    const QRawFont& raw = primary->second.Raw;
     const QList<quint32> ids = raw.glyphIndexesForString(text);
     if (ids.size() == text.size() && std::find(ids.begin(), ids.end(), 0u) == ids.end()) {
-      const QList<QPointF> advances = raw.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
-      const int face = FaceIndex(raw, filter);
+      const int face = primary->second.Face;
       TFace& f = *faces_[static_cast<std::size_t>(face)];
+      const std::vector<double> advances = f.AdvancesOf(ids);
       double x = 0;
       for (qsizetype i = 0; i < ids.size(); ++i) {
-        out.push_back({face, ids[i], x, 0, advances[i].x()});
-        f.Widths.try_emplace(ids[i], static_cast<int>(std::lround(advances[i].x())));
+        const double advance = advances[static_cast<std::size_t>(i)];
+        out.push_back({face, ids[i], x, 0, advance});
+        f.Widths.try_emplace(ids[i], static_cast<int>(std::lround(advance)));
         f.Text.try_emplace(ids[i], std::u16string(1, text[i].unicode()));
-        x += advances[i].x();
+        x += advance;
       }
       return out;
     }
@@ -330,6 +356,7 @@ void TType0FontSet::WriteObjects(TOxQRPDFFilter& filter) {
   }
   faces_.clear();
   faceIndex_.clear();
+  primary_.clear();
 }
 
 }  // namespace oxqr::pdf

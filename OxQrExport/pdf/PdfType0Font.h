@@ -10,9 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Font.h"
+#include <QFont>
+#include <QRawFont>
 
-class QRawFont;
+#include "platform/Font.h"
 
 namespace oxqr {
 
@@ -56,6 +57,12 @@ class TType0FontSet final {
   int FaceIndex(const QRawFont& raw, TOxQRPDFFilter& filter);
   std::vector<std::unique_ptr<TFace>> faces_;
   std::map<std::string, int> faceIndex_;
+  struct TPrimary {
+    QFont Font;  // the layout font, at 1000 pixels per em
+    QRawFont Raw;
+    int Face = 0;
+  };
+  std::map<std::string, TPrimary> primary_;  // face name and style -> layout font and face
 };
 
 // The ToUnicode CMap of glyph ids -> UTF-16 text.
