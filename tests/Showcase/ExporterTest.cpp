@@ -162,7 +162,9 @@ TEST_F(ExporterTest, ListShowsTheFormatsLeftVisibleBySettings) {
 
 TEST_F(ExporterTest, UsageErrorsExitTwo) {
   for (const char* args : {"", "customers", "--set NoSuch.Path=1 customers x.txt", "--set Text.XScaleFactor=abc customers x.txt",
-                           "nosuchreport x.txt", "customers x.unknownext", "--bogus customers x.txt"}) {
+                           "nosuchreport x.txt", "customers x.unknownext", "--bogus customers x.txt",
+                           "--encoding latin-9 customers x.txt", "--encoding cp0 customers x.txt",
+                           "--encoding customers x.txt"}) {
     EXPECT_EQ(RunExporter(args).Status, 2) << args;
   }
 }
@@ -428,8 +430,9 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
-    EXPECT_EQ(HelpOptions(r.Out), (std::vector<std::string>{"--db", "--format", "--set", "--list", "--list-settings",
-                                                            "-q", "--quiet", "-h", "--help", "--version"}));
+    EXPECT_EQ(HelpOptions(r.Out), (std::vector<std::string>{"--db", "--format", "--encoding", "--set", "--list",
+                                                            "--list-settings", "-q", "--quiet", "-h", "--help",
+                                                            "--version"}));
     // The reports and formats --list prints, in its order, and the examples.
     std::size_t at = 0;
     for (const auto& line : Lines(Export("--list").Out)) {
