@@ -13,6 +13,8 @@
 
 #include <QString>
 
+#include "Utf8.h"
+
 namespace oxqr {
 namespace {
 
@@ -55,47 +57,6 @@ class IconvHandle {
  private:
   iconv_t cd_;
 };
-
-// Length of the UTF-8 sequence at `s` (1..4), or 0 when the bytes there are not valid UTF-8.
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t* cp) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) { *cp = b0; return 1; }
-  std::size_t len;
-  char32_t c;
-  if ((b0 & 0xE0) == 0xC0) { len = 2; c = b0 & 0x1F; }
-  else if ((b0 & 0xF0) == 0xE0) { len = 3; c = b0 & 0x0F; }
-  else if ((b0 & 0xF8) == 0xF0) { len = 4; c = b0 & 0x07; }
-  else return 0;
-  if (i + len > s.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b & 0x3F);
-  }
-  // Reject overlong forms, surrogates and values beyond Unicode.
-  static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  *cp = c;
-  return len;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 bool IsAscii(std::string_view s) {
   for (const char ch : s)
@@ -185,7 +146,7 @@ std::string ConvertMultiByte(std::string_view in, const std::string& to, const s
     std::size_t skip = 1;
     if (inputIsUtf8) {
       char32_t cp;
-      skip = std::max<std::size_t>(1, Utf8SequenceLength(in, pos, &cp));
+      skip = std::max<std::size_t>(1, DecodeUtf8At(in, pos, &cp));
     }
     pos += skip;
     if (written + 1 > out.size()) out.resize(out.size() * 2);
@@ -197,16 +158,40 @@ std::string ConvertMultiByte(std::string_view in, const std::string& to, const s
   return out;
 }
 
+// The Unicode mode's conversion: valid UTF-8 passes as it is; a byte that does not start a
+// valid sequence becomes '?' and counts as lost.
+std::string CheckedUtf8(std::string_view in) {
+  if (IsValidUtf8(in)) return std::string(in);
+  std::string out;
+  out.reserve(in.size());
+  std::uint64_t lost = 0;
+  for (std::size_t i = 0; i < in.size();) {
+    char32_t c = 0;
+    const std::size_t len = DecodeUtf8At(in, i, &c);
+    if (len == 0) {
+      out += '?';
+      ++lost;
+      ++i;
+    } else {
+      out.append(in.substr(i, len));
+      i += len;
+    }
+  }
+  gLostCharacters.fetch_add(lost, std::memory_order_relaxed);
+  return out;
+}
+
 }  // namespace
 
 std::uint64_t LostCharacterCount() { return gLostCharacters.load(std::memory_order_relaxed); }
 
 int AnsiCodePage() { return gCodePage.load(); }
 void SetAnsiCodePage(int codePage) { gCodePage.store(codePage); }
+bool UnicodeMode() { return AnsiCodePage() == CP_UTF8; }
 
-std::string Utf8ToAnsi(std::string_view utf8) {
+std::string Utf8ToCodePage(std::string_view utf8, int cp) {
   if (IsAscii(utf8)) return std::string(utf8);
-  const int cp = AnsiCodePage();
+  if (cp == CP_UTF8) return CheckedUtf8(utf8);
   if (IsMultiByte(cp)) return ConvertMultiByte(utf8, IconvName(cp), "UTF-8", true);
   const SingleByteTable& table = TableFor(cp);
   std::string out;
@@ -214,7 +199,7 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t c = 0;
-    const std::size_t len = Utf8SequenceLength(utf8, i, &c);
+    const std::size_t len = DecodeUtf8At(utf8, i, &c);
     if (len == 0) {
       out += '?';
       ++lost;
@@ -234,9 +219,19 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8ToAnsi(std::string_view utf8) { return Utf8ToCodePage(utf8, AnsiCodePage()); }
+
+int EightBitCodePage() { return UnicodeMode() ? kEightBitFallback : AnsiCodePage(); }
+
+std::string ToEightBitText(std::string_view text) {
+  if (!UnicodeMode()) return std::string(text);
+  return Utf8ToCodePage(text, kEightBitFallback);
+}
+
 std::string AnsiToUtf8(std::string_view ansi) {
   if (IsAscii(ansi)) return std::string(ansi);
   const int cp = AnsiCodePage();
+  if (cp == CP_UTF8) return CheckedUtf8(ansi);
   if (IsMultiByte(cp)) return ConvertMultiByte(ansi, "UTF-8", IconvName(cp), false);
   const SingleByteTable& table = TableFor(cp);
   std::string out;
@@ -252,6 +247,7 @@ std::string AnsiToUtf8(std::string_view ansi) {
 QString AnsiToQString(std::string_view ansi) {
   if (IsAscii(ansi)) return QString::fromLatin1(ansi.data(), static_cast<qsizetype>(ansi.size()));
   const int cp = AnsiCodePage();
+  if (cp == CP_UTF8) return QString::fromUtf8(ansi.data(), static_cast<qsizetype>(ansi.size()));
   if (IsMultiByte(cp)) {
     const std::string utf8 = AnsiToUtf8(ansi);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

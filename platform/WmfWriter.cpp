@@ -7,6 +7,7 @@
 #include "MetafileBinary.h"
 #include "MetafileFiles.h"
 #include "Streams.h"
+#include "CodePage.h"
 #include "TextMetrics.h"
 
 namespace oxqr {
@@ -148,10 +149,12 @@ class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
       SetBkColor(t.BackColor);
     }
     const auto dx = metafile::CharAdvances(t.Font, t.Text);
+    // The format holds 8-bit text only: the Unicode mode's text goes into a code page.
+    const std::string text = ToEightBitText(t.Text);
     const auto at = Begin(META_EXTTEXTOUT);
     out_.I16(t.Y);
     out_.I16(t.X);
-    out_.U16(static_cast<std::uint16_t>(t.Text.size()));
+    out_.U16(static_cast<std::uint16_t>(text.size()));
     out_.U16(options);
     if (options != 0) {
       out_.I16(rect.Left);
@@ -159,10 +162,10 @@ class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
       out_.I16(rect.Right);
       out_.I16(rect.Bottom);
     }
-    out_.Bytes(t.Text);
+    out_.Bytes(text);
     out_.PadTo(2);
     // One advance per byte; a multi-byte code page would not line up, so it goes without.
-    if (dx.size() == t.Text.size())
+    if (dx.size() == text.size())
       for (int d : dx) out_.I16(d);
     End(at);
   }

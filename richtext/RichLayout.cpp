@@ -11,6 +11,7 @@
 #include "platform/Canvas.h"
 #include "platform/CodePage.h"
 #include "platform/TextMetrics.h"
+#include "platform/Utf8.h"
 
 namespace oxqr {
 
@@ -32,7 +33,25 @@ const std::array<QChar, 256>& AnsiTable() {
   return table;
 }
 
+// The Unicode mode's layout text: each UTF-8 character, then as many word joiners (zero
+// width, no break) as it has bytes beyond its UTF-16 units, so that positions stay bytes.
+QString Utf8LayoutText(std::string_view bytes) {
+  QString s;
+  s.reserve(static_cast<qsizetype>(bytes.size()));
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t c = U'?';
+    std::size_t len = DecodeUtf8At(bytes, i, &c);
+    if (len == 0) len = 1, c = U'?';
+    const QString ch = c == U'\v' ? QString(QChar(QChar::LineSeparator)) : QString::fromUcs4(&c, 1);
+    s += ch;
+    for (auto k = static_cast<std::size_t>(ch.size()); k < len; ++k) s += QChar(0x2060);
+    i += len;
+  }
+  return s;
+}
+
 QString ToLayoutText(std::string_view bytes) {
+  if (UnicodeMode()) return Utf8LayoutText(bytes);
   const auto& table = AnsiTable();
   QString s;
   s.reserve(static_cast<qsizetype>(bytes.size()));

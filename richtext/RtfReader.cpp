@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
 #include "platform/Errors.h"
 
 namespace oxqr {
@@ -66,19 +67,7 @@ TRichFontFamily FamilyFromWord(std::string_view w, bool& isFamily) {
 std::string CodePointToAnsi(std::uint32_t cp) {
   if (cp < 0x80) return std::string(1, static_cast<char>(cp));
   std::string utf8;
-  if (cp < 0x800) {
-    utf8 += static_cast<char>(0xC0 | (cp >> 6));
-    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    utf8 += static_cast<char>(0xE0 | (cp >> 12));
-    utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    utf8 += static_cast<char>(0xF0 | (cp >> 18));
-    utf8 += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  AppendUtf8(utf8, cp);
   std::string ansi = Utf8ToAnsi(utf8);
   return ansi.empty() ? std::string("?") : ansi;
 }

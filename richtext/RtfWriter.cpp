@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/RtfUnicode.h"
 
 namespace oxqr {
 
@@ -26,8 +27,12 @@ const char* FamilyWord(TRichFontFamily f) {
 // A font name as table text: specials and non-ASCII bytes as \'hh.
 std::string EscapeFontName(const std::string& name) {
   std::string s;
-  for (char ch : name) {
-    const auto c = static_cast<unsigned char>(ch);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (const std::size_t len = AppendRtfUnicodeAt(s, name, i); len > 0) {
+      i += len - 1;
+      continue;
+    }
+    const auto c = static_cast<unsigned char>(name[i]);
     if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}') {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\'%02x", c);
@@ -135,8 +140,8 @@ void TRtfEmitter::Chars(const TRichCharFormat& f) {
 }
 
 void TRtfEmitter::Text(const std::string& text) {
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c == '\t') {
       Control("\\tab");
       continue;
@@ -148,6 +153,10 @@ void TRtfEmitter::Text(const std::string& text) {
     if (c < 0x20) continue;
     if (delimit_) out_ += ' ';
     delimit_ = false;
+    if (const std::size_t len = AppendRtfUnicodeAt(out_, text, i); len > 0) {
+      i += len - 1;
+      continue;
+    }
     if (c == '\\' || c == '{' || c == '}') {
       out_ += '\\';
       out_ += static_cast<char>(c);

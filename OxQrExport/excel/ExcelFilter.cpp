@@ -57,7 +57,7 @@ void TOxQRExcelFilter::BeginDocument() {
   } else {
     biff::WriteBof(*file);
   }
-  biff::WriteCodePage(*file, AnsiCodePage());
+  biff::WriteCodePage(*file, EightBitCodePage());
   biff::WriteDimensions(*file);
   file_ = file.get();
   Output = std::move(file);
@@ -109,8 +109,9 @@ void TOxQRExcelFilter::WriteCell(int Row, int Column, const biff::TCellAttribute
       return;
     }
   }
-  if (Text.size() > biff::kMaxLabel) ++TextsCut;
-  biff::WriteLabel(CellStream, Row, Column, Attributes, Text);
+  const std::string label = ToEightBitText(Text);
+  if (label.size() > biff::kMaxLabel) ++TextsCut;
+  biff::WriteLabel(CellStream, Row, Column, Attributes, label);
 }
 
 void TOxQRExcelFilter::EndDocument() {

@@ -106,6 +106,8 @@ std::string CharsetOfCodePage(int CodePage) {
       return "windows-1256";
     case 1257:
       return "ISO-8859-13";
+    case 65001:  // the Unicode mode
+      return "utf-8";
     default:
       return "";
   }

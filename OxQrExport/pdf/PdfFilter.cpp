@@ -7,6 +7,7 @@
 #include "OxQrExport/core/DocumentFunctions.h"
 #include "OxQrExport/pdf/PdfEncoding.h"
 #include "OxQrExport/pdf/PdfSyntax.h"
+#include "OxQrExport/pdf/PdfType0Font.h"
 #include "engine/Printer.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
@@ -108,7 +109,11 @@ void TOxQRPDFFilter::BeginDocument() {
 
   PdfFile->Write(kHeader);
   WriteObject("/Type /Catalog\r\n/Pages 2 0 R", 1, true);
-  FontList.push_back({FontKey(ReportFont), RegisterFont(ReportFont)});
+  Type0Fonts.reset();
+  if (UnicodeMode())
+    Type0Fonts = std::make_unique<pdf::TType0FontSet>();
+  else
+    FontList.push_back({FontKey(ReportFont), RegisterFont(ReportFont)});
 }
 
 void TOxQRPDFFilter::BeginPage() {
@@ -208,10 +213,12 @@ void TOxQRPDFFilter::EndDocument() {
               2, true);
 
   std::string resources;
-  if (!FontList.empty()) {
+  const bool type0 = Type0Fonts && !Type0Fonts->Empty();
+  if (!FontList.empty() || type0) {
     resources += "/Font <<\r\n";
     for (std::size_t i = 0; i < FontList.size(); ++i)
       resources += "/F" + std::to_string(i) + " " + Ref(FontList[i].Info->FontObject) + "\r\n";
+    if (type0) resources += Type0Fonts->ResourceEntries();
     resources += ">>\r\n";
   }
   resources += "/ProcSet 4 0 R";
@@ -225,6 +232,8 @@ void TOxQRPDFFilter::EndDocument() {
 
   for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
   FontList.clear();
+  if (Type0Fonts) Type0Fonts->WriteObjects(*this);
+  Type0Fonts.reset();
   WriteObject(InfoDictionary(), 3, true);
 
   const std::int64_t xref = PdfFile->Size();

@@ -5,7 +5,8 @@
 // is its page object, a content stream (deflated unless switched off) with its length as
 // a separate object, and the image objects made on that page. Fonts are TrueType font
 // dictionaries with widths measured from the installed fonts, embedded as subsets on
-// request; positions are points from the bottom left corner of the paper.
+// request; positions are points from the bottom left corner of the paper. In the Unicode
+// mode text is written with Type 0 fonts instead (PdfType0Font.h).
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 
 #include "OxQrExport/core/DocumentFilter.h"
 #include "OxQrExport/pdf/PdfFontInfo.h"
+#include "OxQrExport/pdf/PdfType0Font.h"
 #include "platform/SafeFile.h"
 #include "platform/Streams.h"
 
@@ -44,6 +46,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   int LengthObject = 0;    // the integer object holding that stream's length
   std::string KidsText;    // " N 0 R" per page opened, in page order
   std::map<int, std::int64_t> XrefList;  // object number -> offset of "N 0 obj"
+  std::unique_ptr<pdf::TType0FontSet> Type0Fonts;  // the Unicode mode's fonts, resources /U<i>
 
   std::string DisplayName() const override;  // "Adobe Acrobat Document"
   std::string Extension() const override;    // "pdf"
@@ -100,6 +103,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
  private:
   TMemoryStream& PageContent();
   std::string TextOperators(const TOxQrTextRec& Rec);
+  std::string UnicodeTextOperators(const TOxQrTextRec& Rec);
   void WritePageObjects();
   void WriteFontObjects(int Index, TFontEntry& Entry);
   int WriteFontProgram(const TOxQRFontInfo& Info);

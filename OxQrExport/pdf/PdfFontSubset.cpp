@@ -32,9 +32,8 @@ using Input = std::unique_ptr<hb_subset_input_t, InputDeleter>;
 constexpr std::array<const char*, 14> kTables{"head", "hhea", "maxp", "loca", "glyf", "hmtx", "cmap",
                                               "name", "OS/2", "post", "cvt ", "fpgm", "prep", "gasp"};
 
-// The face Qt measures `font` with, rebuilt from its tables.
-Face SourceFace(const TFont& font) {
-  const QRawFont raw = QRawFont::fromFont(ToQFont(font));
+// The face of `raw`, rebuilt from its tables.
+Face SourceFace(const QRawFont& raw) {
   if (!raw.isValid() || raw.fontTable("glyf").isEmpty()) return nullptr;
   Face builder(hb_face_builder_create());
   for (const char* tag : kTables) {
@@ -48,22 +47,39 @@ Face SourceFace(const TFont& font) {
   return Face(hb_face_create(file.get(), 0));
 }
 
-}  // namespace
-
-std::string SubsetFontProgram(const TFont& font, const std::set<char32_t>& characters) {
-  EnsureGuiApplication();
-  const Face source = SourceFace(font);
-  if (!source) return {};
-  Input input(hb_subset_input_create_or_fail());
-  if (!input) return {};
-  hb_set_t* unicodes = hb_subset_input_unicode_set(input.get());
-  for (const char32_t c : characters) hb_set_add(unicodes, c);
+// The file bytes of `source` cut down as `input` says; empty when HarfBuzz refuses.
+std::string Subset(const Face& source, const Input& input) {
   const Face subset(hb_subset_or_fail(source.get(), input.get()));
   if (!subset) return {};
   const Blob blob(hb_face_reference_blob(subset.get()));
   unsigned length = 0;
   const char* data = hb_blob_get_data(blob.get(), &length);
   return data ? std::string(data, length) : std::string();
+}
+
+}  // namespace
+
+std::string SubsetFontProgram(const TFont& font, const std::set<char32_t>& characters) {
+  EnsureGuiApplication();
+  const Face source = SourceFace(QRawFont::fromFont(ToQFont(font)));
+  if (!source) return {};
+  Input input(hb_subset_input_create_or_fail());
+  if (!input) return {};
+  hb_set_t* unicodes = hb_subset_input_unicode_set(input.get());
+  for (const char32_t c : characters) hb_set_add(unicodes, c);
+  return Subset(source, input);
+}
+
+std::string SubsetFontGlyphs(const QRawFont& raw, const std::set<unsigned>& glyphs) {
+  const Face source = SourceFace(raw);
+  if (!source) return {};
+  Input input(hb_subset_input_create_or_fail());
+  if (!input) return {};
+  hb_set_t* set = hb_subset_input_glyph_set(input.get());
+  for (const unsigned g : glyphs) hb_set_add(set, g);
+  hb_set_clear(hb_subset_input_unicode_set(input.get()));
+  hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_RETAIN_GIDS);
+  return Subset(source, input);
 }
 
 std::string SubsetTag(const std::string& seed) {

@@ -6,6 +6,7 @@
 #include "OxQrExport/pdf/PdfFilter.h"
 #include "OxQrExport/pdf/PdfFontSubset.h"
 #include "OxQrExport/pdf/PdfSyntax.h"
+#include "OxQrExport/pdf/PdfType0Font.h"
 #include "platform/CodePage.h"
 
 namespace oxqr {
@@ -50,6 +51,7 @@ std::string TOxQRPDFFilter::TextOperators(const TOxQrTextRec& Rec) {
   else if (r.Alignment == TAlignment::taCenter)
     r.X = r.X - r.Width / 2 - 1;
 
+  if (Type0Fonts) return UnicodeTextOperators(r);
   const int index = FontIndex(r.Font);
   TOxQRFontInfo& font = *FontList[static_cast<std::size_t>(index)].Info;
 
@@ -80,6 +82,32 @@ std::string TOxQRPDFFilter::TextOperators(const TOxQrTextRec& Rec) {
   if (r.Font.Style.Has(TFontStyle::fsStrikeOut))
     ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
            DecorationLine(font.StrikeoutSize, font.StrikeoutPosition, r.X, baseline, r.Width);
+  return ops;
+}
+
+std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
+  const std::string shown = pdf::UnescapeString(r.Text);
+  const std::vector<pdf::TShapedGlyph> glyphs = Type0Fonts->Shape(r.Font.ToFont(), shown, *this);
+  double natural = 0;
+  for (const auto& g : glyphs) natural = std::max(natural, g.X + g.Advance);
+  natural = natural * r.Font.Size / 1000;
+  const double charSpacing = glyphs.empty() ? 0 : (r.Width - natural) / static_cast<double>(glyphs.size());
+  const double baseline = r.Y - r.Height + 3;
+  std::string ops = "BT\r\n" + ColorToPDF(r.Font.Color) + " rg\r\n" + FormatNumber(charSpacing) + " Tc\r\n" +
+                    FormatNumber(r.X) + " " + FormatNumber(baseline) + " Td\r\n" +
+                    Type0Fonts->ShowGlyphs(glyphs, r.Font.Size) + "ET";
+  const bool underline = r.Font.Style.Has(TFontStyle::fsUnderline);
+  const bool strikeOut = r.Font.Style.Has(TFontStyle::fsStrikeOut);
+  if (underline || strikeOut) {
+    TOxQRFontInfo font;
+    MeasureFont(r.Font, font);
+    if (underline)
+      ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
+             DecorationLine(font.UnderscoreSize, font.UnderscorePosition, r.X, baseline, r.Width);
+    if (strikeOut)
+      ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
+             DecorationLine(font.StrikeoutSize, font.StrikeoutPosition, r.X, baseline, r.Width);
+  }
   return ops;
 }
 

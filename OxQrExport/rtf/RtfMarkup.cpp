@@ -4,6 +4,7 @@
 
 #include "OxQrExport/core/NumberText.h"
 #include "platform/Types.h"
+#include "platform/RtfUnicode.h"
 
 namespace oxqr {
 
@@ -12,7 +13,12 @@ std::string RtfNumber(double value) { return RoundedNumber(value); }
 std::string RtfEscapeText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (const char ch : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (const std::size_t len = AppendRtfUnicodeAt(out, text, i); len > 0) {
+      i += len - 1;
+      continue;
+    }
+    const char ch = text[i];
     const auto c = static_cast<unsigned char>(ch);
     if (c == '\\' || c == '{' || c == '}') {
       out += '\\';

@@ -11,7 +11,8 @@ namespace oxqr {
 std::string RtfNumber(double value);
 
 // Text for the document: "\", "{" and "}" escaped, bytes above 127 and control characters
-// as \'hh, so that the file is plain 7-bit text whatever code page a reader assumes.
+// as \'hh, so that the file is plain 7-bit text whatever code page a reader assumes. In the
+// Unicode mode, UTF-8 characters above 127 are \uN? words.
 std::string RtfEscapeText(std::string_view text);
 
 // Upper-case hex digits of `value`, padded to `digits`, byte pairs in little-endian order:

@@ -7,10 +7,12 @@
 #include "OxQrExport/core/DocumentFunctions.h"
 #include "OxQrExport/core/Settings.h"
 #include "engine/Printer.h"
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/SafeFile.h"
 #include "platform/TextMetrics.h"
+#include "platform/Utf8.h"
 
 namespace oxqr {
 
@@ -19,6 +21,53 @@ namespace {
 const TOxQRTextSettings& TextSettings() { return QRExportSettings().Text; }
 
 int Rounded(double v) { return static_cast<int>(RoundHalfEven(v)); }
+
+// The Unicode mode's grid row as cells: each holds one character with the marks that
+// combine with it; a double-width character is followed by an empty cell.
+std::vector<std::string> SplitCells(std::string_view utf8) {
+  std::vector<std::string> cells;
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t c = 0;
+    std::size_t len = DecodeUtf8At(utf8, i, &c);
+    if (len == 0) len = 1;
+    const std::string_view bytes = utf8.substr(i, len);
+    const int width = len == 1 ? 1 : CharacterCells(c);
+    if (width == 0 && !cells.empty()) {
+      for (auto it = cells.rbegin(); it != cells.rend(); ++it)
+        if (!it->empty()) {
+          it->append(bytes);
+          break;
+        }
+    } else {
+      cells.emplace_back(bytes);
+      if (width == 2) cells.emplace_back();
+    }
+    i += len;
+  }
+  return cells;
+}
+
+// Writes `text` over the cells of `line` from cell `pos` on, as PutText does with bytes; a
+// double-width character that loses one of its halves becomes a blank.
+void PutCells(std::string& line, int column, std::string_view text) {
+  std::vector<std::string> cells = SplitCells(line);
+  const std::vector<std::string> put = SplitCells(text);
+  const int length = static_cast<int>(cells.size());
+  if (column < 1) {
+    cells.insert(cells.begin(), put.begin(), put.end());
+  } else if (column > length) {
+    cells.insert(cells.end(), put.begin(), put.end());
+  } else {
+    const auto pos = static_cast<std::size_t>(column - 1);
+    const std::size_t end = std::min(cells.size(), pos + put.size());
+    if (cells[pos].empty() && pos > 0) cells[pos - 1] = " ";
+    if (end < cells.size() && cells[end].empty()) cells[end] = " ";
+    cells.erase(cells.begin() + static_cast<std::ptrdiff_t>(pos), cells.begin() + static_cast<std::ptrdiff_t>(end));
+    cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(pos), put.begin(), put.end());
+  }
+  line.clear();
+  for (const auto& cell : cells) line += cell;
+}
 
 // The settings' setter takes any number; a factor that is not a positive finite number
 // would make the cells zero, negative or endless, so such a factor counts as 1.
@@ -83,7 +132,7 @@ void TOxQRTextFilter::AddText(const TOxQrTextRec& Rec) {
   // Every line goes to the page grid, inside a text block or not. The anchor becomes the
   // first column of the text.
   auto copy = std::make_unique<TOxQrTextRec>(Rec);
-  const double n = static_cast<double>(Rec.Text.size());
+  const double n = static_cast<double>(UnicodeMode() ? TextCells(Rec.Text) : Rec.Text.size());
   switch (Rec.Alignment) {
     case TAlignment::taLeftJustify:
       break;
@@ -125,6 +174,10 @@ void TOxQRTextFilter::PutText(int Row, int Column, const std::string& RawText) {
   // A form feed is the page separator and a tab or escape sequence moves what follows, so
   // control bytes of the report's text become spaces and the columns stay where they are.
   const std::string Text = ControlBytesAsBlanks(RawText);
+  if (UnicodeMode()) {
+    PutCells(line, Column, Text);
+    return;
+  }
   const int length = static_cast<int>(line.size());
   if (Column < 1) {
     line.insert(0, Text);  // pushes the row to the right

@@ -1,7 +1,8 @@
 #pragma once
 // TOxQRTextFilter: the report as plain text. Every printed text line is placed on a grid
 // of character cells standing for the paper, one grid per page, written as CR LF lines in
-// the report's 8-bit code page. Pictures, shapes, frames and colours are dropped. Output
+// the report's 8-bit code page (UTF-8 in the Unicode mode, where a cell holds a character
+// and an East Asian wide one takes two). Pictures, shapes, frames and colours are dropped. Output
 // is one file for all pages (Text.SingleFile) or one file per page named after the page.
 #include <memory>
 #include <string>

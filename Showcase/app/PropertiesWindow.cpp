@@ -286,6 +286,7 @@ TfrmProperties::TfrmProperties(QWidget* parent) : QWidget(parent, Qt::Tool | Qt:
   pages_->addTab(XlsxTab(), "XLSX");
   pages_->addTab(CsvTab(), "CSV");
   pages_->setCurrentIndex(0);
+  pages_->setCornerWidget(BuildUnicodeBox(), Qt::TopRightCorner);
   layout->addWidget(pages_, 1);
   FormCreate();
 }
@@ -316,6 +317,20 @@ QWidget* TfrmProperties::BuildVisibleFilters() {
     }
   }
   return group;
+}
+
+QWidget* TfrmProperties::BuildUnicodeBox() {
+  // The Unicode mode: report text as UTF-8 in every format; off returns to the code page
+  // that was in force when the box was checked.
+  auto* box = new QCheckBox("Unicode", this);
+  box->setObjectName("chbUnicode");
+  box->setToolTip("Report text as UTF-8 (code page 65001): no character becomes \"?\"");
+  box->setChecked(UnicodeMode());
+  connect(box, &QCheckBox::toggled, this, [this](bool on) {
+    if (on && !UnicodeMode()) codePageBeforeUnicode_ = AnsiCodePage();
+    SetAnsiCodePage(on ? CP_UTF8 : codePageBeforeUnicode_);
+  });
+  return box;
 }
 
 void TfrmProperties::cbVisibleFilterClick(QCheckBox* box) {

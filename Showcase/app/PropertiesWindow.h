@@ -53,6 +53,7 @@ class TfrmProperties final : public QWidget {
   }
   void FormCreate();
   QWidget* BuildVisibleFilters();
+  QWidget* BuildUnicodeBox();
   QWidget* DocumentTab(TImageGroup& g);
   QWidget* HtmlTab();
   QWidget* ExcelTab();
@@ -69,6 +70,7 @@ class TfrmProperties final : public QWidget {
   QTabWidget* pages_ = nullptr;
   TImageGroup pdf_ = Group("PDF"), html_ = Group("HTML"), rtf_ = Group("RTF");
   QCheckBox* htmlSingle_ = nullptr;
+  int codePageBeforeUnicode_ = 1252;  // restored when the Unicode box is cleared
   std::vector<QWidget*> navigatorControls_;  // enabled exactly when Single File is off
 };
 

@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include <cctype>
+
 #include "data/Connection.h"
 #include "data/Postgres.h"
 
@@ -28,6 +30,9 @@ const char* const OptionsText =
     "                             point for a report of one's own\n"
     "      --format EXT           write the format of extension EXT (txt, pdf, jpg, ...)\n"
     "                             instead of the one OUTPUT's extension names\n"
+    "      --encoding NAME        the text of the report: utf-8 (every character kept),\n"
+    "                             or an 8-bit code page such as 1252 or cp1251 (the\n"
+    "                             default is 1252; what it cannot hold becomes \"?\")\n"
     "      --set PATH=VALUE       change one export setting first (repeatable);\n"
     "                             --list-settings shows the paths and their values\n"
     "      --list                 list the sample reports with their definition files,\n"
@@ -50,11 +55,26 @@ const char* const ExamplesText =
     "    oxqr-export --burst CustNo customers 'out/{CustNo}.pdf'\n"
     "  A PDF document with a title:\n"
     "    oxqr-export --set \"PDF.Title=Customer Orders\" customers customers.pdf\n"
+    "  A PDF document in which names in every script keep their characters:\n"
+    "    oxqr-export --encoding utf-8 customers customers.pdf\n"
     "  The settings of the HTML format:\n"
     "    oxqr-export --list-settings HTML\n"
     "  A report of one's own, described in a definition file, over one's own data:\n"
     "    oxqr-export --definition customers > mine.oxr\n"
     "    oxqr-export --db shop.sqlite --param Region=North mine.oxr mine.pdf\n";
+
+// The code page of an --encoding value: "utf-8" (any case, "utf8") is 65001, "cpN" or "N" is N.
+int EncodingCodePage(const std::string& value) {
+  std::string v;
+  for (const char c : value) v += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (v == "utf-8" || v == "utf8") return 65001;
+  if (v.rfind("cp", 0) == 0) v.erase(0, 2);
+  int number = 0;
+  if (v.empty() || v.size() > 5 || v.find_first_not_of("0123456789") != std::string::npos ||
+      (number = std::stoi(v)) <= 0)
+    throw EUsage("--encoding expects utf-8 or a code page number, got \"" + value + "\"");
+  return number;
+}
 
 std::string TakeValue(const std::vector<std::string>& args, std::size_t& i) {
   if (i + 1 >= args.size()) throw EUsage("option " + args[i] + " needs a value");
@@ -85,6 +105,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--format") {
       o.Format = TakeValue(args, i);
       if (!o.Format.empty() && o.Format.front() == '.') o.Format.erase(0, 1);
+    } else if (a == "--encoding") {
+      o.CodePage = EncodingCodePage(TakeValue(args, i));
     } else if (a == "--set") {
       const std::string kv = TakeValue(args, i);
       const auto eq = kv.find('=');

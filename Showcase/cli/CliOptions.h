@@ -26,6 +26,7 @@ struct TCliOptions {
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
   std::vector<std::pair<std::string, std::string>> Parameters;  // --param NAME=VALUE, in order
+  int CodePage = 0;        // --encoding: 65001 for utf-8, or a code page number; 0: the default
   std::string Definition;  // --definition NAME: print that sample's definition
   TBurstOptions Burst;     // --burst and the options of batch runs
   std::string Report;  // a sample's name or the path of a .oxr definition

@@ -235,7 +235,12 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
 
   if (lost > 0) {
     std::cerr << "oxqr-export: report " << o.Report << ": " << lost << (lost == 1 ? " character" : " characters")
-              << " of the data could not be written in code page " << AnsiCodePage() << " and became \"?\"\n";
+              << " of the data could not be written in code page " << EightBitCodePage() << " and became \"?\"";
+    // In the Unicode mode only the formats that hold 8-bit text lose characters.
+    if (UnicodeMode())
+      std::cerr << " (." << filterExt << " files hold 8-bit text only"
+                << (filterExt == "xls" ? "; the .xlsx format keeps every character)" : ")");
+    std::cerr << '\n';
   }
   if (!errors.empty()) {
     for (const auto& e : errors) std::cerr << "oxqr-export: " << e << '\n';
@@ -282,6 +287,8 @@ int main(int argc, char** argv) {
   // Charts need the widget application; it must exist before anything else creates
   // the plain GUI application that fonts and drawing use.
   TryEnsureChartApplication();
+  // The code page is set before any data is read: the data layer converts as it reads.
+  if (options.CodePage != 0) SetAnsiCodePage(options.CodePage);
   try {
     InitializeExportLibrary();
     PinClockFromEnvironment();

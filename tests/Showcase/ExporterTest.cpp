@@ -165,7 +165,9 @@ TEST_F(ExporterTest, ListShowsTheFormatsLeftVisibleBySettings) {
 
 TEST_F(ExporterTest, UsageErrorsExitTwo) {
   for (const char* args : {"", "customers", "--set NoSuch.Path=1 customers x.txt", "--set Text.XScaleFactor=abc customers x.txt",
-                           "nosuchreport x.txt", "customers x.unknownext", "--bogus customers x.txt"}) {
+                           "nosuchreport x.txt", "customers x.unknownext", "--bogus customers x.txt",
+                           "--encoding latin-9 customers x.txt", "--encoding cp0 customers x.txt",
+                           "--encoding customers x.txt"}) {
     EXPECT_EQ(RunExporter(args).Status, 2) << args;
   }
 }
@@ -433,7 +435,7 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
     EXPECT_EQ(HelpOptions(r.Out),
-              (std::vector<std::string>{"--db", "--param", "--definition", "--format", "--set", "--list",
+              (std::vector<std::string>{"--db", "--param", "--definition", "--format", "--encoding", "--set", "--list",
                                         "--list-settings", "-q", "--quiet", "-h", "--help", "--version", "--burst",
                                         "--burst-defined", "--shard", "--shard-from-env", "--shards", "--manifest", "--skip-existing"}));
     // The reports and formats --list prints, in its order, and the examples.

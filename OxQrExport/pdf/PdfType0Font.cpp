@@ -1,0 +1,362 @@
+#include "PdfType0Font.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <tuple>
+#include <unordered_map>
+
+#include <QFont>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include "OxQrExport/core/Settings.h"
+#include "OxQrExport/pdf/PdfFilter.h"
+#include "OxQrExport/pdf/PdfFontSubset.h"
+#include "OxQrExport/pdf/PdfSyntax.h"
+#include "platform/TextMetrics.h"
+
+namespace oxqr::pdf {
+
+struct TType0FontSet::TFace {
+  QRawFont Raw;
+  std::string Name;  // the face's name without blanks, as /BaseFont shows it
+  int Type0Object = 0;
+  std::map<unsigned, int> Widths;            // glyphs shown, thousandths of the font size
+  std::map<unsigned, std::u16string> Text;   // what each glyph shows (the first seen)
+  std::unordered_map<unsigned, double> Advances;  // exact advances, asked of the font once
+
+  // The advances of `ids`, from the cache where known.
+  std::vector<double> AdvancesOf(const QList<quint32>& ids) {
+    std::vector<double> out(static_cast<std::size_t>(ids.size()));
+    QList<quint32> missing;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+      const auto it = Advances.find(ids[i]);
+      if (it != Advances.end()) out[static_cast<std::size_t>(i)] = it->second;
+      else missing.push_back(ids[i]);
+    }
+    if (missing.isEmpty()) return out;
+    const QList<QPointF> asked = Raw.advancesForGlyphIndexes(missing, QRawFont::UseDesignMetrics);
+    for (qsizetype k = 0; k < missing.size(); ++k) Advances[missing[k]] = asked[k].x();
+    for (qsizetype i = 0; i < ids.size(); ++i) out[static_cast<std::size_t>(i)] = Advances[ids[i]];
+    return out;
+  }
+};
+
+namespace {
+
+// Layout at 1000 pixels per em: positions and advances are thousandths of the font size.
+constexpr int kEm = 1000;
+
+QFont LayoutFont(const TFont& font) {
+  QFont f = ToQFont(font);
+  f.setPixelSize(kEm);
+  return f;
+}
+
+// Text that the font's own glyphs show one to one, left to right, without shaping: no
+// combining marks, no right-to-left or complex scripts.
+bool IsSimple(const QString& text) {
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u >= 0x0590 || (u >= 0x0300 && u <= 0x036F)) return false;
+  }
+  return true;
+}
+
+std::string FaceKey(const QRawFont& raw) {
+  return raw.familyName().toStdString() + "|" + raw.styleName().toStdString() + "|" + std::to_string(raw.weight()) +
+         "|" + std::to_string(static_cast<int>(raw.style()));
+}
+
+std::string FaceName(const QRawFont& raw) {
+  std::string name = raw.familyName().toStdString();
+  const std::string style = raw.styleName().toStdString();
+  if (!style.empty() && style != "Regular" && style != "Book" && style != "Normal") name += "-" + style;
+  name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+  return name;
+}
+
+std::string Hex4(unsigned value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[(value >> 12) & 15], kDigits[(value >> 8) & 15], kDigits[(value >> 4) & 15], kDigits[value & 15]};
+}
+
+std::string Utf16Hex(const std::u16string& text) {
+  std::string out;
+  for (const char16_t u : text) out += Hex4(u);
+  return out;
+}
+
+// A stream object: `dict` entries (may be empty) with /Length and the filter.
+void WriteStream(TOxQRPDFFilter& filter, int object, const std::string& dict, const std::string& data) {
+  TMemoryStream packed;
+  const std::int64_t length = filter.DeflateInto(data, packed, 9);
+  std::string body = "/Length " + std::to_string(length);
+  if (!dict.empty()) body += "\r\n" + dict;
+  if (QRExportSettings().PDF.Compressed) body += "\r\n/Filter /FlateDecode";
+  if (body.find("\r\n") == std::string::npos) body = "<< " + body + " >>";
+  filter.WriteObject(body, object, false);
+  filter.PdfFile->Write("stream\r\n");
+  filter.PdfFile->Write(packed.Bytes());
+  filter.PdfFile->Write("\r\nendstream\r\nendobj\r\n");
+}
+
+}  // namespace
+
+TType0FontSet::TType0FontSet() = default;
+TType0FontSet::~TType0FontSet() = default;
+
+int TType0FontSet::FaceIndex(const QRawFont& raw, TOxQRPDFFilter& filter) {
+  const std::string key = FaceKey(raw);
+  const auto it = faceIndex_.find(key);
+  if (it != faceIndex_.end()) return it->second;
+  auto face = std::make_unique<TFace>();
+  face->Raw = raw;
+  face->Name = FaceName(raw);
+  face->Type0Object = filter.NextObject();
+  faces_.push_back(std::move(face));
+  const int index = static_cast<int>(faces_.size()) - 1;
+  faceIndex_.emplace(key, index);
+  return index;
+}
+
+std::vector<TShapedGlyph> TType0FontSet::Shape(const TFont& font, std::string_view utf8, TOxQRPDFFilter& filter) {
+  EnsureGuiApplication();
+  std::vector<TShapedGlyph> out;
+  const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  if (text.isEmpty()) return out;
+  // The layout font and its own face, once per face name and style: most lines need
+  // nothing else.
+  const std::string key = font.Name + "|" + std::to_string(font.Style.Bits());
+  auto primary = primary_.find(key);
+  if (primary == primary_.end()) {
+    const QFont qf = LayoutFont(font);
+    const QRawFont raw = QRawFont::fromFont(qf);
+    primary = primary_.emplace(key, TPrimary{qf, raw, FaceIndex(raw, filter)}).first;
+  }
+  const QFont& qf = primary->second.Font;
+
+  if (IsSimple(text)) {
+    const QRawFont& raw = primary->second.Raw;
+    const QList<quint32> ids = raw.glyphIndexesForString(text);
+    if (ids.size() == text.size() && std::find(ids.begin(), ids.end(), 0u) == ids.end()) {
+      const int face = primary->second.Face;
+      TFace& f = *faces_[static_cast<std::size_t>(face)];
+      const std::vector<double> advances = f.AdvancesOf(ids);
+      double x = 0;
+      for (qsizetype i = 0; i < ids.size(); ++i) {
+        const double advance = advances[static_cast<std::size_t>(i)];
+        out.push_back({face, ids[i], x, 0, advance});
+        f.Widths.try_emplace(ids[i], static_cast<int>(std::lround(advance)));
+        f.Text.try_emplace(ids[i], std::u16string(1, text[i].unicode()));
+        x += advance;
+      }
+      return out;
+    }
+  }
+
+  // Shaped as the page picture draws it: Qt's layout, its fallback faces, left to right as
+  // the painter's direction.
+  QTextLayout layout(text, qf);
+  QTextOption option;
+  option.setTextDirection(Qt::LeftToRight);
+  option.setWrapMode(QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  line.setLineWidth(1e7);
+  layout.endLayout();
+  const double baseline = line.ascent();
+
+  using Where = std::tuple<int, unsigned, long>;
+  std::map<Where, std::size_t> where;
+  auto positionKey = [](double x) { return std::lround(x * 16); };
+  for (const QGlyphRun& run : layout.glyphRuns()) {
+    const QRawFont raw = run.rawFont();
+    const int face = FaceIndex(raw, filter);
+    TFace& f = *faces_[static_cast<std::size_t>(face)];
+    const QList<quint32> ids = run.glyphIndexes();
+    const QList<QPointF> positions = run.positions();
+    const QList<QPointF> advances = raw.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
+    for (qsizetype k = 0; k < ids.size(); ++k) {
+      out.push_back({face, ids[k], positions[k].x(), baseline - positions[k].y(), advances[k].x()});
+      where.emplace(Where{face, ids[k], positionKey(positions[k].x())}, out.size() - 1);
+      f.Widths.try_emplace(ids[k], static_cast<int>(std::lround(advances[k].x())));
+    }
+  }
+  // What each glyph shows: the characters whose own glyph runs hold it (both characters of
+  // a ligature, the base and mark of a composed glyph).
+  std::vector<std::u16string> shows(out.size());
+  std::vector<qsizetype> first(out.size(), -1);  // the first character each glyph shows
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const std::u16string chars = text.mid(i, len).toStdU16String();
+    bool placed = false;
+    for (const QGlyphRun& run : layout.glyphRuns(static_cast<int>(i), static_cast<int>(len))) {
+      const int face = FaceIndex(run.rawFont(), filter);
+      const QList<quint32> ids = run.glyphIndexes();
+      const QList<QPointF> positions = run.positions();
+      for (qsizetype k = 0; k < ids.size() && !placed; ++k) {
+        const auto it = where.find(Where{face, ids[k], positionKey(positions[k].x())});
+        if (it == where.end()) continue;
+        shows[it->second] += chars;
+        if (first[it->second] < 0) first[it->second] = i;
+        placed = true;
+      }
+      if (placed) break;
+    }
+    i += len;
+  }
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    if (!shows[k].empty()) faces_[static_cast<std::size_t>(out[k].Face)]->Text.try_emplace(out[k].Glyph, shows[k]);
+    // A glyph that shows no character of its own (a mark of a decomposed one) goes with the
+    // glyph before it.
+    if (first[k] < 0) first[k] = k > 0 ? first[k - 1] : 0;
+  }
+  // Logical order: readers that take text from the glyphs in the order they are drawn give
+  // right-to-left text back as it was written; the positions keep the picture.
+  std::vector<std::size_t> order(out.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return first[a] < first[b]; });
+  std::vector<TShapedGlyph> logical;
+  logical.reserve(out.size());
+  for (const std::size_t k : order) logical.push_back(out[k]);
+  return logical;
+}
+
+std::string TType0FontSet::ShowGlyphs(const std::vector<TShapedGlyph>& glyphs, int size) const {
+  std::string ops;
+  std::string hex;  // glyphs waiting to be written as one string
+  int face = -1;
+  long rise = 0;
+  bool open = false;
+  bool risen = false;
+  double pen = 0;  // where the reader's pen is, thousandths of the font size
+  auto flush = [&] {
+    if (!hex.empty()) ops += "<" + hex + ">";
+    hex.clear();
+  };
+  for (const TShapedGlyph& g : glyphs) {
+    const long glyphRise = std::lround(g.Rise);
+    if (g.Face != face || glyphRise != rise) {
+      flush();
+      if (open) ops += "] TJ\r\n";
+      if (g.Face != face) ops += "/U" + std::to_string(g.Face) + " " + std::to_string(size) + " Tf\r\n";
+      if (glyphRise != rise) {
+        ops += FormatNumber(static_cast<double>(glyphRise) * size / kEm) + " Ts\r\n";
+        risen = true;
+      }
+      ops += "[";
+      open = true;
+      face = g.Face;
+      rise = glyphRise;
+    }
+    // A TJ number moves the pen back by thousandths of the font size.
+    const long shift = std::lround(g.X - pen);
+    if (shift != 0) {
+      flush();
+      ops += std::to_string(-shift);
+      pen += static_cast<double>(shift);
+    }
+    hex += Hex4(g.Glyph);
+    pen += std::lround(g.Advance);
+  }
+  flush();
+  if (open) ops += "] TJ\r\n";
+  if (risen) ops += "0 Ts\r\n";
+  return ops;
+}
+
+bool TType0FontSet::Empty() const { return faces_.empty(); }
+
+std::string TType0FontSet::ResourceEntries() const {
+  std::string entries;
+  for (std::size_t i = 0; i < faces_.size(); ++i)
+    entries += "/U" + std::to_string(i) + " " + std::to_string(faces_[i]->Type0Object) + " 0 R\r\n";
+  return entries;
+}
+
+std::string CidWidths(const std::map<unsigned, int>& widths) {
+  std::string out = "[";
+  unsigned next = 0;
+  bool open = false;
+  for (const auto& [glyph, width] : widths) {
+    if (!open || glyph != next) {
+      if (open) out += "]";
+      out += (out.size() > 1 ? " " : "") + std::to_string(glyph) + " [" + std::to_string(width);
+      open = true;
+    } else {
+      out += " " + std::to_string(width);
+    }
+    next = glyph + 1;
+  }
+  if (open) out += "]";
+  return out + "]";
+}
+
+std::string ToUnicodeCMap(const std::map<unsigned, std::u16string>& map) {
+  std::string cmap =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+  std::vector<std::pair<unsigned, std::u16string>> entries(map.begin(), map.end());
+  for (std::size_t start = 0; start < entries.size(); start += 100) {
+    const std::size_t end = std::min(entries.size(), start + 100);
+    cmap += std::to_string(end - start) + " beginbfchar\n";
+    for (std::size_t i = start; i < end; ++i)
+      cmap += "<" + Hex4(entries[i].first) + "> <" + Utf16Hex(entries[i].second) + ">\n";
+    cmap += "endbfchar\n";
+  }
+  return cmap + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+}
+
+void TType0FontSet::WriteObjects(TOxQRPDFFilter& filter) {
+  for (const auto& face : faces_) {
+    std::set<unsigned> glyphs{0};
+    std::string seed = face->Name;
+    for (const auto& [glyph, width] : face->Widths) {
+      glyphs.insert(glyph);
+      seed += "," + std::to_string(glyph);
+    }
+    const std::string name = EscapeName(SubsetTag(seed) + "+" + face->Name);
+    const std::string program = SubsetFontGlyphs(face->Raw, glyphs);
+    int fontFile = 0;
+    if (!program.empty()) {
+      fontFile = filter.NextObject();
+      WriteStream(filter, fontFile, "/Length1 " + std::to_string(program.size()), program);
+    }
+    const QRawFont& raw = face->Raw;
+    const auto ascent = std::lround(raw.ascent());
+    const auto descent = -std::lround(raw.descent());
+    const int descriptor = filter.NextObject();
+    std::string d = "/Type /FontDescriptor\r\n/FontName /" + name + "\r\n/Flags " +
+                    std::to_string(raw.style() == QFont::StyleNormal ? 4 : 4 + 64) + "\r\n/FontBBox [0 " +
+                    std::to_string(descent) + " " + std::to_string(std::lround(raw.maxCharWidth())) + " " +
+                    std::to_string(ascent) + "]\r\n/ItalicAngle 0\r\n/Ascent " + std::to_string(ascent) +
+                    "\r\n/Descent " + std::to_string(descent) + "\r\n/CapHeight " +
+                    std::to_string(std::lround(raw.capHeight())) + "\r\n/StemV 80";
+    if (fontFile != 0) d += "\r\n/FontFile2 " + std::to_string(fontFile) + " 0 R";
+    filter.WriteObject(d, descriptor, true);
+
+    const int cidFont = filter.NextObject();
+    filter.WriteObject("/Type /Font\r\n/Subtype /CIDFontType2\r\n/BaseFont /" + name +
+                           "\r\n/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                           "\r\n/FontDescriptor " + std::to_string(descriptor) + " 0 R\r\n/DW 1000\r\n/W " +
+                           CidWidths(face->Widths) + "\r\n/CIDToGIDMap /Identity",
+                       cidFont, true);
+    const int toUnicode = filter.NextObject();
+    WriteStream(filter, toUnicode, "", ToUnicodeCMap(face->Text));
+    filter.WriteObject("/Type /Font\r\n/Subtype /Type0\r\n/BaseFont /" + name +
+                           "\r\n/Encoding /Identity-H\r\n/DescendantFonts [" + std::to_string(cidFont) +
+                           " 0 R]\r\n/ToUnicode " + std::to_string(toUnicode) + " 0 R",
+                       face->Type0Object, true);
+  }
+  faces_.clear();
+  faceIndex_.clear();
+  primary_.clear();
+}
+
+}  // namespace oxqr::pdf
