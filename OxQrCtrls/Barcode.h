@@ -9,6 +9,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "OxQrCtrls/BarcodeSymbol.h"
 #include "engine/Printable.h"
@@ -34,13 +35,22 @@ class TOxQRCustomBarcode : public TQRPrintable {
   // The drawing of the current record in the device rectangle `box` on a printer with
   // the given pixels per Native unit: the symbol, or the empty frame with Error set.
   TOxQrBarcodeDrawing MakeDrawing(const TRect& box, double pixelsPerNativeX, double pixelsPerNativeY) const;
+  // The same for given data.
+  TOxQrBarcodeDrawing MakeDrawing(const std::string& data, const TRect& box, double pixelsPerNativeX,
+                                  double pixelsPerNativeY) const;
 
   void Print(int OffsetX, int OffsetY) override;
   void BeforePrint() override;
 
  private:
+  // MakeDrawing through a cache: the export run draws the symbols the preview run made.
+  TOxQrBarcodeDrawing CachedDrawing(const TRect& box, double pixelsPerNativeX, double pixelsPerNativeY);
+  std::string CacheKey(const std::string& data, const TRect& box, double pixelsPerNativeX) const;
   void ReportFailure(const std::string& message);
   std::set<std::string> reported_;  // messages of this preview run, reported once each
+  // Drawings by data, box size and properties, at most kCachedDrawings, from the last preview run.
+  static constexpr std::size_t kCachedDrawings = 1024;
+  std::unordered_map<std::string, TOxQrBarcodeDrawing> drawings_;
 };
 
 // A barcode of fixed text, or of the text a provider function returns for each print

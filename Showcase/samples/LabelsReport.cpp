@@ -103,7 +103,12 @@ class TLabelsReport final : public TSampleReport {
     qr.Name = "QRBarcodeTracking" + n;
     qr.Symbology = TOxQRSymbology::syQRCode;
     qr.TextProvider = [this, k] { return TrackingText(k); };
-    qr.SetBoundsMM(left + 44, 2.0, 25.0, 25.0);
+    // Three pixels a module at 96 pixels per inch, so that renderings at other resolutions
+    // still show clean modules: low error correction keeps every address in a 33-module
+    // symbol, and the label's white around it is the quiet zone.
+    qr.ErrorLevel = TOxQRErrorLevel::elLow;
+    qr.QuietZone = false;
+    qr.SetBoundsMM(left + 42.5, 1.25, 27.0, 27.0);
   }
 
   // Declared before the report, which is destroyed first.
