@@ -41,7 +41,9 @@ void CheckDigitCount(TOxQRSymbology s, const std::string& data) {
   const bool ean = s == TOxQRSymbology::syEAN13;
   if (!ean && s != TOxQRSymbology::syUPCA) return;
   const std::size_t digits = ean ? 12 : 11;
-  if (data.find('+') != std::string::npos || data.size() == digits || data.size() == digits + 1) return;
+  // Other characters and add-ons ("+") are zint's to judge.
+  const bool onlyDigits = std::all_of(data.begin(), data.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (!onlyDigits || data.size() == digits || data.size() == digits + 1) return;
   throw EBarcodeError(std::string(ean ? "EAN-13" : "UPC-A") + " takes " + std::to_string(digits) + " digits, or " +
                       std::to_string(digits + 1) + " with the check digit (got " + std::to_string(data.size()) + ")");
 }

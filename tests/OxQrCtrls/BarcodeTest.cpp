@@ -188,6 +188,26 @@ TEST_F(BarcodeReport, ABadRecordIsReportedOnceAndPrintsAnEmptyFrameWhileTheOther
   EXPECT_EQ(Messages.size(), 1u);
 }
 
+TEST_F(BarcodeReport, TheExportRunDrawsWhatTheControlNowSays) {
+  auto& code = band.Add<TOxQRBarcode>();
+  code.Name = "Code";
+  code.Text = "590123412345";
+  code.SetBoundsMM(10, 2, 60, 25);
+  report.Prepare();
+  ASSERT_TRUE(Messages.empty());
+  // Changed after the preview: the export run encodes anew instead of reusing its symbol.
+  code.Text = "ABC-42";
+  code.ShowText = false;
+  TOxQRTextFilter text(Dir() + "a.txt");
+  report.ExportToFilter(text);
+  EXPECT_NE(ReadFileBytes(Dir() + "a.txt").find("ABC-42"), std::string::npos);
+  code.Symbology = TOxQRSymbology::syEAN13;
+  TOxQRTextFilter again(Dir() + "b.txt");
+  report.ExportToFilter(again);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("Invalid character"), std::string::npos) << Messages[0];
+}
+
 std::size_t CountOf(const std::string& s, const std::string& what) {
   std::size_t n = 0;
   for (auto at = s.find(what); at != std::string::npos; at = s.find(what, at + what.size())) ++n;
