@@ -44,17 +44,10 @@ TPrepared& Prepared() {
   return p;
 }
 
+// Seconds per iteration of `run`.
 template <class Run>
 double Timed(benchmark::State& state, Run&& run) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(s);
-    total += s;
-  }
-  return total / static_cast<double>(state.iterations());
+  return bench::TimedIterations(state, run) / static_cast<double>(state.iterations());
 }
 
 void Count(benchmark::State& state, double perRun) {
