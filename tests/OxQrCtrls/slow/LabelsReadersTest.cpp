@@ -11,7 +11,10 @@
 #include <map>
 #include <sstream>
 
+#include <QImage>
+
 #include "tests/OxQrExport/support/ExportTestSupport.h"
+#include "tests/OxQrExport/support/Fidelity.h"
 #include "tests/OxQrExport/support/ReaderSupport.h"
 
 namespace oxqr {
@@ -93,6 +96,19 @@ class LabelsReaders : public ExportTest {
     EXPECT_EQ(missing, std::vector<std::string>{});
     EXPECT_EQ(unexpected, std::vector<std::string>{});
   }
+  // Prints how closely each rendered page matches the JPEG page of the same number
+  // (written as "p.jpg" first) and expects the usual floor.
+  void ExpectLikeJpegPages(const std::vector<std::string>& rendered, const std::string& what) {
+    Export("p.jpg");
+    const std::vector<std::string> jpegs = Files("p0", "jpg");
+    ASSERT_EQ(rendered.size(), jpegs.size());
+    for (std::size_t i = 0; i < rendered.size(); ++i) {
+      const TFidelity f = CompareDarkPixels(QImage(QString::fromStdString(rendered[i])),
+                                            QImage(QString::fromStdString(jpegs[i])));
+      std::printf("[ fidelity ] labels %s page %zu: %.4f / %.4f\n", what.c_str(), i + 1, f.AInB, f.BInA);
+      EXPECT_GE(f.Min(), 0.85) << what << " page " << i + 1;
+    }
+  }
   // pdftoppm's pages of `pdf` at 150 pixels per inch.
   std::vector<std::string> PdfPages(const std::string& pdf, const std::string& prefix) {
     RunShell("pdftoppm -r 150 -png " + ShellQuote(pdf) + " " + ShellQuote(Dir() + prefix));
@@ -111,6 +127,8 @@ TEST_F(LabelsReaders, PdfAtOneHundredFiftyPixelsPerInch) {
   if (!HaveProgram("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
   Export("l.pdf");
   ExpectEveryCode(PdfPages(Dir() + "l.pdf", "l"));
+  RunShell("pdftoppm -r 96 -png " + ShellQuote(Dir() + "l.pdf") + " " + ShellQuote(Dir() + "d"));
+  ExpectLikeJpegPages(Files("d-", "png"), "pdf");
 }
 
 TEST_F(LabelsReaders, HtmlPagesInChromium) {
@@ -126,6 +144,7 @@ TEST_F(LabelsReaders, HtmlPagesInChromium) {
     shots.push_back(png);
   }
   ExpectEveryCode(shots);
+  ExpectLikeJpegPages(shots, "html");
 }
 
 TEST_F(LabelsReaders, RtfInLibreOffice) {
