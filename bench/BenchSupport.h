@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -39,6 +40,21 @@ inline std::string DatabaseAtScale(int scale) {
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error("could not build the sample database " + path);
   return built[scale] = path;
+}
+
+// Times `run` once per iteration of `state` (benchmarks with UseManualTime, so that set-up
+// stays outside) and returns the seconds of all iterations together.
+template <class State, class Run>
+double TimedIterations(State& state, Run&& run) {
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(s);
+    total += s;
+  }
+  return total;
 }
 
 // Peak resident set size of the process so far, in MiB.

@@ -23,6 +23,7 @@ namespace oxqr {
 class TQRPrintable;
 class TQRShape;
 class TQRCustomBand;
+struct TOxQrBarcodeDrawing;
 
 // The font of an item. Size is in points and always positive.
 struct TOxQrFontAttrib {
@@ -132,6 +133,12 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   virtual void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
                              double Y, bool Continuing);
   virtual void WriteShape(const TQRShape& Shape, int OffsetX, int OffsetY, bool Continuing);
+  // A barcode control's symbol (DocumentBarcode.cpp): RenderBarcode's markup followed by
+  // the human-readable lines as text or, when a format renders no bars, the data as text.
+  virtual void WriteBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing, int OffsetX,
+                            int OffsetY, bool Continuing);
+  // Markup of a barcode's background and bars; the base renders none (text formats).
+  virtual std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing);
 
   // Breaks an RTF document into the text lines a rich text box of widthPx x heightPx screen
   // pixels shows. The stream is read from its start. The default strips RTF control words

@@ -242,6 +242,7 @@ std::vector<TSettingProperty> BuildTable() {
   b.Field("HTML", &S::HTML, "ShowNavigator", &H::ShowNavigator);
   b.Field("HTML", &S::HTML, "UseTextLinks", &H::UseTextLinks);
   b.Field("HTML", &S::HTML, "ReuseIdenticalImages", &H::ReuseIdenticalImages);
+  b.Field("HTML", &S::HTML, "BarcodesAsPictures", &H::BarcodesAsPictures);
 
   b.DocumentFields("PDF", &S::PDF);
   using P = TOxQRPDFSettings;

@@ -108,6 +108,8 @@ struct TOxQRHTMLSettings : TOxQRDocumentFilterSettings {
   bool UseTextLinks = false;
   // Opt-in: a picture whose encoded bytes equal an earlier one of the job reuses its file.
   bool ReuseIdenticalImages = false;
+  // Opt-in: barcodes as picture files instead of inline SVG.
+  bool BarcodesAsPictures = false;
 };
 
 struct TOxQRPDFSettings : TOxQRDocumentFilterSettings {

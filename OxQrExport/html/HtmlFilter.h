@@ -47,6 +47,8 @@ class TOxQRHTMLFilter : public TOxQRDocumentFilter {
   void RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output, bool UniqueImage,
                      const TOxQrRect& Rect) override;
   void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
+  // One inline SVG per symbol, or its picture file with BarcodesAsPictures (HtmlBarcode.cpp).
+  std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) override;
   void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
                  bool TextFrame, bool Fill, const TQRFrame& Frame) override;
   // "&", "<", ">" escaped, then blanks as "&nbsp;"; a line starting with three

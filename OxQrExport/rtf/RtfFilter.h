@@ -55,6 +55,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output, bool UniqueImage,
                      const TOxQrRect& Rect) override;
   void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
+  // The symbol as a picture drawn at four times its size (RtfBarcode.cpp).
+  std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) override;
   void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
                  bool TextFrame, bool Fill, const TQRFrame& Frame) override;
   // A text extent in screen pixels -> twips.

@@ -25,7 +25,7 @@
 
 namespace oxqr {
 
-const TShowcaseTab kShowcaseTabs[4] = {
+const TShowcaseTab kShowcaseTabs[5] = {
     {"Customer-Orders",
      "Master-Detail Demo. This demo uses Customer.db and Orders.db through the DEMODATA sample database."},
     {"Sporting Events", "Graphics Demo. This report uses Events.db through the DEMODATA sample database."},
@@ -33,6 +33,9 @@ const TShowcaseTab kShowcaseTabs[4] = {
      "This report demonstrates WYSYWIG RichText exporting with Color, Font and Formatting. Export this report to RTF "
      "to see RichText exporting as RichText."},
     {"Chart", "Chart Demo. This report uses Animals.db through the DEMODATA sample database."},
+    {"Labels",
+     "Barcode Demo. Shipping labels with a Code 128 and a QR code each, from Customer.db through the DEMODATA sample "
+     "database."},
 };
 
 namespace {
@@ -75,6 +78,7 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
   sample1_ = MakeCustomersReport(ctx);
   sample2_ = MakeEventsReport(ctx);
   sample3_ = MakeRichTextReport(ctx);
+  sample5_ = MakeLabelsReport(ctx);
   tblAnimals_.DatabaseName = ctx.DatabasePath;
   tblAnimals_.TableName = "animals.dbf";
   tblAnimals_.Open();
@@ -86,7 +90,7 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
   pcOxQRDemo_ = new QTabWidget(this);
   pcOxQRDemo_->setObjectName("pcOxQRDemo");
   pcOxQRDemo_->tabBar()->setAttribute(Qt::WA_Hover);  // hot-tracking tabs
-  for (int i = 0; i < 4; ++i) pcOxQRDemo_->addTab(BuildTab(i), kShowcaseTabs[i].Caption);
+  for (int i = 0; i < 5; ++i) pcOxQRDemo_->addTab(BuildTab(i), kShowcaseTabs[i].Caption);
   pcOxQRDemo_->setTabVisible(3, false);
   setCentralWidget(pcOxQRDemo_);
   connect(pcOxQRDemo_, &QTabWidget::currentChanged, this, [this](int i) { pcOxQRDemoChange(i); });
@@ -144,13 +148,14 @@ QWidget* TfrmMain::BuildTab(int position) {
   layout->addSpacing(kSpacerHeight);
   auto* scroll = new QScrollArea(page);
   // The chart report moves into ScrollBox3; the rich text tab's box is ScrollBox4.
-  const int names[4] = {1, 2, 4, 3};
+  const int names[5] = {1, 2, 4, 3, 5};
   scroll->setObjectName(QString("ScrollBox%1").arg(names[position]));
   scroll->setBackgroundRole(QPalette::Mid);
   scrollBoxes_[position] = scroll;
   layout->addWidget(scroll, 1);
   TSampleReport* samples[3] = {sample1_.get(), sample2_.get(), sample3_.get()};
   if (position < 3) scroll->setWidget(MakeShowcaseSurface(samples[position]->Report(), scroll));
+  if (position == 4) scroll->setWidget(MakeShowcaseSurface(sample5_->Report(), scroll));
   return page;
 }
 
@@ -184,6 +189,7 @@ TQRCustomReport& TfrmMain::QRReport(int position) const {
     case 0: return sample1_->Report();
     case 1: return sample2_->Report();
     case 2: return sample3_->Report();
+    case 4: return sample5_->Report();
     default: return frmChartReport_->QRReport4();
   }
 }
@@ -213,7 +219,7 @@ void TfrmMain::pcOxQRDemoChange(int position) {
     currentReport_ = &opened_->Report();
     return;
   }
-  if (position >= 0 && position <= 3 && (position < 3 || frmChartReport_)) currentReport_ = &QRReport(position);
+  if (position >= 0 && position <= 4 && (position != 3 || frmChartReport_)) currentReport_ = &QRReport(position);
 }
 
 void TfrmMain::OpenDefinitionClick() {

@@ -22,12 +22,12 @@ class TfrmChartReport;
 class TfrmProperties;
 class THelpWindow;
 
-// Captions and info texts of the four tabs, in position order.
+// Captions and info texts of the five tabs, in position order.
 struct TShowcaseTab {
   const char* Caption;
   const char* Info;
 };
-extern const TShowcaseTab kShowcaseTabs[4];
+extern const TShowcaseTab kShowcaseTabs[5];
 
 class TfrmMain final : public QMainWindow {
  public:
@@ -42,7 +42,7 @@ class TfrmMain final : public QMainWindow {
   void PropertiesHidden();
 
   TQRCustomReport* CurrentReport() const { return currentReport_; }
-  TQRCustomReport& QRReport(int position) const;  // 0..3
+  TQRCustomReport& QRReport(int position) const;  // 0..4
   TfrmChartReport* ChartReportWindow() const { return frmChartReport_.get(); }
   QTabWidget* PageControl() const { return pcOxQRDemo_; }
   QToolButton* PropertiesButton() const { return btnProps_; }
@@ -69,6 +69,7 @@ class TfrmMain final : public QMainWindow {
   QWidget* BuildTab(int position);
 
   std::unique_ptr<TSampleReport> sample1_, sample2_, sample3_;  // QRReport1..3 with their tables
+  std::unique_ptr<TSampleReport> sample5_;                      // the labels, QRReport5
   std::unique_ptr<TReportDefinition> opened_;                   // File > Open
   int openedTab_ = -1;
   std::string databasePath_;
@@ -83,7 +84,7 @@ class TfrmMain final : public QMainWindow {
   QToolButton* btnProps_ = nullptr;
   QToolButton* button2_ = nullptr;
   QTabWidget* pcOxQRDemo_ = nullptr;
-  QScrollArea* scrollBoxes_[4] = {};
+  QScrollArea* scrollBoxes_[5] = {};
 };
 
 // The window font of the showcase: MS Sans Serif 8 pt through the platform's font

@@ -1,5 +1,6 @@
 #include "ShowcaseSurfaces.h"
 
+#include "OxQrCtrls/Barcode.h"
 #include "OxQrCtrls/RichText.h"
 #include "engine/Report.h"
 #include "platform/TextMetrics.h"
@@ -20,6 +21,15 @@ bool PaintRichText(const TQRPrintable& control, TCanvas& canvas, const TRect& r)
   return true;
 }
 
+// A barcode in design state: the symbol of the data it has now (the first record's).
+bool PaintBarcodeControl(const TQRPrintable& control, TCanvas& canvas, const TRect& r) {
+  const auto* barcode = dynamic_cast<const TOxQRCustomBarcode*>(&control);
+  if (barcode == nullptr) return false;
+  const double f = ScreenPPI / 254.0;
+  PaintBarcode(canvas, barcode->MakeDrawing(r, f, f), r.Left, r.Top);
+  return true;
+}
+
 }  // namespace
 
 TQRDesignSurface* MakeShowcaseSurface(TQRCustomReport& report, QWidget* parent) {
@@ -36,6 +46,7 @@ TQRDesignSurface* MakeShowcaseSurface(TQRCustomReport& report, QWidget* parent) 
   hint.Top = std::max(0.0, report.Page.NativeTopMargin - lineHeight - 10.0);
   surface->SurfaceLabels().push_back(hint);
   surface->AddPainter(PaintRichText);
+  surface->AddPainter(PaintBarcodeControl);
   return surface;
 }
 

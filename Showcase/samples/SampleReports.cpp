@@ -28,7 +28,7 @@ class TDefinitionSample final : public TSampleReport {
 
 }  // namespace
 
-std::vector<std::string> SampleReportKeys() { return {"customers", "events", "richtext", "chart"}; }
+std::vector<std::string> SampleReportKeys() { return {"customers", "events", "richtext", "chart", "labels"}; }
 
 std::string SampleReportFile(const std::string& key, const TSampleContext& ctx) {
   const auto keys = SampleReportKeys();
@@ -48,5 +48,6 @@ std::unique_ptr<TSampleReport> MakeCustomersReport(const TSampleContext& ctx) { 
 std::unique_ptr<TSampleReport> MakeEventsReport(const TSampleContext& ctx) { return MakeSampleReport("events", ctx); }
 std::unique_ptr<TSampleReport> MakeRichTextReport(const TSampleContext& ctx) { return MakeSampleReport("richtext", ctx); }
 std::unique_ptr<TSampleReport> MakeChartReport(const TSampleContext& ctx) { return MakeSampleReport("chart", ctx); }
+std::unique_ptr<TSampleReport> MakeLabelsReport(const TSampleContext& ctx) { return MakeSampleReport("labels", ctx); }
 
 }  // namespace oxqr

@@ -162,7 +162,7 @@ TEST_P(SaveEverySample, ThroughEveryTypeNeverASuccessAfterAnError) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, SaveEverySample, ::testing::Values("customers", "events", "richtext", "chart"),
+INSTANTIATE_TEST_SUITE_P(Samples, SaveEverySample, ::testing::Values("customers", "events", "richtext", "chart", "labels"),
                          [](const auto& info) { return info.param; });
 
 // ---- the real file dialog ----------------------------------------------------------------

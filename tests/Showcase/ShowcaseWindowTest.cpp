@@ -60,16 +60,18 @@ TEST_F(Showcase, StartsMaximisedWithFourTabsTheirInfoAndPropertiesHidden) {
   EXPECT_EQ(Main().font().family().toStdString(), SubstituteFontName("MS Sans Serif"));
   EXPECT_EQ(Main().font().pixelSize(), 11);  // 8 pt at 96 ppi, whatever the screen's font scale
   EXPECT_EQ(Main().HelpContext(), 100);
-  const char* captions[] = {"Customer-Orders", "Sporting Events", "RichText", "Chart"};
+  const char* captions[] = {"Customer-Orders", "Sporting Events", "RichText", "Chart", "Labels"};
   const char* infos[] = {
       "Master-Detail Demo. This demo uses Customer.db and Orders.db through the DEMODATA sample database.",
       "Graphics Demo. This report uses Events.db through the DEMODATA sample database.",
       "This report demonstrates WYSYWIG RichText exporting with Color, Font and Formatting. Export this report to RTF "
       "to see RichText exporting as RichText.",
-      "Chart Demo. This report uses Animals.db through the DEMODATA sample database."};
+      "Chart Demo. This report uses Animals.db through the DEMODATA sample database.",
+      "Barcode Demo. Shipping labels with a Code 128 and a QR code each, from Customer.db through the DEMODATA sample "
+      "database."};
   QTabWidget& tabs = *Main().PageControl();
-  ASSERT_EQ(tabs.count(), 4);
-  for (int i = 0; i < 4; ++i) {
+  ASSERT_EQ(tabs.count(), 5);
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(tabs.tabText(i).toStdString(), captions[i]);
     EXPECT_TRUE(tabs.isTabVisible(i));
     const auto* info = tabs.widget(i)->findChild<QLabel*>(QString("Panel%1").arg(i + 1));
@@ -91,8 +93,8 @@ TEST_F(Showcase, StartsMaximisedWithFourTabsTheirInfoAndPropertiesHidden) {
 }
 
 TEST_F(Showcase, PreviewOpensTheReportOfTheActiveTab) {
-  const char* keys[] = {"customers", "events", "richtext", "chart"};
-  for (int tab = 0; tab < 4; ++tab) {
+  const char* keys[] = {"customers", "events", "richtext", "chart", "labels"};
+  for (int tab = 0; tab < 5; ++tab) {
     const auto [pages, title] = PreviewTab(tab);
     EXPECT_EQ(pages, PreparedPages(keys[tab])) << keys[tab];
     EXPECT_NE(title.find(Main().QRReport(tab).ReportTitle), std::string::npos) << title;

@@ -35,6 +35,7 @@ const std::map<std::string, std::string> kDefaults = {
     {"HTML.ShowNavigator", "True"},
     {"HTML.UseTextLinks", "False"},
     {"HTML.ReuseIdenticalImages", "False"},
+    {"HTML.BarcodesAsPictures", "False"},
     {"PDF.Compressed", "True"},
     {"PDF.CompressionMethod", "cmMaxCompress"},
     {"PDF.ExportImageFormat", "ifBMP"},
