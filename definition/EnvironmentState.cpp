@@ -118,6 +118,29 @@ bool TEnvironmentState::IsDeferred(const TTokenPart& part, const TQRPrintable* c
   return scope != nullptr && root == scope;
 }
 
+bool TEnvironmentState::InClosingBand(const TQRPrintable* control) const {
+  if (control == nullptr || control->ParentBand() == nullptr) return false;
+  const TQRCustomBand* root = RootBand(env_.Report(), control->ParentBand());
+  if (root->BandType == TQRBandType::rbGroupFooter || root->BandType == TQRBandType::rbSummary) return true;
+  for (const auto& b : env_.Report().Bands())
+    if (const auto* sub = dynamic_cast<const TQRSubDetail*>(b.get()); sub != nullptr && sub->FooterBand == root)
+      return true;
+  return false;
+}
+
+void TEnvironmentState::AddFieldUse(const TTokenPart& part, const TQRPrintable* control) {
+  if (part.Kind != TTokenKind::Field || !InClosingBand(control) || ClosingFieldOf(part) != nullptr) return;
+  if (TDataSet* data = env_.FindDataSet(part.DataSet))
+    closingFields_.push_back({data, part.Field, part.Format, {}});
+}
+
+const TEnvironmentState::TClosingField* TEnvironmentState::ClosingFieldOf(const TTokenPart& part) const {
+  const TDataSet* data = env_.FindDataSet(part.DataSet);
+  for (const auto& f : closingFields_)
+    if (f.Data == data && f.Format == part.Format && SameText(f.Field, part.Field)) return &f;
+  return nullptr;
+}
+
 // ---- evaluation -----------------------------------------------------------------------
 
 std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintable* control) const {
@@ -126,6 +149,8 @@ std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintab
     case TTokenKind::Literal:
       return part.Text;
     case TTokenKind::Field: {
+      if (InClosingBand(control))
+        if (const TClosingField* closing = ClosingFieldOf(part)) return closing->Text;
       TDataSet* data = env_.FindDataSet(part.DataSet);
       const TField* field = data != nullptr ? data->FindField(part.Field) : nullptr;
       return field != nullptr ? FieldText(*field, part.Format) : std::string();
@@ -184,11 +209,17 @@ void TEnvironmentState::StartRun(bool preview) {
   preview_ = preview;
   draws_.clear();
   for (const auto& a : aggregates_) a->StartRun();
+  for (auto& f : closingFields_) f.Text.clear();
 }
 
 void TEnvironmentState::RecordPrinted(const TDataSet& data) {
   for (const auto& a : aggregates_)
     if (&a->Data() == &data) a->Add();
+  for (auto& f : closingFields_) {
+    if (f.Data != &data) continue;
+    const TField* field = f.Data->FindField(f.Field);
+    f.Text = field != nullptr ? FieldText(*field, f.Format) : std::string();
+  }
 }
 
 void TEnvironmentState::ScopeStarted(const TQRCustomBand& scope) {

@@ -59,6 +59,11 @@ class TEnvironmentState {
   // Whether `part` printed by `control` shows a value known only later.
   bool IsDeferred(const TTokenPart& part, const TQRPrintable* control) const;
 
+  // Notes a field token of `control`: in a band printed after its records (a group or
+  // sub-detail footer, the summary) the data has already moved on to the next record or
+  // past the last, so such a token prints the field as the last record printed had it.
+  void AddFieldUse(const TTokenPart& part, const TQRPrintable* control);
+
   TEvaluation Evaluate(const TTokenText& text, const TQRPrintable* control) const;
   // True while a preview run is in progress: deferred drawings are recorded.
   bool PreviewRunning() const { return running_ && preview_; }
@@ -78,8 +83,19 @@ class TEnvironmentState {
   void ResolveDraws(TQRPrinter& printer);
   void Splice(TMetafile& page, const TDeferredDraw& draw) const;
 
+  // A field a closing band prints, with its text at the last record printed.
+  struct TClosingField {
+    TDataSet* Data = nullptr;
+    std::string Field;
+    std::string Format;
+    std::string Text;
+  };
+  bool InClosingBand(const TQRPrintable* control) const;
+  const TClosingField* ClosingFieldOf(const TTokenPart& part) const;
+
   TReportEnvironment& env_;
   std::vector<std::unique_ptr<TAggregate>> aggregates_;
+  std::vector<TClosingField> closingFields_;
   std::vector<TDeferredDraw> draws_;
   int previewPages_ = 0;  // page count of the last preview run; 0 before one
   int finalPages_ = 0;    // page count of the run that just ended

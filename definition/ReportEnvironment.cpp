@@ -314,6 +314,7 @@ void TReportEnvironment::Bind() {
         Validate(text, control.get());
         for (const TTokenPart& part : text.Parts()) {
           if (part.Kind == TTokenKind::Aggregate) state_->AddAggregate(part, control.get());
+          state_->AddFieldUse(part, control.get());
           deferred = deferred || state_->IsDeferred(part, control.get());
         }
       } catch (const TTokenError& e) {

@@ -73,19 +73,20 @@ struct GroupedReport {
     group.Size.Height = 100;
     AddText(group, Env, "{Orders.Cust}: {sum(Orders.Amount, ByCustomer)} in {count(Orders, ByCustomer)}");
     group.FooterBand = &AddBand(Report, TQRBandType::rbGroupFooter, 100);
-    AddText(*group.FooterBand, Env, "subtotal {sum(Orders.Amount, ByCustomer)}");
+    // Footers print after the data has moved on: their fields show the group's last record.
+    AddText(*group.FooterBand, Env, "{Orders.Cust} subtotal {sum(Orders.Amount, ByCustomer)}");
     AddText(AddBand(Report, TQRBandType::rbDetail, 900), Env, "{Orders.Amount} running {sum(Orders.Amount)}");
     AddText(AddBand(Report, TQRBandType::rbSummary, 100), Env,
             "Total {sum(Orders.Amount)} avg {avg(Orders.Amount)} min {min(Orders.Amount)} max {max(Orders.Amount)} "
-            "n {count(Orders)}");
+            "n {count(Orders)} last {Orders.Cust}");
   }
 };
 
 const Strings kPage1{"Page 1 of 3",         "Grand 41.75",    "A: 30.50 in 2", "10.00 running 10.00",
-                     "20.50 running 30.50", "subtotal 30.50", "B: 5.25 in 1"};
-const Strings kPage2{"Page 2 of 3", "5.25 running 35.75", "subtotal 5.25", "C: 6.00 in 3", "1.00 running 36.75"};
-const Strings kPage3{"Page 3 of 3", "2.00 running 38.75", "3.00 running 41.75", "subtotal 6.00",
-                     "Total 41.75 avg 6.96 min 1.00 max 20.50 n 6"};
+                     "20.50 running 30.50", "A subtotal 30.50", "B: 5.25 in 1"};
+const Strings kPage2{"Page 2 of 3", "5.25 running 35.75", "B subtotal 5.25", "C: 6.00 in 3", "1.00 running 36.75"};
+const Strings kPage3{"Page 3 of 3", "2.00 running 38.75", "3.00 running 41.75", "C subtotal 6.00",
+                     "Total 41.75 avg 6.96 min 1.00 max 20.50 n 6 last C"};
 
 // Page memory budgets: every page in memory, and every page after the first on disk.
 class DeferredValues : public ::testing::TestWithParam<std::size_t> {};
