@@ -60,6 +60,7 @@ class TDefinitionBuilder {
   void ReadImage(oxr::TElement& e, TQRCustomBand& band);
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
+  void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
   std::string ReadFileName(oxr::TElement& e, const std::string& kind);
   // Checks the element's attributes and that it holds nothing.
   void EndLeaf(oxr::TElement& e);

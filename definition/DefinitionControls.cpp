@@ -99,8 +99,12 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
   } else if (kind == "chart") {
     ReadChart(e, band);
     return;
+  } else if (kind == "barcode") {
+    ReadBarcode(e, band);
+    return;
   } else {
-    e.Fail("<band> has no element <" + kind + "> (label, text, memo, sysdata, shape, image, richtext, chart)");
+    e.Fail("<band> has no element <" + kind +
+           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode)");
   }
   EndLeaf(e);
 }

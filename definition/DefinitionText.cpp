@@ -6,6 +6,7 @@
 
 #include "definition/DefinitionBuilder.h"
 #include "definition/PrintCondition.h"
+#include "definition/TokenBarcode.h"
 #include "definition/TokenLabel.h"
 #include "platform/CodePage.h"
 
@@ -45,6 +46,46 @@ void TDefinitionBuilder::ReadLabel(TElement& e, TQRCustomBand& band) {
     source_.FailAtOffset(at + static_cast<qint64>(err.Offset), err.what());
   }
   tokenSites_.push_back({&c, &c, at});
+  EndLeaf(e);
+}
+
+void TDefinitionBuilder::ReadBarcode(TElement& e, TQRCustomBand& band) {
+  // The data: a field of the current record, or a text that may hold tokens.
+  TOxQRCustomBarcode* control = nullptr;
+  if (e.Raw("field")) {
+    if (e.Raw("text")) e.FailAt("text", "a barcode takes either a text or a field");
+    auto& c = band.Add<TOxQRDBBarcode>();
+    std::tie(c.DataSet, c.DataField) = FieldRef(e, "field");
+    control = &c;
+  } else {
+    const std::string text = e.Text("text", "");
+    if (text.find_first_of("{}") == std::string::npos) {
+      auto& c = band.Add<TOxQRBarcode>();
+      c.Text = text;
+      control = &c;
+    } else {
+      auto& c = band.Add<TQRTokenBarcode>(result_->Environment());
+      c.Text = text;
+      const qint64 at = e.ValueOffset("text");
+      try {
+        (void)c.TokenText();
+      } catch (const TTokenError& err) {
+        source_.FailAtOffset(at + static_cast<qint64>(err.Offset), err.what());
+      }
+      tokenSites_.push_back({&c, &c, at});
+      control = &c;
+    }
+  }
+  TOxQRCustomBarcode& c = *control;
+  ReadCommon(e, c);
+  c.Symbology = e.Enum("symbology", oxr::SymbologyNames(), c.Symbology);
+  c.ShowText = e.Bool("showText", c.ShowText);
+  c.ModuleSize = e.Length("moduleSize", c.ModuleSize, 0, 100);
+  c.QuietZone = e.Bool("quietZone", c.QuietZone);
+  c.ErrorLevel = e.Enum("errorLevel", oxr::ErrorLevelNames(), c.ErrorLevel);
+  c.ForeColor = e.Color("barColor", c.ForeColor);
+  c.Rotation = e.Enum("rotation", oxr::RotationNames(), c.Rotation);
+  c.Font = e.Font("font", c.Font);
   EndLeaf(e);
 }
 

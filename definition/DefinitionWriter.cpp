@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "OxQrCtrls/Barcode.h"
 #include "OxQrCtrls/ChartControl.h"
 #include "OxQrCtrls/ExportControls.h"
 #include "data/Query.h"
@@ -115,6 +116,7 @@ class TWriter {
         if (const auto* i = dynamic_cast<const TQRDBImage*>(c.get())) AddDataSet(i->DataSet);
         if (const auto* r = dynamic_cast<const TDBRichText*>(c.get())) AddDataSet(r->DataSet);
         if (const auto* ch = dynamic_cast<const TQRDBChart*>(c.get())) AddDataSet(ch->DataSet);
+        if (const auto* bc = dynamic_cast<const TOxQRDBBarcode*>(c.get())) AddDataSet(bc->DataSet);
       }
     }
   }
@@ -299,6 +301,7 @@ class TWriter {
   void WriteControl(const TQRPrintable& c) {
     if (const auto* chart = dynamic_cast<const TQRDBChart*>(&c)) return WriteChart(*chart);
     if (const auto* rich = dynamic_cast<const TOxQRRichText*>(&c)) return WriteRichText(*rich);
+    if (const auto* code = dynamic_cast<const TOxQRCustomBarcode*>(&c)) return WriteBarcode(*code);
     if (const auto* t = dynamic_cast<const TQRDBText*>(&c)) {
       const TOxQRDBText def;
       xml_.writeStartElement("text");
@@ -377,6 +380,30 @@ class TWriter {
              return s.Bytes();
            }));
     }
+    xml_.writeEndElement();
+  }
+
+  void WriteBarcode(const TOxQRCustomBarcode& c) {
+    const TOxQRBarcode def;
+    xml_.writeStartElement("barcode");
+    Common(c, def);
+    if (const auto* db = dynamic_cast<const TOxQRDBBarcode*>(&c)) {
+      Attr("field", FieldRef(db->DataSet, db->DataField));
+    } else if (const auto* token = dynamic_cast<const TTokenTextOwner*>(&c)) {
+      Text("text", token->TokenText().Source());
+    } else {
+      const auto& fixed = dynamic_cast<const TOxQRBarcode&>(c);
+      if (fixed.TextProvider) throw EOxQRError("barcode " + c.Name + " takes its text from the program");
+      if (!fixed.Text.empty()) Text("text", EscapeTokenText(fixed.Text));
+    }
+    Attr("symbology", NameOf(SymbologyNames(), c.Symbology));
+    Bool("showText", c.ShowText, def.ShowText);
+    if (c.ModuleSize != def.ModuleSize) Attr("moduleSize", FormatNumber(c.ModuleSize));
+    Bool("quietZone", c.QuietZone, def.QuietZone);
+    Enum("errorLevel", ErrorLevelNames(), c.ErrorLevel, def.ErrorLevel);
+    Color("barColor", c.ForeColor, def.ForeColor);
+    Enum("rotation", RotationNames(), c.Rotation, def.Rotation);
+    Font("font", c.Font, def.Font);
     xml_.writeEndElement();
   }
 

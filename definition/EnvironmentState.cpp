@@ -22,6 +22,7 @@ std::string NumberText(double value, const std::string& format) {
 // A field's value: its display text, or the explicit format for a number or date.
 std::string FieldText(const TField& field, const std::string& format) {
   if (field.IsNull()) return {};
+  if (format == kUrlFormat) return UrlQueryText(field.DisplayText());
   if (format.empty()) return field.DisplayText();
   if (IsDateType(field.DataType)) return FormatDateTime(format, SerialToDateTime(field.AsFloat()));
   if (IsNumericType(field.DataType)) return FormatFloat(format, field.AsFloat());
@@ -29,6 +30,7 @@ std::string FieldText(const TField& field, const std::string& format) {
 }
 
 std::string ParamText(const TReportParameter& p, const std::string& format) {
+  if (format == kUrlFormat) return UrlQueryText(p.DisplayText());
   if (!p.Value || format.empty()) return p.DisplayText();
   if (const auto* i = std::get_if<std::int64_t>(&*p.Value)) return FormatFloat(format, static_cast<double>(*i));
   if (const auto* d = std::get_if<double>(&*p.Value)) return FormatFloat(format, *d);

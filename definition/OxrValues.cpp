@@ -81,6 +81,34 @@ const TNameTable<TPenStyle>& PenStyleNames() {
   return t;
 }
 
+const TNameTable<TOxQRSymbology>& SymbologyNames() {
+  static const TNameTable<TOxQRSymbology> t = [] {
+    TNameTable<TOxQRSymbology> names;
+    for (const auto s : {TOxQRSymbology::syCode128, TOxQRSymbology::syEAN13, TOxQRSymbology::syUPCA,
+                         TOxQRSymbology::syCode39, TOxQRSymbology::syInterleaved2of5, TOxQRSymbology::syQRCode,
+                         TOxQRSymbology::syDataMatrix, TOxQRSymbology::syPDF417})
+      names.emplace_back(SymbologyName(s), s);
+    return names;
+  }();
+  return t;
+}
+
+const TNameTable<TOxQRErrorLevel>& ErrorLevelNames() {
+  static const TNameTable<TOxQRErrorLevel> t{{"low", TOxQRErrorLevel::elLow},
+                                             {"medium", TOxQRErrorLevel::elMedium},
+                                             {"quartile", TOxQRErrorLevel::elQuartile},
+                                             {"high", TOxQRErrorLevel::elHigh}};
+  return t;
+}
+
+const TNameTable<TOxQRRotation>& RotationNames() {
+  static const TNameTable<TOxQRRotation> t{{"0", TOxQRRotation::ro0},
+                                           {"90", TOxQRRotation::ro90},
+                                           {"180", TOxQRRotation::ro180},
+                                           {"270", TOxQRRotation::ro270}};
+  return t;
+}
+
 namespace {
 
 const TNameTable<TColor>& ColorNames() {

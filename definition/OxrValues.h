@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "OxQrCtrls/BarcodeSymbol.h"
 #include "engine/Band.h"
 #include "engine/Controls.h"
 #include "engine/EngineTypes.h"
@@ -27,6 +28,9 @@ const TNameTable<TPrinterOrientation>& OrientationNames();
 const TNameTable<TQRUnit>& UnitNames();
 const TNameTable<TBrushStyle>& BrushStyleNames();
 const TNameTable<TPenStyle>& PenStyleNames();
+const TNameTable<TOxQRSymbology>& SymbologyNames();
+const TNameTable<TOxQRErrorLevel>& ErrorLevelNames();
+const TNameTable<TOxQRRotation>& RotationNames();
 
 // The value of `name` in `table` (exact spelling), or nothing.
 template <class E>

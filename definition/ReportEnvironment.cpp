@@ -253,10 +253,12 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
       case TTokenKind::Field: {
         TDataSet& data = RequireDataSet(*this, part.DataSet, part.DataSetOffset);
         const TField& field = RequireField(data, part.DataSet, part.Field, part.FieldOffset);
-        if (!part.Format.empty() && !IsNumericType(field.DataType) && !IsDateType(field.DataType))
+        if (!part.Format.empty() && part.Format != kUrlFormat && !IsNumericType(field.DataType) &&
+            !IsDateType(field.DataType))
           throw TTokenError(
               part.FormatOffset, part.Format.size(),
-              "a format applies to numbers and dates; " + part.DataSet + "." + part.Field + " is neither");
+              "a format applies to numbers and dates (or is url); " + part.DataSet + "." + part.Field +
+                  " is neither");
         break;
       }
       case TTokenKind::Param: {
@@ -267,7 +269,8 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
           throw TTokenError(part.NameOffset, part.Name.size(),
                             "unknown parameter " + Quoted(part.Name) + " (parameters: " + NameList(names) + ")");
         }
-        if (!part.Format.empty() && (p->Type == TParamType::String || p->Type == TParamType::Boolean))
+        if (!part.Format.empty() && part.Format != kUrlFormat &&
+            (p->Type == TParamType::String || p->Type == TParamType::Boolean))
           throw TTokenError(part.FormatOffset, part.Format.size(),
                             "a format applies to numbers and dates; parameter " + p->Name + " is a " +
                                 std::string(ParamTypeName(p->Type)));
@@ -286,7 +289,8 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
           if (minMax && !part.Format.empty() && !numeric && !IsDateType(field.DataType))
             throw TTokenError(
                 part.FormatOffset, part.Format.size(),
-                "a format applies to numbers and dates; " + part.DataSet + "." + part.Field + " is neither");
+                "a format applies to numbers and dates (or is url); " + part.DataSet + "." + part.Field +
+                  " is neither");
         }
         if (!part.Name.empty() && state_->FindScope(part.Name) == nullptr) {
           std::vector<std::string> names;

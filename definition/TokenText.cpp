@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "OxQrExport/core/DocumentFunctions.h"
+#include "platform/CodePage.h"
 
 namespace oxqr {
 namespace {
@@ -193,6 +194,24 @@ std::string_view AggregateFunctionName(TAggregateFunction f) {
   for (const auto& [name, value] : kFunctions)
     if (value == f) return name;
   return {};
+}
+
+std::string UrlQueryText(std::string_view ansi) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : AnsiToUtf8(std::string(ansi))) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+      out += ch;
+    } else if (c == ' ') {
+      out += '+';
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
 }
 
 }  // namespace oxqr

@@ -72,6 +72,12 @@ class TTokenText {
 
 // `literal` as token text that prints it unchanged: braces doubled.
 std::string EscapeTokenText(std::string_view literal);
+
+// The format that gives any field or parameter as a URL query value ({Customer.Company:url}).
+inline constexpr std::string_view kUrlFormat = "url";
+// `ansi` (8-bit text of the report) as a URL query value: ASCII letters and digits kept,
+// blanks as '+', every other byte of its UTF-8 text as %XX.
+std::string UrlQueryText(std::string_view ansi);
 // "sum", "count", "min", "max", "avg".
 std::string_view AggregateFunctionName(TAggregateFunction f);
 

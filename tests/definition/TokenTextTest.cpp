@@ -94,8 +94,13 @@ TEST_F(TokenTextTest, TextsPrintTheirValues) {
       {"{date} {time}", "5/6/2024 07:08:09"},
       {"{date:yyyy-mm-dd} {time:hh:nn}", "2024-05-06 07:08"},
       {"{{literal}} }}", "{literal} }"},
+      // A URL query value: '&', '$', ',' and blanks encoded, whatever the field's type.
+      {"?to={Customer.Company:url}", "?to=Acme+%26+Co"},
+      {"{Orders.Amount:url}", "%241%2C234%2E50"},
+      {"{param:Region:url}/{Customer.Region:url}", "West/"},
   };
   for (const auto& c : cases) EXPECT_EQ(Eval(c.Text), c.Expected) << c.Text;
+  EXPECT_EQ(UrlQueryText("M\xFCller/1-2.x"), "M%C3%BCller%2F1%2D2%2Ex");  // report text is code page 1252
 }
 
 TEST_F(TokenTextTest, EscapedTextParsesBackToItself) {
