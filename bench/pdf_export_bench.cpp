@@ -67,20 +67,6 @@ void Report(benchmark::State& state, const TPrepared& p, const fs::path& file, d
   state.counters["file_KiB"] = static_cast<double>(fs::file_size(file)) / 1024.0;
 }
 
-// Times `run` per iteration with manual timing (set-up stays outside).
-template <class Run>
-double Timed(benchmark::State& state, Run&& run) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(s);
-    total += s;
-  }
-  return total;
-}
-
 enum class TVariant { Default, Fastest, Uncompressed, Embedded, ReuseImages, Unicode };
 
 void BM_OurPdf(benchmark::State& state, const std::string& key, int scale, TVariant variant) {
@@ -94,7 +80,7 @@ void BM_OurPdf(benchmark::State& state, const std::string& key, int scale, TVari
   const int codePage = AnsiCodePage();
   if (variant == TVariant::Unicode) SetAnsiCodePage(CP_UTF8);
   const fs::path file = OutFile(key + ".pdf");
-  const double seconds = Timed(state, [&] { ExportReport(p.Sample->Report(), *ClassOf<TOxQRPDFFilter>(), file.string()); });
+  const double seconds = bench::TimedIterations(state, [&] { ExportReport(p.Sample->Report(), *ClassOf<TOxQRPDFFilter>(), file.string()); });
   SetAnsiCodePage(codePage);
   s = saved;
   Report(state, p, file, seconds);
@@ -104,7 +90,7 @@ void BM_QtPdfWriter(benchmark::State& state, const std::string& key, int scale) 
   TPrepared& p = Prepared(key, scale);
   const TQRPrinter& printer = p.Sample->Report().QRPrinter();
   const fs::path file = OutFile(key + "-qt.pdf");
-  const double seconds = Timed(state, [&] {
+  const double seconds = bench::TimedIterations(state, [&] {
     QPdfWriter writer(QString::fromStdString(file.string()));
     writer.setResolution(96);
     writer.setPageSize(QPageSize(QSizeF(printer.PaperWidth / 10.0, printer.PaperLength / 10.0), QPageSize::Millimeter));

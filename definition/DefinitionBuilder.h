@@ -61,6 +61,8 @@ class TDefinitionBuilder {
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
   void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
+  // Fails at `e` with a fault the database gave while opening a dataset.
+  [[noreturn]] void FailFromDatabase(const oxr::TElement& e, const std::string& message) const;
   std::string ReadFileName(oxr::TElement& e, const std::string& kind);
   // Checks the element's attributes and that it holds nothing.
   void EndLeaf(oxr::TElement& e);

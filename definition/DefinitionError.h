@@ -17,12 +17,17 @@ class EDefinitionError : public EOxQRError {
   int Column() const { return column_; }
   // What is wrong, without the position.
   const std::string& Message() const { return message_; }
+  // True when the database failed the definition (a server that cannot be reached, refuses
+  // the login or the query, a missing table, a timeout), not the file's own text.
+  bool DataSourceFault() const { return dataSourceFault_; }
+  void SetDataSourceFault() { dataSourceFault_ = true; }
 
  private:
   std::string file_;
   int line_;
   int column_;
   std::string message_;
+  bool dataSourceFault_ = false;
 };
 
 }  // namespace oxqr

@@ -315,7 +315,7 @@ void TDefinitionBuilder::ReadTable(TElement& e) {
   try {
     table->Open();
   } catch (const EOxQRError& err) {
-    e.Fail(std::string("dataset ") + name + ": " + err.what());
+    FailFromDatabase(e, std::string("dataset ") + name + ": " + err.what());
   }
   for (auto& [f, nf] : formats) FieldAt(*table, name, nf.first, f, "name").DisplayFormat = nf.second;
   AddDataSet(name, std::move(table));
@@ -341,7 +341,7 @@ void TDefinitionBuilder::ReadQuery(TElement& e) {
   try {
     query->Open();
   } catch (const EOxQRError& err) {
-    e.Fail(err.what());
+    FailFromDatabase(e, err.what());
   }
   AddDataSet(name, std::move(query));
 }
@@ -352,6 +352,15 @@ TDataSet* TDefinitionBuilder::DataSetAt(const std::string& name, qint64 offset) 
   std::string names;
   for (const auto& [n, d] : result_->dataSetNames_) names += (names.empty() ? "" : ", ") + n;
   source_.FailAtOffset(offset, "unknown dataset '" + name + "' (datasets: " + (names.empty() ? "none" : names) + ")");
+}
+
+void TDefinitionBuilder::FailFromDatabase(const TElement& e, const std::string& message) const {
+  try {
+    e.Fail(message);
+  } catch (EDefinitionError& error) {
+    error.SetDataSourceFault();
+    throw;
+  }
 }
 
 TField& TDefinitionBuilder::FieldAt(TDataSet& data, const std::string& dataName, const std::string& field,

@@ -312,8 +312,9 @@ int main(int argc, char** argv) {
     }
     return Export(options, ctx);
   } catch (const EDefinitionError& e) {
+    // A database that fails a sound definition is a run-time fault, as it is for a sample.
     std::cerr << "oxqr-export: " << e.what() << '\n';
-    return 2;
+    return e.DataSourceFault() ? 1 : 2;
   } catch (const EUsage& e) {
     std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText << "Try 'oxqr-export --help' for more.\n";
     return 2;
