@@ -151,6 +151,53 @@ TEST(PostgresTables, MasterDetailTablesAndQueriesOnOneConnection) {
   EXPECT_EQ(customers.RecordCount(), canadians);
 }
 
+// A detail statement starts its executions for the next master records ahead; however the
+// master moves (every record, skipping some, a detail read cut short, the master started
+// again), each detail read gives its own master's records, as from the SQLite file.
+TEST(PostgresTables, DetailReadAheadFollowsTheMaster) {
+  OXQR_REQUIRE_POSTGRES();
+  struct TWalk {
+    const char* What;
+    int Stride;          // details read for every Stride-th master record
+    int RowsPerDetail;   // detail records read each time; 0 for all
+    bool RestartMaster;  // the master started again after its tenth record
+  } walks[] = {{"every record", 1, 0, false},
+               {"every third record", 3, 0, false},
+               {"details cut short", 1, 1, false},
+               {"master started again", 2, 0, true}};
+  const auto trace = [](const std::string& db, const TWalk& w) {
+    TTable customers, orders;
+    Open(customers, db, "customer");
+    TDataSource source{&customers};
+    orders.MasterSource = &source;
+    orders.MasterFields = "CustNo";
+    orders.IndexName = "CustNo";
+    Open(orders, db, "orders");
+    std::string out;
+    bool restarted = !w.RestartMaster;
+    int n = 0;
+    for (customers.First(); !customers.Eof(); customers.Next(), ++n) {
+      if (!restarted && n == 10) {
+        restarted = true;
+        customers.First();
+      }
+      if (n % w.Stride) continue;
+      out += std::to_string(customers.FieldByName("CustNo").AsInteger()) + ":";
+      orders.First();
+      for (int rows = 0; !orders.Eof() && (w.RowsPerDetail == 0 || rows < w.RowsPerDetail); orders.Next(), ++rows)
+        out += " " + std::to_string(orders.FieldByName("OrderNo").AsInteger());
+      out += "\n";
+    }
+    return out;
+  };
+  for (const TWalk& w : walks) {
+    SCOPED_TRACE(w.What);
+    const std::string lite = trace(test::DemoDatabase(), w);
+    EXPECT_GT(lite.size(), 100u);
+    EXPECT_EQ(trace(PgDemoDatabase(), w), lite);
+  }
+}
+
 TEST(PostgresTables, AReportCannotChangeData) {
   OXQR_REQUIRE_POSTGRES();
   const std::string db = test::PgNewDatabase(test::PgServerUri(), "readonly");
