@@ -162,8 +162,8 @@ void TCellDataSet::QueueAhead() {
     ~TRestore() { slot = std::move(saved); }
   } restore{master->row_, current};
   std::vector<TCell> params;
-  while (select_->AheadRoom() > 0 && master->select_->Peek(select_->AheadQueued() + 1, master->row_)) {
-    if (!Params(params)) break;
+  for (std::size_t room = select_->AheadRoom(); room > 0; --room) {
+    if (!master->select_->Peek(select_->AheadQueued() + 1, master->row_) || !Params(params)) break;
     select_->Queue(params);
   }
 }

@@ -204,7 +204,10 @@ class TPgStatement final : public TStatement {
   void Execute(const std::vector<TCell>& params) override;
   bool Fetch(std::vector<TCell>& row) override;
   void Reset() override { EndRead(true); }
-  std::size_t AheadRoom() const override { return perMaster_ ? kExecutionsAhead - sent_.size() : 0; }
+  // Refilled in bursts, so that the server wakes once for several executions.
+  std::size_t AheadRoom() const override {
+    return perMaster_ && sent_.size() <= kExecutionsAhead / 2 ? kExecutionsAhead - sent_.size() : 0;
+  }
   std::size_t AheadQueued() const override { return sent_.size(); }
   void Queue(const std::vector<TCell>& params) override;
   bool Peek(std::size_t ahead, std::vector<TCell>& row) const override;
