@@ -34,6 +34,20 @@ void Open(TQuery& q, const std::string& db, const std::string& sql) {
   q.Open();
 }
 
+// The customer table with its orders as a detail table linked on CustNo, both open.
+struct TCustomerOrders {
+  explicit TCustomerOrders(const std::string& db) {
+    Open(Customers, db, "customer");
+    Orders.MasterSource = &Source;
+    Orders.MasterFields = "CustNo";
+    Orders.IndexName = "CustNo";
+    Open(Orders, db, "orders");
+  }
+  TTable Customers;
+  TDataSource Source{&Customers};
+  TTable Orders;
+};
+
 // "host:port" and the database name of the test server, as messages name them.
 struct TServerNames {
   std::string HostPort, Database;
@@ -114,15 +128,11 @@ TEST(PostgresTables, ServerTypesMapToFieldTypes) {
 TEST(PostgresTables, MasterDetailTablesAndQueriesOnOneConnection) {
   OXQR_REQUIRE_POSTGRES();
   const std::string db = PgDemoDatabase();
-  TTable customers, orders;
-  Open(customers, db, "customer");
-  TDataSource source{&customers};
-  orders.MasterSource = &source;
-  orders.MasterFields = "CustNo";
-  orders.IndexName = "CustNo";
-  Open(orders, db, "orders");
+  TCustomerOrders linked(db);
+  TTable& customers = linked.Customers;
+  TTable& orders = linked.Orders;
   TQuery events;
-  events.MasterSource = &source;
+  events.MasterSource = &linked.Source;
   events.SetParam("least", TCell::Float(100));
   Open(events, db, "SELECT OrderNo, ItemsTotal FROM orders\nWHERE CustNo = :custno AND ItemsTotal > :least ORDER BY OrderNo");
   std::set<std::int64_t> seen;
@@ -166,13 +176,9 @@ TEST(PostgresTables, DetailReadAheadFollowsTheMaster) {
                {"details cut short", 1, 1, false},
                {"master started again", 2, 0, true}};
   const auto trace = [](const std::string& db, const TWalk& w) {
-    TTable customers, orders;
-    Open(customers, db, "customer");
-    TDataSource source{&customers};
-    orders.MasterSource = &source;
-    orders.MasterFields = "CustNo";
-    orders.IndexName = "CustNo";
-    Open(orders, db, "orders");
+    TCustomerOrders linked(db);
+    TTable& customers = linked.Customers;
+    TTable& orders = linked.Orders;
     std::string out;
     bool restarted = !w.RestartMaster;
     int n = 0;
