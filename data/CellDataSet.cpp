@@ -142,11 +142,30 @@ void TCellDataSet::First() {
   hasRow_ = false;
   if (Params(params)) {
     select_->Execute(params);
+    QueueAhead();
     hasRow_ = FetchRow();
   }
   if (!hasRow_) row_.clear();
   recNo_ = hasRow_ ? 1 : 0;
   eof_ = !hasRow_;
+}
+
+void TCellDataSet::QueueAhead() {
+  auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet) : nullptr;
+  if (!master || !master->select_ || !master->hasRow_ || select_->AheadRoom() == 0) return;
+  // The parameters for a later master record are those its fields give while its row
+  // stands in for the current one; the current row is back however this ends.
+  std::vector<TCell> current = std::move(master->row_);
+  struct TRestore {
+    std::vector<TCell>& slot;
+    std::vector<TCell>& saved;
+    ~TRestore() { slot = std::move(saved); }
+  } restore{master->row_, current};
+  std::vector<TCell> params;
+  for (std::size_t room = select_->AheadRoom(); room > 0; --room) {
+    if (!master->select_->Peek(select_->AheadQueued() + 1, master->row_) || !Params(params)) break;
+    select_->Queue(params);
+  }
 }
 
 void TCellDataSet::Next() {

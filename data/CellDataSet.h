@@ -84,6 +84,9 @@ class TCellDataSet : public TDataSet {
  private:
   bool Params(std::vector<TCell>& params) const;
   bool FetchRow();
+  // Queues the detail statement's executions for the master's next records (see
+  // TStatement::Queue), as far as the master has them in memory.
+  void QueueAhead();
 
   std::shared_ptr<TConnection> conn_;
   std::unique_ptr<TStatement> select_;

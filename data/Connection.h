@@ -40,6 +40,19 @@ class TStatement {
   virtual bool Fetch(std::vector<TCell>& row) = 0;
   // Ends the current read early.
   virtual void Reset() = 0;
+
+  // Reading ahead, for a statement executed once per master record over a server: it may
+  // start the executions for the next master records before they are asked for, so that
+  // the server works while the current rows are laid out. AheadRoom() is how many more it
+  // would start now, AheadQueued() how many are started; Queue starts one more, with the
+  // parameters of the master record after those queued. Execute takes the first queued
+  // execution when its parameters are the same and drops the queue otherwise.
+  virtual std::size_t AheadRoom() const { return 0; }
+  virtual std::size_t AheadQueued() const { return 0; }
+  virtual void Queue(const std::vector<TCell>& /*params*/) {}
+  // The row `ahead` rows after the last one fetched (1: the next) when it is already in
+  // memory, without reading; false otherwise.
+  virtual bool Peek(std::size_t /*ahead*/, std::vector<TCell>& /*row*/) const { return false; }
 };
 
 class TConnection {

@@ -18,6 +18,9 @@ namespace oxqr {
 namespace {
 
 constexpr int kRowsPerFetch = 1000;
+// Executions of a detail statement started ahead for the next master records: enough for
+// the server to keep working while the client lays out the current record's rows.
+constexpr std::size_t kExecutionsAhead = 16;
 
 // Type OIDs of the built-in types, fixed by the server's catalog.
 enum : Oid {
@@ -123,6 +126,7 @@ long ByteOffsetOfChar(const std::string& text, long chars) {
 // statement), except blobs which go as binary.
 struct TPgParams {
   explicit TPgParams(const std::vector<TCell>& cells) {
+    text.reserve(cells.size());
     for (const TCell& c : cells) {
       switch (c.Kind) {
         case TCell::TKind::Null: text.emplace_back(); break;
@@ -145,6 +149,12 @@ struct TPgParams {
     }
   }
   int Count() const { return static_cast<int>(values.size()); }
+  bool operator==(const TPgParams& other) const {
+    if (text != other.text || formats != other.formats) return false;
+    for (std::size_t i = 0; i < values.size(); ++i)
+      if ((values[i] == nullptr) != (other.values[i] == nullptr)) return false;
+    return true;
+  }
   std::vector<std::string> text;
   std::vector<const char*> values;
   std::vector<int> lengths, formats;
@@ -194,12 +204,31 @@ class TPgStatement final : public TStatement {
   void Execute(const std::vector<TCell>& params) override;
   bool Fetch(std::vector<TCell>& row) override;
   void Reset() override { EndRead(true); }
-  // Reads the rest of the rows arriving one at a time into memory.
+  // Refilled in bursts, so that the server wakes once for several executions.
+  std::size_t AheadRoom() const override {
+    return perMaster_ && sent_.size() <= kExecutionsAhead / 2 ? kExecutionsAhead - sent_.size() : 0;
+  }
+  std::size_t AheadQueued() const override { return sent_.size(); }
+  void Queue(const std::vector<TCell>& params) override;
+  bool Peek(std::size_t ahead, std::vector<TCell>& row) const override;
+  // Reads the rest of the rows arriving one at a time into memory, and drops the
+  // executions queued after them, so that the connection can take another command.
   void ReadAhead();
 
  private:
   void EndRead(bool checked);
   bool FetchStreamed(std::vector<TCell>& row);
+  // Sends one execution into the connection's pipeline, entering pipeline mode first.
+  void Send(const TPgParams& params);
+  // Takes the first execution of the pipeline as the current read.
+  void BeginRead();
+  // Reads the end of an execution in the pipeline: its sync point.
+  void ReadSync();
+  // Leaves pipeline mode and frees the connection once nothing of this statement is due.
+  void Settle();
+  // Reads and drops the queued executions and leaves pipeline mode; throws the first
+  // error among them when `checked`.
+  void DropQueued(bool checked);
   void Row(const PGresult* res, int r, std::vector<TCell>& row) const;
 
   TPgConnection& conn_;
@@ -212,6 +241,7 @@ class TPgStatement final : public TStatement {
   bool cursorOpen_ = false;
   bool streaming_ = false;
   std::deque<std::vector<TCell>> ahead_;
+  std::deque<TPgParams> sent_;  // executions queued after the current read, in order
 };
 
 // ---- connection --------------------------------------------------------------------
@@ -376,6 +406,7 @@ TPgStatement::TPgStatement(TPgConnection& conn, const std::string& sql, const st
 TPgStatement::~TPgStatement() {
   try {
     EndRead(false);
+    DropQueued(false);
     if (PQstatus(conn_.Raw()) == CONNECTION_OK)
       TPgResult(PQexec(conn_.Raw(), ("DEALLOCATE " + name_).c_str()));
   } catch (...) {  // the report has already failed or ended; the transaction ends with the connection
@@ -388,6 +419,14 @@ void TPgStatement::Row(const PGresult* res, int r, std::vector<TCell>& row) cons
   for (int c = 0; c < static_cast<int>(types_.size()); ++c) row.push_back(ReadCell(res, r, c, types_[static_cast<std::size_t>(c)]));
 }
 
+void TPgStatement::Settle() {
+  if (streaming_ || !sent_.empty()) return;
+  if (PQpipelineStatus(conn_.Raw()) != PQ_PIPELINE_OFF) PQexitPipelineMode(conn_.Raw());
+  if (conn_.Streaming() == this) conn_.SetStreaming(nullptr);
+}
+
+void TPgStatement::ReadSync() { TPgResult sync(PQgetResult(conn_.Raw())); }
+
 void TPgStatement::EndRead(bool checked) {
   ahead_.clear();
   batch_.reset();
@@ -396,8 +435,9 @@ void TPgStatement::EndRead(bool checked) {
     // The rest of the rows still arrive; they are read and dropped.
     while (TPgResult res{PQgetResult(conn_.Raw())}) {
     }
+    ReadSync();
     streaming_ = false;
-    conn_.SetStreaming(nullptr);
+    Settle();
   }
   if (cursorOpen_) {
     cursorOpen_ = false;
@@ -408,9 +448,57 @@ void TPgStatement::EndRead(bool checked) {
   }
 }
 
+void TPgStatement::DropQueued(bool checked) {
+  std::string error;
+  for (; !sent_.empty(); sent_.pop_front()) {
+    PQsetSingleRowMode(conn_.Raw());  // a dropped result is never held whole
+    while (TPgResult res{PQgetResult(conn_.Raw())})
+      if (PQresultStatus(res.get()) == PGRES_FATAL_ERROR && error.empty()) error = conn_.Reason(res.get());
+    ReadSync();
+  }
+  Settle();
+  if (checked && !error.empty()) throw EDatabaseError(context_ + ": " + error);
+}
+
+void TPgStatement::Send(const TPgParams& params) {
+  // Each execution ends at its own sync point, so that its rows can be read as a whole
+  // read of their own, in order, while the later ones wait in the pipeline.
+  if ((PQpipelineStatus(conn_.Raw()) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_.Raw())) ||
+      !PQsendQueryPrepared(conn_.Raw(), name_.c_str(), params.Count(), params.values.data(), params.lengths.data(),
+                           params.formats.data(), 0) ||
+      !PQpipelineSync(conn_.Raw()))
+    throw EDatabaseError(context_ + ": " + conn_.Reason(nullptr));
+  conn_.SetStreaming(this);
+}
+
+void TPgStatement::BeginRead() {
+  // Rows arrive one at a time; in a pipeline the mode is chosen for each execution.
+  PQsetSingleRowMode(conn_.Raw());
+  streaming_ = true;
+  conn_.SetStreaming(this);
+}
+
+void TPgStatement::Queue(const std::vector<TCell>& params) {
+  TPgParams values(params);
+  Send(values);
+  sent_.push_back(std::move(values));
+}
+
+bool TPgStatement::Peek(std::size_t ahead, std::vector<TCell>& row) const {
+  if (ahead == 0) return false;
+  if (!ahead_.empty()) {
+    if (ahead > ahead_.size()) return false;
+    row = ahead_[ahead - 1];
+    return true;
+  }
+  if (!batch_ || batchRow_ + static_cast<long>(ahead) - 1 >= PQntuples(batch_.get())) return false;
+  Row(batch_.get(), batchRow_ + static_cast<int>(ahead) - 1, row);
+  return true;
+}
+
 void TPgStatement::Execute(const std::vector<TCell>& params) {
   EndRead(true);
-  const TPgParams values(params);
+  TPgParams values(params);
   if (!perMaster_) {
     // A server-side cursor: rows come in batches as the cursor moves, and the connection
     // stays free for the detail statements between batches.
@@ -418,14 +506,16 @@ void TPgStatement::Execute(const std::vector<TCell>& params) {
     cursorOpen_ = true;
     return;
   }
-  // Prepared once, executed per master record; the rows arrive one at a time.
-  conn_.MakeIdle();
-  if (!PQsendQueryPrepared(conn_.Raw(), name_.c_str(), values.Count(), values.values.data(), values.lengths.data(),
-                           values.formats.data(), 0))
-    throw EDatabaseError(context_ + ": " + conn_.Reason(nullptr));
-  PQsetSingleRowMode(conn_.Raw());
-  streaming_ = true;
-  conn_.SetStreaming(this);
+  // Prepared once, executed per master record: started ahead for this record already, or
+  // now (the guesses for other records dropped).
+  if (!sent_.empty() && sent_.front() == values) {
+    sent_.pop_front();
+  } else {
+    DropQueued(true);
+    conn_.MakeIdle();
+    Send(values);
+  }
+  BeginRead();
 }
 
 bool TPgStatement::FetchStreamed(std::vector<TCell>& row) {
@@ -439,15 +529,20 @@ bool TPgStatement::FetchStreamed(std::vector<TCell>& row) {
   res.reset();
   while (TPgResult rest{PQgetResult(conn_.Raw())}) {
   }
+  ReadSync();
   streaming_ = false;
-  conn_.SetStreaming(nullptr);
-  if (status != PGRES_TUPLES_OK) throw EDatabaseError(context_ + ": " + reason);
+  if (status != PGRES_TUPLES_OK) {
+    DropQueued(false);
+    throw EDatabaseError(context_ + ": " + reason);
+  }
+  Settle();
   return false;
 }
 
 void TPgStatement::ReadAhead() {
   std::vector<TCell> row;
   while (streaming_ && FetchStreamed(row)) ahead_.push_back(std::move(row));
+  DropQueued(true);
 }
 
 bool TPgStatement::Fetch(std::vector<TCell>& row) {

@@ -34,6 +34,20 @@ void Open(TQuery& q, const std::string& db, const std::string& sql) {
   q.Open();
 }
 
+// The customer table with its orders as a detail table linked on CustNo, both open.
+struct TCustomerOrders {
+  explicit TCustomerOrders(const std::string& db) {
+    Open(Customers, db, "customer");
+    Orders.MasterSource = &Source;
+    Orders.MasterFields = "CustNo";
+    Orders.IndexName = "CustNo";
+    Open(Orders, db, "orders");
+  }
+  TTable Customers;
+  TDataSource Source{&Customers};
+  TTable Orders;
+};
+
 // "host:port" and the database name of the test server, as messages name them.
 struct TServerNames {
   std::string HostPort, Database;
@@ -114,15 +128,11 @@ TEST(PostgresTables, ServerTypesMapToFieldTypes) {
 TEST(PostgresTables, MasterDetailTablesAndQueriesOnOneConnection) {
   OXQR_REQUIRE_POSTGRES();
   const std::string db = PgDemoDatabase();
-  TTable customers, orders;
-  Open(customers, db, "customer");
-  TDataSource source{&customers};
-  orders.MasterSource = &source;
-  orders.MasterFields = "CustNo";
-  orders.IndexName = "CustNo";
-  Open(orders, db, "orders");
+  TCustomerOrders linked(db);
+  TTable& customers = linked.Customers;
+  TTable& orders = linked.Orders;
   TQuery events;
-  events.MasterSource = &source;
+  events.MasterSource = &linked.Source;
   events.SetParam("least", TCell::Float(100));
   Open(events, db, "SELECT OrderNo, ItemsTotal FROM orders\nWHERE CustNo = :custno AND ItemsTotal > :least ORDER BY OrderNo");
   std::set<std::int64_t> seen;
@@ -149,6 +159,49 @@ TEST(PostgresTables, MasterDetailTablesAndQueriesOnOneConnection) {
   for (customers.First(); !customers.Eof(); customers.Next(), ++canadians)
     EXPECT_EQ(customers.FieldByName("Country").AsString(), "Canada");
   EXPECT_EQ(customers.RecordCount(), canadians);
+}
+
+// A detail statement starts its executions for the next master records ahead; however the
+// master moves (every record, skipping some, a detail read cut short, the master started
+// again), each detail read gives its own master's records, as from the SQLite file.
+TEST(PostgresTables, DetailReadAheadFollowsTheMaster) {
+  OXQR_REQUIRE_POSTGRES();
+  struct TWalk {
+    const char* What;
+    int Stride;          // details read for every Stride-th master record
+    int RowsPerDetail;   // detail records read each time; 0 for all
+    bool RestartMaster;  // the master started again after its tenth record
+  } walks[] = {{"every record", 1, 0, false},
+               {"every third record", 3, 0, false},
+               {"details cut short", 1, 1, false},
+               {"master started again", 2, 0, true}};
+  const auto trace = [](const std::string& db, const TWalk& w) {
+    TCustomerOrders linked(db);
+    TTable& customers = linked.Customers;
+    TTable& orders = linked.Orders;
+    std::string out;
+    bool restarted = !w.RestartMaster;
+    int n = 0;
+    for (customers.First(); !customers.Eof(); customers.Next(), ++n) {
+      if (!restarted && n == 10) {
+        restarted = true;
+        customers.First();
+      }
+      if (n % w.Stride) continue;
+      out += std::to_string(customers.FieldByName("CustNo").AsInteger()) + ":";
+      orders.First();
+      for (int rows = 0; !orders.Eof() && (w.RowsPerDetail == 0 || rows < w.RowsPerDetail); orders.Next(), ++rows)
+        out += " " + std::to_string(orders.FieldByName("OrderNo").AsInteger());
+      out += "\n";
+    }
+    return out;
+  };
+  for (const TWalk& w : walks) {
+    SCOPED_TRACE(w.What);
+    const std::string lite = trace(test::DemoDatabase(), w);
+    EXPECT_GT(lite.size(), 100u);
+    EXPECT_EQ(trace(PgDemoDatabase(), w), lite);
+  }
 }
 
 TEST(PostgresTables, AReportCannotChangeData) {
