@@ -160,8 +160,8 @@ TField& RequireField(TDataSet& data, const std::string& dataSetName, const std::
   for (const TField* f : data.Fields()) names.push_back(f->FieldName);
   throw TTokenError(
       offset, field.size(),
-      "unknown field " + Quoted(field) + " in dataset " + dataSetName + data.Source() + " (fields: " +
-          NameList(names) + ")");
+      "unknown field " + Quoted(field) + " in dataset " + dataSetName + " (fields: " + NameList(names) + ")" +
+          data.Source());
 }
 
 // ---- the environment ------------------------------------------------------------------

@@ -72,7 +72,7 @@ TEST(ExporterServerFaults, ExitOneNamingTheServerAndKeepingThePreviousOutput) {
        "postgres", "password authentication failed", {}},
       {"unknown database", test::PgUriWithDatabase(server, "no_such_db"), ":" + port, "no_such_db", "does not exist", {}},
       {"unknown table", noOrders, ":" + port, "", "Table \"orders\" does not exist", {}},
-      {"unknown column", noColumn, ":" + port, "", "unknown field 'Company' in dataset Customer of server", {}, 2},
+      {"unknown column", noColumn, ":" + port, "", "unknown field 'Company' in dataset Customer (fields: custno) of server", {}, 2},
       {"permission denied", readerUri, ":" + port, "", "permission denied for table customer", {}},
       {"statement timeout", slow, ":" + port, "", "statement timeout", {"--set", "Database.StatementTimeout=1"}},
   };
