@@ -14,6 +14,8 @@ std::string TQRExportFilter::DisplayName() const { return "Abstract filter"; }
 std::string TQRExportFilter::MakerText() const { return "OxQR report engine"; }
 bool TQRExportFilter::IsContinuous() const { return false; }
 
+bool TQRExportFilter::ReadsPreviewPages() const { return true; }
+
 void TQRExportFilter::StartJob(int /*PageWidth*/, int /*PageHeight*/, const TFont& /*Font*/) { Active = true; }
 void TQRExportFilter::ClosePage() {}
 void TQRExportFilter::FinishJob() { Active = false; }

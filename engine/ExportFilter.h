@@ -20,7 +20,9 @@ class TQRExportFilter {
   TQRExportFilter(const TQRExportFilter&) = delete;
   TQRExportFilter& operator=(const TQRExportFilter&) = delete;
 
-  TQRPrinter* SourcePrinter = nullptr;  // the preview's printer holding the pages
+  // The preview's printer holding the pages; for a filter that reads no preview pages of a
+  // report never previewed, the export run's own printer (pages counted, nothing drawn).
+  TQRPrinter* SourcePrinter = nullptr;
   bool Active = false;
   std::string FileName;
   TQRCustomReport* Report = nullptr;
@@ -35,6 +37,10 @@ class TQRExportFilter {
   virtual std::string DisplayName() const;
   virtual std::string MakerText() const;
   virtual bool IsContinuous() const;
+  // Whether the filter reads the preview's pages (their pictures or their count). A filter
+  // that does not makes its file from the export run alone, so a report never previewed is
+  // laid out once rather than twice.
+  virtual bool ReadsPreviewPages() const;
   virtual void StartJob(int PageWidth, int PageHeight, const TFont& Font);
   virtual void ClosePage();
   virtual void FinishJob();

@@ -48,11 +48,15 @@ class ExportRunGuard {
       : printer_(printer), active_(active), finalPass_(finalPass) {}
   ~ExportRunGuard() {
     if (source_) printer_ = std::move(source_);  // frees the run's own printer
+    if (clear_) printer_->Clear();
     active_ = nullptr;
     finalPass_ = true;
   }
   ExportRunGuard(const ExportRunGuard&) = delete;
   ExportRunGuard& operator=(const ExportRunGuard&) = delete;
+  // The run's pages were only counted, not drawn: the printer is emptied after it, so the
+  // report stays as unprepared as it was.
+  void ClearPrinterAfter() { clear_ = true; }
   // Keeps the preview's printer aside and gives the run a fresh one.
   void SwapInFreshPrinter() {
     auto fresh = std::make_unique<TQRPrinter>();
@@ -66,22 +70,30 @@ class ExportRunGuard {
   TQRExportFilter*& active_;
   bool& finalPass_;
   std::unique_ptr<TQRPrinter> source_;
+  bool clear_ = false;
 };
 
 }  // namespace
 
 void TQRCustomReport::ExportToFilter(TQRExportFilter& filter) {
   if (layout_ != nullptr) throw std::logic_error("ExportToFilter: the report is already running");
-  // The filters read the preview's pages; a report never previewed is prepared first.
-  if (printer_->PageCount() == 0) Prepare();
+  // A report never previewed is prepared first for a filter that reads the preview's pages;
+  // for any other filter this run alone makes the file.
+  const bool oneRun = printer_->PageCount() == 0 && !filter.ReadsPreviewPages();
+  if (printer_->PageCount() == 0 && !oneRun) Prepare();
 
   ExportRunGuard guard(printer_, activeFilter_, finalPass_);
   activeFilter_ = &filter;
   filter.Report = this;
   filter.SourcePrinter = printer_.get();
   finalPass_ = false;
-  guard.SwapInFreshPrinter();
+  if (oneRun)
+    guard.ClearPrinterAfter();
+  else
+    guard.SwapInFreshPrinter();
+  exportedPages_ = 0;
   Run();
+  exportedPages_ = printer_->PageCount();
 }
 
 }  // namespace oxqr

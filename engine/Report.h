@@ -95,9 +95,12 @@ class TQRCustomReport {
   // Runs the report into its printer's page store (the preview run).
   void Prepare();
   // Runs the report again with `filter` attached (see the engine contract for the order).
-  // A report never prepared is prepared first, so that SourcePrinter holds its pages.
-  // Both runs throw std::logic_error when called while the report is running.
+  // A report never prepared is prepared first, so that SourcePrinter holds its pages, unless
+  // the filter reads no preview pages: then this run alone makes the file and the report
+  // stays unprepared. Both runs throw std::logic_error when called while the report is running.
   void ExportToFilter(TQRExportFilter& filter);
+  // Pages of the last export run (the file's pages), also when no preview was made.
+  int ExportedPageCount() const { return exportedPages_; }
   // Asks the running report to stop after the current band (the progress window's Cancel).
   void Cancel() { cancelled_ = true; }
 
@@ -125,6 +128,7 @@ class TQRCustomReport {
   int zoom_ = 100;
   bool finalPass_ = true;
   bool cancelled_ = false;
+  int exportedPages_ = 0;
   TQRLayout* layout_ = nullptr;  // the layout of the run in progress, nullptr between runs
   friend class TQRLayout;
 };

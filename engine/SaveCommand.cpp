@@ -18,6 +18,13 @@ void SaveReport(TQRCustomReport& report, const std::string& fileName, int fileTy
   ExportReport(report, *filters[static_cast<std::size_t>(fileType - 2)].ExportFilterClass, fileName);
 }
 
+bool SaveReadsPreview(int fileType) {
+  const auto& filters = FilterLibrary().Filters();
+  if (fileType < 2 || static_cast<std::size_t>(fileType - 2) >= filters.size()) return true;
+  // Filters are cheap to make: the file is opened only when the job starts.
+  return filters[static_cast<std::size_t>(fileType - 2)].ExportFilterClass->Create("")->ReadsPreviewPages();
+}
+
 void ExportReport(TQRCustomReport& report, const TQRExportFilterClass& cls, const std::string& fileName) {
   const auto filter = cls.Create(fileName);  // freed on every path out of here
   report.ExportToFilter(*filter);

@@ -8,8 +8,12 @@ namespace oxqr {
 class TQRCustomReport;
 struct TQRExportFilterClass;
 
-// The report must have been prepared (its printer holds the preview pages).
+// Type 1 needs the report prepared (its printer holds the preview pages); an export prepares
+// the report itself when its format reads the preview (see SaveReadsPreview).
 void SaveReport(TQRCustomReport& report, const std::string& fileName, int fileType);
+// Whether saving as `fileType` reads the preview's pages. When it does not, a caller that
+// wants only the file saves an unprepared report and the report is laid out once.
+bool SaveReadsPreview(int fileType);
 // Constructs `cls` with `fileName`, runs ExportToFilter and frees the filter, also when
 // the export throws (the exception travels on).
 void ExportReport(TQRCustomReport& report, const TQRExportFilterClass& cls, const std::string& fileName);

@@ -21,6 +21,8 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
  public:
   using TOxQRDocumentFilter::TOxQRDocumentFilter;
   ~TOxQRCellGridFilter() override;
+  // The grid is made from the export run alone: no preview page goes into the workbook.
+  bool ReadsPreviewPages() const override { return false; }
 
   // Cell kinds kept in a text copy's CellType.
   static constexpr std::uint8_t kTextCell = 0;

@@ -52,6 +52,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
 
   std::string DisplayName() const override;  // "Adobe Acrobat Document"
   std::string Extension() const override;    // "pdf"
+  // Neither the preview's pictures nor its page count go into the file.
+  bool ReadsPreviewPages() const override { return false; }
   // A line would run past its box over its neighbours: only what the page shows is written.
   bool ShowsOnlyVisibleText() const override { return true; }
 

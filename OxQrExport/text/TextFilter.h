@@ -23,6 +23,8 @@ class TOxQRTextFilter : public TOxQRDocumentFilter {
 
   std::string DisplayName() const override;  // "Text Document"
   std::string Extension() const override;    // "txt"
+  // Neither the preview's pictures nor its page count go into the file.
+  bool ReadsPreviewPages() const override { return false; }
 
   void StartJob(int PageWidth, int PageHeight, const TFont& Font) override;
   void ClosePage() override;

@@ -74,10 +74,12 @@ void ExportOne(TQRCustomReport& report, const TBurstJob& job, const TBurst& burs
                TManifestEntry& entry) {
   const fs::path folder = fs::path(burst.File).parent_path();
   if (!folder.empty()) fs::create_directories(folder);
-  report.Prepare();
+  // Formats that read no preview are laid out once, by the export run alone.
+  const bool preview = SaveReadsPreview(job.FileType);
+  if (preview) report.Prepare();
   SaveReport(report, burst.File, job.FileType);
   if (std::string messages = errors.Take(); !messages.empty()) throw EBurstError(messages);
-  entry.Pages = report.QRPrinter().PageCount();
+  entry.Pages = job.FileType == 1 ? report.QRPrinter().PageCount() : report.ExportedPageCount();
   entry.Bytes = static_cast<std::int64_t>(fs::file_size(burst.File));
   entry.Sha256 = FileSha256(burst.File);
 }

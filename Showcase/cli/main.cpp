@@ -110,7 +110,11 @@ class TProgressLine {
   TProgressLine& operator=(const TProgressLine&) = delete;
 
   void LayingOut() { total_ = 0; }
-  void Exporting(int totalPages) { total_ = totalPages; }
+  // totalPages 0: the export run is the only run, so the total is not known yet.
+  void Exporting(int totalPages) {
+    total_ = totalPages;
+    exporting_ = true;
+  }
   void Page(int n) {
     if (!enabled_) return;
     std::string line = Elapsed();
@@ -119,7 +123,7 @@ class TProgressLine {
       line += "Exporting page " + std::to_string(n) + " of " + std::to_string(total_) + " (" +
               std::to_string(percent) + " %)";
     } else {
-      line += "Laying out page " + std::to_string(n);
+      line += (exporting_ ? "Exporting page " : "Laying out page ") + std::to_string(n);
     }
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
@@ -144,6 +148,7 @@ class TProgressLine {
   TClock::time_point start_;
   bool shown_ = false;
   int total_ = 0;
+  bool exporting_ = false;
 };
 
 // Applies every --set in order; a wrong path or value is a usage error naming it.
@@ -220,9 +225,14 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
   TQRCustomReport& report = sample->Report();
   TProgressLine progress(!o.Quiet);
   report.OnProgress = [&progress](int page) { progress.Page(page); };
-  progress.LayingOut();
+  // A format that reads no preview pages is written by the export run alone: the report is
+  // laid out once instead of twice.
+  const bool preview = SaveReadsPreview(fileType);
   std::uint64_t lostBefore = LostCharacterCount();
-  report.Prepare();
+  if (preview) {
+    progress.LayingOut();
+    report.Prepare();
+  }
   std::uint64_t lost = LostCharacterCount() - lostBefore;
   if (fileType != 1) {
     // The export run reads the data again; its count is the one the file shows.

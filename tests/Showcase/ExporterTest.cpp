@@ -509,7 +509,8 @@ TEST_F(ExporterTest, ListSettingsNamesWhatSetAccepts) {
 }
 
 // Under a terminal (a pseudo-terminal made by script(1)) the progress shows the pages laid out
-// and then the pages exported out of the total; not with --quiet, not on a pipe.
+// and then the pages exported out of the total; a format made by the export run alone (text)
+// counts its pages as it exports them. Not with --quiet, not on a pipe.
 TEST_F(ExporterTest, ProgressOnATerminalCountsThePagesToTheTotal) {
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is missing";
   ASSERT_EQ(Export("customers " + Path("c.qrp")).Status, 0);
@@ -520,10 +521,15 @@ TEST_F(ExporterTest, ProgressOnATerminalCountsThePagesToTheTotal) {
   auto underTerminal = [&](const std::string& args) {
     return Shell("script -qec " + Quoted(std::string(OXQR_EXPORTER) + " " + args + " >/dev/null") + " /dev/null").Out;
   };
-  const std::string shown = underTerminal("customers " + Path("c.txt"));
+  const std::string shown = underTerminal("customers " + Path("c.htm"));
   EXPECT_NE(shown.find("Laying out page 1"), std::string::npos) << shown;
   const std::string last = shown.substr(shown.rfind("Exporting page"));
   EXPECT_NE(last.find("Exporting page " + total + " of " + total + " (100 %)\r\n"), std::string::npos) << last;
+
+  const std::string oneRun = underTerminal("customers " + Path("c.txt"));
+  EXPECT_EQ(oneRun.find("Laying out"), std::string::npos) << oneRun;
+  EXPECT_NE(oneRun.find("Exporting page 1"), std::string::npos) << oneRun;
+  EXPECT_NE(oneRun.find("Exporting page " + total + "\r\n"), std::string::npos) << oneRun;
   EXPECT_EQ(underTerminal("--quiet customers " + Path("c.txt")).find("page"), std::string::npos);
   EXPECT_EQ(Export("customers " + Path("c.txt"), /*quiet=*/false).Err, "");  // a pipe
 }
