@@ -92,6 +92,37 @@ TEST(ExportRun, ThreePageReportOpensAndClosesEachPageAndMatchesThePreview) {
     EXPECT_EQ(PreviewTexts(*filter.SourcePrinter, page), filter.TextsOfPage(page)) << "page " << page;
 }
 
+// A filter that reads no preview pages gets the same calls from the export run alone when the
+// report was never prepared; the report is left unprepared and knows how many pages it wrote.
+TEST(ExportRun, FilterWithoutPreviewPagesIsDrivenByOneRun) {
+  class NoPreviewFilter : public test::RecordingFilter {
+   public:
+    using RecordingFilter::RecordingFilter;
+    bool ReadsPreviewPages() const override { return false; }
+  };
+  ThreePageReport twoRuns;
+  twoRuns.Report.Prepare();
+  test::RecordingFilter expected("x.rec");
+  twoRuns.Report.ExportToFilter(expected);
+
+  ThreePageReport oneRun;
+  int runs = 0;
+  oneRun.Report.OnProgress = [&runs](int page) { runs += page == 1 ? 1 : 0; };
+  NoPreviewFilter filter("y.rec");
+  oneRun.Report.ExportToFilter(filter);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(filter.Calls, expected.Calls);
+  EXPECT_EQ(oneRun.Report.ExportedPageCount(), 3);
+  EXPECT_EQ(oneRun.Report.QRPrinter().PageCount(), 0);  // nothing to preview: no run drew pages
+
+  // A filter that reads the preview still gets a prepared report.
+  test::RecordingFilter reader("z.rec");
+  oneRun.Report.ExportToFilter(reader);
+  EXPECT_EQ(runs, 3);
+  EXPECT_EQ(reader.Calls, expected.Calls);
+  EXPECT_EQ(oneRun.Report.QRPrinter().PageCount(), 3);
+}
+
 TEST(ExportRun, FirstPageHeaderAndLastPageFooterOptions) {
   ThreePageReport r(false, false);
   test::RecordingFilter filter("x.rec");
