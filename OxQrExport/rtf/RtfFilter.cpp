@@ -133,15 +133,19 @@ void TOxQRRTFFilter::BeginDocument() {
   }
   OptimizeBackground = RTFSettings().OptimizeBackgroundPainting;
   Output = CreateBodyStream();
+  // Reserved once (address space only until written), so that the body never regrows.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(Output.get())) memory->Bytes().reserve(BodyMemoryBudget);
   FontTable.clear();
   ColorTable.clear();
   ExtraFontText.clear();
   FormatCodes.clear();
   CloseCodes.clear();
   Spilled = false;
+  spillRefused_ = false;
   SpillFileName.clear();
   SpillStream.reset();
   spillFile_.reset();
+  pictures_.Clear();
 }
 
 void TOxQRRTFFilter::BeginPage() {
@@ -169,6 +173,22 @@ void TOxQRRTFFilter::ClosePage() {
 }
 
 void TOxQRRTFFilter::WriteBody(std::string_view Text) {
+  const std::size_t held = static_cast<std::size_t>(Output->Size());
+  if (held + Text.size() > BodyMemoryBudget && !spillRefused_) {
+    try {
+      OpenSpillFile();
+    } catch (const EFileError&) {
+      spillRefused_ = true;  // no temporary folder to write to: the body stays in memory
+    }
+    if (SpillStream) {
+      if (held > 0) SpillBody();
+      if (Text.size() > BodyMemoryBudget) {  // larger than the memory body may be: straight to the file
+        Spilled = true;
+        SpillStream->Write(Text);
+        return;
+      }
+    }
+  }
   auto tryWrite = [&] {
     try {
       Output->Write(Text);
@@ -180,20 +200,29 @@ void TOxQRRTFFilter::WriteBody(std::string_view Text) {
     return false;
   };
   if (tryWrite()) return;
+  OpenSpillFile();
   SpillBody();
   if (!tryWrite()) SpillStream->Write(Text);  // too large even for an empty body stream
 }
 
+void TOxQRRTFFilter::OpenSpillFile() {
+  if (SpillStream) return;
+  spillFile_ = std::make_unique<TTempFile>("OxQR");
+  SpillFileName = spillFile_->Name();
+  SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+}
+
 void TOxQRRTFFilter::SpillBody() {
-  if (!SpillStream) {
-    spillFile_ = std::make_unique<TTempFile>("OxQR");
-    SpillFileName = spillFile_->Name();
-    SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+  Spilled = true;
+  // The memory body is emptied in place and keeps its buffer for what follows.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(Output.get())) {
+    SpillStream->Write(memory->Bytes());
+    memory->Clear();
+    return;
   }
   Output->SetPosition(0);
   SpillStream->CopyFrom(*Output);
   Output = CreateBodyStream();
-  Spilled = true;
 }
 
 void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
@@ -312,6 +341,7 @@ void TOxQRRTFFilter::EndDocument() {
   Output.reset();
   FontTable.clear();
   ColorTable.clear();
+  pictures_.Clear();
   OutputStream.reset();
 }
 
@@ -450,20 +480,24 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
   const long long sx = scale(OrigWidth, pw);
   const long long sy = scale(OrigHeight, ph);
 
-  std::string data;
-  unsigned long words = 0;
-  if (jpeg) {
-    data = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
-  } else {
+  // The picture's data is the same wherever the same pixels are written with the same
+  // settings: it is encoded once per job and its markup written again from the cache.
+  const std::string key = jpeg ? "rtf-jpeg-" + std::to_string(RTFSettings().JPEGQuality) : std::string("rtf-bmp");
+  const std::shared_ptr<const std::string> data = pictures_.Get(Picture, key, [&] {
+    if (jpeg) {
+      const std::string bytes = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
+      return "\\bin" + std::to_string(bytes.size()) + " " + bytes;
+    }
     TMemoryStream bmp;
     Picture.SaveToStream(bmp);
     const std::string& file = bmp.Bytes();
     if (file.size() < 14) throw EInvalidData("bitmap file without a header");
     unsigned long size = 0;
     for (int i = 3; i >= 0; --i) size = size * 256 + static_cast<unsigned char>(file[2 + static_cast<std::size_t>(i)]);
-    words = size / 2 + 7;
-    data = file.substr(14);
-  }
+    const unsigned long words = size / 2 + 7;
+    return MetafileWrapper(words, pw, ph) + HexBytes(std::string_view(file).substr(14)) +
+           std::string(MetafileEndRecord);
+  });
 
   std::string out = "\\par\\pard\\pvpg\\phpg\\posx" + FormatNumber(Rect.Left) + "\\posy" + FormatNumber(Rect.Top) +
                     "{\\pict" + (jpeg ? "\\jpegblip" : "\\wmetafile8") + "\\picscalex" + std::to_string(sx) +
@@ -477,12 +511,10 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
     out += "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
            Num(ColorIndex(Frame->Color));
   }
+  out.reserve(out.size() + data->size() + 3);
   out += CRLF;
-  if (jpeg) {
-    out += "\\bin" + std::to_string(data.size()) + " " + data + "}";
-  } else {
-    out += MetafileWrapper(words, pw, ph) + HexBytes(data) + std::string(MetafileEndRecord) + "}";
-  }
+  out += *data;
+  out += '}';
   return out;
 }
 
