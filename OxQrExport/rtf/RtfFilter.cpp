@@ -142,6 +142,7 @@ void TOxQRRTFFilter::BeginDocument() {
   CloseCodes.clear();
   Spilled = false;
   spillRefused_ = false;
+  shapes_.clear();
   SpillFileName.clear();
   SpillStream.reset();
   spillFile_.reset();
@@ -342,6 +343,7 @@ void TOxQRRTFFilter::EndDocument() {
   FontTable.clear();
   ColorTable.clear();
   pictures_.Clear();
+  shapes_.clear();
   OutputStream.reset();
 }
 
@@ -356,7 +358,7 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
 }
 
 void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
-  std::string align = "\\ql";
+  std::string_view align = "\\ql";
   double x = Rec.X;
   if (InTextBlock && TextControl != nullptr) {
     // Aligned inside the block's frame.
@@ -368,9 +370,8 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
     if (Rec.Alignment == TAlignment::taCenter) x -= Rec.Width / 2;
   }
   const int n = InTextBlock ? LinesInBlock : 0;
-  const std::string text = (n != 0 ? "\\par " : "") + Rec.Text;
   if (InTextBlock) {
-    TextBlockLines.push_back(text);
+    TextBlockLines.push_back(n != 0 ? "\\par " + Rec.Text : Rec.Text);
     blockWidest_ = std::max(blockWidest_, Rec.Width);
     blockAlign_ = Rec.Alignment;
   }
@@ -381,15 +382,40 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
     const bool italic = style.Has(TFontStyle::fsItalic);
     const bool strike = style.Has(TFontStyle::fsStrikeOut);
     const bool underline = style.Has(TFontStyle::fsUnderline);
-    FormatCodes = "\\f" + Num(FontIndex(Rec.Font)) + "\\cf" + Num(ColorIndex(Rec.Font.Color)) + "\\fs" +
-                  Num(2 * Rec.Font.Size) + (bold ? " \\b" : "") + (italic ? " \\i" : "") +
-                  (strike ? " \\strike" : "") + (underline ? " \\ul" : "") + align;
-    CloseCodes = std::string(bold ? " \\b0" : "") + (italic ? " \\i0" : "") + (strike ? " \\strike0" : "") +
-                 (underline ? " \\ul0" : "");
+    FormatCodes.clear();
+    FormatCodes += "\\f";
+    AppendRtfInt(FormatCodes, FontIndex(Rec.Font));
+    FormatCodes += "\\cf";
+    AppendRtfInt(FormatCodes, ColorIndex(Rec.Font.Color));
+    FormatCodes += "\\fs";
+    AppendRtfInt(FormatCodes, 2LL * Rec.Font.Size);
+    if (bold) FormatCodes += " \\b";
+    if (italic) FormatCodes += " \\i";
+    if (strike) FormatCodes += " \\strike";
+    if (underline) FormatCodes += " \\ul";
+    FormatCodes += align;
+    CloseCodes.clear();
+    if (bold) CloseCodes += " \\b0";
+    if (italic) CloseCodes += " \\i0";
+    if (strike) CloseCodes += " \\strike0";
+    if (underline) CloseCodes += " \\ul0";
   }
   if (InTextBlock) return;
-  WriteBody("\\par\\pard\\sbys\\pvpg\\phpg\\absw" + FormatNumber(RoomyWidth(Rec.Width)) + "\\posy" +
-            FormatNumber(Rec.Y) + "\\posx" + FormatNumber(x) + FormatCodes + " " + text + " " + CloseCodes + CRLF);
+  std::string& line = textLine_;  // one buffer for every line, so that a line costs no allocation
+  line.clear();
+  line += "\\par\\pard\\sbys\\pvpg\\phpg\\absw";
+  AppendRtfNumber(line, RoomyWidth(Rec.Width));
+  line += "\\posy";
+  AppendRtfNumber(line, Rec.Y);
+  line += "\\posx";
+  AppendRtfNumber(line, x);
+  line += FormatCodes;
+  line += ' ';
+  line += Rec.Text;
+  line += ' ';
+  line += CloseCodes;
+  line += CRLF;
+  WriteBody(line);
 }
 
 // ---- Boxes
@@ -422,47 +448,83 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
       if (blockAlign_ == TAlignment::taRightJustify) left -= width - W;
       if (blockAlign_ == TAlignment::taCenter) left -= (width - W) / 2;
     }
-    Out = "\\par\\pard" + ParagraphBorder(Frame) + "\\pvpg\\phpg";
-    if (FixedWidth) Out += "\\absw" + FormatNumber(width);
-    if (FixedHeight) Out += "\\absh" + FormatNumber(H);
-    Out += "\\posy" + FormatNumber(T) + "\\posx" + FormatNumber(left);
+    Out.clear();
+    Out += "\\par\\pard";
+    if (Frame.AnyFrame()) Out += ParagraphBorder(Frame);
+    Out += "\\pvpg\\phpg";
+    if (FixedWidth) {
+      Out += "\\absw";
+      AppendRtfNumber(Out, width);
+    }
+    if (FixedHeight) {
+      Out += "\\absh";
+      AppendRtfNumber(Out, H);
+    }
+    Out += "\\posy";
+    AppendRtfNumber(Out, T);
+    Out += "\\posx";
+    AppendRtfNumber(Out, left);
     if (Fill) {
       // The pattern colour alone shows no fill in readers; the background colour fills.
-      const std::string c = Num(ColorIndex(Color));
-      Out += "\\shading10000\\cfpat" + c + "\\cbpat" + c;
+      const int c = ColorIndex(Color);
+      Out += "\\shading10000\\cfpat";
+      AppendRtfInt(Out, c);
+      Out += "\\cbpat";
+      AppendRtfInt(Out, c);
     }
-    Out += " ";
+    Out += ' ';
     if (!Fill) openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), Out});
     return;
   }
 
-  auto rgb = [](TColor c) {
-    return std::array<std::string, 3>{ColorComponent(0, c), ColorComponent(1, c), ColorComponent(2, c)};
-  };
-  std::string fill = "\\dpfillpat0";
-  if (Fill) {
-    const auto c = rgb(Color);
-    fill = "\\dpfillfgcr" + c[0] + "\\dpfillfgcg" + c[1] + "\\dpfillfgcb" + c[2] + "\\dpfillbgcr" + c[0] +
-           "\\dpfillbgcg" + c[1] + "\\dpfillbgcb" + c[2] + "\\dpfillpat1";
-  }
-  const auto lc = rgb(Frame.Color);
-  const std::string line = "\\dplinecor" + lc[0] + "\\dplinecog" + lc[1] + "\\dplinecob" + lc[2] + "\\dplinew" +
-                           FormatNumber(FrameWidthTwips(Frame));
+  // The drawing object is built in one buffer: boxes and frame lines are most of a report's
+  // markup, and a string per word made them most of the export's time.
+  const TColor fillRgb = ColorToRGB(Color);
+  const TColor lineRgb = ColorToRGB(Frame.Color);
+  std::string& line = boxLine_;
+  line.clear();
+  line += "\\dplinecor";
+  AppendRtfInt(line, GetRValue(lineRgb));
+  line += "\\dplinecog";
+  AppendRtfInt(line, GetGValue(lineRgb));
+  line += "\\dplinecob";
+  AppendRtfInt(line, GetBValue(lineRgb));
+  line += "\\dplinew";
+  AppendRtfNumber(line, FrameWidthTwips(Frame));
 
   if (Fill) bandFills_.push_back(TFilledBox{Rect, Color, BandBuffer.size()});
   const bool all = FrameAllSides(Frame);
-  std::string s;
+  Out.clear();
+  Out += "{\\lang1024 ";
   if (Fill || all) {
-    s += RtfRectObject(L, T, L + W, T + H) + (all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow") + line +
-         fill + "}";
+    AppendRtfRectObject(Out, L, T, L + W, T + H);
+    Out += all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow";
+    Out += line;
+    if (Fill) {
+      const int parts[3] = {GetRValue(fillRgb), GetGValue(fillRgb), GetBValue(fillRgb)};
+      static constexpr const char* words[6] = {"\\dpfillfgcr", "\\dpfillfgcg", "\\dpfillfgcb",
+                                               "\\dpfillbgcr", "\\dpfillbgcg", "\\dpfillbgcb"};
+      for (int k = 0; k < 6; ++k) {
+        Out += words[k];
+        AppendRtfInt(Out, parts[k % 3]);
+      }
+      Out += "\\dpfillpat1";
+    } else {
+      Out += "\\dpfillpat0";
+    }
+    Out += '}';
   }
   if (Frame.AnyFrame() && !all) {
-    if (Frame.DrawTop) s += RtfLineObject(L, T, L + W, T, line) + "}";
-    if (Frame.DrawRight) s += RtfLineObject(L + W, T, L + W, T + H, line) + "}";
-    if (Frame.DrawBottom) s += RtfLineObject(L, T + H, L + W, T + H, line) + "}";
-    if (Frame.DrawLeft) s += RtfLineObject(L, T, L, T + H, line) + "}";
+    auto side = [&](double x1, double y1, double x2, double y2) {
+      AppendRtfLineObject(Out, x1, y1, x2, y2, line);
+      Out += '}';
+    };
+    if (Frame.DrawTop) side(L, T, L + W, T);
+    if (Frame.DrawRight) side(L + W, T, L + W, T + H);
+    if (Frame.DrawBottom) side(L, T + H, L + W, T + H);
+    if (Frame.DrawLeft) side(L, T, L, T + H);
   }
-  Out = "{\\lang1024 " + s + "}";
+  Out += '}';
 }
 
 // ---- Pictures
@@ -542,8 +604,18 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
 
 void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
   Out.clear();
-  const std::unique_ptr<TBitmap> picture = ShapeBitmap(Shape, RTFSettings().ImagePixelFormat);
-  if (!picture || picture->Empty()) return;
+  // A shape's picture depends only on what is drawn and where it is drawn on: the same circle
+  // in every band is drawn once, and its encoded data then comes from the picture cache.
+  const TShapeLook look{Shape.Shape,  Shape.Width(), Shape.Height(), RTFSettings().ImagePixelFormat,
+                        Shape.ParentBand() ? Shape.ParentBand()->Color : clWhite, Shape.Brush, Shape.Pen};
+  auto known = std::find_if(shapes_.begin(), shapes_.end(), [&](const auto& e) { return e.first == look; });
+  if (known == shapes_.end()) {
+    if (shapes_.size() == kShapesKept) shapes_.erase(shapes_.begin());
+    shapes_.emplace_back(look, ShapeBitmap(Shape, look.PixelFormat));
+    known = std::prev(shapes_.end());
+  }
+  const TBitmap* picture = known->second.get();
+  if (picture == nullptr || picture->Empty()) return;
   Out = PictureGroup(*picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
 }
 

@@ -13,6 +13,8 @@
 
 #include "OxQrExport/core/DocumentFilter.h"
 #include "OxQrExport/core/EncodedPictures.h"
+#include "engine/Controls.h"
+#include "platform/Canvas.h"
 #include "platform/Files.h"
 #include "platform/SafeFile.h"
 
@@ -126,9 +128,24 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void SpillBody();
   bool spillRefused_ = false;  // the spill file could not be made: the body stays in memory
   std::unique_ptr<TTempFile> spillFile_;
+  std::string textLine_;  // markup of the text line being written, kept for its buffer
+  std::string boxLine_;  // line words of the box being rendered, kept for its buffer
   // Encoded picture data of this job; pictures of a report repeat (logos, shapes per band).
   TEncodedPictureCache pictures_{kPictureCacheBudget};
   static constexpr std::size_t kPictureCacheBudget = std::size_t{8} << 20;
+  // What a shape's picture is drawn from (see ExportFilterBase's ShapeBitmap).
+  struct TShapeLook {
+    TQRShapeType Shape;
+    int Width, Height;
+    TPixelFormat PixelFormat;
+    TColor Background;
+    TBrush Brush;
+    TPen Pen;
+    friend bool operator==(const TShapeLook&, const TShapeLook&) = default;
+  };
+  // The pictures of the shapes drawn last, oldest first.
+  std::vector<std::pair<TShapeLook, std::unique_ptr<TBitmap>>> shapes_;
+  static constexpr std::size_t kShapesKept = 8;
   double blockWidest_ = 0;  // widest line of the open text block (twips)
   TAlignment blockAlign_ = TAlignment::taLeftJustify;
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page

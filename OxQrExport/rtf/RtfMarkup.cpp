@@ -1,5 +1,6 @@
 #include "RtfMarkup.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "OxQrExport/core/NumberText.h"
@@ -9,6 +10,14 @@
 namespace oxqr {
 
 std::string RtfNumber(double value) { return RoundedNumber(value); }
+
+void AppendRtfInt(std::string& out, long long value) {
+  char buf[24];
+  const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+  out.append(buf, end);
+}
+
+void AppendRtfNumber(std::string& out, double value) { AppendRtfInt(out, RoundHalfEven(value)); }
 
 std::string RtfEscapeText(std::string_view text) {
   std::string out;
@@ -57,14 +66,43 @@ std::string HexBytes(std::string_view bytes) {
 }
 
 std::string RtfRectObject(double x1, double y1, double x2, double y2) {
-  return "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx" + RtfNumber(x1) + "\\dpy" + RtfNumber(y1) + "\\dpxsize" +
-         RtfNumber(x2 - x1 + 1) + "\\dpysize" + RtfNumber(y2 - y1 + 1);
+  std::string out;
+  AppendRtfRectObject(out, x1, y1, x2, y2);
+  return out;
+}
+
+void AppendRtfRectObject(std::string& out, double x1, double y1, double x2, double y2) {
+  out += "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx";
+  AppendRtfNumber(out, x1);
+  out += "\\dpy";
+  AppendRtfNumber(out, y1);
+  out += "\\dpxsize";
+  AppendRtfNumber(out, x2 - x1 + 1);
+  out += "\\dpysize";
+  AppendRtfNumber(out, y2 - y1 + 1);
 }
 
 std::string RtfLineObject(double x1, double y1, double x2, double y2, std::string_view linePart) {
-  return "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx" + RtfNumber(x2 - x1) + "\\dppty" +
-         RtfNumber(y2 - y1) + "\\dpx" + RtfNumber(x1) + "\\dpy" + RtfNumber(y1) + "\\dpxsize" +
-         RtfNumber(x2 - x1 + 1) + "\\dpysize" + RtfNumber(y2 - y1 + 1) + "\\dplinesolid" + std::string(linePart);
+  std::string out;
+  AppendRtfLineObject(out, x1, y1, x2, y2, linePart);
+  return out;
+}
+
+void AppendRtfLineObject(std::string& out, double x1, double y1, double x2, double y2, std::string_view linePart) {
+  out += "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx";
+  AppendRtfNumber(out, x2 - x1);
+  out += "\\dppty";
+  AppendRtfNumber(out, y2 - y1);
+  out += "\\dpx";
+  AppendRtfNumber(out, x1);
+  out += "\\dpy";
+  AppendRtfNumber(out, y1);
+  out += "\\dpxsize";
+  AppendRtfNumber(out, x2 - x1 + 1);
+  out += "\\dpysize";
+  AppendRtfNumber(out, y2 - y1 + 1);
+  out += "\\dplinesolid";
+  out += linePart;
 }
 
 std::string MetafileWrapper(unsigned long words, int width, int height) {
