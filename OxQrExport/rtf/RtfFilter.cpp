@@ -113,10 +113,25 @@ double TOxQRRTFFilter::FrameWidthTwips(const TQRFrame& Frame) const {
 
 std::string TOxQRRTFFilter::EncodeText(const std::string& Text) { return RtfEscapeText(Text); }
 
-int TOxQRRTFFilter::ColorIndex(TColor Color) { return IndexOrAppend(ColorTable, RGBHex(Color)) + 1; }
+// Both tables only grow during a document, so an entry found once keeps its number; the
+// numbers are remembered, as nearly every text line and box asks for one.
+int TOxQRRTFFilter::ColorIndex(TColor Color) {
+  const TColor rgb = ColorToRGB(Color);
+  for (const auto& [known, index] : colorNumbers_)
+    if (known == rgb && static_cast<std::size_t>(index) <= ColorTable.size()) return index;
+  const int index = IndexOrAppend(ColorTable, RGBHex(Color)) + 1;
+  colorNumbers_.emplace_back(rgb, index);
+  return index;
+}
 
 int TOxQRRTFFilter::FontIndex(const TOxQrFontAttrib& Font) {
-  return IndexOrAppend(FontTable, std::to_string(WrittenCharset(Font.Charset)) + " " + RtfEscapeText(Font.Name));
+  for (const auto& known : fontNumbers_)
+    if (known.Charset == Font.Charset && known.Name == Font.Name && known.Index < FontTable.size())
+      return static_cast<int>(known.Index);
+  const int index =
+      IndexOrAppend(FontTable, std::to_string(WrittenCharset(Font.Charset)) + " " + RtfEscapeText(Font.Name));
+  fontNumbers_.push_back(TFontNumber{Font.Charset, Font.Name, static_cast<std::size_t>(index)});
+  return index;
 }
 
 // ---- Document and pages
@@ -143,6 +158,8 @@ void TOxQRRTFFilter::BeginDocument() {
   Spilled = false;
   spillRefused_ = false;
   shapes_.clear();
+  colorNumbers_.clear();
+  fontNumbers_.clear();
   SpillFileName.clear();
   SpillStream.reset();
   spillFile_.reset();
@@ -238,7 +255,8 @@ void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
       bandBox = bandFills_.back();
       bandFills_.pop_back();
     }
-    WriteBody(box + CRLF);
+    box += CRLF;
+    WriteBody(box);
   }
   FillFramesOverBoxes(bandBox ? &*bandBox : nullptr);
   if (Output) WriteBody(BandBuffer);
@@ -344,6 +362,8 @@ void TOxQRRTFFilter::EndDocument() {
   ColorTable.clear();
   pictures_.Clear();
   shapes_.clear();
+  colorNumbers_.clear();
+  fontNumbers_.clear();
   OutputStream.reset();
 }
 
@@ -495,6 +515,7 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   if (Fill) bandFills_.push_back(TFilledBox{Rect, Color, BandBuffer.size()});
   const bool all = FrameAllSides(Frame);
   Out.clear();
+  Out.reserve(512);  // one allocation for the usual box, instead of one per doubling
   Out += "{\\lang1024 ";
   if (Fill || all) {
     AppendRtfRectObject(Out, L, T, L + W, T + H);

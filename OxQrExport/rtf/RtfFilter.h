@@ -128,6 +128,14 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void SpillBody();
   bool spillRefused_ = false;  // the spill file could not be made: the body stays in memory
   std::unique_ptr<TTempFile> spillFile_;
+  // Numbers of the colours (by RGB value) and fonts already in the tables.
+  std::vector<std::pair<TColor, int>> colorNumbers_;
+  struct TFontNumber {
+    TFontCharset Charset;
+    std::string Name;
+    std::size_t Index;
+  };
+  std::vector<TFontNumber> fontNumbers_;
   std::string textLine_;  // markup of the text line being written, kept for its buffer
   std::string boxLine_;  // line words of the box being rendered, kept for its buffer
   // Encoded picture data of this job; pictures of a report repeat (logos, shapes per band).
