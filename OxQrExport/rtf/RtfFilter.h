@@ -46,7 +46,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   bool Spilled = false;       // the body has been moved to the spill file at least once
   // The most body text held in memory: beyond it the body moves on to the spill file, so
   // that the memory an export needs does not grow with the document.
-  std::size_t BodyMemoryBudget = std::size_t{4} << 20;
+  std::size_t BodyMemoryBudget = std::size_t{256} << 10;
   std::unique_ptr<TSafeFileStream> OutputStream;  // the RTF file, committed at the end
 
   static constexpr std::string_view DummyFont = "RTFDummyFont";
