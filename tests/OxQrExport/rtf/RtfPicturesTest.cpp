@@ -1,4 +1,7 @@
 // Pictures in the RTF document: JPEG data or a bitmap in a metafile, scales and borders.
+#include <functional>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -149,6 +152,59 @@ TEST_F(RtfFilterTest, PictureOfNoSizeWritesNothing) {
   std::string out = "stale";
   f.RenderPicture(control.image, nullptr, out, true, kRect);
   EXPECT_EQ(out, "");
+}
+
+// A job encodes a picture once and writes its data again wherever it recurs. After a change of
+// the settings or of what a shape is drawn from, the group written must be what a fresh job
+// writes, not the data kept from before the change.
+TEST_F(RtfFilterTest, PictureWrittenAgainAfterAChangeIsWhatAFreshJobWrites) {
+  struct Shaped {
+    TQRCustomBand band{TQRBandType::rbDetail};
+    TQRShape& circle = band.Add<TQRShape>();
+    Shaped() {
+      circle.Shape = TQRShapeType::qrsCircle;
+      circle.Size = TQRSize{20 * 254 / 96.0, 0, 0, 30 * 254 / 96.0};
+    }
+  };
+  struct Case {
+    const char* name;
+    std::function<void(TOxQRRTFSettings&, Shaped&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"JPEG quality", [](TOxQRRTFSettings& s, Shaped&) { s.JPEGQuality = 20; }},
+      {"bitmap format", [](TOxQRRTFSettings& s, Shaped&) { s.SetExportImageFormat(TOxImageFormat::ifBMP); }},
+      {"band colour", [](TOxQRRTFSettings&, Shaped& d) { d.band.Color = clYellow; }},
+      {"pen colour", [](TOxQRRTFSettings&, Shaped& d) { d.circle.Pen.Color = clRed; }},
+      {"brush colour", [](TOxQRRTFSettings&, Shaped& d) { d.circle.Brush.Color = clBlue; }},
+      {"shape size", [](TOxQRRTFSettings&, Shaped& d) { d.circle.Size.Width = 21 * 254 / 96.0; }},
+  };
+  const PictureControl control;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::ResetExportSettings();
+    Shaped drawing;
+    TOxQRRTFFilter used(Dir() + "used.rtf");
+    Open(used);
+    std::string before, shapeBefore;
+    used.RenderPicture(control.image, nullptr, before, true, kRect);
+    used.RenderShape(drawing.circle, kRect, shapeBefore);
+
+    c.change(Settings(), drawing);
+    std::string again, shapeAgain;
+    used.RenderPicture(control.image, nullptr, again, true, kRect);
+    used.RenderShape(drawing.circle, kRect, shapeAgain);
+    used.FinishJob();
+
+    TOxQRRTFFilter fresh(Dir() + "fresh.rtf");
+    Open(fresh);
+    std::string expected, shapeExpected;
+    fresh.RenderPicture(control.image, nullptr, expected, true, kRect);
+    fresh.RenderShape(drawing.circle, kRect, shapeExpected);
+    fresh.FinishJob();
+    EXPECT_EQ(again, expected);
+    EXPECT_EQ(shapeAgain, shapeExpected);
+    EXPECT_FALSE(again == before && shapeAgain == shapeBefore) << "the change shows in the output";
+  }
 }
 
 }  // namespace
