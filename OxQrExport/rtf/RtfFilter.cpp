@@ -158,6 +158,7 @@ void TOxQRRTFFilter::BeginDocument() {
   Spilled = false;
   spillRefused_ = false;
   shapes_.clear();
+  pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
   SpillFileName.clear();
@@ -362,6 +363,7 @@ void TOxQRRTFFilter::EndDocument() {
   ColorTable.clear();
   pictures_.Clear();
   shapes_.clear();
+  pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
   OutputStream.reset();
@@ -601,26 +603,47 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
   return out;
 }
 
+TOxQRRTFFilter::TDrawnPicture TOxQRRTFFilter::DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap) {
+  const TOxQRRTFSettings& s = RTFSettings();
+  TDrawnPicture drawn;
+  if (Bitmap == nullptr) drawn.Made = ControlBitmap(Control, s.ImagePixelFormat);
+  drawn.Shown = Bitmap != nullptr ? Bitmap : drawn.Made.get();
+  if (drawn.Shown == nullptr || drawn.Shown->Empty()) return TDrawnPicture{};  // a control of no size shows nothing
+  drawn.OrigWidth = drawn.Shown->Width();
+  drawn.OrigHeight = drawn.Shown->Height();
+  if (s.ImageDPI != -1) {
+    drawn.Made = ScaleToDPI(drawn.Shown, s.ImageDPI);
+    drawn.Shown = drawn.Made.get();
+  }
+  return drawn;
+}
+
 void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Out, bool,
                                    const TOxQrRect& Rect) {
   Out.clear();
   const TOxQRRTFSettings& s = RTFSettings();
   if (!s.ExportImages) return;
-  std::unique_ptr<TBitmap> made;
-  const TBitmap* picture = Bitmap;
-  if (picture == nullptr) {
-    made = ControlBitmap(Control, s.ImagePixelFormat);
-    picture = made.get();
+  const auto* image = Bitmap == nullptr ? dynamic_cast<const TQRImage*>(&Control) : nullptr;
+  if (image == nullptr) {
+    const TDrawnPicture drawn = DrawPicture(Control, Bitmap);
+    if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+    return;
   }
-  if (picture == nullptr || picture->Empty()) return;  // a control of no size shows nothing
-  const int origWidth = picture->Width();
-  const int origHeight = picture->Height();
-  std::unique_ptr<TBitmap> scaled;
-  if (s.ImageDPI != -1) {
-    scaled = ScaleToDPI(picture, s.ImageDPI);
-    picture = scaled.get();
+  // A picture control shows its one picture in every band it prints in: drawn and scaled once
+  // per look (the picture's contents, the control's size and placement, the settings), its
+  // data then comes from the picture cache.
+  const TBitmap& source = image->Picture;
+  const TPictureLook look{source.Image().cacheKey(), source.PixelFormat(), source.Monochrome(), image->Center,
+                          image->Stretch, Control.Size.Width, Control.Size.Height, s.ImagePixelFormat,
+                          Control.ParentBand() ? Control.ParentBand()->Color : clWhite, s.ImageDPI};
+  auto known = std::find_if(pictureLooks_.begin(), pictureLooks_.end(), [&](const auto& e) { return e.first == look; });
+  if (known == pictureLooks_.end()) {
+    if (pictureLooks_.size() == kLooksKept) pictureLooks_.erase(pictureLooks_.begin());
+    pictureLooks_.emplace_back(look, DrawPicture(Control, nullptr));
+    known = std::prev(pictureLooks_.end());
   }
-  Out = PictureGroup(*picture, Rect, origHeight, origWidth, true, &Control.Frame);
+  const TDrawnPicture& drawn = known->second;
+  if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
 }
 
 void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
@@ -631,7 +654,7 @@ void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, s
                         Shape.ParentBand() ? Shape.ParentBand()->Color : clWhite, Shape.Brush, Shape.Pen};
   auto known = std::find_if(shapes_.begin(), shapes_.end(), [&](const auto& e) { return e.first == look; });
   if (known == shapes_.end()) {
-    if (shapes_.size() == kShapesKept) shapes_.erase(shapes_.begin());
+    if (shapes_.size() == kLooksKept) shapes_.erase(shapes_.begin());
     shapes_.emplace_back(look, ShapeBitmap(Shape, look.PixelFormat));
     known = std::prev(shapes_.end());
   }

@@ -151,9 +151,29 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
     TPen Pen;
     friend bool operator==(const TShapeLook&, const TShapeLook&) = default;
   };
-  // The pictures of the shapes drawn last, oldest first.
+  // What a picture control's picture is drawn from (see ExportFilterBase's ControlBitmap).
+  struct TPictureLook {
+    qint64 Contents;  // the source image's cache key: it changes with the pixels
+    TPixelFormat SourceFormat;
+    bool SourceMonochrome;
+    bool Center, Stretch;
+    double Width, Height;
+    TPixelFormat PixelFormat;
+    TColor Background;
+    int DPI;
+    friend bool operator==(const TPictureLook&, const TPictureLook&) = default;
+  };
+  // A control's picture as the document shows it, and its size before ImageDPI scaling.
+  struct TDrawnPicture {
+    std::unique_ptr<TBitmap> Made;    // drawn or scaled here
+    const TBitmap* Shown = nullptr;   // Made or the caller's bitmap; nullptr: nothing to show
+    int OrigWidth = 0, OrigHeight = 0;
+  };
+  TDrawnPicture DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap);
+  // The pictures of the shapes and picture controls drawn last, oldest first.
   std::vector<std::pair<TShapeLook, std::unique_ptr<TBitmap>>> shapes_;
-  static constexpr std::size_t kShapesKept = 8;
+  std::vector<std::pair<TPictureLook, TDrawnPicture>> pictureLooks_;
+  static constexpr std::size_t kLooksKept = 8;
   double blockWidest_ = 0;  // widest line of the open text block (twips)
   TAlignment blockAlign_ = TAlignment::taLeftJustify;
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page

@@ -158,48 +158,64 @@ TEST_F(RtfFilterTest, PictureOfNoSizeWritesNothing) {
 // the settings or of what a shape is drawn from, the group written must be what a fresh job
 // writes, not the data kept from before the change.
 TEST_F(RtfFilterTest, PictureWrittenAgainAfterAChangeIsWhatAFreshJobWrites) {
-  struct Shaped {
+  struct Drawing {
+    PictureControl control;
     TQRCustomBand band{TQRBandType::rbDetail};
     TQRShape& circle = band.Add<TQRShape>();
-    Shaped() {
+    Drawing() {
+      TCanvas& canvas = control.image.Picture.Canvas();  // a mark, so that placement shows
+      canvas.Brush.Color = clNavy;
+      canvas.FillRect(TRect{0, 0, 20, 20});
       circle.Shape = TQRShapeType::qrsCircle;
       circle.Size = TQRSize{20 * 254 / 96.0, 0, 0, 30 * 254 / 96.0};
     }
   };
   struct Case {
     const char* name;
-    std::function<void(TOxQRRTFSettings&, Shaped&)> change;
+    std::function<void(TOxQRRTFSettings&, Drawing&)> change;
   };
   const std::vector<Case> cases = {
-      {"JPEG quality", [](TOxQRRTFSettings& s, Shaped&) { s.JPEGQuality = 20; }},
-      {"bitmap format", [](TOxQRRTFSettings& s, Shaped&) { s.SetExportImageFormat(TOxImageFormat::ifBMP); }},
-      {"band colour", [](TOxQRRTFSettings&, Shaped& d) { d.band.Color = clYellow; }},
-      {"pen colour", [](TOxQRRTFSettings&, Shaped& d) { d.circle.Pen.Color = clRed; }},
-      {"brush colour", [](TOxQRRTFSettings&, Shaped& d) { d.circle.Brush.Color = clBlue; }},
-      {"shape size", [](TOxQRRTFSettings&, Shaped& d) { d.circle.Size.Width = 21 * 254 / 96.0; }},
+      {"JPEG quality", [](TOxQRRTFSettings& s, Drawing&) { s.JPEGQuality = 20; }},
+      {"bitmap format", [](TOxQRRTFSettings& s, Drawing&) { s.SetExportImageFormat(TOxImageFormat::ifBMP); }},
+      {"image DPI", [](TOxQRRTFSettings& s, Drawing&) { s.ImageDPI = 144; }},
+      {"picture contents",
+       [](TOxQRRTFSettings&, Drawing& d) {
+         TCanvas& canvas = d.control.image.Picture.Canvas();
+         canvas.Brush.Color = clRed;
+         canvas.FillRect(TRect{0, 0, 10, 10});
+       }},
+      {"picture placement",
+       [](TOxQRRTFSettings&, Drawing& d) {
+         d.control.image.Stretch = false;
+         d.control.image.Center = true;
+       }},
+      {"band colour", [](TOxQRRTFSettings&, Drawing& d) { d.band.Color = clYellow; }},
+      {"pen colour", [](TOxQRRTFSettings&, Drawing& d) { d.circle.Pen.Color = clRed; }},
+      {"brush colour", [](TOxQRRTFSettings&, Drawing& d) { d.circle.Brush.Color = clBlue; }},
+      {"shape size", [](TOxQRRTFSettings&, Drawing& d) { d.circle.Size.Width = 21 * 254 / 96.0; }},
   };
-  const PictureControl control;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testing::ResetExportSettings();
-    Shaped drawing;
+    Drawing drawing;
+    drawing.control.image.Size.Width = 120 * 254 / 96.0;  // wider than the picture: placement shows
+    auto write = [&](TOxQRRTFFilter& f, std::string& picture, std::string& shape) {
+      f.RenderPicture(drawing.control.image, nullptr, picture, true, kRect);
+      f.RenderShape(drawing.circle, kRect, shape);
+    };
     TOxQRRTFFilter used(Dir() + "used.rtf");
     Open(used);
     std::string before, shapeBefore;
-    used.RenderPicture(control.image, nullptr, before, true, kRect);
-    used.RenderShape(drawing.circle, kRect, shapeBefore);
-
+    write(used, before, shapeBefore);
     c.change(Settings(), drawing);
     std::string again, shapeAgain;
-    used.RenderPicture(control.image, nullptr, again, true, kRect);
-    used.RenderShape(drawing.circle, kRect, shapeAgain);
+    write(used, again, shapeAgain);
     used.FinishJob();
 
     TOxQRRTFFilter fresh(Dir() + "fresh.rtf");
     Open(fresh);
     std::string expected, shapeExpected;
-    fresh.RenderPicture(control.image, nullptr, expected, true, kRect);
-    fresh.RenderShape(drawing.circle, kRect, shapeExpected);
+    write(fresh, expected, shapeExpected);
     fresh.FinishJob();
     EXPECT_EQ(again, expected);
     EXPECT_EQ(shapeAgain, shapeExpected);
