@@ -503,51 +503,47 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   // markup, and a string per word made them most of the export's time.
   const TColor fillRgb = ColorToRGB(Color);
   const TColor lineRgb = ColorToRGB(Frame.Color);
-  std::string& line = boxLine_;
-  line.clear();
-  line += "\\dplinecor";
-  AppendRtfInt(line, GetRValue(lineRgb));
-  line += "\\dplinecog";
-  AppendRtfInt(line, GetGValue(lineRgb));
-  line += "\\dplinecob";
-  AppendRtfInt(line, GetBValue(lineRgb));
-  line += "\\dplinew";
-  AppendRtfNumber(line, FrameWidthTwips(Frame));
+  boxLine_.clear();
+  {
+    TRtfWriter line(boxLine_, 96);
+    line << "\\dplinecor";
+    line.Int(GetRValue(lineRgb)) << "\\dplinecog";
+    line.Int(GetGValue(lineRgb)) << "\\dplinecob";
+    line.Int(GetBValue(lineRgb)) << "\\dplinew";
+    line.Number(FrameWidthTwips(Frame));
+  }
+  const std::string_view line = boxLine_;
 
   if (Fill) bandFills_.push_back(TFilledBox{Rect, Color, BandBuffer.size()});
   const bool all = FrameAllSides(Frame);
   Out.clear();
-  Out.reserve(512);  // one allocation for the usual box, instead of one per doubling
-  Out += "{\\lang1024 ";
+  TRtfWriter out(Out, 1024);
+  out << "{\\lang1024 ";
   if (Fill || all) {
-    AppendRtfRectObject(Out, L, T, L + W, T + H);
-    Out += all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow";
-    Out += line;
+    AppendRtfRectObject(out, L, T, L + W, T + H);
+    out << (all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow") << line;
     if (Fill) {
       const int parts[3] = {GetRValue(fillRgb), GetGValue(fillRgb), GetBValue(fillRgb)};
-      static constexpr const char* words[6] = {"\\dpfillfgcr", "\\dpfillfgcg", "\\dpfillfgcb",
-                                               "\\dpfillbgcr", "\\dpfillbgcg", "\\dpfillbgcb"};
-      for (int k = 0; k < 6; ++k) {
-        Out += words[k];
-        AppendRtfInt(Out, parts[k % 3]);
-      }
-      Out += "\\dpfillpat1";
+      static constexpr std::string_view words[6] = {"\\dpfillfgcr", "\\dpfillfgcg", "\\dpfillfgcb",
+                                                    "\\dpfillbgcr", "\\dpfillbgcg", "\\dpfillbgcb"};
+      for (int k = 0; k < 6; ++k) (out << words[k]).Int(parts[k % 3]);
+      out << "\\dpfillpat1";
     } else {
-      Out += "\\dpfillpat0";
+      out << "\\dpfillpat0";
     }
-    Out += '}';
+    out << '}';
   }
   if (Frame.AnyFrame() && !all) {
     auto side = [&](double x1, double y1, double x2, double y2) {
-      AppendRtfLineObject(Out, x1, y1, x2, y2, line);
-      Out += '}';
+      AppendRtfLineObject(out, x1, y1, x2, y2, line);
+      out << '}';
     };
     if (Frame.DrawTop) side(L, T, L + W, T);
     if (Frame.DrawRight) side(L + W, T, L + W, T + H);
     if (Frame.DrawBottom) side(L, T + H, L + W, T + H);
     if (Frame.DrawLeft) side(L, T, L, T + H);
   }
-  Out += '}';
+  out << '}';
 }
 
 // ---- Pictures

@@ -67,42 +67,34 @@ std::string HexBytes(std::string_view bytes) {
 
 std::string RtfRectObject(double x1, double y1, double x2, double y2) {
   std::string out;
-  AppendRtfRectObject(out, x1, y1, x2, y2);
+  TRtfWriter w(out);
+  AppendRtfRectObject(w, x1, y1, x2, y2);
   return out;
 }
 
-void AppendRtfRectObject(std::string& out, double x1, double y1, double x2, double y2) {
-  out += "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx";
-  AppendRtfNumber(out, x1);
-  out += "\\dpy";
-  AppendRtfNumber(out, y1);
-  out += "\\dpxsize";
-  AppendRtfNumber(out, x2 - x1 + 1);
-  out += "\\dpysize";
-  AppendRtfNumber(out, y2 - y1 + 1);
+void AppendRtfRectObject(TRtfWriter& out, double x1, double y1, double x2, double y2) {
+  out << "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx";
+  out.Number(x1) << "\\dpy";
+  out.Number(y1) << "\\dpxsize";
+  out.Number(x2 - x1 + 1) << "\\dpysize";
+  out.Number(y2 - y1 + 1);
 }
 
 std::string RtfLineObject(double x1, double y1, double x2, double y2, std::string_view linePart) {
   std::string out;
-  AppendRtfLineObject(out, x1, y1, x2, y2, linePart);
+  TRtfWriter w(out);
+  AppendRtfLineObject(w, x1, y1, x2, y2, linePart);
   return out;
 }
 
-void AppendRtfLineObject(std::string& out, double x1, double y1, double x2, double y2, std::string_view linePart) {
-  out += "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx";
-  AppendRtfNumber(out, x2 - x1);
-  out += "\\dppty";
-  AppendRtfNumber(out, y2 - y1);
-  out += "\\dpx";
-  AppendRtfNumber(out, x1);
-  out += "\\dpy";
-  AppendRtfNumber(out, y1);
-  out += "\\dpxsize";
-  AppendRtfNumber(out, x2 - x1 + 1);
-  out += "\\dpysize";
-  AppendRtfNumber(out, y2 - y1 + 1);
-  out += "\\dplinesolid";
-  out += linePart;
+void AppendRtfLineObject(TRtfWriter& out, double x1, double y1, double x2, double y2, std::string_view linePart) {
+  out << "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx";
+  out.Number(x2 - x1) << "\\dppty";
+  out.Number(y2 - y1) << "\\dpx";
+  out.Number(x1) << "\\dpy";
+  out.Number(y1) << "\\dpxsize";
+  out.Number(x2 - x1 + 1) << "\\dpysize";
+  out.Number(y2 - y1 + 1) << "\\dplinesolid" << linePart;
 }
 
 std::string MetafileWrapper(unsigned long words, int width, int height) {
