@@ -505,7 +505,7 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   const TColor lineRgb = ColorToRGB(Frame.Color);
   boxLine_.clear();
   {
-    TRtfWriter line(boxLine_, 96);
+    TRtfWriter line(boxLine_, 80);
     line << "\\dplinecor";
     line.Int(GetRValue(lineRgb)) << "\\dplinecog";
     line.Int(GetGValue(lineRgb)) << "\\dplinecob";
@@ -517,7 +517,7 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   if (Fill) bandFills_.push_back(TFilledBox{Rect, Color, BandBuffer.size()});
   const bool all = FrameAllSides(Frame);
   Out.clear();
-  TRtfWriter out(Out, 1024);
+  TRtfWriter out(Out, 600);
   out << "{\\lang1024 ";
   if (Fill || all) {
     AppendRtfRectObject(out, L, T, L + W, T + H);

@@ -45,7 +45,7 @@ class TRtfWriter {
   TRtfWriter& Number(double value) { return Int(RoundHalfEven(value)); }
 
  private:
-  void Grow(std::size_t more) { out_.resize(std::max(out_.size() * 2, used_ + more + 256)); }
+  void Grow(std::size_t more) { out_.resize(std::max(out_.size() * 2, used_ + more)); }
   std::string& out_;
   std::size_t used_;
 };
