@@ -113,10 +113,25 @@ double TOxQRRTFFilter::FrameWidthTwips(const TQRFrame& Frame) const {
 
 std::string TOxQRRTFFilter::EncodeText(const std::string& Text) { return RtfEscapeText(Text); }
 
-int TOxQRRTFFilter::ColorIndex(TColor Color) { return IndexOrAppend(ColorTable, RGBHex(Color)) + 1; }
+// Both tables only grow during a document, so an entry found once keeps its number; the
+// numbers are remembered, as nearly every text line and box asks for one.
+int TOxQRRTFFilter::ColorIndex(TColor Color) {
+  const TColor rgb = ColorToRGB(Color);
+  for (const auto& [known, index] : colorNumbers_)
+    if (known == rgb && static_cast<std::size_t>(index) <= ColorTable.size()) return index;
+  const int index = IndexOrAppend(ColorTable, RGBHex(Color)) + 1;
+  colorNumbers_.emplace_back(rgb, index);
+  return index;
+}
 
 int TOxQRRTFFilter::FontIndex(const TOxQrFontAttrib& Font) {
-  return IndexOrAppend(FontTable, std::to_string(WrittenCharset(Font.Charset)) + " " + RtfEscapeText(Font.Name));
+  for (const auto& known : fontNumbers_)
+    if (known.Charset == Font.Charset && known.Name == Font.Name && known.Index < FontTable.size())
+      return static_cast<int>(known.Index);
+  const int index =
+      IndexOrAppend(FontTable, std::to_string(WrittenCharset(Font.Charset)) + " " + RtfEscapeText(Font.Name));
+  fontNumbers_.push_back(TFontNumber{Font.Charset, Font.Name, static_cast<std::size_t>(index)});
+  return index;
 }
 
 // ---- Document and pages
@@ -133,15 +148,23 @@ void TOxQRRTFFilter::BeginDocument() {
   }
   OptimizeBackground = RTFSettings().OptimizeBackgroundPainting;
   Output = CreateBodyStream();
+  // Reserved once (address space only until written), so that the body never regrows.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(Output.get())) memory->Bytes().reserve(BodyMemoryBudget);
   FontTable.clear();
   ColorTable.clear();
   ExtraFontText.clear();
   FormatCodes.clear();
   CloseCodes.clear();
   Spilled = false;
+  spillRefused_ = false;
+  shapes_.clear();
+  pictureLooks_.clear();
+  colorNumbers_.clear();
+  fontNumbers_.clear();
   SpillFileName.clear();
   SpillStream.reset();
   spillFile_.reset();
+  pictures_.Clear();
 }
 
 void TOxQRRTFFilter::BeginPage() {
@@ -169,6 +192,22 @@ void TOxQRRTFFilter::ClosePage() {
 }
 
 void TOxQRRTFFilter::WriteBody(std::string_view Text) {
+  const std::size_t held = static_cast<std::size_t>(Output->Size());
+  if (held + Text.size() > BodyMemoryBudget && !spillRefused_) {
+    try {
+      OpenSpillFile();
+    } catch (const EFileError&) {
+      spillRefused_ = true;  // no temporary folder to write to: the body stays in memory
+    }
+    if (SpillStream) {
+      if (held > 0) SpillBody();
+      if (Text.size() > BodyMemoryBudget) {  // larger than the memory body may be: straight to the file
+        Spilled = true;
+        SpillStream->Write(Text);
+        return;
+      }
+    }
+  }
   auto tryWrite = [&] {
     try {
       Output->Write(Text);
@@ -180,20 +219,29 @@ void TOxQRRTFFilter::WriteBody(std::string_view Text) {
     return false;
   };
   if (tryWrite()) return;
+  OpenSpillFile();
   SpillBody();
   if (!tryWrite()) SpillStream->Write(Text);  // too large even for an empty body stream
 }
 
+void TOxQRRTFFilter::OpenSpillFile() {
+  if (SpillStream) return;
+  spillFile_ = std::make_unique<TTempFile>("OxQR");
+  SpillFileName = spillFile_->Name();
+  SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+}
+
 void TOxQRRTFFilter::SpillBody() {
-  if (!SpillStream) {
-    spillFile_ = std::make_unique<TTempFile>("OxQR");
-    SpillFileName = spillFile_->Name();
-    SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+  Spilled = true;
+  // The memory body is emptied in place and keeps its buffer for what follows.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(Output.get())) {
+    SpillStream->Write(memory->Bytes());
+    memory->Clear();
+    return;
   }
   Output->SetPosition(0);
   SpillStream->CopyFrom(*Output);
   Output = CreateBodyStream();
-  Spilled = true;
 }
 
 void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
@@ -208,7 +256,8 @@ void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
       bandBox = bandFills_.back();
       bandFills_.pop_back();
     }
-    WriteBody(box + CRLF);
+    box += CRLF;
+    WriteBody(box);
   }
   FillFramesOverBoxes(bandBox ? &*bandBox : nullptr);
   if (Output) WriteBody(BandBuffer);
@@ -312,6 +361,11 @@ void TOxQRRTFFilter::EndDocument() {
   Output.reset();
   FontTable.clear();
   ColorTable.clear();
+  pictures_.Clear();
+  shapes_.clear();
+  pictureLooks_.clear();
+  colorNumbers_.clear();
+  fontNumbers_.clear();
   OutputStream.reset();
 }
 
@@ -326,7 +380,7 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
 }
 
 void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
-  std::string align = "\\ql";
+  std::string_view align = "\\ql";
   double x = Rec.X;
   if (InTextBlock && TextControl != nullptr) {
     // Aligned inside the block's frame.
@@ -338,9 +392,8 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
     if (Rec.Alignment == TAlignment::taCenter) x -= Rec.Width / 2;
   }
   const int n = InTextBlock ? LinesInBlock : 0;
-  const std::string text = (n != 0 ? "\\par " : "") + Rec.Text;
   if (InTextBlock) {
-    TextBlockLines.push_back(text);
+    TextBlockLines.push_back(n != 0 ? "\\par " + Rec.Text : Rec.Text);
     blockWidest_ = std::max(blockWidest_, Rec.Width);
     blockAlign_ = Rec.Alignment;
   }
@@ -351,15 +404,40 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
     const bool italic = style.Has(TFontStyle::fsItalic);
     const bool strike = style.Has(TFontStyle::fsStrikeOut);
     const bool underline = style.Has(TFontStyle::fsUnderline);
-    FormatCodes = "\\f" + Num(FontIndex(Rec.Font)) + "\\cf" + Num(ColorIndex(Rec.Font.Color)) + "\\fs" +
-                  Num(2 * Rec.Font.Size) + (bold ? " \\b" : "") + (italic ? " \\i" : "") +
-                  (strike ? " \\strike" : "") + (underline ? " \\ul" : "") + align;
-    CloseCodes = std::string(bold ? " \\b0" : "") + (italic ? " \\i0" : "") + (strike ? " \\strike0" : "") +
-                 (underline ? " \\ul0" : "");
+    FormatCodes.clear();
+    FormatCodes += "\\f";
+    AppendRtfInt(FormatCodes, FontIndex(Rec.Font));
+    FormatCodes += "\\cf";
+    AppendRtfInt(FormatCodes, ColorIndex(Rec.Font.Color));
+    FormatCodes += "\\fs";
+    AppendRtfInt(FormatCodes, 2LL * Rec.Font.Size);
+    if (bold) FormatCodes += " \\b";
+    if (italic) FormatCodes += " \\i";
+    if (strike) FormatCodes += " \\strike";
+    if (underline) FormatCodes += " \\ul";
+    FormatCodes += align;
+    CloseCodes.clear();
+    if (bold) CloseCodes += " \\b0";
+    if (italic) CloseCodes += " \\i0";
+    if (strike) CloseCodes += " \\strike0";
+    if (underline) CloseCodes += " \\ul0";
   }
   if (InTextBlock) return;
-  WriteBody("\\par\\pard\\sbys\\pvpg\\phpg\\absw" + FormatNumber(RoomyWidth(Rec.Width)) + "\\posy" +
-            FormatNumber(Rec.Y) + "\\posx" + FormatNumber(x) + FormatCodes + " " + text + " " + CloseCodes + CRLF);
+  std::string& line = textLine_;  // one buffer for every line, so that a line costs no allocation
+  line.clear();
+  line += "\\par\\pard\\sbys\\pvpg\\phpg\\absw";
+  AppendRtfNumber(line, RoomyWidth(Rec.Width));
+  line += "\\posy";
+  AppendRtfNumber(line, Rec.Y);
+  line += "\\posx";
+  AppendRtfNumber(line, x);
+  line += FormatCodes;
+  line += ' ';
+  line += Rec.Text;
+  line += ' ';
+  line += CloseCodes;
+  line += CRLF;
+  WriteBody(line);
 }
 
 // ---- Boxes
@@ -392,47 +470,80 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
       if (blockAlign_ == TAlignment::taRightJustify) left -= width - W;
       if (blockAlign_ == TAlignment::taCenter) left -= (width - W) / 2;
     }
-    Out = "\\par\\pard" + ParagraphBorder(Frame) + "\\pvpg\\phpg";
-    if (FixedWidth) Out += "\\absw" + FormatNumber(width);
-    if (FixedHeight) Out += "\\absh" + FormatNumber(H);
-    Out += "\\posy" + FormatNumber(T) + "\\posx" + FormatNumber(left);
+    Out.clear();
+    Out += "\\par\\pard";
+    if (Frame.AnyFrame()) Out += ParagraphBorder(Frame);
+    Out += "\\pvpg\\phpg";
+    if (FixedWidth) {
+      Out += "\\absw";
+      AppendRtfNumber(Out, width);
+    }
+    if (FixedHeight) {
+      Out += "\\absh";
+      AppendRtfNumber(Out, H);
+    }
+    Out += "\\posy";
+    AppendRtfNumber(Out, T);
+    Out += "\\posx";
+    AppendRtfNumber(Out, left);
     if (Fill) {
       // The pattern colour alone shows no fill in readers; the background colour fills.
-      const std::string c = Num(ColorIndex(Color));
-      Out += "\\shading10000\\cfpat" + c + "\\cbpat" + c;
+      const int c = ColorIndex(Color);
+      Out += "\\shading10000\\cfpat";
+      AppendRtfInt(Out, c);
+      Out += "\\cbpat";
+      AppendRtfInt(Out, c);
     }
-    Out += " ";
+    Out += ' ';
     if (!Fill) openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), Out});
     return;
   }
 
-  auto rgb = [](TColor c) {
-    return std::array<std::string, 3>{ColorComponent(0, c), ColorComponent(1, c), ColorComponent(2, c)};
-  };
-  std::string fill = "\\dpfillpat0";
-  if (Fill) {
-    const auto c = rgb(Color);
-    fill = "\\dpfillfgcr" + c[0] + "\\dpfillfgcg" + c[1] + "\\dpfillfgcb" + c[2] + "\\dpfillbgcr" + c[0] +
-           "\\dpfillbgcg" + c[1] + "\\dpfillbgcb" + c[2] + "\\dpfillpat1";
+  // The drawing object is built in one buffer: boxes and frame lines are most of a report's
+  // markup, and a string per word made them most of the export's time.
+  const TColor fillRgb = ColorToRGB(Color);
+  const TColor lineRgb = ColorToRGB(Frame.Color);
+  boxLine_.clear();
+  {
+    TRtfWriter line(boxLine_, 80);
+    line << "\\dplinecor";
+    line.Int(GetRValue(lineRgb)) << "\\dplinecog";
+    line.Int(GetGValue(lineRgb)) << "\\dplinecob";
+    line.Int(GetBValue(lineRgb)) << "\\dplinew";
+    line.Number(FrameWidthTwips(Frame));
   }
-  const auto lc = rgb(Frame.Color);
-  const std::string line = "\\dplinecor" + lc[0] + "\\dplinecog" + lc[1] + "\\dplinecob" + lc[2] + "\\dplinew" +
-                           FormatNumber(FrameWidthTwips(Frame));
+  const std::string_view line = boxLine_;
 
   if (Fill) bandFills_.push_back(TFilledBox{Rect, Color, BandBuffer.size()});
   const bool all = FrameAllSides(Frame);
-  std::string s;
+  Out.clear();
+  TRtfWriter out(Out, 600);
+  out << "{\\lang1024 ";
   if (Fill || all) {
-    s += RtfRectObject(L, T, L + W, T + H) + (all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow") + line +
-         fill + "}";
+    AppendRtfRectObject(out, L, T, L + W, T + H);
+    out << (all && Frame.Width > 0 ? "\\dplinesolid" : "\\dplinehollow") << line;
+    if (Fill) {
+      const int parts[3] = {GetRValue(fillRgb), GetGValue(fillRgb), GetBValue(fillRgb)};
+      static constexpr std::string_view words[6] = {"\\dpfillfgcr", "\\dpfillfgcg", "\\dpfillfgcb",
+                                                    "\\dpfillbgcr", "\\dpfillbgcg", "\\dpfillbgcb"};
+      for (int k = 0; k < 6; ++k) (out << words[k]).Int(parts[k % 3]);
+      out << "\\dpfillpat1";
+    } else {
+      out << "\\dpfillpat0";
+    }
+    out << '}';
   }
   if (Frame.AnyFrame() && !all) {
-    if (Frame.DrawTop) s += RtfLineObject(L, T, L + W, T, line) + "}";
-    if (Frame.DrawRight) s += RtfLineObject(L + W, T, L + W, T + H, line) + "}";
-    if (Frame.DrawBottom) s += RtfLineObject(L, T + H, L + W, T + H, line) + "}";
-    if (Frame.DrawLeft) s += RtfLineObject(L, T, L, T + H, line) + "}";
+    auto side = [&](double x1, double y1, double x2, double y2) {
+      AppendRtfLineObject(out, x1, y1, x2, y2, line);
+      out << '}';
+    };
+    if (Frame.DrawTop) side(L, T, L + W, T);
+    if (Frame.DrawRight) side(L + W, T, L + W, T + H);
+    if (Frame.DrawBottom) side(L, T + H, L + W, T + H);
+    if (Frame.DrawLeft) side(L, T, L, T + H);
   }
-  Out = "{\\lang1024 " + s + "}";
+  out << '}';
 }
 
 // ---- Pictures
@@ -450,20 +561,24 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
   const long long sx = scale(OrigWidth, pw);
   const long long sy = scale(OrigHeight, ph);
 
-  std::string data;
-  unsigned long words = 0;
-  if (jpeg) {
-    data = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
-  } else {
+  // The picture's data is the same wherever the same pixels are written with the same
+  // settings: it is encoded once per job and its markup written again from the cache.
+  const std::string key = jpeg ? "rtf-jpeg-" + std::to_string(RTFSettings().JPEGQuality) : std::string("rtf-bmp");
+  const std::shared_ptr<const std::string> data = pictures_.Get(Picture, key, [&] {
+    if (jpeg) {
+      const std::string bytes = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
+      return "\\bin" + std::to_string(bytes.size()) + " " + bytes;
+    }
     TMemoryStream bmp;
     Picture.SaveToStream(bmp);
     const std::string& file = bmp.Bytes();
     if (file.size() < 14) throw EInvalidData("bitmap file without a header");
     unsigned long size = 0;
     for (int i = 3; i >= 0; --i) size = size * 256 + static_cast<unsigned char>(file[2 + static_cast<std::size_t>(i)]);
-    words = size / 2 + 7;
-    data = file.substr(14);
-  }
+    const unsigned long words = size / 2 + 7;
+    return MetafileWrapper(words, pw, ph) + HexBytes(std::string_view(file).substr(14)) +
+           std::string(MetafileEndRecord);
+  });
 
   std::string out = "\\par\\pard\\pvpg\\phpg\\posx" + FormatNumber(Rect.Left) + "\\posy" + FormatNumber(Rect.Top) +
                     "{\\pict" + (jpeg ? "\\jpegblip" : "\\wmetafile8") + "\\picscalex" + std::to_string(sx) +
@@ -477,13 +592,26 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
     out += "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
            Num(ColorIndex(Frame->Color));
   }
+  out.reserve(out.size() + data->size() + 3);
   out += CRLF;
-  if (jpeg) {
-    out += "\\bin" + std::to_string(data.size()) + " " + data + "}";
-  } else {
-    out += MetafileWrapper(words, pw, ph) + HexBytes(data) + std::string(MetafileEndRecord) + "}";
-  }
+  out += *data;
+  out += '}';
   return out;
+}
+
+TOxQRRTFFilter::TDrawnPicture TOxQRRTFFilter::DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap) {
+  const TOxQRRTFSettings& s = RTFSettings();
+  TDrawnPicture drawn;
+  if (Bitmap == nullptr) drawn.Made = ControlBitmap(Control, s.ImagePixelFormat);
+  drawn.Shown = Bitmap != nullptr ? Bitmap : drawn.Made.get();
+  if (drawn.Shown == nullptr || drawn.Shown->Empty()) return TDrawnPicture{};  // a control of no size shows nothing
+  drawn.OrigWidth = drawn.Shown->Width();
+  drawn.OrigHeight = drawn.Shown->Height();
+  if (s.ImageDPI != -1) {
+    drawn.Made = ScaleToDPI(drawn.Shown, s.ImageDPI);
+    drawn.Shown = drawn.Made.get();
+  }
+  return drawn;
 }
 
 void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Out, bool,
@@ -491,27 +619,43 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
   Out.clear();
   const TOxQRRTFSettings& s = RTFSettings();
   if (!s.ExportImages) return;
-  std::unique_ptr<TBitmap> made;
-  const TBitmap* picture = Bitmap;
-  if (picture == nullptr) {
-    made = ControlBitmap(Control, s.ImagePixelFormat);
-    picture = made.get();
+  const auto* image = Bitmap == nullptr ? dynamic_cast<const TQRImage*>(&Control) : nullptr;
+  if (image == nullptr) {
+    const TDrawnPicture drawn = DrawPicture(Control, Bitmap);
+    if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+    return;
   }
-  if (picture == nullptr || picture->Empty()) return;  // a control of no size shows nothing
-  const int origWidth = picture->Width();
-  const int origHeight = picture->Height();
-  std::unique_ptr<TBitmap> scaled;
-  if (s.ImageDPI != -1) {
-    scaled = ScaleToDPI(picture, s.ImageDPI);
-    picture = scaled.get();
+  // A picture control shows its one picture in every band it prints in: drawn and scaled once
+  // per look (the picture's contents, the control's size and placement, the settings), its
+  // data then comes from the picture cache.
+  const TBitmap& source = image->Picture;
+  const TPictureLook look{source.Image().cacheKey(), source.PixelFormat(), source.Monochrome(), image->Center,
+                          image->Stretch, Control.Size.Width, Control.Size.Height, s.ImagePixelFormat,
+                          Control.ParentBand() ? Control.ParentBand()->Color : clWhite, s.ImageDPI};
+  auto known = std::find_if(pictureLooks_.begin(), pictureLooks_.end(), [&](const auto& e) { return e.first == look; });
+  if (known == pictureLooks_.end()) {
+    if (pictureLooks_.size() == kLooksKept) pictureLooks_.erase(pictureLooks_.begin());
+    pictureLooks_.emplace_back(look, DrawPicture(Control, nullptr));
+    known = std::prev(pictureLooks_.end());
   }
-  Out = PictureGroup(*picture, Rect, origHeight, origWidth, true, &Control.Frame);
+  const TDrawnPicture& drawn = known->second;
+  if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
 }
 
 void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
   Out.clear();
-  const std::unique_ptr<TBitmap> picture = ShapeBitmap(Shape, RTFSettings().ImagePixelFormat);
-  if (!picture || picture->Empty()) return;
+  // A shape's picture depends only on what is drawn and where it is drawn on: the same circle
+  // in every band is drawn once, and its encoded data then comes from the picture cache.
+  const TShapeLook look{Shape.Shape,  Shape.Width(), Shape.Height(), RTFSettings().ImagePixelFormat,
+                        Shape.ParentBand() ? Shape.ParentBand()->Color : clWhite, Shape.Brush, Shape.Pen};
+  auto known = std::find_if(shapes_.begin(), shapes_.end(), [&](const auto& e) { return e.first == look; });
+  if (known == shapes_.end()) {
+    if (shapes_.size() == kLooksKept) shapes_.erase(shapes_.begin());
+    shapes_.emplace_back(look, ShapeBitmap(Shape, look.PixelFormat));
+    known = std::prev(shapes_.end());
+  }
+  const TBitmap* picture = known->second.get();
+  if (picture == nullptr || picture->Empty()) return;
   Out = PictureGroup(*picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
 }
 

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "OxQrExport/core/DocumentFilter.h"
+#include "OxQrExport/core/EncodedPictures.h"
+#include "engine/Controls.h"
+#include "platform/Canvas.h"
 #include "platform/Files.h"
 #include "platform/SafeFile.h"
 
@@ -41,6 +44,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   std::string SpillFileName;  // the temporary spill file, empty until one exists
   std::unique_ptr<TFileStream> SpillStream;
   bool Spilled = false;       // the body has been moved to the spill file at least once
+  // The most body text held in memory: beyond it the body moves on to the spill file, so
+  // that the memory an export needs does not grow with the document.
+  std::size_t BodyMemoryBudget = std::size_t{256} << 10;
   std::unique_ptr<TSafeFileStream> OutputStream;  // the RTF file, committed at the end
 
   static constexpr std::string_view DummyFont = "RTFDummyFont";
@@ -90,7 +96,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // A rich text piece (RTF) as a borderless drawing-object text box at Rect; its fonts
   // and colours join the document's tables.
   std::string RichTextBox(std::string_view Rtf, const TOxQrRect& Rect);
-  // Appends to the body; when memory runs out the body continues in the spill file.
+  // Appends to the body; beyond BodyMemoryBudget, or when memory runs out, the body
+  // continues in the spill file.
   void WriteBody(std::string_view Text);
   // The document head, from the tables as they stand.
   std::string DocumentHead();
@@ -115,9 +122,58 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // Readers paint a framed paragraph white: a frame without a fill of its own over a filled
   // box gets the box's colour as its background, so that the box shows around its text.
   void FillFramesOverBoxes(const TFilledBox* bandBox);
-  // Moves the body held in memory to the spill file (made on first use) and empties it.
+  // Creates the spill file unless it exists (EFileError when it cannot be made).
+  void OpenSpillFile();
+  // Moves the body held in memory to the open spill file and empties it.
   void SpillBody();
+  bool spillRefused_ = false;  // the spill file could not be made: the body stays in memory
   std::unique_ptr<TTempFile> spillFile_;
+  // Numbers of the colours (by RGB value) and fonts already in the tables.
+  std::vector<std::pair<TColor, int>> colorNumbers_;
+  struct TFontNumber {
+    TFontCharset Charset;
+    std::string Name;
+    std::size_t Index;
+  };
+  std::vector<TFontNumber> fontNumbers_;
+  std::string textLine_;  // markup of the text line being written, kept for its buffer
+  std::string boxLine_;  // line words of the box being rendered, kept for its buffer
+  // Encoded picture data of this job; pictures of a report repeat (logos, shapes per band).
+  TEncodedPictureCache pictures_{kPictureCacheBudget};
+  static constexpr std::size_t kPictureCacheBudget = std::size_t{8} << 20;
+  // What a shape's picture is drawn from (see ExportFilterBase's ShapeBitmap).
+  struct TShapeLook {
+    TQRShapeType Shape;
+    int Width, Height;
+    TPixelFormat PixelFormat;
+    TColor Background;
+    TBrush Brush;
+    TPen Pen;
+    friend bool operator==(const TShapeLook&, const TShapeLook&) = default;
+  };
+  // What a picture control's picture is drawn from (see ExportFilterBase's ControlBitmap).
+  struct TPictureLook {
+    qint64 Contents;  // the source image's cache key: it changes with the pixels
+    TPixelFormat SourceFormat;
+    bool SourceMonochrome;
+    bool Center, Stretch;
+    double Width, Height;
+    TPixelFormat PixelFormat;
+    TColor Background;
+    int DPI;
+    friend bool operator==(const TPictureLook&, const TPictureLook&) = default;
+  };
+  // A control's picture as the document shows it, and its size before ImageDPI scaling.
+  struct TDrawnPicture {
+    std::unique_ptr<TBitmap> Made;    // drawn or scaled here
+    const TBitmap* Shown = nullptr;   // Made or the caller's bitmap; nullptr: nothing to show
+    int OrigWidth = 0, OrigHeight = 0;
+  };
+  TDrawnPicture DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap);
+  // The pictures of the shapes and picture controls drawn last, oldest first.
+  std::vector<std::pair<TShapeLook, std::unique_ptr<TBitmap>>> shapes_;
+  std::vector<std::pair<TPictureLook, TDrawnPicture>> pictureLooks_;
+  static constexpr std::size_t kLooksKept = 8;
   double blockWidest_ = 0;  // widest line of the open text block (twips)
   TAlignment blockAlign_ = TAlignment::taLeftJustify;
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page

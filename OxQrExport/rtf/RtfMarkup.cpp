@@ -1,5 +1,6 @@
 #include "RtfMarkup.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "OxQrExport/core/NumberText.h"
@@ -9,6 +10,14 @@
 namespace oxqr {
 
 std::string RtfNumber(double value) { return RoundedNumber(value); }
+
+void AppendRtfInt(std::string& out, long long value) {
+  char buf[24];
+  const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+  out.append(buf, end);
+}
+
+void AppendRtfNumber(std::string& out, double value) { AppendRtfInt(out, RoundHalfEven(value)); }
 
 std::string RtfEscapeText(std::string_view text) {
   std::string out;
@@ -57,14 +66,35 @@ std::string HexBytes(std::string_view bytes) {
 }
 
 std::string RtfRectObject(double x1, double y1, double x2, double y2) {
-  return "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx" + RtfNumber(x1) + "\\dpy" + RtfNumber(y1) + "\\dpxsize" +
-         RtfNumber(x2 - x1 + 1) + "\\dpysize" + RtfNumber(y2 - y1 + 1);
+  std::string out;
+  TRtfWriter w(out);
+  AppendRtfRectObject(w, x1, y1, x2, y2);
+  return out;
+}
+
+void AppendRtfRectObject(TRtfWriter& out, double x1, double y1, double x2, double y2) {
+  out << "{\\*\\do\\dobxpage\\dobypage\\dprect\\dpx";
+  out.Number(x1) << "\\dpy";
+  out.Number(y1) << "\\dpxsize";
+  out.Number(x2 - x1 + 1) << "\\dpysize";
+  out.Number(y2 - y1 + 1);
 }
 
 std::string RtfLineObject(double x1, double y1, double x2, double y2, std::string_view linePart) {
-  return "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx" + RtfNumber(x2 - x1) + "\\dppty" +
-         RtfNumber(y2 - y1) + "\\dpx" + RtfNumber(x1) + "\\dpy" + RtfNumber(y1) + "\\dpxsize" +
-         RtfNumber(x2 - x1 + 1) + "\\dpysize" + RtfNumber(y2 - y1 + 1) + "\\dplinesolid" + std::string(linePart);
+  std::string out;
+  TRtfWriter w(out);
+  AppendRtfLineObject(w, x1, y1, x2, y2, linePart);
+  return out;
+}
+
+void AppendRtfLineObject(TRtfWriter& out, double x1, double y1, double x2, double y2, std::string_view linePart) {
+  out << "{\\*\\do\\dobxpage\\dobypage\\dpline\\dpptx0\\dppty0\\dpptx";
+  out.Number(x2 - x1) << "\\dppty";
+  out.Number(y2 - y1) << "\\dpx";
+  out.Number(x1) << "\\dpy";
+  out.Number(y1) << "\\dpxsize";
+  out.Number(x2 - x1 + 1) << "\\dpysize";
+  out.Number(y2 - y1 + 1) << "\\dplinesolid" << linePart;
 }
 
 std::string MetafileWrapper(unsigned long words, int width, int height) {

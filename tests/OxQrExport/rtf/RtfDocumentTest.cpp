@@ -508,5 +508,34 @@ TEST_F(RtfFilterTest, BodyThatOutgrowsMemoryContinuesInTheSpillFile) {
   EXPECT_EQ(File("small.rtf"), File("plain.rtf"));
 }
 
+TEST_F(RtfFilterTest, BodyBeyondItsMemoryBudgetMovesToTheSpillFileUnchanged) {
+  constexpr std::size_t kBudget = 300;
+  std::size_t mostHeld = 0;
+  std::string spillName;
+  auto pages = [&](TOxQRRTFFilter& f) {
+    return [&](int k) {
+      for (int i = 0; i < 5; ++i)
+        f.WriteText(100, 200 + 50 * i, font_, clWhite, TAlignment::taLeftJustify,
+                    "page " + std::to_string(k) + " line " + std::to_string(i));
+      if (k == 2) f.WriteBody(std::string(2 * kBudget, 'x') + "\r\n");  // larger than the whole budget
+      mostHeld = std::max(mostHeld, static_cast<std::size_t>(f.Output->Size()));
+      if (f.Spilled) spillName = f.SpillFileName;
+    };
+  };
+  TOxQRRTFFilter plain(Dir() + "plain.rtf");
+  Run(plain, 3, pages(plain));
+  EXPECT_FALSE(plain.Spilled);
+
+  mostHeld = 0;
+  TOxQRRTFFilter budgeted(Dir() + "budgeted.rtf");
+  budgeted.BodyMemoryBudget = kBudget;
+  Run(budgeted, 3, pages(budgeted));
+  EXPECT_TRUE(budgeted.Spilled);
+  EXPECT_LE(mostHeld, kBudget);
+  ASSERT_FALSE(spillName.empty());
+  EXPECT_FALSE(FileExists(spillName));
+  EXPECT_EQ(File("budgeted.rtf"), File("plain.rtf"));
+}
+
 }  // namespace
 }  // namespace oxqr

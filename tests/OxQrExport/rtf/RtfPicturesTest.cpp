@@ -1,4 +1,7 @@
 // Pictures in the RTF document: JPEG data or a bitmap in a metafile, scales and borders.
+#include <functional>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -149,6 +152,75 @@ TEST_F(RtfFilterTest, PictureOfNoSizeWritesNothing) {
   std::string out = "stale";
   f.RenderPicture(control.image, nullptr, out, true, kRect);
   EXPECT_EQ(out, "");
+}
+
+// A job encodes a picture once and writes its data again wherever it recurs. After a change of
+// the settings or of what a shape is drawn from, the group written must be what a fresh job
+// writes, not the data kept from before the change.
+TEST_F(RtfFilterTest, PictureWrittenAgainAfterAChangeIsWhatAFreshJobWrites) {
+  struct Drawing {
+    PictureControl control;
+    TQRCustomBand band{TQRBandType::rbDetail};
+    TQRShape& circle = band.Add<TQRShape>();
+    Drawing() {
+      TCanvas& canvas = control.image.Picture.Canvas();  // a mark, so that placement shows
+      canvas.Brush.Color = clNavy;
+      canvas.FillRect(TRect{0, 0, 20, 20});
+      circle.Shape = TQRShapeType::qrsCircle;
+      circle.Size = TQRSize{20 * 254 / 96.0, 0, 0, 30 * 254 / 96.0};
+    }
+  };
+  struct Case {
+    const char* name;
+    std::function<void(TOxQRRTFSettings&, Drawing&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"JPEG quality", [](TOxQRRTFSettings& s, Drawing&) { s.JPEGQuality = 20; }},
+      {"bitmap format", [](TOxQRRTFSettings& s, Drawing&) { s.SetExportImageFormat(TOxImageFormat::ifBMP); }},
+      {"image DPI", [](TOxQRRTFSettings& s, Drawing&) { s.ImageDPI = 144; }},
+      {"picture contents",
+       [](TOxQRRTFSettings&, Drawing& d) {
+         TCanvas& canvas = d.control.image.Picture.Canvas();
+         canvas.Brush.Color = clRed;
+         canvas.FillRect(TRect{0, 0, 10, 10});
+       }},
+      {"picture placement",
+       [](TOxQRRTFSettings&, Drawing& d) {
+         d.control.image.Stretch = false;
+         d.control.image.Center = true;
+       }},
+      {"band colour", [](TOxQRRTFSettings&, Drawing& d) { d.band.Color = clYellow; }},
+      {"pen colour", [](TOxQRRTFSettings&, Drawing& d) { d.circle.Pen.Color = clRed; }},
+      {"brush colour", [](TOxQRRTFSettings&, Drawing& d) { d.circle.Brush.Color = clBlue; }},
+      {"shape size", [](TOxQRRTFSettings&, Drawing& d) { d.circle.Size.Width = 21 * 254 / 96.0; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::ResetExportSettings();
+    Drawing drawing;
+    drawing.control.image.Size.Width = 120 * 254 / 96.0;  // wider than the picture: placement shows
+    auto write = [&](TOxQRRTFFilter& f, std::string& picture, std::string& shape) {
+      f.RenderPicture(drawing.control.image, nullptr, picture, true, kRect);
+      f.RenderShape(drawing.circle, kRect, shape);
+    };
+    TOxQRRTFFilter used(Dir() + "used.rtf");
+    Open(used);
+    std::string before, shapeBefore;
+    write(used, before, shapeBefore);
+    c.change(Settings(), drawing);
+    std::string again, shapeAgain;
+    write(used, again, shapeAgain);
+    used.FinishJob();
+
+    TOxQRRTFFilter fresh(Dir() + "fresh.rtf");
+    Open(fresh);
+    std::string expected, shapeExpected;
+    write(fresh, expected, shapeExpected);
+    fresh.FinishJob();
+    EXPECT_EQ(again, expected);
+    EXPECT_EQ(shapeAgain, shapeExpected);
+    EXPECT_FALSE(again == before && shapeAgain == shapeBefore) << "the change shows in the output";
+  }
 }
 
 }  // namespace
