@@ -34,9 +34,22 @@ TCell TCell::FromUtf8(std::string utf8) {
   TCell c;
   c.Kind = TKind::Text;
   c.Utf8 = std::move(utf8);
-  // Most text is plain ASCII, which is the same in every ANSI code page.
-  c.Bytes = IsAscii(c.Utf8) ? c.Utf8 : Utf8ToAnsi(c.Utf8);
+  c.DeriveAnsi();
   return c;
+}
+
+void TCell::AssignUtf8(std::string_view utf8) {
+  Kind = TKind::Text;
+  Int = 0;
+  Real = 0;
+  Utf8.assign(utf8);
+  DeriveAnsi();
+}
+
+void TCell::DeriveAnsi() {
+  // Most text is plain ASCII, which is the same in every ANSI code page.
+  if (IsAscii(Utf8)) Bytes.assign(Utf8);
+  else Bytes = Utf8ToAnsi(Utf8);
 }
 
 TCell TCell::FromAnsi(const std::string& ansi) {

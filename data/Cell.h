@@ -3,6 +3,7 @@
 // values a query's parameters are set to.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace oxqr {
 
@@ -19,9 +20,15 @@ struct TCell {
   // Text as the database stores it (UTF-8); the ANSI form the engine prints is derived
   // here, the one place where data text is converted.
   static TCell FromUtf8(std::string utf8);
+  // Makes this cell that text, reusing its strings' storage: rows read one after another
+  // into the same cells allocate only when a text is longer than any before it.
+  void AssignUtf8(std::string_view utf8);
   // Text as the engine holds it (ANSI).
   static TCell FromAnsi(const std::string& ansi);
   static TCell Blob(std::string bytes);
+
+ private:
+  void DeriveAnsi();
 };
 
 }  // namespace oxqr

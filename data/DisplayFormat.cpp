@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -24,8 +25,10 @@ TDecimalDigits RoundDecimal(double value, int decimals) {
   value = std::fabs(value);
   TDecimalDigits out;
   if (!std::isfinite(value)) return {"0", std::string(decimals, '0')};
+  // The same digits as printf's "%.14e", without its locale and stream machinery.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", value);
+  const auto end = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14).ptr;
+  *end = '\0';
   std::string mant;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)
@@ -334,8 +337,46 @@ std::string FormatDateTime(std::string_view f, const TDateTimeParts& dt) {
   return out;
 }
 
-std::optional<TDateTimeParts> ParseIsoDateTime(std::string_view text) {
+namespace {
+
+// The value of the `count` digits at `at`, or -1 when one of them is not a digit.
+int Digits(std::string_view s, std::size_t at, std::size_t count) {
+  int v = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return -1;
+    v = v * 10 + (s[i] - '0');
+  }
+  return v;
+}
+
+// The forms databases store ("2024-01-02", "2024-01-02 03:04:05", and with ".678"),
+// read without the scanner; nullopt for any other text.
+std::optional<TDateTimeParts> ParseStoredDateTime(std::string_view s) {
+  if (s.size() != 10 && s.size() != 19 && s.size() != 23) return std::nullopt;
+  if (s[4] != '-' || s[7] != '-') return std::nullopt;
   TDateTimeParts dt;
+  dt.Year = Digits(s, 0, 4);
+  dt.Month = Digits(s, 5, 2);
+  dt.Day = Digits(s, 8, 2);
+  if (dt.Year < 0 || dt.Month < 0 || dt.Day < 0) return std::nullopt;
+  if (s.size() > 10) {
+    if ((s[10] != ' ' && s[10] != 'T') || s[13] != ':' || s[16] != ':') return std::nullopt;
+    dt.Hour = Digits(s, 11, 2);
+    dt.Minute = Digits(s, 14, 2);
+    dt.Second = Digits(s, 17, 2);
+    if (dt.Hour < 0 || dt.Minute < 0 || dt.Second < 0) return std::nullopt;
+  }
+  if (s.size() == 23) {
+    if (s[19] != '.') return std::nullopt;
+    dt.Millisecond = Digits(s, 20, 3);
+    if (dt.Millisecond < 0) return std::nullopt;
+  }
+  return dt;
+}
+
+// The scanner's reading of any other text: a date with an optional time after any one
+// character, or a time alone. False when neither matches.
+bool ParseScannedDateTime(std::string_view text, TDateTimeParts& dt) {
   int ms = 0;
   const std::string s(text);
   char sep = 0;
@@ -345,6 +386,18 @@ std::optional<TDateTimeParts> ParseIsoDateTime(std::string_view text) {
   } else if (std::sscanf(s.c_str(), "%2d:%2d:%2d.%3d", &dt.Hour, &dt.Minute, &dt.Second, &ms) >= 2) {
     dt.Millisecond = ms;
   } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<TDateTimeParts> ParseIsoDateTime(std::string_view text) {
+  TDateTimeParts dt;
+  if (const auto stored = ParseStoredDateTime(text)) {
+    dt = *stored;
+  } else if (!ParseScannedDateTime(text, dt)) {
     return std::nullopt;
   }
   if (dt.Month < 1 || dt.Month > 12 || dt.Day < 1 || dt.Day > 31 || dt.Hour < 0 || dt.Hour > 23 || dt.Minute < 0 ||

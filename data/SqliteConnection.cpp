@@ -6,19 +6,22 @@ namespace oxqr {
 
 namespace {
 
-TCell ReadCell(sqlite3_stmt* stmt, int col) {
+// Reads column `col` of the current row into `cell`, reusing the cell's storage.
+void ReadCell(sqlite3_stmt* stmt, int col, TCell& cell) {
   switch (sqlite3_column_type(stmt, col)) {
-    case SQLITE_INTEGER: return TCell::Integer(sqlite3_column_int64(stmt, col));
-    case SQLITE_FLOAT: return TCell::Float(sqlite3_column_double(stmt, col));
+    case SQLITE_INTEGER: cell = TCell::Integer(sqlite3_column_int64(stmt, col)); break;
+    case SQLITE_FLOAT: cell = TCell::Float(sqlite3_column_double(stmt, col)); break;
     case SQLITE_TEXT: {
       const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-      return TCell::FromUtf8(std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, col))));
+      cell.AssignUtf8(std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, col))));
+      break;
     }
     case SQLITE_BLOB: {
       const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, col));
-      return TCell::Blob(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, col))));
+      cell = TCell::Blob(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, col))));
+      break;
     }
-    default: return TCell::Null();
+    default: cell = TCell::Null(); break;
   }
 }
 
@@ -56,9 +59,8 @@ class TSqliteStatement final : public TStatement {
   bool Fetch(std::vector<TCell>& row) override {
     const int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_ROW) {
-      row.clear();
-      row.reserve(columns_.size());
-      for (int c = 0; c < static_cast<int>(columns_.size()); ++c) row.push_back(ReadCell(stmt_.get(), c));
+      row.resize(columns_.size());  // the previous row's cells are overwritten in place
+      for (int c = 0; c < static_cast<int>(columns_.size()); ++c) ReadCell(stmt_.get(), c, row[static_cast<std::size_t>(c)]);
       return true;
     }
     sqlite3_reset(stmt_.get());  // ends the read so that the database is not held open

@@ -7,11 +7,12 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -34,16 +35,12 @@ class TPageSpillFile {
     if (fd_ < 0) throw EFileError(pattern, "create", errno);
     path_ = name.data();
     ::unlink(path_.c_str());
-    if (deflateInit(&deflate_, 1) != Z_OK || inflateInit(&inflate_) != Z_OK) {
+    if (!compressor_ || !decompressor_) {
       ::close(fd_);
       throw std::bad_alloc();
     }
   }
-  ~TPageSpillFile() {
-    ::close(fd_);
-    deflateEnd(&deflate_);
-    inflateEnd(&inflate_);
-  }
+  ~TPageSpillFile() { ::close(fd_); }
   TPageSpillFile(const TPageSpillFile&) = delete;
   TPageSpillFile& operator=(const TPageSpillFile&) = delete;
 
@@ -61,31 +58,24 @@ class TPageSpillFile {
     return at;
   }
 
-  // Compresses a packed page (zlib, fastest level) and appends it; answers its place and
-  // compressed size. One deflate state serves every page: setting one up costs more than
-  // compressing a page of a few kilobytes, so it is reset rather than rebuilt.
+  // Compresses a packed page (raw deflate, fastest level: the file is private and read
+  // back only here) and appends it; answers its place and compressed size. The page is
+  // whole in memory, so it is compressed in one call, with one compressor and one output
+  // buffer serving every page.
   std::pair<std::uint64_t, std::uint32_t> AppendCompressed(const std::string& packed) {
-    deflateReset(&deflate_);
-    std::string out(deflateBound(&deflate_, static_cast<uLong>(packed.size())), '\0');
-    deflate_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    deflate_.avail_in = static_cast<uInt>(packed.size());
-    deflate_.next_out = reinterpret_cast<Bytef*>(out.data());
-    deflate_.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&deflate_, Z_FINISH) != Z_STREAM_END) throw std::bad_alloc();
-    out.resize(deflate_.total_out);
-    return {Append(out), static_cast<std::uint32_t>(out.size())};
+    out_.resize(libdeflate_deflate_compress_bound(compressor_.get(), packed.size()));
+    const std::size_t size =
+        libdeflate_deflate_compress(compressor_.get(), packed.data(), packed.size(), out_.data(), out_.size());
+    if (size == 0) throw std::bad_alloc();  // cannot happen with a buffer of the bound's size
+    return {Append(std::string_view(out_.data(), size)), static_cast<std::uint32_t>(size)};
   }
 
   // Reads back a page written by AppendCompressed and inflates it to its `rawSize` bytes.
   std::string ReadUncompressed(std::uint64_t at, std::size_t size, std::size_t rawSize) const {
     const std::string compressed = Read(at, size);
     std::string packed(rawSize, '\0');
-    inflateReset(&inflate_);
-    inflate_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
-    inflate_.avail_in = static_cast<uInt>(compressed.size());
-    inflate_.next_out = reinterpret_cast<Bytef*>(packed.data());
-    inflate_.avail_out = static_cast<uInt>(packed.size());
-    if (inflate(&inflate_, Z_FINISH) != Z_STREAM_END || inflate_.total_out != rawSize)
+    if (libdeflate_deflate_decompress(decompressor_.get(), compressed.data(), compressed.size(), packed.data(),
+                                      packed.size(), nullptr) != LIBDEFLATE_SUCCESS)
       throw EInvalidData("Stored page is damaged");
     return packed;
   }
@@ -106,8 +96,16 @@ class TPageSpillFile {
   int fd_ = -1;
   std::string path_;
   std::uint64_t end_ = 0;
-  z_stream deflate_{};
-  mutable z_stream inflate_{};  // reading a page back does not change the store
+  struct TCompressorFree {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+  };
+  struct TDecompressorFree {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+  };
+  std::unique_ptr<libdeflate_compressor, TCompressorFree> compressor_{libdeflate_alloc_compressor(1)};
+  // Decompressing is stateless between calls: reading a page back does not change the store.
+  std::unique_ptr<libdeflate_decompressor, TDecompressorFree> decompressor_{libdeflate_alloc_decompressor()};
+  std::string out_;
 };
 
 }  // namespace detail

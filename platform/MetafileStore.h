@@ -2,7 +2,7 @@
 // TMetafileStore: many page metafiles kept compact. Fonts, pens, brushes and pictures
 // are held once per store and referenced by index; each page's records and their text
 // are packed into byte chunks shared by all pages of the store. Once the store holds
-// more than its memory budget, further pages go, zlib-compressed, to one temporary file
+// more than its memory budget, further pages go, deflate-compressed, to one temporary file
 // that is removed when the store is cleared or destroyed. Page(i) rebuilds a TMetafile
 // that equals the one added.
 #include <cstddef>

@@ -2,6 +2,11 @@
 // count, then each record as a tag byte and its fields, little endian. Pictures are
 // stored as PNG. The reader checks every length against the bytes that are left, so
 // damaged input raises EInvalidData instead of allocating or reading past the end.
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include <QBuffer>
 #include <QByteArray>
 
@@ -123,6 +128,33 @@ std::string EncodePng(const QImage& image) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+// The PNG of a picture, encoded once for the few pictures met last: the same logo on
+// every page of a saved report is one picture (pages share it, so its cache key stays),
+// and encoding it again per page cost more than writing all the rest. A cache key names
+// one picture's pixels for the life of the process, so a kept encoding is never stale.
+std::shared_ptr<const std::string> CachedPng(const QImage& image) {
+  constexpr std::size_t kKept = 4;
+  constexpr qsizetype kLargest = qsizetype{1} << 20;  // larger pictures are not kept
+  static std::mutex mutex;
+  static std::vector<std::pair<qint64, std::shared_ptr<const std::string>>> recent;
+  const qint64 key = image.cacheKey();
+  {
+    const std::lock_guard lock(mutex);
+    const auto hit = std::find_if(recent.begin(), recent.end(), [key](const auto& e) { return e.first == key; });
+    if (hit != recent.end()) {
+      std::rotate(recent.begin(), hit, hit + 1);
+      return recent.front().second;
+    }
+  }
+  auto png = std::make_shared<const std::string>(EncodePng(image));
+  if (image.sizeInBytes() <= kLargest) {
+    const std::lock_guard lock(mutex);
+    if (recent.size() == kKept) recent.pop_back();
+    recent.insert(recent.begin(), {key, png});
+  }
+  return png;
+}
+
 void WriteRecord(Writer& w, const TMetaRecord& rec) {
   w.U8(static_cast<std::uint8_t>(rec.index()));
   std::visit(
@@ -150,7 +182,7 @@ void WriteRecord(Writer& w, const TMetaRecord& rec) {
           w.Brush(r.Brush);
         } else if constexpr (std::is_same_v<T, MrBitmap>) {
           w.Rect(r.Dest);
-          w.Bytes(r.Image ? EncodePng(*r.Image) : std::string());
+          w.Bytes(r.Image ? *CachedPng(*r.Image) : std::string());
         }
       },
       rec);
@@ -246,13 +278,19 @@ bool RecordsEqual(const TMetaRecord& a, const TMetaRecord& b) {
 }  // namespace
 
 void TMetafile::SaveToStream(TStream& s) const {
-  Writer w(s);
-  s.Write(kMagic, sizeof kMagic);
-  s.WriteU16(kVersion);
+  // The page is built in memory and handed over in one write: its fields are a few bytes
+  // each, and a file stream pays a call and a lock per write.
+  thread_local TMemoryStream page;
+  page.Clear();
+  Writer w(page);
+  page.Write(kMagic, sizeof kMagic);
+  page.WriteU16(kVersion);
   w.I32(Width);
   w.I32(Height);
   w.U32(static_cast<std::uint32_t>(Records.size()));
   for (const TMetaRecord& r : Records) WriteRecord(w, r);
+  s.Write(page.Bytes());
+  if (page.Bytes().capacity() > (std::size_t{1} << 22)) page = TMemoryStream();  // not kept for big pictures
 }
 
 TMetafile TMetafile::LoadFromStream(TStream& s) {

@@ -102,37 +102,53 @@ void TFileStream::Write(const void* data, std::size_t count) {
   if (count == 0) return;
   if (last_ == LastOp::Read) std::fseek(file_, 0, SEEK_CUR);
   last_ = LastOp::Write;
-  if (std::fwrite(data, 1, count, file_) != count) throw EFileError(name_, "write", errno);
+  const std::int64_t at = Position();
+  if (std::fwrite(data, 1, count, file_) != count) {
+    pos_ = size_ = -1;  // where a failed write stopped is not known
+    throw EFileError(name_, "write", errno);
+  }
+  pos_ = at + static_cast<std::int64_t>(count);
+  if (size_ >= 0) size_ = std::max(size_, pos_);
 }
 
 std::size_t TFileStream::Read(void* data, std::size_t count) {
   if (!file_) throw EFileError(name_, "read", EBADF);
   if (last_ == LastOp::Write) std::fseek(file_, 0, SEEK_CUR);
   last_ = LastOp::Read;
+  const std::int64_t at = Position();
   const std::size_t n = std::fread(data, 1, count, file_);
+  pos_ = at + static_cast<std::int64_t>(n);
   if (n < count && std::ferror(file_)) throw EFileError(name_, "read", errno);
   return n;
 }
 
 std::int64_t TFileStream::Position() const {
   if (!file_) return 0;
-  return static_cast<std::int64_t>(ftello(file_));
+  if (pos_ < 0) pos_ = static_cast<std::int64_t>(ftello(file_));
+  return pos_;
 }
 
 void TFileStream::SetPosition(std::int64_t pos) {
   if (!file_) throw EFileError(name_, "seek in", EBADF);
   if (pos < 0) throw EStreamError("Stream position out of range");
-  if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) throw EFileError(name_, "seek in", errno);
+  if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) {
+    pos_ = -1;
+    throw EFileError(name_, "seek in", errno);
+  }
+  pos_ = pos;
   last_ = LastOp::None;
 }
 
 std::int64_t TFileStream::Size() const {
   if (!file_) return 0;
-  const off_t here = ftello(file_);
-  fseeko(file_, 0, SEEK_END);
-  const off_t end = ftello(file_);
-  fseeko(file_, here, SEEK_SET);
-  return static_cast<std::int64_t>(end);
+  if (size_ < 0) {  // measured once; writes keep it up to date from then on
+    const off_t here = ftello(file_);
+    fseeko(file_, 0, SEEK_END);
+    size_ = static_cast<std::int64_t>(ftello(file_));
+    fseeko(file_, here, SEEK_SET);
+    pos_ = static_cast<std::int64_t>(here);
+  }
+  return size_;
 }
 
 void TFileStream::Close() {

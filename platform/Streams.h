@@ -77,6 +77,10 @@ class TFileStream final : public TStream {
   // C streams need a positioning call between reading and writing; we make one only
   // when the direction changes, so that writes stay buffered.
   enum class LastOp : std::uint8_t { None, Read, Write } last_ = LastOp::None;
+  // Where the stream stands and how long the file is, kept so that asking does not seek:
+  // a seek flushes the write buffer. -1 until first asked, or after a failure.
+  mutable std::int64_t pos_ = -1;
+  mutable std::int64_t size_ = -1;
 };
 
 }  // namespace oxqr

@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <tuple>
+#include <vector>
 #include <unordered_map>
 
 #include <QFontDatabase>
@@ -80,17 +80,58 @@ struct MeasureEntry {
     const QFontMetrics m(f);
     Ascent = m.ascent();
     Descent = m.descent();
+    for (int c = kFirstPlain; c < kEndPlain; ++c) Alone[c] = MetricsF.horizontalAdvance(QString(QChar(c)));
   }
+
+  // Printable ASCII is the same character in every code page and in UTF-8, and the shaper
+  // lays it out glyph by glyph: a text of it is as wide as its characters' own advances
+  // added up, unless two neighbours shape together (a ligature or kerning). Whether they
+  // do is measured once per pair met.
+  static constexpr int kFirstPlain = 0x20;
+  static constexpr int kEndPlain = 0x7F;
+  static bool Plain(unsigned char c) { return c >= kFirstPlain && c < kEndPlain; }
+  bool PairIsSum(unsigned char a, unsigned char b) {
+    std::uint8_t& known = PairSum[a - kFirstPlain][b - kFirstPlain];
+    if (known == kUnknown) {
+      const QChar pair[2] = {QChar(a), QChar(b)};
+      known = MetricsF.horizontalAdvance(QString(pair, 2)) == Alone[a] + Alone[b] ? kSum : kShaped;
+    }
+    return known == kSum;
+  }
+  // The width of `text` from the kept advances, or -1 when it needs shaping as a whole.
+  double SumOfAdvances(std::string_view text) {
+    double width = 0;
+    unsigned char previous = 0;
+    for (const char ch : text) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (!Plain(c) || (previous != 0 && !PairIsSum(previous, c))) return -1;
+      width += Alone[c];  // advances are whole 64ths of a pixel: these sums are exact
+      previous = c;
+    }
+    return width;
+  }
+
   QFont Font;
   QFontMetricsF MetricsF;
   int Ascent = 0;
   int Descent = 0;
-  // Widths of texts already measured: report texts (labels, repeated values) recur a lot.
+  std::array<double, kEndPlain> Alone{};
+  static constexpr std::uint8_t kUnknown = 0, kSum = 1, kShaped = 2;
+  std::array<std::array<std::uint8_t, kEndPlain - kFirstPlain>, kEndPlain - kFirstPlain> PairSum{};
+  // Widths of other texts already shaped: report texts (labels, repeated values) recur a lot.
   std::unordered_map<std::string, int> Widths;
 };
 
 // Face, points, styles and the code page the cached text widths were measured in.
-using MeasureKey = std::tuple<std::string, int, std::uint8_t, int>;
+struct MeasureKey {
+  std::string Name;
+  int Size = 0;
+  std::uint8_t Style = 0;
+  int CodePage = 0;
+  bool Matches(const TFont& font, int codePage) const {
+    return Size == std::abs(font.Size) && Style == font.Style.Bits() && CodePage == codePage && Name == font.Name;
+  }
+};
 
 std::string& AppArgv0() {
   static std::string name = "oxqr";
@@ -136,19 +177,29 @@ QFont ToQFont(const TFont& font, int ppi) {
 
 namespace {
 
-// Runs `fn` with the cached measuring objects of `font` at the screen resolution.
+// Runs `fn` with the cached measuring objects of `font` at the screen resolution. A report
+// uses a handful of fonts and measures runs of texts in one of them, so the fonts met are
+// kept in a short list, the last one used checked first, and no key is built per call.
 template <typename Fn>
 auto WithMeasureEntry(const TFont& font, Fn&& fn) {
   static std::mutex mutex;
-  static std::map<MeasureKey, std::unique_ptr<MeasureEntry>> cache;
+  static std::vector<std::pair<MeasureKey, std::unique_ptr<MeasureEntry>>> cache;
+  static std::size_t last = 0;
   const std::lock_guard lock(mutex);
-  const MeasureKey key{font.Name, std::abs(font.Size), font.Style.Bits(), AnsiCodePage()};
-  auto it = cache.find(key);
-  if (it == cache.end()) {
-    if (cache.size() >= 256) cache.clear();  // a report uses a handful of fonts
-    it = cache.emplace(key, std::make_unique<MeasureEntry>(ToQFont(font))).first;
+  const int codePage = AnsiCodePage();
+  if (last >= cache.size() || !cache[last].first.Matches(font, codePage)) {
+    const auto it = std::find_if(cache.begin(), cache.end(),
+                                 [&](const auto& e) { return e.first.Matches(font, codePage); });
+    if (it != cache.end()) {
+      last = static_cast<std::size_t>(it - cache.begin());
+    } else {
+      if (cache.size() >= 64) cache.clear();  // a report uses a handful of fonts
+      cache.emplace_back(MeasureKey{font.Name, std::abs(font.Size), font.Style.Bits(), codePage},
+                         std::make_unique<MeasureEntry>(ToQFont(font)));
+      last = cache.size() - 1;
+    }
   }
-  return fn(*it->second);
+  return fn(*cache[last].second);
 }
 
 }  // namespace
@@ -157,6 +208,9 @@ TSize TextExtent(const TFont& font, std::string_view text) {
   if (text.empty()) return {0, 0};
   EnsureGuiApplication();
   return WithMeasureEntry(font, [&](MeasureEntry& e) {
+    const TSize size{0, e.Ascent + e.Descent};
+    if (const double sum = e.SumOfAdvances(text); sum >= 0)
+      return TSize{static_cast<int>(RoundHalfEven(sum)), size.cy};
     const std::string key(text);
     auto it = e.Widths.find(key);
     if (it == e.Widths.end()) {
@@ -164,7 +218,7 @@ TSize TextExtent(const TFont& font, std::string_view text) {
       const auto width = static_cast<int>(RoundHalfEven(e.MetricsF.horizontalAdvance(AnsiToQString(text))));
       it = e.Widths.emplace(key, width).first;
     }
-    return TSize{it->second, e.Ascent + e.Descent};
+    return TSize{it->second, size.cy};
   });
 }
 

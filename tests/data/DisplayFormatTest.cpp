@@ -1,6 +1,8 @@
 // Display formats of field values: numeric masks, currency and dates.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "data/DisplayFormat.h"
 #include "platform/Locale.h"
 
@@ -98,6 +100,29 @@ TEST(IsoDateTime, ParsesStoredTextAndRejectsNonsense) {
   EXPECT_FALSE(ParseIsoDateTime("2024-13-01"));
   EXPECT_DOUBLE_EQ(DateTimeToSerial({1899, 12, 30}), 0.0);
   EXPECT_DOUBLE_EQ(DateTimeToSerial({2000, 1, 1, 12, 0, 0}), 36526.5);
+}
+
+// The usual stored forms are read directly, everything else by the scanner: both readings
+// must agree at the seams between them.
+TEST(IsoDateTime, StoredFormsAndTheirNearMisses) {
+  struct Case {
+    const char* Text;
+    std::optional<TDateTimeParts> Expected;
+  };
+  const Case cases[] = {
+      {"2024-02-29T08:30:15", TDateTimeParts{2024, 2, 29, 8, 30, 15}},
+      {"2024-02-29 08:30:15.250", TDateTimeParts{2024, 2, 29, 8, 30, 15, 250}},
+      {"2024-02-29 08:30:15.5", TDateTimeParts{2024, 2, 29, 8, 30, 15, 5}},
+      {"2024-02-29x08:30:15", TDateTimeParts{2024, 2, 29, 8, 30, 15}},
+      {"2024-02-29 08:30", TDateTimeParts{2024, 2, 29, 8, 30}},
+      {"2024-2-29", TDateTimeParts{2024, 2, 29}},
+      {" 2024-02-29", TDateTimeParts{2024, 2, 29}},
+      {"2024-02-29 24:00:00", std::nullopt},
+      {"2024-00-10", std::nullopt},
+      {"2024-02-29 08:60:00.000", std::nullopt},
+      {"20a4-02-29", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseIsoDateTime(c.Text), c.Expected) << c.Text;
 }
 
 }  // namespace

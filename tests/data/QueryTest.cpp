@@ -64,6 +64,39 @@ TEST(Query, ParametersAreBoundAsValuesNeverAsText) {
   EXPECT_EQ(q.RecordCount(), 0);
 }
 
+// Each row is read into the cells of the row before it: a value must not keep anything of
+// the value that was there, whatever kinds and lengths follow one another in a column.
+TEST(Query, EachRowReadsFreshWhateverCameBefore) {
+  TQuery q;
+  OpenQuery(q, "SELECT * FROM (VALUES ('a text well past the length kept inside a string', 7), ('b', 2),"
+               " (NULL, NULL), (x'41', NULL), ('caf\xC3\xA9', 3), ('d', 4))");
+  struct TRow {
+    bool Null1;
+    std::string Text1;
+    bool Null2;
+    std::int64_t Number2;
+  };
+  const TRow expected[] = {
+      {false, "a text well past the length kept inside a string", false, 7},
+      {false, "b", false, 2},
+      {true, "", true, 0},
+      {false, "A", true, 0},
+      {false, "caf\xE9", false, 3},
+      {false, "d", false, 4},
+  };
+  std::size_t i = 0;
+  for (q.First(); !q.Eof(); q.Next(), ++i) {
+    ASSERT_LT(i, std::size(expected));
+    const TField& first = *q.Fields()[0];
+    const TField& second = *q.Fields()[1];
+    EXPECT_EQ(first.IsNull(), expected[i].Null1) << i;
+    EXPECT_EQ(first.AsString(), expected[i].Text1) << i;
+    EXPECT_EQ(second.IsNull(), expected[i].Null2) << i;
+    EXPECT_EQ(second.AsInteger(), expected[i].Number2) << i;
+  }
+  EXPECT_EQ(i, std::size(expected));
+}
+
 TEST(Query, FieldTypesFollowTheResultsDeclaredTypes) {
   TQuery q;
   OpenQuery(q, "SELECT e.EventNo, e.Event_Date, e.Ticket_price, e.Event_Photo, count(*) AS n, avg(Ticket_price) AS mean,"

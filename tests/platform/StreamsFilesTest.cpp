@@ -64,6 +64,39 @@ TEST(FileStreamTest, WriteReadAndReadWrite) {
   EXPECT_EQ(ReadFileBytes(tmp.Name()), "01234ab789");
 }
 
+// Size and position are kept by the stream once known; they must follow every write,
+// read and seek, past the end and back, as the file itself does.
+TEST(FileStreamTest, SizeAndPositionFollowWritesReadsAndSeeks) {
+  TTempFile tmp("oxqr-fs");
+  WriteFileBytes(tmp.Name(), "0123456789");
+  {
+    TFileStream f(tmp.Name(), TFileMode::fmOpenReadWrite);
+    EXPECT_EQ(f.Size(), 10);
+    EXPECT_EQ(f.Position(), 0);
+    f.Write("ab");
+    EXPECT_EQ(f.Position(), 2);
+    EXPECT_EQ(f.Size(), 10);  // overwritten inside the file
+    f.SetPosition(9);
+    f.Write("XYZ");
+    EXPECT_EQ(f.Position(), 12);
+    EXPECT_EQ(f.Size(), 12);
+    f.SetPosition(14);
+    f.Write("!");  // past the end: the gap reads as zeros
+    EXPECT_EQ(f.Size(), 15);
+    f.SetPosition(3);
+    char buf[4] = {};
+    ASSERT_EQ(f.Read(buf, 4), 4u);
+    EXPECT_EQ(f.Position(), 7);
+    EXPECT_EQ(f.Read(buf, 4), 4u);
+    f.SetPosition(13);
+    EXPECT_EQ(f.Read(buf, 4), 2u);  // short read at the end
+    EXPECT_EQ(f.Position(), 15);
+    f.Write("?");
+    EXPECT_EQ(f.Size(), 16);
+  }
+  EXPECT_EQ(ReadFileBytes(tmp.Name()), std::string("ab2345678XYZ\0\0!?", 16));
+}
+
 TEST(FileStreamTest, FailuresNameThePathAndTheReason) {
   const std::string path = "/nonexistent-dir-oxqr/sub/out.bin";
   try {

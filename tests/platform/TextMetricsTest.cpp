@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 
+#include "platform/CodePage.h"
 #include "platform/TextMetrics.h"
 
 using namespace oxqr;
@@ -74,6 +76,26 @@ TEST(TextExtentTest, NoKerningSoWidthIsTheSumOfCharacters) {
   const TFontMetricsInfo m = GetFontMetrics(big);
   const double expected = (m.Widths['A'] + m.Widths['V'] + m.Widths['A']) * 96 / 1000.0;
   EXPECT_NEAR(TextExtent(big, "AVA").cx, expected, 1.0);
+}
+
+// Plain ASCII is measured from per-font advances kept after the first measure; the widths
+// must be those of the shaper measuring each text whole, for every face and style, with
+// neighbours that could ligate or kern, blanks at either end and text that needs shaping.
+TEST(TextExtentTest, KeptAdvancesMeasureAsTheShaperDoes) {
+  const char* texts[] = {"fi fl ffi ff", "  two blanks at each end  ", "AVA To Wa Yo", "W.W,W;W", "1,234.56 $",
+                         "x", "caf\xE9 au lait", "tab\there", "Tt~`^_|{}"};
+  const TFontStyles styles[] = {{}, {TFontStyle::fsBold}, {TFontStyle::fsItalic, TFontStyle::fsUnderline}};
+  for (const char* face : {"Arial", "Times New Roman", "Courier New", "Impact"})
+    for (const int size : {7, 10, 13, 36})
+      for (const TFontStyles style : styles) {
+        const TFont font = MakeFont(face, size, style);
+        const QFontMetricsF shaper(ToQFont(font));
+        for (int pass = 0; pass < 2; ++pass)  // measured fresh, then from what was kept
+          for (const char* text : texts) {
+            const auto whole = static_cast<int>(RoundHalfEven(shaper.horizontalAdvance(AnsiToQString(text))));
+            EXPECT_EQ(TextExtent(font, text).cx, whole) << face << " " << size << " [" << text << "]";
+          }
+      }
 }
 
 TEST(FontMetricsTest, ArialMetricsAtThousandUnits) {
