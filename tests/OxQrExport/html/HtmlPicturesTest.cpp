@@ -114,6 +114,7 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
   for (TOxImageFormat format : {TOxImageFormat::ifJPG, TOxImageFormat::ifBMP}) {
     SCOPED_TRACE(static_cast<int>(format));
     Settings().ExportImageFormat = format;
+    const std::string ext = format == TOxImageFormat::ifJPG ? ".jpg" : ".bmp";
     auto& twin = Image(Qt::darkBlue);
     auto& other = Image(Qt::red);
     auto print = [&](TOxQRHTMLFilter& f) {
@@ -124,6 +125,10 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
     TOxQRHTMLFilter copies(Dir() + "copies.htm");
     print(copies);
     EXPECT_EQ(QRExportSettings().CreatedImageFiles.Count(), 4);
+    // Every print has its file; equal pictures hold equal bytes, another picture its own.
+    const std::string first = ReadFileBytes(Dir() + "copies_I0001" + ext);
+    for (const char* n : {"copies_I0002", "copies_I0004"}) EXPECT_EQ(ReadFileBytes(Dir() + n + ext), first) << n;
+    EXPECT_NE(ReadFileBytes(Dir() + "copies_I0003" + ext), first);
 
     Settings().ReuseIdenticalImages = true;
     TOxQRHTMLFilter shared(Dir() + "shared.htm");
@@ -131,7 +136,6 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
     Settings().ReuseIdenticalImages = false;
     const auto& files = QRExportSettings().CreatedImageFiles;
     ASSERT_EQ(files.Count(), 2);
-    const std::string ext = format == TOxImageFormat::ifJPG ? ".jpg" : ".bmp";
     EXPECT_EQ(files[0], "shared_I0001" + ext);
     EXPECT_EQ(files[1], "shared_I0002" + ext);
     EXPECT_EQ(ReadFileBytes(Dir() + files[0]), ReadFileBytes(Dir() + "copies_I0001" + ext)) << "same bytes as ever";
