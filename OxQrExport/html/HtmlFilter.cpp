@@ -2,8 +2,13 @@
 // picture, in the order the page model delivers them.
 #include "HtmlFilter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <functional>
+#include <string_view>
 
 #include "HtmlMarkup.h"
 #include "OxQrConsts/OxQrConsts.h"
@@ -68,6 +73,24 @@ std::string BoxDeclarations(const TQRFrame& Frame, bool Fill, TColor Color) {
     if (Frame.DrawLeft) d += "; border-Left:" + w;
   }
   return d;
+}
+
+// Whether the regular file at `path` holds exactly `bytes`: one open, one size check and
+// (only when the sizes agree) one read; a missing or unreadable file holds nothing.
+bool FileHolds(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not block
+  if (fd < 0) return false;
+  struct stat st {};
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) == bytes.size();
+  if (same) {
+    std::string content(bytes.size(), '\0');
+    std::size_t got = 0;
+    for (ssize_t n; got < content.size() && (n = ::read(fd, content.data() + got, content.size() - got)) > 0;)
+      got += static_cast<std::size_t>(n);
+    same = got == bytes.size() && content == bytes;
+  }
+  ::close(fd);
+  return same;
 }
 
 // Mixes `v` into the hash `h`.
@@ -238,7 +261,7 @@ int TOxQRHTMLFilter::WritePictureFile(const TQRPrintable& Control, const TBitmap
     for (const auto& earlier : sameHash) {
       // A file of the job that a handler or the user changed since is not
       // reused.
-      if (FileExists(earlier.Path) && ReadFileBytes(earlier.Path) == *bytes) return earlier.Index;
+      if (FileHolds(earlier.Path, *bytes)) return earlier.Index;
     }
     WriteFileSafely(fileName, *bytes);
     sameHash.push_back({files.Count(), fileName});

@@ -151,6 +151,44 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
   }
 }
 
+// With ReuseIdenticalImages an earlier file is shared only while it still holds the picture:
+// one a handler changed (even to bytes of the same length) or deleted gets a new file beside it.
+TEST_F(HtmlPictures, AnEarlierFileChangedSinceIsNotShared) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> change;
+    int files;
+  };
+  const Case cases[] = {
+      {"unchanged", [](const std::string&) {}, 1},
+      {"other bytes", [](const std::string& p) { WriteFileBytes(p, "edited"); }, 2},
+      {"same length", [](const std::string& p) {
+         std::string bytes = ReadFileBytes(p);
+         bytes.back() = static_cast<char>(bytes.back() ^ 1);
+         WriteFileBytes(p, bytes);
+       }, 2},
+      {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, 2},
+  };
+  Settings().ReuseIdenticalImages = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QRExportSettings().OnEncodeGraphicDone = [&](TOxQRExportFilter*, const void*, int index) {
+      if (index == 0) c.change(Dir() + QRExportSettings().CreatedImageFiles[0]);
+    };
+    TOxQRHTMLFilter f(Dir() + "sales.htm");
+    Run(f, 1, [&](int) {
+      f.WritePicture(*image_, 0, 0, false);
+      f.WritePicture(*image_, 0, 0, false);
+    });
+    ASSERT_EQ(QRExportSettings().CreatedImageFiles.Count(), c.files);
+    if (c.files == 2) {
+      EXPECT_NE(Read("sales0001.htm").find("SRC=\"sales_I0002.jpg\""), std::string::npos);
+      EXPECT_EQ(ReadFileBytes(Dir() + "sales_I0002.jpg").substr(0, 2), "\xFF\xD8");  // the picture again
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(Dir())) std::filesystem::remove_all(entry);
+  }
+}
+
 TEST_F(HtmlPictures, EncodeGraphicHandlerCanReuseAnImagesFirstFile) {
   QRExportSettings().OnEncodeGraphic = [](TOxQRExportFilter*, const void*, bool& unique, int&) { unique = false; };
   TOxQRHTMLFilter f(Dir() + "sales.htm");
