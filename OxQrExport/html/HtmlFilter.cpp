@@ -222,9 +222,21 @@ void TOxQRHTMLFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string
                                 const TQRFrame& Frame) {
   Output.clear();
   if (!Fill && !Frame.AnyFrame()) return;
-  Output = "<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(Rect.Top + PageOffset()) +
-           "px; left:" + FormatNumber(Rect.Left) + "px; width:" + FormatNumber(Rect.Width) +
-           "px; height:" + FormatNumber(Rect.Height) + "px" + BoxStyle(Frame, Fill, Color) + "\"></DIV>";
+  // Built in one string: a report has a box per band and framed control.
+  Output.reserve(112 + PositionPrefix.size());
+  Output += "<DIV STYLE=\"";
+  Output += PositionPrefix;
+  Output += "top:";
+  Output += FormatNumber(Rect.Top + PageOffset());
+  Output += "px; left:";
+  Output += FormatNumber(Rect.Left);
+  Output += "px; width:";
+  Output += FormatNumber(Rect.Width);
+  Output += "px; height:";
+  Output += FormatNumber(Rect.Height);
+  Output += "px";
+  Output += BoxStyle(Frame, Fill, Color);
+  Output += "\"></DIV>";
 }
 
 std::string TOxQRHTMLFilter::PictureDiv(const TQRPrintable& Control, const TOxQrRect& Rect, const std::string& src,
