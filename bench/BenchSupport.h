@@ -24,14 +24,20 @@ inline std::string DatabaseAtScale(int scale) {
   const std::string path = (dir / ("DEMODATA-x" + std::to_string(scale) + ".sqlite")).string();
   // Built in a child process, so that the builder's memory does not count in the
   // benchmark's peak RSS.
+  // Each benchmark process builds its own copy under a name of its own and renames it into
+  // place, so that benchmarks started side by side never read a half-built file.
+  const std::string own = path + "." + std::to_string(getpid()) + ".building";
   const pid_t child = fork();
   if (child == 0) {
     int rc = 0;
     try {
       TDemoDataOptions options;
       options.Scale = scale;
-      BuildDemoDatabase(path, options);
+      BuildDemoDatabase(own, options);
+      std::filesystem::rename(own, path);
     } catch (...) {
+      std::error_code ec;
+      std::filesystem::remove(own, ec);
       rc = 1;
     }
     _exit(rc);

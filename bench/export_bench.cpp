@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -83,10 +84,17 @@ struct TResult {
   TCase Case;
   int Pages = 0;
   double PreviewS = 0, ExportS = 0, Ratio = 0, PeakRssMiB = 0;
+  double CpuRatio = 0;  // the same ratio of CPU times: steadier on a machine others share
   std::uintmax_t Bytes = 0;
   int Files = 0;
   bool Ok = false;
 };
+
+double ProcessCpuSeconds() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
 
 double Median(std::vector<double> v) {
   if (v.empty()) return 0;
@@ -129,17 +137,21 @@ int Worker(const TCase& c, const std::string& database, int reps) {
   ctx.DatabasePath = database;
   const fs::path dir = fs::temp_directory_path() / "oxqr-bench" / "export" /
                        (c.Format + "-" + c.Variant + "-" + c.Report + "-" + std::to_string(c.Scale));
-  std::vector<double> previews, exports, ratios;
+  std::vector<double> previews, exports, ratios, cpuRatios;
   int pages = 0;
   for (int r = 0; r < reps; ++r) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     auto sample = MakeSampleReport(c.Report, ctx);
     const auto t0 = TClock::now();
+    const double c0 = ProcessCpuSeconds();
     sample->Report().Prepare();
     const auto t1 = TClock::now();
+    const double c1 = ProcessCpuSeconds();
     ExportReport(sample->Report(), *cls, (dir / ("out." + c.Format)).string());
     const auto t2 = TClock::now();
+    const double c2 = ProcessCpuSeconds();
+    cpuRatios.push_back((c2 - c1) / (c1 - c0));
     pages = sample->Report().QRPrinter().PageCount();
     const double p = std::chrono::duration<double>(t1 - t0).count();
     const double e = std::chrono::duration<double>(t2 - t1).count();
@@ -155,7 +167,8 @@ int Worker(const TCase& c, const std::string& database, int reps) {
     ++files;
   }
   fs::remove_all(dir);
-  std::printf("%d %.6f %.6f %.6f %ju %d\n", pages, Median(previews), Median(exports), Median(ratios), bytes, files);
+  std::printf("%d %.6f %.6f %.6f %ju %d %.6f\n", pages, Median(previews), Median(exports), Median(ratios), bytes, files,
+              Median(cpuRatios));
   return 0;
 }
 
@@ -200,7 +213,7 @@ TResult Measure(const TCase& c, int reps) {
                            std::to_string(c.Scale), bench::DatabaseAtScale(c.Scale), std::to_string(reps)},
                           out, r.PeakRssMiB, wall);
   std::istringstream in(out);
-  r.Ok = rc == 0 && static_cast<bool>(in >> r.Pages >> r.PreviewS >> r.ExportS >> r.Ratio >> r.Bytes >> r.Files);
+  r.Ok = rc == 0 && static_cast<bool>(in >> r.Pages >> r.PreviewS >> r.ExportS >> r.Ratio >> r.Bytes >> r.Files >> r.CpuRatio);
   return r;
 }
 
@@ -208,10 +221,10 @@ std::string Json(const TResult& r) {
   char buf[512];
   std::snprintf(buf, sizeof buf,
                 "{\"format\": \"%s\", \"report\": \"%s\", \"scale\": %d, \"variant\": \"%s\", \"pages\": %d, "
-                "\"preview_s\": %.4f, \"export_s\": %.4f, \"ratio\": %.3f, \"bytes\": %ju, \"files\": %d, "
-                "\"peak_rss_mib\": %.1f}",
+                "\"preview_s\": %.4f, \"export_s\": %.4f, \"ratio\": %.3f, \"cpu_ratio\": %.3f, \"bytes\": %ju, "
+                "\"files\": %d, \"peak_rss_mib\": %.1f}",
                 r.Case.Format.c_str(), r.Case.Report.c_str(), r.Case.Scale, r.Case.Variant.c_str(), r.Pages,
-                r.PreviewS, r.ExportS, r.Ratio, r.Bytes, r.Files, r.PeakRssMiB);
+                r.PreviewS, r.ExportS, r.Ratio, r.CpuRatio, r.Bytes, r.Files, r.PeakRssMiB);
   return buf;
 }
 
@@ -317,8 +330,8 @@ int main(int argc, char** argv) {
   if (!jsonFile.empty()) json = std::make_unique<std::ofstream>(jsonFile);
   if (!cases.empty()) {
     std::printf("load average %.1f at the start; medians of %d runs\n", LoadAverage(), reps);
-    std::printf("%-5s %-15s %-10s %6s %6s %10s %10s %7s %12s %6s %9s\n", "fmt", "variant", "report", "scale", "pages",
-                "preview_s", "export_s", "ratio", "bytes", "files", "peak_MiB");
+    std::printf("%-5s %-15s %-10s %6s %6s %10s %10s %7s %7s %12s %6s %9s\n", "fmt", "variant", "report", "scale",
+                "pages", "preview_s", "export_s", "ratio", "cpu", "bytes", "files", "peak_MiB");
   }
   for (const auto& c : cases) {
     const TResult r = Measure(c, reps);
@@ -326,8 +339,9 @@ int main(int argc, char** argv) {
       std::printf("%-5s %-15s %-10s %6d  failed\n", c.Format.c_str(), c.Variant.c_str(), c.Report.c_str(), c.Scale);
       continue;
     }
-    std::printf("%-5s %-15s %-10s %6d %6d %10.3f %10.3f %7.2f %12ju %6d %9.1f\n", c.Format.c_str(), c.Variant.c_str(),
-                c.Report.c_str(), c.Scale, r.Pages, r.PreviewS, r.ExportS, r.Ratio, r.Bytes, r.Files, r.PeakRssMiB);
+    std::printf("%-5s %-15s %-10s %6d %6d %10.3f %10.3f %7.2f %7.2f %12ju %6d %9.1f\n", c.Format.c_str(),
+                c.Variant.c_str(), c.Report.c_str(), c.Scale, r.Pages, r.PreviewS, r.ExportS, r.Ratio, r.CpuRatio,
+                r.Bytes, r.Files, r.PeakRssMiB);
     std::fflush(stdout);
     if (json) *json << Json(r) << '\n';
   }

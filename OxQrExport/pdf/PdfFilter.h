@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "OxQrExport/core/Deflater.h"
 #include "OxQrExport/core/DocumentFilter.h"
+#include "OxQrExport/core/EncodedPictures.h"
 #include "OxQrExport/pdf/PdfFontInfo.h"
 #include "OxQrExport/pdf/PdfType0Font.h"
 #include "platform/SafeFile.h"
@@ -117,6 +119,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   bool richTextPicture_ = false;  // RenderPicture is drawing a rich text's bitmap
   // Encoded image data of the job, for ReuseIdenticalImages: data -> image index.
   std::map<std::string, int> imageData_;
+  TEncodedPictureCache encodedPictures_;  // encoded bytes of the job's pictures
+  mutable TDeflater deflater_;            // compressor states kept for the whole job
 };
 
 }  // namespace oxqr

@@ -1,6 +1,4 @@
 // TOxQRPDFFilter: boxes, frames, pictures and rich text.
-#include <zlib.h>
-
 #include <QImage>
 
 #include "OxQrExport/core/DocumentFunctions.h"
@@ -16,7 +14,7 @@ using pdf::FormatNumber;
 
 const TOxQRPDFSettings& PdfSettings() { return QRExportSettings().PDF; }
 
-// zlib level of raw image samples for the compression method.
+// Deflate level of raw image samples for the compression method.
 int ImageLevel(TPDFCompressionMethod method) {
   switch (method) {
     case TPDFCompressionMethod::cmFastest: return 0;
@@ -93,13 +91,9 @@ std::int64_t TOxQRPDFFilter::DeflateInto(const std::string& Source, TStream& Des
     Destination.Write(Source);
     return static_cast<std::int64_t>(Source.size());
   }
-  uLongf size = compressBound(static_cast<uLong>(Source.size()));
-  std::string packed(size, '\0');
-  const int rc = compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
-                           reinterpret_cast<const Bytef*>(Source.data()), static_cast<uLong>(Source.size()), Level);
-  if (rc != Z_OK) throw EOxQRError("zlib could not compress a PDF stream (error " + std::to_string(rc) + ")");
-  Destination.Write(packed.data(), size);
-  return static_cast<std::int64_t>(size);
+  const std::string_view packed = deflater_.Compress(Source, Level);
+  Destination.Write(packed.data(), packed.size());
+  return static_cast<std::int64_t>(packed.size());
 }
 
 std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& Rect, const TQRFrame* Frame,
@@ -109,14 +103,18 @@ std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& R
   if (settings.ImageDPI != -1) scaled = ScaleToDPI(&Bitmap, settings.ImageDPI);
   const TBitmap& bitmap = scaled ? *scaled : Bitmap;
 
-  std::string data;
-  if (settings.ExportImageFormat() == TOxImageFormat::ifJPG) {
-    data = EncodeJPEGStream(bitmap, settings.JPEGQuality)->Bytes();
-  } else {
+  // The same picture again (a logo on every page) is encoded once for the whole job.
+  const bool jpeg = settings.ExportImageFormat() == TOxImageFormat::ifJPG;
+  const int level = ImageLevel(settings.CompressionMethod);
+  const std::string encoding = jpeg ? "jpeg " + std::to_string(settings.JPEGQuality)
+                                    : (settings.Compressed ? "flate " + std::to_string(level) : "raw");
+  const auto encoded = encodedPictures_.Get(bitmap, encoding, [&]() -> std::string {
+    if (jpeg) return std::move(EncodeJPEGStream(bitmap, settings.JPEGQuality)->Bytes());
     TMemoryStream packed;
-    DeflateInto(RgbSamples(bitmap), packed, ImageLevel(settings.CompressionMethod));
-    data = std::move(packed.Bytes());
-  }
+    DeflateInto(RgbSamples(bitmap), packed, level);
+    return std::move(packed.Bytes());
+  });
+  const std::string& data = *encoded;
   const std::string size = "/Width " + std::to_string(bitmap.Width()) + "\r\n/Height " +
                            std::to_string(bitmap.Height()) + "\r\n";
 
