@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -24,11 +27,38 @@ namespace {
 // limit still leaves room for the ".<pid>.XXXXXX.part" around it.
 constexpr std::size_t kMaxTempStem = 200;
 
-mode_t CurrentUmask() {
-  // umask() can only be read by setting it; the library does this on the writing thread only.
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return mask;
+// Room for the stdio buffer of the temporary file: a page or picture file of a usual size goes
+// to the file in one write, and the C library does not stat the file to size a buffer itself.
+constexpr std::size_t kWriteBuffer = std::size_t{64} << 10;
+
+// Fills the "XXXXXX" of a temporary file pattern with letters and digits, different on every
+// call: a counter run through a mixing function, seeded per thread from the clock and the
+// address of the thread's state, so that threads and processes do not follow one sequence.
+void FillRandomPart(std::string& name, std::size_t at) {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::uint64_t state =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      (static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&state)) << 16);
+  std::uint64_t v = (state += 0x9e3779b97f4a7c15ULL);
+  v = (v ^ (v >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  v = (v ^ (v >> 27)) * 0x94d049bb133111ebULL;
+  v ^= v >> 31;
+  for (std::size_t i = 0; i < 6; ++i, v /= 62) name[at + i] = kLetters[v % 62];
+}
+
+// Creates the temporary file for `pattern` (".<stem>.<pid>.XXXXXX.part") with a fresh random
+// part, open for reading and writing. A new file gets `mode` as open() applies it (less the
+// umask, as any newly created file). Returns the descriptor, or -1 with errno set.
+int CreateTempFile(std::string& pattern, mode_t mode) {
+  constexpr std::size_t kTail = 6 + 5;  // "XXXXXX.part"
+  const std::size_t at = pattern.size() - kTail;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    FillRandomPart(pattern, at);
+    const int fd = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
 // Whether `name` is a temporary file's name for one of the final names whose ".<name>." heads
@@ -55,11 +85,16 @@ static std::string NotRegularReason(mode_t mode) {
   return "is not a regular file";
 }
 
+// Throws for an object `st` describes that is not a regular file.
+static void RefuseNonRegular(const std::string& path, const struct stat& st) {
+  if (S_ISREG(st.st_mode)) return;
+  throw EFileError(path, "replace", S_ISDIR(st.st_mode) ? EISDIR : EEXIST, NotRegularReason(st.st_mode));
+}
+
 void CheckRegularTarget(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return;  // missing (or a dangling link): nothing to protect
-  if (S_ISREG(st.st_mode)) return;
-  throw EFileError(path, "replace", S_ISDIR(st.st_mode) ? EISDIR : EEXIST, NotRegularReason(st.st_mode));
+  RefuseNonRegular(path, st);
 }
 
 void DeletePreviousFile(const std::string& path) {
@@ -95,27 +130,36 @@ std::string ResolveOutputPath(const std::string& path) {
 
 TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) {
   if (fileName.empty()) throw EFileError(fileName, "create", ENOENT);
-  target_ = ResolveOutputPath(fileName);
-  CheckRegularTarget(target_);
+  // One look at the name settles the usual cases (missing, or a regular file); only a symbolic
+  // link is followed to the file it names. A name that cannot be looked at counts as missing:
+  // creating the temporary file then reports the system's reason.
+  struct stat st {};
+  bool found = ::lstat(fileName.c_str(), &st) == 0;
+  if (found && S_ISLNK(st.st_mode)) {
+    target_ = ResolveOutputPath(fileName);
+    found = ::stat(target_.c_str(), &st) == 0;
+  } else {
+    target_ = fileName;
+  }
+  if (found) RefuseNonRegular(target_, st);
+  targetExisted_ = found;
 
   std::string stem = ExtractFileName(target_);
   if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
   const std::string folder = ExtractFilePath(target_);
   RemoveStaleTempFiles(folder, stem);
-  std::string pattern = TempFilePattern(folder, stem);
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  const int fd = ::mkstemps(buf.data(), 5);
-  if (fd < 0) throw EFileError(fileName, "create", errno);
-  temp_.assign(buf.data());
+  temp_ = TempFilePattern(folder, stem);
+  // A new file is created with the mode any newly created file gets; a replacement starts
+  // private and takes the mode of the file it replaces.
+  const int fd = CreateTempFile(temp_, found ? 0600 : 0666);
+  if (fd < 0) {
+    const int err = errno;
+    temp_.clear();
+    throw EFileError(fileName, "create", err);
+  }
   LockTempFile(fd);
   guard_ = std::make_unique<TTempFileGuard>(temp_);
-
-  // mkstemp creates the file private (0600); give it the mode a newly created file would have,
-  // or keep the mode of the file it replaces.
-  struct stat old {};
-  const mode_t mode = ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
-  ::fchmod(fd, mode);
+  if (found) ::fchmod(fd, st.st_mode & 07777);
 
   std::FILE* stream = ::fdopen(fd, "w+b");
   if (!stream) {
@@ -125,6 +169,8 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
     guard_.reset();
     throw EFileError(fileName, "create", err);
   }
+  buffer_ = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
+  std::setvbuf(stream, buffer_.get(), _IOFBF, kWriteBuffer);
   file_ = std::make_unique<TFileStream>(stream, fileName);
 }
 
@@ -169,6 +215,18 @@ void TSafeFileStream::Commit() {
       throw;
     }
     file_.reset();
+  }
+  // Where nothing had the name, the rename must not replace anything: one call does it, and
+  // whatever appeared under the name meanwhile is checked below as for an existing file.
+  if (!targetExisted_ && ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+    committed_ = true;
+    guard_.reset();
+    return;
+  }
+  if (!targetExisted_ && errno != EEXIST && errno != EINVAL && errno != ENOSYS) {
+    const int err = errno;  // EINVAL, ENOSYS: a file system that cannot refuse to replace
+    ::unlink(temp_.c_str());
+    throw EFileError(name_, "create", err);
   }
   // The target may have become a folder or device while we wrote; never replace one.
   try {

@@ -67,8 +67,10 @@ class TSafeFileStream final : public TStream {
   std::string name_;    // as the caller gave it (used in messages)
   std::string target_;  // the name the temporary file is renamed to (links followed)
   std::string temp_;
+  std::unique_ptr<char[]> buffer_;       // the stdio buffer of file_ (outlives it)
   std::unique_ptr<TFileStream> file_;  // the open temporary file
   std::unique_ptr<TTempFileGuard> guard_;  // deletes the temporary file on SIGINT or SIGTERM
+  bool targetExisted_ = false;  // a file had the final name when the write began
   bool committed_ = false;
   bool handedOver_ = false;  // the temporary file is written by name (HandOverTempName)
 };

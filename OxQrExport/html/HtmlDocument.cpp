@@ -66,8 +66,9 @@ void TOxQRHTMLFilter::BeginDocument() {
   const auto& settings = HtmlSettings();
   OptimizeBackground = settings.OptimizeBackgroundPainting;
   Output = std::make_unique<TMemoryStream>();
-  StyleClasses.clear();
+  ResetStyleClasses();
   picturesByHash_.clear();
+  encodedPictures_.Clear();
 
   const html::TNavigatorContents nav =
       html::NavigatorContents(settings.UseTextLinks, settings.GraphicNavUseWebdings, settings.FirstLinkText,
@@ -141,7 +142,7 @@ void TOxQRHTMLFilter::BeginPage() {
     return;
   }
   static_cast<TMemoryStream&>(*Output).Clear();
-  if (!settings.OutputStylesToCSSFile) StyleClasses.clear();
+  if (!settings.OutputStylesToCSSFile) ResetStyleClasses();
 }
 
 void TOxQRHTMLFilter::ClosePage() {
@@ -257,7 +258,8 @@ void TOxQRHTMLFilter::EndDocument() {
       ReportError(this, std::string(SCSSFileNotCreated));  // the documents are kept; not aborted
     }
   }
-  StyleClasses.clear();
+  ResetStyleClasses();
+  encodedPictures_.Clear();  // the bytes are not needed after the job
 }
 
 }  // namespace oxqr

@@ -2,8 +2,13 @@
 // picture, in the order the page model delivers them.
 #include "HtmlFilter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <functional>
+#include <string_view>
 
 #include "HtmlMarkup.h"
 #include "OxQrConsts/OxQrConsts.h"
@@ -28,26 +33,68 @@ constexpr bool RawMarkup(const std::string& text) {
 // whose closing quote the DIV template supplies.
 std::string ClassReference(int index) { return "\" Class=\"S" + std::to_string(index); }
 
-// The bytes of the picture file SaveBitmapFile writes for `format`, and its
-// extension.
-std::string EncodedPicture(const TBitmap& bitmap, TOxImageFormat format, int quality, std::string& extension) {
+// The extension of a picture file in `format` ("" for a format without one).
+std::string PictureExtension(TOxImageFormat format) {
+  switch (format) {
+    case TOxImageFormat::ifGIF: return ".gif";
+    case TOxImageFormat::ifJPG: return ".jpg";
+    case TOxImageFormat::ifBMP: return ".bmp";
+  }
+  return {};
+}
+
+// The bytes of the picture file SaveBitmapFile writes for `format`.
+std::string EncodedPicture(const TBitmap& bitmap, TOxImageFormat format, int quality) {
   TMemoryStream bytes;
   switch (format) {
     case TOxImageFormat::ifGIF:
-      extension = ".gif";
       EncodeGIF(bitmap.Image(), bytes);
       break;
     case TOxImageFormat::ifJPG:
-      extension = ".jpg";
       EncodeJPEG(bitmap.Image(), bytes, TJPEGOptions{quality, false, false});
       break;
     case TOxImageFormat::ifBMP:
-      extension = ".bmp";
       bitmap.SaveToStream(bytes);
       break;
   }
   return std::move(bytes.Bytes());
 }
+
+// A box's background and border declarations ("" for neither).
+std::string BoxDeclarations(const TQRFrame& Frame, bool Fill, TColor Color) {
+  std::string d;
+  if (Fill) d = "background-color:#" + RGBHex(Color);
+  if (Frame.AnyFrame()) {
+    // The pen style is not used: every line is solid.
+    const std::string w = std::to_string(Frame.Width) + "px solid #" + RGBHex(Frame.Color);
+    if (Frame.DrawTop) d += "; border-top:" + w;
+    if (Frame.DrawRight) d += "; border-right:" + w;
+    if (Frame.DrawBottom) d += "; border-bottom:" + w;
+    if (Frame.DrawLeft) d += "; border-Left:" + w;
+  }
+  return d;
+}
+
+// Whether the regular file at `path` holds exactly `bytes`: one open, one size check and
+// (only when the sizes agree) one read; a missing or unreadable file holds nothing.
+bool FileHolds(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // a FIFO must not block
+  if (fd < 0) return false;
+  struct stat st {};
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) == bytes.size();
+  if (same) {
+    std::string content(bytes.size(), '\0');
+    std::size_t got = 0;
+    for (ssize_t n; got < content.size() && (n = ::read(fd, content.data() + got, content.size() - got)) > 0;)
+      got += static_cast<std::size_t>(n);
+    same = got == bytes.size() && content == bytes;
+  }
+  ::close(fd);
+  return same;
+}
+
+// Mixes `v` into the hash `h`.
+void HashMix(std::size_t& h, std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); }
 
 }  // namespace
 
@@ -60,6 +107,49 @@ const std::string& TOxQRHTMLFilter::Body() const { return static_cast<const TMem
 double TOxQRHTMLFilter::PageOffset() {
   if (!HtmlSettings().SingleFile) return 0;
   return static_cast<double>(RoundHalfEven((PageHeight + 2) * (PageNumber() - 1)));
+}
+
+std::size_t TOxQRHTMLFilter::TClassKeyHash::operator()(const TFontClassKey& k) const {
+  std::size_t h = std::hash<std::string>{}(k.Name);
+  HashMix(h, static_cast<std::size_t>(k.Size));
+  HashMix(h, k.Style);
+  HashMix(h, k.Color);
+  return h;
+}
+
+std::size_t TOxQRHTMLFilter::TClassKeyHash::operator()(const TBoxClassKey& k) const {
+  std::size_t h = k.Color;
+  HashMix(h, (static_cast<std::size_t>(k.Sides) << 1) | (k.Fill ? 1 : 0));
+  HashMix(h, static_cast<std::size_t>(k.Width));
+  HashMix(h, k.FrameColor);
+  return h;
+}
+
+void TOxQRHTMLFilter::ResetStyleClasses() {
+  StyleClasses.clear();
+  fontClasses_.clear();
+  boxClasses_.clear();
+}
+
+int TOxQRHTMLFilter::FontClassIndex(const TOxQrFontAttrib& Font) {
+  TFontClassKey key{Font.Name, Font.Size, Font.Style.Bits(), Font.Color};
+  const auto found = fontClasses_.find(key);
+  if (found != fontClasses_.end()) return found->second;
+  const int index = ClassIndex("font:" + html::FontShorthand(Font));
+  fontClasses_.emplace(std::move(key), index);
+  return index;
+}
+
+int TOxQRHTMLFilter::BoxClassIndex(const TQRFrame& Frame, bool Fill, TColor Color) {
+  const bool framed = Frame.AnyFrame();
+  const auto sides = static_cast<std::uint8_t>((Frame.DrawTop ? 1 : 0) | (Frame.DrawRight ? 2 : 0) |
+                                               (Frame.DrawBottom ? 4 : 0) | (Frame.DrawLeft ? 8 : 0));
+  const TBoxClassKey key{Fill, Fill ? Color : 0, sides, framed ? Frame.Width : 0, framed ? Frame.Color : 0};
+  const auto found = boxClasses_.find(key);
+  if (found != boxClasses_.end()) return found->second;
+  const int index = ClassIndex("font:0pt; " + BoxDeclarations(Frame, Fill, Color));
+  boxClasses_.emplace(key, index);
+  return index;
 }
 
 int TOxQRHTMLFilter::ClassIndex(const std::string& Entry) {
@@ -76,23 +166,13 @@ std::string TOxQRHTMLFilter::TextFontStyle(const TOxQrFontAttrib& Font) {
   const bool reportFont = Font.Size == ReportFont.Size && Font.Name == ReportFont.Name &&
                           Font.Style == ReportFont.Style && Font.Color == ReportFont.Color;
   if (reportFont) return {};
-  return ClassReference(ClassIndex("font:" + html::FontShorthand(Font)));
+  return ClassReference(FontClassIndex(Font));
 }
 
 std::string TOxQRHTMLFilter::BoxStyle(const TQRFrame& Frame, bool Fill, TColor Color) {
-  std::string d;
-  if (Fill) d = "background-color:#" + RGBHex(Color);
-  if (Frame.AnyFrame()) {
-    // The pen style is not used: every line is solid.
-    const std::string w = std::to_string(Frame.Width) + "px solid #" + RGBHex(Frame.Color);
-    if (Frame.DrawTop) d += "; border-top:" + w;
-    if (Frame.DrawRight) d += "; border-right:" + w;
-    if (Frame.DrawBottom) d += "; border-bottom:" + w;
-    if (Frame.DrawLeft) d += "; border-Left:" + w;
-  }
-  if (d.empty()) return {};
-  if (HtmlSettings().OptimizeForIE) return ClassReference(ClassIndex("font:0pt; " + d));
-  return "; font:0pt; " + d;
+  if (!Fill && !Frame.AnyFrame()) return {};
+  if (HtmlSettings().OptimizeForIE) return ClassReference(BoxClassIndex(Frame, Fill, Color));
+  return "; font:0pt; " + BoxDeclarations(Frame, Fill, Color);
 }
 
 std::string TOxQRHTMLFilter::EncodeText(const std::string& Text) {
@@ -114,14 +194,27 @@ void TOxQRHTMLFilter::AddText(const TOxQrTextRec& Rec) {
       break;
   }
   // Two and a half times the measured width, so that the line never wraps; no
-  // height.
-  const std::string div = "<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(Rec.Y + PageOffset()) +
-                          "px; left:" + FormatNumber(left) + "px; width:" + FormatNumber(Rec.Width * 2.5) + "px" +
-                          TextFontStyle(Rec.Font) + "\">" + Rec.Text + "</DIV>";
+  // height. Built in one string: a report has a DIV per text line.
+  std::string div;
+  div.reserve(112 + PositionPrefix.size() + Rec.Text.size());
+  div += "<DIV STYLE=\"";
+  div += PositionPrefix;
+  div += "top:";
+  div += FormatNumber(Rec.Y + PageOffset());
+  div += "px; left:";
+  div += FormatNumber(left);
+  div += "px; width:";
+  div += FormatNumber(Rec.Width * 2.5);
+  div += "px";
+  div += TextFontStyle(Rec.Font);
+  div += "\">";
+  div += Rec.Text;
+  div += "</DIV>";
   if (InTextBlock) {
-    TextBlockLines.push_back(div);
+    TextBlockLines.push_back(std::move(div));
   } else if (Output) {
-    Output->Write(div + "\r\n");
+    div += "\r\n";
+    Output->Write(div);
   }
 }
 
@@ -129,9 +222,21 @@ void TOxQRHTMLFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string
                                 const TQRFrame& Frame) {
   Output.clear();
   if (!Fill && !Frame.AnyFrame()) return;
-  Output = "<DIV STYLE=\"" + PositionPrefix + "top:" + FormatNumber(Rect.Top + PageOffset()) +
-           "px; left:" + FormatNumber(Rect.Left) + "px; width:" + FormatNumber(Rect.Width) +
-           "px; height:" + FormatNumber(Rect.Height) + "px" + BoxStyle(Frame, Fill, Color) + "\"></DIV>";
+  // Built in one string: a report has a box per band and framed control.
+  Output.reserve(112 + PositionPrefix.size());
+  Output += "<DIV STYLE=\"";
+  Output += PositionPrefix;
+  Output += "top:";
+  Output += FormatNumber(Rect.Top + PageOffset());
+  Output += "px; left:";
+  Output += FormatNumber(Rect.Left);
+  Output += "px; width:";
+  Output += FormatNumber(Rect.Width);
+  Output += "px; height:";
+  Output += FormatNumber(Rect.Height);
+  Output += "px";
+  Output += BoxStyle(Frame, Fill, Color);
+  Output += "\"></DIV>";
 }
 
 std::string TOxQRHTMLFilter::PictureDiv(const TQRPrintable& Control, const TOxQrRect& Rect, const std::string& src,
@@ -149,20 +254,28 @@ std::string TOxQRHTMLFilter::PictureDiv(const TQRPrintable& Control, const TOxQr
 int TOxQRHTMLFilter::WritePictureFile(const TQRPrintable& Control, const TBitmap& picture, const std::string& name) {
   const auto& settings = HtmlSettings();
   auto& files = QRExportSettings().CreatedImageFiles;
-  std::string fileName;
+  const TOxImageFormat format = settings.ExportImageFormat;
+  const std::string extension = PictureExtension(format);
+  std::string fileName = name + extension;
+  if (extension.empty()) {
+    // A format without an encoder writes no file; the name is listed all the same.
+    files.Add(ImageHref + ExtractFileName(fileName), &Control);
+    return files.Count() - 1;
+  }
+  // Every file gets the bytes again, but each picture is encoded once per job.
+  const int quality = settings.JPEGQuality;
+  const auto bytes = encodedPictures_.Get(picture, extension + std::to_string(quality),
+                                          [&] { return EncodedPicture(picture, format, quality); });
   if (!settings.ReuseIdenticalImages) {
-    SaveBitmapFile(picture, settings.ExportImageFormat, fileName, name, settings.JPEGQuality);
+    WriteFileSafely(fileName, *bytes);
   } else {
-    std::string extension;
-    const std::string bytes = EncodedPicture(picture, settings.ExportImageFormat, settings.JPEGQuality, extension);
-    auto& sameHash = picturesByHash_[std::hash<std::string>{}(bytes)];
+    auto& sameHash = picturesByHash_[std::hash<std::string>{}(*bytes)];
     for (const auto& earlier : sameHash) {
       // A file of the job that a handler or the user changed since is not
       // reused.
-      if (FileExists(earlier.Path) && ReadFileBytes(earlier.Path) == bytes) return earlier.Index;
+      if (FileHolds(earlier.Path, *bytes)) return earlier.Index;
     }
-    fileName = name + extension;
-    WriteFileSafely(fileName, bytes);
+    WriteFileSafely(fileName, *bytes);
     sameHash.push_back({files.Count(), fileName});
   }
   files.Add(ImageHref + ExtractFileName(fileName), &Control);

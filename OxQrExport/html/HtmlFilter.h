@@ -8,12 +8,14 @@
 // pages stacked. Pictures are written beside the document as picture files;
 // style classes go into the head or into one external style sheet. Bytes are in
 // the ANSI code page, lines end in CR LF.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "OxQrExport/core/DocumentFilter.h"
+#include "OxQrExport/core/EncodedPictures.h"
 #include "platform/SafeFile.h"
 
 namespace oxqr {
@@ -103,6 +105,38 @@ class TOxQRHTMLFilter : public TOxQRDocumentFilter {
   std::string PageFilePath();
   // Writes the head and the body into OutputStream and commits the file.
   void FinishFile();
+
+  // Empties StyleClasses and the look-ups below that point into it.
+  void ResetStyleClasses();
+  // The class of a text font or a box's declarations: found by what they are made of, so
+  // that a text or box met again does not write its declarations out to find its class.
+  int FontClassIndex(const TOxQrFontAttrib& Font);
+  int BoxClassIndex(const TQRFrame& Frame, bool Fill, TColor Color);
+
+  struct TFontClassKey {
+    std::string Name;
+    int Size;
+    std::uint8_t Style;
+    TColor Color;
+    bool operator==(const TFontClassKey&) const = default;
+  };
+  struct TBoxClassKey {
+    bool Fill;
+    TColor Color;  // of the fill (0 without one)
+    std::uint8_t Sides;
+    int Width;          // of the frame lines (0 without one)
+    TColor FrameColor;  // (0 without a frame)
+    bool operator==(const TBoxClassKey&) const = default;
+  };
+  struct TClassKeyHash {
+    std::size_t operator()(const TFontClassKey& k) const;
+    std::size_t operator()(const TBoxClassKey& k) const;
+  };
+  std::unordered_map<TFontClassKey, int, TClassKeyHash> fontClasses_;
+  std::unordered_map<TBoxClassKey, int, TClassKeyHash> boxClasses_;
+
+  // The encoded bytes of the pictures of this job: a picture met again is not encoded again.
+  TEncodedPictureCache encodedPictures_;
 
   // ReuseIdenticalImages: the files written so far by the hash of their bytes
   // (a hit is confirmed against the file itself, so only hashes and names are

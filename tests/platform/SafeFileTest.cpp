@@ -130,6 +130,52 @@ TEST_F(SafeFileTest, NonRegularTargetsAreRefusedAndUntouched) {
   }
 }
 
+// What appears under a name that was free when the write began is checked at Commit like an
+// existing file: a regular file is replaced, anything else is refused and kept.
+TEST_F(SafeFileTest, WhatAppearsUnderTheNameWhileWritingIsCheckedAtCommit) {
+  struct Case {
+    const char* Name;
+    std::function<void(const std::string&)> Make;
+    bool Replaced;
+  };
+  const Case cases[] = {
+      {"file", [](const std::string& p) { WriteFileBytes(p, "written meanwhile"); }, true},
+      {"folder", [](const std::string& p) { fs::create_directory(p); }, false},
+      {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = Path(c.Name);
+    TSafeFileStream out(path);
+    out.Write("ours");
+    c.Make(path);
+    const auto type = fs::symlink_status(path).type();
+    if (c.Replaced) {
+      out.Commit();
+      EXPECT_EQ(ReadFileBytes(path), "ours");
+    } else {
+      EXPECT_THROW(out.Commit(), EFileError);
+      EXPECT_EQ(fs::symlink_status(path).type(), type);
+    }
+    EXPECT_EQ(Entries(), std::vector<std::string>{c.Name});  // no temporary file left behind
+    fs::remove(path);
+  }
+}
+
+// A new file gets the mode any newly created file gets (the umask applies); a replaced file
+// keeps its own.
+TEST_F(SafeFileTest, ANewFileTakesTheUmaskAndAReplacedFileKeepsItsMode) {
+  const mode_t previous = ::umask(027);
+  WriteFileSafely(Path("new.txt"), "new");
+  ::umask(previous);
+  EXPECT_EQ(fs::status(Path("new.txt")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ::chmod(Path("new.txt").c_str(), 0604);
+  WriteFileSafely(Path("new.txt"), "replaced");
+  EXPECT_EQ(fs::status(Path("new.txt")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+}
+
 TEST_F(SafeFileTest, SymbolicLinksAreFollowedAndKept) {
   fs::create_directory(Path("real"));
   WriteFileBytes(Path("real/target.txt"), "old");

@@ -51,6 +51,42 @@ TEST_F(HtmlPageWriter, ClassesAreSharedAcrossLetterCaseAndTheReportFontNeedsNone
       << HeadOf(html);
 }
 
+// Without an external style sheet every page file numbers its own classes from S0: a font or
+// box met on an earlier page gets the number of its place on this page.
+TEST_F(HtmlPageWriter, EachPageFileNumbersItsOwnClasses) {
+  Settings().ShowNavigator = false;
+  TOxQRHTMLFilter f(Dir() + "sales.htm");
+  std::vector<std::string> boxes;
+  Run(f, 2, [&](int k) {
+    TOxQrTextRec bold = Line(10, 10, 20, TAlignment::taLeftJustify, "b");
+    bold.Font.Style = {TFontStyle::fsBold};
+    TOxQrTextRec italic = bold;
+    italic.Font.Style = {TFontStyle::fsItalic};
+    TQRFrame frame;
+    frame.DrawTop = true;
+    std::string box;
+    if (k == 2) {
+      f.AddText(italic);
+      f.RenderBox(TOxQrRect{0, 0, 10, 10}, clRed, box, true, true, false, true, TQRFrame{});
+      boxes.push_back(box);
+    }
+    f.AddText(bold);
+    f.RenderBox(TOxQrRect{0, 0, 10, 10}, clLime, box, true, true, false, false, frame);
+    boxes.push_back(box);
+  });
+  const std::string div = "<DIV STYLE=\"top:10px; left:10px; width:50px\" Class=";
+  EXPECT_EQ(BodyOf(Read("sales0001.htm")), div + "\"S0\">b</DIV>\r\n");
+  EXPECT_EQ(BodyOf(Read("sales0002.htm")), div + "\"S0\">b</DIV>\r\n" + div + "\"S2\">b</DIV>\r\n");
+  const std::string box = "<DIV STYLE=\"top:0px; left:0px; width:10px; height:10px\" Class=";
+  EXPECT_EQ(boxes, (std::vector<std::string>{box + "\"S1\"></DIV>", box + "\"S1\"></DIV>", box + "\"S3\"></DIV>"}));
+  EXPECT_NE(Read("sales0002.htm").find("\r\n.S0 {font:italic 10pt Arial; color:#000000}"
+                                       "\r\n.S1 {font:0pt; background-color:#FF0000}"
+                                       "\r\n.S2 {font:bold 10pt Arial; color:#000000}"
+                                       "\r\n.S3 {font:0pt; ; border-top:1px solid #000000}\r\n"),
+            std::string::npos)
+      << HeadOf(Read("sales0002.htm"));
+}
+
 TEST_F(HtmlPageWriter, BoxesWriteFillAndDrawnSidesOnly) {
   struct Case {
     const char* what;

@@ -114,6 +114,7 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
   for (TOxImageFormat format : {TOxImageFormat::ifJPG, TOxImageFormat::ifBMP}) {
     SCOPED_TRACE(static_cast<int>(format));
     Settings().ExportImageFormat = format;
+    const std::string ext = format == TOxImageFormat::ifJPG ? ".jpg" : ".bmp";
     auto& twin = Image(Qt::darkBlue);
     auto& other = Image(Qt::red);
     auto print = [&](TOxQRHTMLFilter& f) {
@@ -124,6 +125,10 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
     TOxQRHTMLFilter copies(Dir() + "copies.htm");
     print(copies);
     EXPECT_EQ(QRExportSettings().CreatedImageFiles.Count(), 4);
+    // Every print has its file; equal pictures hold equal bytes, another picture its own.
+    const std::string first = ReadFileBytes(Dir() + "copies_I0001" + ext);
+    for (const char* n : {"copies_I0002", "copies_I0004"}) EXPECT_EQ(ReadFileBytes(Dir() + n + ext), first) << n;
+    EXPECT_NE(ReadFileBytes(Dir() + "copies_I0003" + ext), first);
 
     Settings().ReuseIdenticalImages = true;
     TOxQRHTMLFilter shared(Dir() + "shared.htm");
@@ -131,7 +136,6 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
     Settings().ReuseIdenticalImages = false;
     const auto& files = QRExportSettings().CreatedImageFiles;
     ASSERT_EQ(files.Count(), 2);
-    const std::string ext = format == TOxImageFormat::ifJPG ? ".jpg" : ".bmp";
     EXPECT_EQ(files[0], "shared_I0001" + ext);
     EXPECT_EQ(files[1], "shared_I0002" + ext);
     EXPECT_EQ(ReadFileBytes(Dir() + files[0]), ReadFileBytes(Dir() + "copies_I0001" + ext)) << "same bytes as ever";
@@ -143,6 +147,44 @@ TEST_F(HtmlPictures, IdenticalPicturesShareOneFileOnlyWhenAskedTo) {
          at = body.find("SRC=\"shared_I0001" + ext, at + 1))
       ++references;
     EXPECT_EQ(references, 3u);
+    for (const auto& entry : std::filesystem::directory_iterator(Dir())) std::filesystem::remove_all(entry);
+  }
+}
+
+// With ReuseIdenticalImages an earlier file is shared only while it still holds the picture:
+// one a handler changed (even to bytes of the same length) or deleted gets a new file beside it.
+TEST_F(HtmlPictures, AnEarlierFileChangedSinceIsNotShared) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> change;
+    int files;
+  };
+  const Case cases[] = {
+      {"unchanged", [](const std::string&) {}, 1},
+      {"other bytes", [](const std::string& p) { WriteFileBytes(p, "edited"); }, 2},
+      {"same length", [](const std::string& p) {
+         std::string bytes = ReadFileBytes(p);
+         bytes.back() = static_cast<char>(bytes.back() ^ 1);
+         WriteFileBytes(p, bytes);
+       }, 2},
+      {"deleted", [](const std::string& p) { std::filesystem::remove(p); }, 2},
+  };
+  Settings().ReuseIdenticalImages = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QRExportSettings().OnEncodeGraphicDone = [&](TOxQRExportFilter*, const void*, int index) {
+      if (index == 0) c.change(Dir() + QRExportSettings().CreatedImageFiles[0]);
+    };
+    TOxQRHTMLFilter f(Dir() + "sales.htm");
+    Run(f, 1, [&](int) {
+      f.WritePicture(*image_, 0, 0, false);
+      f.WritePicture(*image_, 0, 0, false);
+    });
+    ASSERT_EQ(QRExportSettings().CreatedImageFiles.Count(), c.files);
+    if (c.files == 2) {
+      EXPECT_NE(Read("sales0001.htm").find("SRC=\"sales_I0002.jpg\""), std::string::npos);
+      EXPECT_EQ(ReadFileBytes(Dir() + "sales_I0002.jpg").substr(0, 2), "\xFF\xD8");  // the picture again
+    }
     for (const auto& entry : std::filesystem::directory_iterator(Dir())) std::filesystem::remove_all(entry);
   }
 }
