@@ -42,9 +42,10 @@ TSqliteDb OpenDatabaseReadOnly(const std::string& path) {
     FailOpen(path, reason);
   }
   // Pages are read through a memory map rather than one read call each: a report reads
-  // the same pages again for every master record and every run. A file larger than the
-  // map is read the ordinary way beyond it.
-  sqlite3_exec(db.get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+  // the same pages again for every master record and every run. The map is bounded, so that
+  // a large database does not add its whole size to the process's resident memory; a file
+  // larger than the map is read the ordinary way beyond it.
+  sqlite3_exec(db.get(), "PRAGMA mmap_size = 8388608", nullptr, nullptr, nullptr);
   return db;
 }
 

@@ -20,7 +20,7 @@ namespace oxqr {
 
 class TEncodedPictureCache {
  public:
-  static constexpr std::size_t kDefaultBudget = std::size_t{32} << 20;
+  static constexpr std::size_t kDefaultBudget = std::size_t{8} << 20;
 
   explicit TEncodedPictureCache(std::size_t budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
 
