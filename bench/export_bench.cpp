@@ -7,7 +7,8 @@
 // is present, the whole exporter process is timed against it on the same PDF work.
 //
 //   export_bench [--json FILE] [--reps N] [--scales 10,100] [--formats pdf,htm] [--no-events]
-//                [--no-peer] [--peer-only]
+//                [--no-peer] [--peer-only] [--page-budget MiB]
+// --page-budget sets the preview's page store memory budget (the default is the library's).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,6 +144,8 @@ int Worker(const TCase& c, const std::string& database, int reps) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     auto sample = MakeSampleReport(c.Report, ctx);
+    if (const char* budget = std::getenv("OXQR_BENCH_PAGE_BUDGET_MIB"))
+      sample->Report().QRPrinter().SetPageMemoryBudget(static_cast<std::size_t>(std::stoul(budget)) << 20);
     const auto t0 = TClock::now();
     const double c0 = ProcessCpuSeconds();
     sample->Report().Prepare();
@@ -299,9 +302,10 @@ int main(int argc, char** argv) {
     else if (a == "--no-events") events = false;
     else if (a == "--no-peer") peer = false;
     else if (a == "--peer-only") peerOnly = true;
+    else if (a == "--page-budget" && more) ::setenv("OXQR_BENCH_PAGE_BUDGET_MIB", args[++i].c_str(), 1);
     else {
       std::cerr << "usage: export_bench [--json FILE] [--reps N] [--scales 10,100] [--formats pdf,htm] "
-                   "[--no-events] [--no-peer] [--peer-only]\n";
+                   "[--no-events] [--no-peer] [--peer-only] [--page-budget MiB]\n";
       return 2;
     }
   }

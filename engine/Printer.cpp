@@ -22,7 +22,9 @@ int TQRPrinter::ToDeviceHeight(double h) const { return static_cast<int>(RoundHa
 
 void TQRPrinter::NewPage() {
   auto page = std::make_unique<TMetafile>(ToDeviceWidth(PaperWidth), ToDeviceHeight(PaperLength));
-  if (printing_) {
+  if (printing_ && !keepsPages_) {
+    ++droppedPages_;
+  } else if (printing_) {
     store_.Add(*printing_);
     // The finished page is the store's last page as it would be unpacked: keep it as
     // the most recently read, so a pointer to it stays valid a while longer.
@@ -51,7 +53,8 @@ const TMetafile* TQRPrinter::PageMetafile() const { return Page(currentPage_); }
 
 const TMetafile* TQRPrinter::Page(int n) const {
   if (n < 1 || n > PageCount()) return nullptr;
-  if (n > store_.Count()) return printing_.get();
+  if (n > store_.Count() + droppedPages_) return printing_.get();
+  if (n > store_.Count()) return nullptr;
   auto hit = std::find_if(cache_.begin(), cache_.end(), [n](const TCachedPage& c) { return c.Number == n; });
   if (hit == cache_.end()) {
     hit = cache_.end() - 1;  // the least recently read
@@ -66,10 +69,11 @@ TMetafile* TQRPrinter::PrintingPage() { return printing_.get(); }
 
 void TQRPrinter::ReplacePage(int n, const TMetafile& page) {
   if (n < 1 || n > PageCount()) throw std::out_of_range("TQRPrinter::ReplacePage: no page " + std::to_string(n));
-  if (n > store_.Count()) {
+  if (n > store_.Count() + droppedPages_) {
     printing_->Records = page.Records;  // the canvas keeps recording into the same page
     return;
   }
+  if (n > store_.Count()) return;
   store_.Replace(n - 1, page);
   for (TCachedPage& cached : cache_)
     if (cached.Number == n) cached = TCachedPage{};
@@ -81,6 +85,7 @@ void TQRPrinter::Clear() {
   cache_ = {};
   store_.Clear();
   currentPage_ = 0;
+  droppedPages_ = 0;
 }
 
 }  // namespace oxqr

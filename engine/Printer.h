@@ -36,7 +36,12 @@ class TQRPrinter {
   double PaperLength = 2970;  // Native
 
   // Page store.
-  int PageCount() const { return store_.Count() + (printing_ ? 1 : 0); }
+  int PageCount() const { return store_.Count() + droppedPages_ + (printing_ ? 1 : 0); }
+  // Off for a run whose pages nobody reads again (an export's own run: its filter gets the
+  // page through its calls): finished pages are then counted and dropped instead of packed
+  // into the store, and Page() gives nullptr for them. Set before the first page.
+  bool KeepsPages() const { return keepsPages_; }
+  void SetKeepsPages(bool keep) { keepsPages_ = keep; }
   // Bytes of finished pages the printer may keep in memory before further pages go to a
   // temporary file (removed by Clear and by the destructor); 0 keeps every page in memory.
   // Applies to pages finished after it is set.
@@ -61,7 +66,8 @@ class TQRPrinter {
   // lets the engine put a band's background under controls already recorded.
   TMetafile* PrintingPage();
   // Puts `page` in place of stored page `n` (1-based; the page being printed included), for
-  // values filled in after the run. Throws std::out_of_range outside the stored pages.
+  // values filled in after the run. Throws std::out_of_range outside the counted pages; a
+  // dropped page is left as it was.
   void ReplacePage(int n, const TMetafile& page);
   void Clear();
 
@@ -84,6 +90,8 @@ class TQRPrinter {
   std::unique_ptr<TMetafile> printing_;  // the last page, still being recorded
   mutable std::array<TCachedPage, 4> cache_;
   int currentPage_ = 0;
+  int droppedPages_ = 0;  // finished pages counted but not kept (KeepsPages off)
+  bool keepsPages_ = true;
   std::unique_ptr<TMetafileCanvas> canvas_;
 };
 

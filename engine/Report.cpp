@@ -48,19 +48,27 @@ class ExportRunGuard {
       : printer_(printer), active_(active), finalPass_(finalPass) {}
   ~ExportRunGuard() {
     if (source_) printer_ = std::move(source_);  // frees the run's own printer
-    if (clear_) printer_->Clear();
+    if (clear_) {
+      printer_->Clear();
+      printer_->SetKeepsPages(true);
+    }
     active_ = nullptr;
     finalPass_ = true;
   }
   ExportRunGuard(const ExportRunGuard&) = delete;
   ExportRunGuard& operator=(const ExportRunGuard&) = delete;
-  // The run's pages were only counted, not drawn: the printer is emptied after it, so the
+  // The run's pages are only counted, not kept: the printer is emptied after it, so the
   // report stays as unprepared as it was.
-  void ClearPrinterAfter() { clear_ = true; }
-  // Keeps the preview's printer aside and gives the run a fresh one.
+  void ClearPrinterAfter() {
+    clear_ = true;
+    printer_->SetKeepsPages(false);
+  }
+  // Keeps the preview's printer aside and gives the run a fresh one; the filter has each
+  // page through its calls, so the run's own pages are counted, not kept.
   void SwapInFreshPrinter() {
     auto fresh = std::make_unique<TQRPrinter>();
     fresh->SetPageMemoryBudget(printer_->PageMemoryBudget());
+    fresh->SetKeepsPages(false);
     source_ = std::move(printer_);
     printer_ = std::move(fresh);
   }

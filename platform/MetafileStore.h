@@ -22,10 +22,10 @@ class TPageSpillFile;
 
 class TMetafileStore {
  public:
-  // 24 MiB: a few thousand report pages stay in memory, the rest go to the temporary file
-  // (at scale 1000 the customers report then peaks within 30 MiB of a short run). 0 keeps
-  // every page in memory.
-  static constexpr std::size_t DefaultMemoryBudget = std::size_t{24} << 20;
+  // 8 MiB: about a thousand report pages stay in memory, the rest go to the temporary file
+  // compressed (a few per cent of a long layout run). A report's memory then stops growing
+  // early; a larger budget only moves the point where it stops. 0 keeps every page in memory.
+  static constexpr std::size_t DefaultMemoryBudget = std::size_t{8} << 20;
 
   explicit TMetafileStore(std::size_t memoryBudget = DefaultMemoryBudget);
   ~TMetafileStore();

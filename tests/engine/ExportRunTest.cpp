@@ -1,10 +1,12 @@
 #include <stdexcept>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "FakeDataSet.h"
 #include "RecordingFilter.h"
 #include "ReportFixture.h"
+#include "engine/Printer.h"
 #include "platform/Metafile.h"
 
 namespace oxqr {
@@ -121,6 +123,47 @@ TEST(ExportRun, FilterWithoutPreviewPagesIsDrivenByOneRun) {
   EXPECT_EQ(runs, 3);
   EXPECT_EQ(reader.Calls, expected.Calls);
   EXPECT_EQ(oneRun.Report.QRPrinter().PageCount(), 3);
+}
+
+// The export's own run hands each page to the filter and keeps none of them (the preview's
+// pages stay as they were); the pages are still counted for the filter and the caller.
+TEST(ExportRun, ExportRunCountsItsPagesWithoutKeepingThem) {
+  struct Seen {
+    int Count = 0;
+    bool EarlierPageKept = false;
+  };
+  class PageWatchingFilter : public test::RecordingFilter {
+   public:
+    PageWatchingFilter(const std::string& name, bool readsPreview, std::vector<Seen>& seen)
+        : RecordingFilter(name), readsPreview_(readsPreview), seen_(seen) {}
+    bool ReadsPreviewPages() const override { return readsPreview_; }
+    void OpenPage() override {
+      const TQRPrinter& running = Report->QRPrinter();
+      seen_.push_back({running.PageCount(), running.PageCount() > 1 && running.Page(1) != nullptr});
+      RecordingFilter::OpenPage();
+    }
+
+   private:
+    bool readsPreview_;
+    std::vector<Seen>& seen_;
+  };
+  for (const bool readsPreview : {true, false}) {
+    ThreePageReport r;
+    std::vector<Seen> seen;
+    PageWatchingFilter filter("x.rec", readsPreview, seen);
+    r.Report.ExportToFilter(filter);
+    ASSERT_EQ(seen.size(), 3u) << readsPreview;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(seen[i].Count, i) << readsPreview;  // a page opens before the printer starts it
+      EXPECT_FALSE(seen[i].EarlierPageKept) << readsPreview;
+    }
+    EXPECT_EQ(r.Report.ExportedPageCount(), 3);
+    // The preview (made first for a filter that reads it) keeps every page; a report laid
+    // out only for the export stays unprepared and keeps pages again when it is prepared.
+    EXPECT_EQ(r.Report.QRPrinter().PageCount(), readsPreview ? 3 : 0);
+    r.Report.Prepare();
+    EXPECT_NE(r.Report.QRPrinter().Page(1), nullptr) << readsPreview;
+  }
 }
 
 TEST(ExportRun, FirstPageHeaderAndLastPageFooterOptions) {

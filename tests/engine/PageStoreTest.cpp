@@ -210,6 +210,36 @@ TEST(PageStore, ReplacedPagesReadBackAndLeaveTheOthersAlone) {
   }
 }
 
+TEST(PageStore, PrinterThatKeepsNoPagesCountsThemAndKeepsOnlyThePageBeingPrinted) {
+  TTempDirGuard dir("nokeep");
+  TQRPrinter printer;
+  printer.SetPageMemoryBudget(1);  // would spill every page if it kept them
+  printer.SetKeepsPages(false);
+  for (const char* text : {"one", "two", "three"}) {
+    printer.NewPage();
+    printer.Canvas().TextOut(1, 2, text);
+  }
+  EXPECT_EQ(printer.PageCount(), 3);
+  EXPECT_EQ(printer.PageStoreBytes(), sizeof(TMetafile) + printer.PrintingPage()->Records.capacity() * sizeof(TMetaRecord));
+  EXPECT_EQ(printer.PagesOnDisk(), 0);
+  EXPECT_EQ(dir.StoreFiles(), 0);
+  EXPECT_EQ(printer.Page(1), nullptr);
+  EXPECT_EQ(printer.Page(2), nullptr);
+  ASSERT_NE(printer.Page(3), nullptr);
+  EXPECT_EQ(printer.Page(3), printer.PrintingPage());
+  TMetafile replacement(300, 200);
+  {
+    TMetafileCanvas canvas(replacement);
+    for (const char* text : {"new", "newer"}) canvas.TextOut(1, 2, text);
+  }
+  printer.ReplacePage(2, replacement);  // a dropped page: nothing to replace, nothing thrown
+  printer.ReplacePage(3, replacement);
+  EXPECT_EQ(printer.Page(3)->Records.size(), replacement.Records.size());
+  EXPECT_THROW(printer.ReplacePage(4, replacement), std::out_of_range);
+  printer.Clear();
+  EXPECT_EQ(printer.PageCount(), 0);
+}
+
 TEST(PageStore, TemporaryFileGoneAfterAnExportThatThrows) {
   const TTempDirGuard temp("throws");
   TManyPages r(200);
