@@ -38,7 +38,6 @@ void TOxQRExcelFilter::StartJob(int APageWidth, int APageHeight, const TFont& Fo
   TextsCut = 0;
   formats_.clear();
   spill_.reset();
-  spillFile_.reset();
   spilled_ = 0;
   spillRefused_ = false;
   TOxQRCellGridFilter::StartJob(APageWidth, APageHeight, Font);
@@ -124,11 +123,16 @@ void TOxQRExcelFilter::EndGridPage() {
 }
 
 std::unique_ptr<TStream> TOxQRExcelFilter::CreateSpillStream() {
+  std::string name;
   try {
-    spillFile_ = std::make_unique<TTempFile>("OxQR");
-    return std::make_unique<TFileStream>(spillFile_->Name(), TFileMode::fmOpenReadWrite);
+    name = CreateTempFile("OxQR");
+    auto stream = std::make_unique<TFileStream>(name, TFileMode::fmOpenReadWrite);
+    // The open file needs no name: removed now, it is gone with the stream, even when the
+    // process is killed.
+    TryDeleteFile(name);
+    return stream;
   } catch (const EFileError&) {
-    spillFile_.reset();
+    if (!name.empty()) TryDeleteFile(name);
     return nullptr;  // no temporary folder to write to
   }
 }
@@ -163,7 +167,6 @@ void TOxQRExcelFilter::EndDocument() {
     spill_->SetPosition(0);
     Output->CopyFrom(*spill_, spilled_);
     spill_.reset();
-    spillFile_.reset();  // deletes the spill file
   }
   Output->Write(CellStream.Bytes());
   biff::WriteEof(*Output);

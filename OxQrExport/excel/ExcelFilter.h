@@ -15,7 +15,6 @@
 namespace oxqr {
 
 class TSafeFileStream;
-class TTempFile;
 
 class TOxQRExcelFilter : public TOxQRCellGridFilter {
  public:
@@ -49,14 +48,13 @@ class TOxQRExcelFilter : public TOxQRCellGridFilter {
   int LastColumn() const override { return biff::kMaxColumn; }
   void WriteGridCell(const TGridCell& Cell) override;
   void EndGridPage() override;
-  // The stream that takes the cell records beyond CellMemoryBudget (a deleted-on-close
-  // temporary file); nullptr keeps them in memory. Tests give a failing one.
+  // The stream that takes the cell records beyond CellMemoryBudget (a temporary file whose
+  // name is removed once it is open); nullptr keeps them in memory. Tests give a failing one.
   virtual std::unique_ptr<TStream> CreateSpillStream();
 
  private:
   // Moves the records held in CellStream to the spill stream (made on first use).
   void SpillCells();
-  std::unique_ptr<TTempFile> spillFile_;
   std::unique_ptr<TStream> spill_;
   std::int64_t spilled_ = 0;      // bytes in spill_
   bool spillRefused_ = false;     // no spill stream could be made: the cells stay in memory
