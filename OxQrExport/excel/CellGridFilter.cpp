@@ -73,7 +73,8 @@ void TOxQRCellGridFilter::ResetGrid() {
 
 void TOxQRCellGridFilter::ReleaseCells() {
   PageTexts.clear();
-  usedCells_.clear();
+  std::vector<std::vector<std::uint64_t>>().swap(takenColumns_);
+  streamColumns_.clear();
   nativeValues_.clear();
   headerTexts_.clear();
 }
@@ -261,17 +262,40 @@ void TOxQRCellGridFilter::WritePageText(const TOxQrTextRec& Rec, int& Last) {
 bool TOxQRCellGridFilter::PlaceCell(int& Row, int& Column) {
   Row = std::max(Row, 0);
   Column = std::max(Column, 0);
-  if (StreamsRows()) {
-    Row = std::max(Row, streamRow_);
-    if (Row != streamRow_) usedCells_.clear();
-    streamRow_ = Row;
-  }
-  auto& taken = usedCells_[Row];
-  while (!taken.insert(Column).second) ++Column;
+  if (!StreamsRows()) return TakeGridCell(Row, Column);
+  Row = std::max(Row, streamRow_);
+  if (Row != streamRow_) streamColumns_.clear();
+  streamRow_ = Row;
+  while (!streamColumns_.insert(Column).second) ++Column;
   if (Row > LastRow() || Column > LastColumn()) {
     ++CellsLeftOut;
     return false;
   }
+  return true;
+}
+
+bool TOxQRCellGridFilter::TakeGridCell(int Row, int& Column) {
+  // A cell that starts past the last column ends there too; one that is pushed past it is
+  // left out whichever later column it would take, so neither needs remembering.
+  if (Row > LastRow() || Column > LastColumn()) {
+    ++CellsLeftOut;
+    return false;
+  }
+  const auto row = static_cast<std::size_t>(Row);
+  if (row >= takenColumns_.size()) takenColumns_.resize(row + 1);
+  std::vector<std::uint64_t>& bits = takenColumns_[row];
+  const auto taken = [&bits](int c) {
+    const auto word = static_cast<std::size_t>(c) / 64;
+    return word < bits.size() && ((bits[word] >> (c % 64)) & 1) != 0;
+  };
+  while (taken(Column)) ++Column;
+  if (Column > LastColumn()) {
+    ++CellsLeftOut;
+    return false;
+  }
+  const auto word = static_cast<std::size_t>(Column) / 64;
+  if (word >= bits.size()) bits.resize(word + 1);
+  bits[word] |= std::uint64_t{1} << (Column % 64);
   return true;
 }
 

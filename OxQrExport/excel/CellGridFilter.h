@@ -130,7 +130,12 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
   // Places one text copy of the page and hands it to WriteGridCell.
   void WritePageText(const TOxQrTextRec& Rec, int& Last);
 
-  std::unordered_map<int, std::unordered_set<int>> usedCells_;  // row -> taken columns
+  // PlaceCell of a format that does not stream rows: any earlier row may still get a cell,
+  // so each addressable row keeps a bit per column up to its highest taken one (cells past
+  // the last row or column are only counted and need no record).
+  bool TakeGridCell(int Row, int& Column);
+  std::vector<std::vector<std::uint64_t>> takenColumns_;  // row -> bits of taken columns
+  std::unordered_set<int> streamColumns_;  // StreamsRows: the taken columns of streamRow_
   int streamRow_ = 0;  // StreamsRows: the row being written
   std::unordered_map<const TOxQrTextRec*, TNativeValue> nativeValues_;  // of the page's copies
   std::unordered_map<const TOxQrTextRec*, THeaderBand> headerTexts_;  // page's copies in a header band

@@ -6,6 +6,7 @@
 #include "OxQrConsts/OxQrConsts.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/SafeFile.h"
 
@@ -36,6 +37,9 @@ void TOxQRExcelFilter::StartJob(int APageWidth, int APageHeight, const TFont& Fo
   CellStream.Clear();
   TextsCut = 0;
   formats_.clear();
+  spill_.reset();
+  spilled_ = 0;
+  spillRefused_ = false;
   TOxQRCellGridFilter::StartJob(APageWidth, APageHeight, Font);
 }
 
@@ -114,6 +118,37 @@ void TOxQRExcelFilter::WriteCell(int Row, int Column, const biff::TCellAttribute
   biff::WriteLabel(CellStream, Row, Column, Attributes, label);
 }
 
+void TOxQRExcelFilter::EndGridPage() {
+  if (CellStream.Size() > static_cast<std::int64_t>(CellMemoryBudget) && !spillRefused_) SpillCells();
+}
+
+std::unique_ptr<TStream> TOxQRExcelFilter::CreateSpillStream() {
+  std::string name;
+  try {
+    name = CreateTempFile("OxQR");
+    auto stream = std::make_unique<TFileStream>(name, TFileMode::fmOpenReadWrite);
+    // The open file needs no name: removed now, it is gone with the stream, even when the
+    // process is killed.
+    TryDeleteFile(name);
+    return stream;
+  } catch (const EFileError&) {
+    if (!name.empty()) TryDeleteFile(name);
+    return nullptr;  // no temporary folder to write to
+  }
+}
+
+void TOxQRExcelFilter::SpillCells() {
+  if (!spill_) spill_ = CreateSpillStream();
+  if (!spill_) {
+    spillRefused_ = true;
+    return;
+  }
+  // A write that fails throws: the export stops and the unfinished file is not committed.
+  spill_->Write(CellStream.Bytes());
+  spilled_ += CellStream.Size();
+  CellStream.Clear();  // keeps its buffer for the next page's records
+}
+
 void TOxQRExcelFilter::EndDocument() {
   if (file_ == nullptr) return;
   const std::size_t fonts = std::min<std::size_t>(FontList.size(), 4);
@@ -125,6 +160,13 @@ void TOxQRExcelFilter::EndDocument() {
     // One XF per number format, so that a cell's XF index and format index agree.
     for (const auto& format : formats_) biff::WriteFormat(*Output, format);
     for (std::size_t i = 0; i < formats_.size(); ++i) biff::WriteXf(*Output, static_cast<std::uint8_t>(i));
+  }
+  if (spill_) {
+    // The records in the order written: the spilled ones, then those still in memory. A
+    // spill that reads back short throws rather than leave a workbook without its cells.
+    spill_->SetPosition(0);
+    Output->CopyFrom(*spill_, spilled_);
+    spill_.reset();
   }
   Output->Write(CellStream.Bytes());
   biff::WriteEof(*Output);

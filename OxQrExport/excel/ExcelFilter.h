@@ -5,6 +5,7 @@
 // decimal numbers become numeric cells. Cells past the last row or column the record
 // layout can address are left out and counted in one error report.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@ class TOxQRExcelFilter : public TOxQRCellGridFilter {
   using TOxQRCellGridFilter::TOxQRCellGridFilter;
   ~TOxQRExcelFilter() override;
 
-  TMemoryStream CellStream;  // the job's cell records in the order written
+  TMemoryStream CellStream;  // the job's cell records in the order written, since the last spill
+  // The most cell records held in memory after a page: beyond it they move on to a private
+  // spill file, so that the memory a workbook needs does not grow with its cells.
+  std::size_t CellMemoryBudget = std::size_t{256} << 10;
   int TextsCut = 0;           // texts longer than a LABEL holds, written cut
 
   std::string DisplayName() const override;  // "Microsoft Excel Worksheet"
@@ -43,8 +47,17 @@ class TOxQRExcelFilter : public TOxQRCellGridFilter {
   int LastRow() const override { return biff::kMaxRow; }
   int LastColumn() const override { return biff::kMaxColumn; }
   void WriteGridCell(const TGridCell& Cell) override;
+  void EndGridPage() override;
+  // The stream that takes the cell records beyond CellMemoryBudget (a temporary file whose
+  // name is removed once it is open); nullptr keeps them in memory. Tests give a failing one.
+  virtual std::unique_ptr<TStream> CreateSpillStream();
 
  private:
+  // Moves the records held in CellStream to the spill stream (made on first use).
+  void SpillCells();
+  std::unique_ptr<TStream> spill_;
+  std::int64_t spilled_ = 0;      // bytes in spill_
+  bool spillRefused_ = false;     // no spill stream could be made: the cells stay in memory
   TSafeFileStream* file_ = nullptr;  // Output while it is open
   std::vector<std::string> formats_;  // number formats of native cells; empty when none
 };

@@ -531,5 +531,113 @@ TEST_F(ExcelFilterTest, NativeNumbersKeepPiecesOfAWrappedValueAsText) {
   for (const auto& r : SheetRecords(ReadFileBytes(Out()))) EXPECT_NE(r.Id, 0x001E);
 }
 
+TEST_F(ExcelFilterTest, TakenCellsOfEarlierRowsAndFullRows) {
+  Settings().LineSpacing = TTextLineSpacing::lsActual;
+  TOxQRExcelFilter f(Out());
+  Run(f, 2, [&](int page) {
+    if (page == 1) {
+      f.AddText(Text(0, 5, "a"));
+      for (int i = 0; i < 300; ++i) f.AddText(Text(0, 7, "x"));  // one cell: pushed to 0 .. 255, then left out
+    } else {
+      f.AddText(Text(0, 5, "b"));  // a row of the earlier page: its taken cell pushes this one right
+      f.AddText(Text(70, 7, "y"));  // past every column of the full row
+    }
+  });
+  std::vector<std::pair<int, int>> row5;
+  int row7 = 0;
+  for (const auto& c : Cells()) {
+    if (c.Row == 5) row5.emplace_back(c.Column, c.Text[0]);
+    if (c.Row == 7) {
+      EXPECT_EQ(c.Column, row7++);
+    }
+  }
+  EXPECT_EQ(row5, (std::vector<std::pair<int, int>>{{0, 'a'}, {1, 'b'}}));
+  EXPECT_EQ(row7, 256);
+  EXPECT_EQ(f.CellsLeftOut, 300 - 256 + 1);
+}
+
+// Pages of labels and numbers in several fonts, as a workbook large enough to spill.
+void WriteSpillPages(TOxQRExcelFilter& f, int page) {
+  for (int line = 1; line <= 40; ++line) {
+    TOxQrTextRec r;
+    r.Y = line;
+    r.Font = TOxQrFontAttrib::FromFont(TFont());
+    r.Font.Size = 8 + line % 3;
+    r.Text = "page " + std::to_string(page) + " line " + std::to_string(line);
+    f.AddText(r);
+    r.X = 20;
+    r.Text = std::to_string(page * 1000 + line) + (line % 2 != 0 ? ".5" : "");
+    f.AddText(r);
+  }
+}
+
+TEST_F(ExcelFilterTest, CellsBeyondTheMemoryBudgetSpillAndGiveTheSameBytes) {
+  Settings().LineSpacing = TTextLineSpacing::lsNoBlank;
+  TOxQRExcelFilter whole(Out());
+  Run(whole, 6, [&](int page) { WriteSpillPages(whole, page); });
+  const std::string inMemory = ReadFileBytes(Out());
+  ASSERT_GT(inMemory.size(), 6000u);
+  for (const std::size_t budget : {std::size_t{0}, std::size_t{1500}, inMemory.size() / 2}) {
+    SCOPED_TRACE(budget);
+    fs::remove(Out());
+    TOxQRExcelFilter f(Out());
+    f.CellMemoryBudget = budget;
+    Run(f, 6, [&](int page) {
+      WriteSpillPages(f, page);
+      if (page == 6) {
+        EXPECT_LE(f.CellStream.Size(), static_cast<std::int64_t>(budget));
+      }
+    });
+    EXPECT_EQ(ReadFileBytes(Out()), inMemory);
+    EXPECT_TRUE(errors_.empty());
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(Dir()), fs::directory_iterator()), 1);
+}
+
+// A spill stream that fails the way a full or broken disk does: a write that throws, or
+// writes that seem to succeed but whose bytes are not there to read back.
+class TBrokenSpill final : public TStream {
+ public:
+  explicit TBrokenSpill(bool throws) : throws_(throws) {}
+  void Write(const void*, std::size_t count) override {
+    if (throws_) throw EFileError("spill", "write", 28);
+    size_ += static_cast<std::int64_t>(count);
+  }
+  using TStream::Write;
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::int64_t Position() const override { return 0; }
+  void SetPosition(std::int64_t) override {}
+  std::int64_t Size() const override { return size_; }
+
+ private:
+  bool throws_;
+  std::int64_t size_ = 0;
+};
+
+class TBrokenSpillFilter final : public TOxQRExcelFilter {
+ public:
+  TBrokenSpillFilter(const std::string& name, bool throws) : TOxQRExcelFilter(name), throws_(throws) {}
+
+ protected:
+  std::unique_ptr<TStream> CreateSpillStream() override { return std::make_unique<TBrokenSpill>(throws_); }
+
+ private:
+  bool throws_;
+};
+
+TEST_F(ExcelFilterTest, SpillThatFailsStopsTheExportAndWritesNoFile) {
+  Settings().LineSpacing = TTextLineSpacing::lsNoBlank;
+  for (const bool throws : {true, false}) {
+    SCOPED_TRACE(throws ? "write throws" : "bytes lost");
+    {
+      TBrokenSpillFilter f(Out(), throws);
+      f.CellMemoryBudget = 0;
+      EXPECT_ANY_THROW(Run(f, 3, [&](int page) { WriteSpillPages(f, page); }));
+      EXPECT_FALSE(fs::exists(Out()));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir()), fs::directory_iterator()), 0);  // no temporary left
+  }
+}
+
 }  // namespace
 }  // namespace oxqr
