@@ -113,6 +113,11 @@ double TOxQRRTFFilter::FrameWidthTwips(const TQRFrame& Frame) const {
 
 std::string TOxQRRTFFilter::EncodeText(const std::string& Text) { return RtfEscapeText(Text); }
 
+void TOxQRRTFFilter::EncodeTextInto(const std::string& Text, std::string& Out) {
+  Out.clear();
+  AppendRtfEscapedText(Out, Text);
+}
+
 // Both tables only grow during a document, so an entry found once keeps its number; the
 // numbers are remembered, as nearly every text line and box asks for one.
 int TOxQRRTFFilter::ColorIndex(TColor Color) {
@@ -172,7 +177,8 @@ void TOxQRRTFFilter::BeginPage() {
   pageFills_.clear();
   bandFills_.clear();
   openFrames_.clear();
-  WriteBody(std::string("{") + CRLF);
+  openHeads_.clear();
+  WriteBody("{\r\n");
 }
 
 void TOxQRRTFFilter::ClosePage() {
@@ -250,7 +256,8 @@ void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
   std::optional<TFilledBox> bandBox;
   if (Output && (fill || Band.Frame.AnyFrame())) {
     const std::size_t fills = bandFills_.size();
-    std::string box;
+    std::string& box = bandBox_;
+    box.clear();
     RenderBox(Rect, Band.Color, box, true, true, false, fill, Band.Frame);
     if (bandFills_.size() > fills) {  // the band's box lies under all of the band's items
       bandBox = bandFills_.back();
@@ -269,6 +276,7 @@ void TOxQRRTFFilter::BeginBand() {
   TOxQRDocumentFilter::BeginBand();
   bandFills_.clear();
   openFrames_.clear();
+  openHeads_.clear();
 }
 
 void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
@@ -277,7 +285,8 @@ void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
   };
   // Later frames first, so that the positions of earlier ones stay valid.
   for (auto f = openFrames_.rbegin(); f != openFrames_.rend(); ++f) {
-    if (BandBuffer.compare(f->At, f->Head.size(), f->Head) != 0) continue;  // not written as made
+    const std::string_view head(openHeads_.data() + f->HeadAt, f->HeadSize);
+    if (BandBuffer.compare(f->At, head.size(), head) != 0) continue;  // not written as made
     const double x = f->Rect.Left + f->Rect.Width / 2;
     const double y = f->Rect.Top + f->Rect.Height / 2;
     // The topmost filled box under the frame's centre: boxes of the band drawn before the
@@ -288,12 +297,13 @@ void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
     if (under == nullptr && bandBox != nullptr && contains(bandBox->Rect, x, y)) under = bandBox;
     for (auto b = pageFills_.rbegin(); b != pageFills_.rend() && under == nullptr; ++b)
       if (contains(b->Rect, x, y)) under = &*b;
-    if (under != nullptr) BandBuffer.insert(f->At + f->Head.size() - 1, "\\cbpat" + Num(ColorIndex(under->Color)));
+    if (under != nullptr) BandBuffer.insert(f->At + head.size() - 1, "\\cbpat" + Num(ColorIndex(under->Color)));
   }
   if (bandBox != nullptr) pageFills_.push_back(*bandBox);
   pageFills_.insert(pageFills_.end(), bandFills_.begin(), bandFills_.end());
   bandFills_.clear();
   openFrames_.clear();
+  openHeads_.clear();
 }
 
 std::string TOxQRRTFFilter::DocumentHead() {
@@ -375,6 +385,7 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
   TOxQRDocumentFilter::BeginTextBlock(Control, OffsetX, OffsetY);
   FormatCodes.clear();
   CloseCodes.clear();
+  blockText_.clear();
   blockWidest_ = 0;
   blockAlign_ = TAlignment::taLeftJustify;
 }
@@ -393,7 +404,9 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
   }
   const int n = InTextBlock ? LinesInBlock : 0;
   if (InTextBlock) {
-    TextBlockLines.push_back(n != 0 ? "\\par " + Rec.Text : Rec.Text);
+    if (n != 0) blockText_ += "\\par ";
+    blockText_ += Rec.Text;
+    blockText_ += CRLF;
     blockWidest_ = std::max(blockWidest_, Rec.Width);
     blockAlign_ = Rec.Alignment;
   }
@@ -459,8 +472,6 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
                                bool FixedHeight, bool TextFrame, bool Fill, const TQRFrame& Frame) {
   const double L = Rect.Left, T = Rect.Top, W = Rect.Width, H = Rect.Height;
   if (TextFrame) {
-    TextBlockLines.insert(TextBlockLines.begin(), FormatCodes);
-    TextBlockLines.push_back(CloseCodes);
     // A block whose widest line nearly fills it gets the room of a single line, on the side
     // away from its alignment, so that readers that measure wider do not break its lines.
     double left = L;
@@ -471,31 +482,35 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
       if (blockAlign_ == TAlignment::taCenter) left -= (width - W) / 2;
     }
     Out.clear();
-    Out += "\\par\\pard";
-    if (Frame.AnyFrame()) Out += ParagraphBorder(Frame);
-    Out += "\\pvpg\\phpg";
-    if (FixedWidth) {
-      Out += "\\absw";
-      AppendRtfNumber(Out, width);
+    {
+      TRtfWriter head(Out, 160);
+      head << "\\par\\pard";
+      if (Frame.AnyFrame()) head << ParagraphBorder(Frame);
+      head << "\\pvpg\\phpg";
+      if (FixedWidth) (head << "\\absw").Number(width);
+      if (FixedHeight) (head << "\\absh").Number(H);
+      (head << "\\posy").Number(T);
+      (head << "\\posx").Number(left);
+      if (Fill) {
+        // The pattern colour alone shows no fill in readers; the background colour fills.
+        const int c = ColorIndex(Color);
+        (head << "\\shading10000\\cfpat").Int(c);
+        (head << "\\cbpat").Int(c);
+      }
+      head << ' ';
     }
-    if (FixedHeight) {
-      Out += "\\absh";
-      AppendRtfNumber(Out, H);
+    if (!Fill) {
+      openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), openHeads_.size(), Out.size()});
+      openHeads_ += Out;
     }
-    Out += "\\posy";
-    AppendRtfNumber(Out, T);
-    Out += "\\posx";
-    AppendRtfNumber(Out, left);
-    if (Fill) {
-      // The pattern colour alone shows no fill in readers; the background colour fills.
-      const int c = ColorIndex(Color);
-      Out += "\\shading10000\\cfpat";
-      AppendRtfInt(Out, c);
-      Out += "\\cbpat";
-      AppendRtfInt(Out, c);
-    }
-    Out += ' ';
-    if (!Fill) openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), Out});
+    // The block's lines follow their frame between the words that set and reset their format;
+    // the caller ends the last piece with CR LF.
+    Out += CRLF;
+    Out += FormatCodes;
+    Out += CRLF;
+    Out += blockText_;
+    Out += CloseCodes;
+    blockText_.clear();
     return;
   }
 
@@ -550,6 +565,13 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
 
 std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
                                          bool WithBorder, const TQRFrame* Frame) {
+  std::string out;
+  AppendPictureGroup(out, Picture, Rect, OrigHeight, OrigWidth, WithBorder, Frame);
+  return out;
+}
+
+void TOxQRRTFFilter::AppendPictureGroup(std::string& Out, const TBitmap& Picture, const TOxQrRect& Rect,
+                                        int OrigHeight, int OrigWidth, bool WithBorder, const TQRFrame* Frame) {
   const bool jpeg = RTFSettings().ExportImageFormat() != TOxImageFormat::ifBMP;
   const int pw = Picture.Width();
   const int ph = Picture.Height();
@@ -580,23 +602,32 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
            std::string(MetafileEndRecord);
   });
 
-  std::string out = "\\par\\pard\\pvpg\\phpg\\posx" + FormatNumber(Rect.Left) + "\\posy" + FormatNumber(Rect.Top) +
-                    "{\\pict" + (jpeg ? "\\jpegblip" : "\\wmetafile8") + "\\picscalex" + std::to_string(sx) +
-                    "\\picscaley" + std::to_string(sy) + "\\picbmp\\picbpp4";
-  if (!jpeg) {
-    // Without a goal size readers show a metafile as a dot; the goal times the scale is the rectangle.
-    out += "\\picwgoal" + FormatNumber(Rect.Width * 100.0 / static_cast<double>(sx)) + "\\pichgoal" +
-           FormatNumber(Rect.Height * 100.0 / static_cast<double>(sy));
-  }
+  std::string_view border;
+  std::string borderWords;
   if (WithBorder && Frame != nullptr && FrameAllSides(*Frame)) {
-    out += "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
-           Num(ColorIndex(Frame->Color));
+    borderWords = "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
+                  Num(ColorIndex(Frame->Color));
+    border = borderWords;
   }
-  out.reserve(out.size() + data->size() + 3);
-  out += CRLF;
-  out += *data;
-  out += '}';
-  return out;
+  // The head is short; the data, often the larger part, is copied once, behind it.
+  {
+    TRtfWriter head(Out, 256);
+    (head << "\\par\\pard\\pvpg\\phpg\\posx").Number(Rect.Left);
+    (head << "\\posy").Number(Rect.Top);
+    head << "{\\pict" << (jpeg ? "\\jpegblip" : "\\wmetafile8");
+    (head << "\\picscalex").Int(sx);
+    (head << "\\picscaley").Int(sy);
+    head << "\\picbmp\\picbpp4";
+    if (!jpeg) {
+      // Without a goal size readers show a metafile as a dot; the goal times the scale is the rectangle.
+      (head << "\\picwgoal").Number(Rect.Width * 100.0 / static_cast<double>(sx));
+      (head << "\\pichgoal").Number(Rect.Height * 100.0 / static_cast<double>(sy));
+    }
+    head << border << CRLF;
+  }
+  Out.reserve(Out.size() + data->size() + 1);
+  Out += *data;
+  Out += '}';
 }
 
 TOxQRRTFFilter::TDrawnPicture TOxQRRTFFilter::DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap) {
@@ -622,7 +653,8 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
   const auto* image = Bitmap == nullptr ? dynamic_cast<const TQRImage*>(&Control) : nullptr;
   if (image == nullptr) {
     const TDrawnPicture drawn = DrawPicture(Control, Bitmap);
-    if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+    if (drawn.Shown != nullptr)
+      AppendPictureGroup(Out, *drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
     return;
   }
   // A picture control shows its one picture in every band it prints in: drawn and scaled once
@@ -639,7 +671,8 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
     known = std::prev(pictureLooks_.end());
   }
   const TDrawnPicture& drawn = known->second;
-  if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+  if (drawn.Shown != nullptr)
+    AppendPictureGroup(Out, *drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
 }
 
 void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
@@ -656,7 +689,7 @@ void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, s
   }
   const TBitmap* picture = known->second.get();
   if (picture == nullptr || picture->Empty()) return;
-  Out = PictureGroup(*picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
+  AppendPictureGroup(Out, *picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
 }
 
 // ---- Rich text

@@ -68,6 +68,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // A text extent in screen pixels -> twips.
   void MapSize(TSize Size, double& Width, double& Height) override;
   std::string EncodeText(const std::string& Text) override;
+  void EncodeTextInto(const std::string& Text, std::string& Out) override;
   // Native -> twips (x 1440 / 254), unrounded.
   double MapX(double X) override;
   double MapY(double Y) override;
@@ -77,6 +78,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) override;
   void BeginBand() override;
   void EndDocument() override;
+  // The lines of a text block are kept in a buffer of this format (TextBlockLines stays
+  // empty) and handed over with the block's frame, which RenderBox writes in front of them.
   void BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY) override;
   void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
                      bool Continuing) override;
@@ -93,6 +96,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // ImageDPI scaling (0 and 0: shown at its own size). The border needs all four sides.
   std::string PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
                            bool WithBorder, const TQRFrame* Frame);
+  // The same paragraph appended to Out, the picture's data copied once.
+  void AppendPictureGroup(std::string& Out, const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight,
+                          int OrigWidth, bool WithBorder, const TQRFrame* Frame);
   // A rich text piece (RTF) as a borderless drawing-object text box at Rect; its fonts
   // and colours join the document's tables.
   std::string RichTextBox(std::string_view Rtf, const TOxQrRect& Rect);
@@ -117,7 +123,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   struct TOpenFrame {
     TOxQrRect Rect;
     std::size_t At = 0;  // where the head starts in BandBuffer
-    std::string Head;
+    std::size_t HeadAt = 0, HeadSize = 0;  // the head as written, in openHeads_
   };
   // Readers paint a framed paragraph white: a frame without a fill of its own over a filled
   // box gets the box's colour as its background, so that the box shows around its text.
@@ -179,6 +185,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page
   std::vector<TFilledBox> bandFills_;  // filled boxes in BandBuffer
   std::vector<TOpenFrame> openFrames_;  // unfilled frame heads in BandBuffer
+  std::string openHeads_;  // the heads of openFrames_, one after another
+  std::string blockText_;  // the lines of the open text block, each ended by CR LF
+  std::string bandBox_;    // markup of the box of the band being ended, kept for its buffer
   std::map<std::pair<std::string, int>, int> lineSpacing_;  // rich text line spacing by face and size
 };
 
