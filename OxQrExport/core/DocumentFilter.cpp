@@ -53,6 +53,7 @@ void TOxQRDocumentFilter::StartJob(int APageWidth, int APageHeight, const TFont&
   TextControl = nullptr;
   BandOpen = false;
   BandBuffer.clear();
+  lineHeightKnown_ = false;
   ReportTitle = SourcePrinter->Title;
   TotalPages = SourcePrinter->PageCount();
   PageHeight = MapY(APageHeight);
@@ -326,7 +327,13 @@ void TOxQRDocumentFilter::EndTextBlock(const TQRPrintable& Control, int OffsetX,
   std::optional<TFont> reportFont;  // made only for a control without a font of its own
   const TFont& font = label ? label->Font : reportFont.emplace(ReportFont.ToFont());
   const TQRPrinter* printer = Control.ParentPrinter() ? Control.ParentPrinter() : SourcePrinter;
-  const int lineHeight = TextExtent(font, "W").cy;
+  // Text blocks come in runs of the same font: its line height is measured once per run.
+  if (!lineHeightKnown_ || !(lineHeightFont_ == font)) {
+    lineHeightFont_ = font;
+    lineHeight_ = TextExtent(font, "W").cy;
+    lineHeightKnown_ = true;
+  }
+  const int lineHeight = lineHeight_;
   const double blockHeight = (lineHeight * LinesInBlock + 2) / printer->VerticalFactor();
 
   const bool fixedHeight = blockHeight < Control.Size.Height;

@@ -194,6 +194,10 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   // items per band and a record per line. Emptied before each use.
   std::string itemMarkup_;
   TOxQrTextRec textRec_;
+  // The font whose line height EndTextBlock measured last, and that height in pixels.
+  TFont lineHeightFont_;
+  int lineHeight_ = 0;
+  bool lineHeightKnown_ = false;
   int richTextDepth_ = 0;  // > 0 while WriteRichText emits its lines as text blocks
 };
 

@@ -166,6 +166,7 @@ void TOxQRRTFFilter::BeginDocument() {
   pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
+  formatCodesMade_.Valid = false;
   SpillFileName.clear();
   SpillStream.reset();
   spillFile_.reset();
@@ -376,6 +377,7 @@ void TOxQRRTFFilter::EndDocument() {
   pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
+  formatCodesMade_.Valid = false;
   OutputStream.reset();
 }
 
@@ -412,28 +414,42 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
   }
 
   if (n == 0 || n == 1) {
-    const TFontStyles style = Rec.Font.Style;
-    const bool bold = style.Has(TFontStyle::fsBold);
-    const bool italic = style.Has(TFontStyle::fsItalic);
-    const bool strike = style.Has(TFontStyle::fsStrikeOut);
-    const bool underline = style.Has(TFontStyle::fsUnderline);
-    FormatCodes.clear();
-    FormatCodes += "\\f";
-    AppendRtfInt(FormatCodes, FontIndex(Rec.Font));
-    FormatCodes += "\\cf";
-    AppendRtfInt(FormatCodes, ColorIndex(Rec.Font.Color));
-    FormatCodes += "\\fs";
-    AppendRtfInt(FormatCodes, 2LL * Rec.Font.Size);
-    if (bold) FormatCodes += " \\b";
-    if (italic) FormatCodes += " \\i";
-    if (strike) FormatCodes += " \\strike";
-    if (underline) FormatCodes += " \\ul";
-    FormatCodes += align;
-    CloseCodes.clear();
-    if (bold) CloseCodes += " \\b0";
-    if (italic) CloseCodes += " \\i0";
-    if (strike) CloseCodes += " \\strike0";
-    if (underline) CloseCodes += " \\ul0";
+    TFormatCodesMade& made = formatCodesMade_;
+    if (!made.Valid || made.Align != align || !(made.Font == Rec.Font) ||
+        static_cast<std::size_t>(made.FontNumber) >= FontTable.size() ||
+        static_cast<std::size_t>(made.ColorNumber) > ColorTable.size()) {
+      const TFontStyles style = Rec.Font.Style;
+      const bool bold = style.Has(TFontStyle::fsBold);
+      const bool italic = style.Has(TFontStyle::fsItalic);
+      const bool strike = style.Has(TFontStyle::fsStrikeOut);
+      const bool underline = style.Has(TFontStyle::fsUnderline);
+      made.FontNumber = FontIndex(Rec.Font);
+      made.ColorNumber = ColorIndex(Rec.Font.Color);
+      std::string& format = made.Format;
+      format.clear();
+      format += "\\f";
+      AppendRtfInt(format, made.FontNumber);
+      format += "\\cf";
+      AppendRtfInt(format, made.ColorNumber);
+      format += "\\fs";
+      AppendRtfInt(format, 2LL * Rec.Font.Size);
+      if (bold) format += " \\b";
+      if (italic) format += " \\i";
+      if (strike) format += " \\strike";
+      if (underline) format += " \\ul";
+      format += align;
+      std::string& close = made.Close;
+      close.clear();
+      if (bold) close += " \\b0";
+      if (italic) close += " \\i0";
+      if (strike) close += " \\strike0";
+      if (underline) close += " \\ul0";
+      made.Font = Rec.Font;
+      made.Align = align;
+      made.Valid = true;
+    }
+    FormatCodes = made.Format;
+    CloseCodes = made.Close;
   }
   if (InTextBlock) return;
   std::string& line = textLine_;  // one buffer for every line, so that a line costs no allocation
@@ -571,7 +587,8 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
 }
 
 void TOxQRRTFFilter::AppendPictureGroup(std::string& Out, const TBitmap& Picture, const TOxQrRect& Rect,
-                                        int OrigHeight, int OrigWidth, bool WithBorder, const TQRFrame* Frame) {
+                                        int OrigHeight, int OrigWidth, bool WithBorder, const TQRFrame* Frame,
+                                        TRememberedData* Remembered) {
   const bool jpeg = RTFSettings().ExportImageFormat() != TOxImageFormat::ifBMP;
   const int pw = Picture.Width();
   const int ph = Picture.Height();
@@ -586,7 +603,13 @@ void TOxQRRTFFilter::AppendPictureGroup(std::string& Out, const TBitmap& Picture
   // The picture's data is the same wherever the same pixels are written with the same
   // settings: it is encoded once per job and its markup written again from the cache.
   const std::string key = jpeg ? "rtf-jpeg-" + std::to_string(RTFSettings().JPEGQuality) : std::string("rtf-bmp");
-  const std::shared_ptr<const std::string> data = pictures_.Get(Picture, key, [&] {
+  if (Remembered != nullptr && Remembered->Bytes && Remembered->Settings == key) {
+    AppendPictureParagraph(Out, *Remembered->Bytes, Rect, jpeg, sx, sy, WithBorder, Frame);
+    return;
+  }
+  const std::size_t storedBefore = pictures_.StoredBytes();
+  const std::size_t hitsBefore = pictures_.Hits();
+  std::shared_ptr<const std::string> data = pictures_.Get(Picture, key, [&] {
     if (jpeg) {
       const std::string bytes = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
       return "\\bin" + std::to_string(bytes.size()) + " " + bytes;
@@ -601,7 +624,15 @@ void TOxQRRTFFilter::AppendPictureGroup(std::string& Out, const TBitmap& Picture
     return MetafileWrapper(words, pw, ph) + HexBytes(std::string_view(file).substr(14)) +
            std::string(MetafileEndRecord);
   });
+  // Remembered only when the cache holds the data anyway, so that remembering costs no memory.
+  if (Remembered != nullptr && (pictures_.Hits() != hitsBefore || pictures_.StoredBytes() != storedBefore))
+    *Remembered = TRememberedData{key, data};
+  AppendPictureParagraph(Out, *data, Rect, jpeg, sx, sy, WithBorder, Frame);
+}
 
+void TOxQRRTFFilter::AppendPictureParagraph(std::string& Out, const std::string& Data, const TOxQrRect& Rect,
+                                            bool jpeg, long long sx, long long sy, bool WithBorder,
+                                            const TQRFrame* Frame) {
   std::string_view border;
   std::string borderWords;
   if (WithBorder && Frame != nullptr && FrameAllSides(*Frame)) {
@@ -625,8 +656,8 @@ void TOxQRRTFFilter::AppendPictureGroup(std::string& Out, const TBitmap& Picture
     }
     head << border << CRLF;
   }
-  Out.reserve(Out.size() + data->size() + 1);
-  Out += *data;
+  Out.reserve(Out.size() + Data.size() + 1);
+  Out += Data;
   Out += '}';
 }
 
@@ -670,9 +701,9 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
     pictureLooks_.emplace_back(look, DrawPicture(Control, nullptr));
     known = std::prev(pictureLooks_.end());
   }
-  const TDrawnPicture& drawn = known->second;
+  TDrawnPicture& drawn = known->second;
   if (drawn.Shown != nullptr)
-    AppendPictureGroup(Out, *drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+    AppendPictureGroup(Out, *drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame, &drawn.Data);
 }
 
 void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
@@ -684,12 +715,16 @@ void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, s
   auto known = std::find_if(shapes_.begin(), shapes_.end(), [&](const auto& e) { return e.first == look; });
   if (known == shapes_.end()) {
     if (shapes_.size() == kLooksKept) shapes_.erase(shapes_.begin());
-    shapes_.emplace_back(look, ShapeBitmap(Shape, look.PixelFormat));
+    TDrawnPicture drawn;
+    drawn.Made = ShapeBitmap(Shape, look.PixelFormat);
+    drawn.Shown = drawn.Made.get();
+    shapes_.emplace_back(look, std::move(drawn));
     known = std::prev(shapes_.end());
   }
-  const TBitmap* picture = known->second.get();
+  TDrawnPicture& drawn = known->second;
+  const TBitmap* picture = drawn.Shown;
   if (picture == nullptr || picture->Empty()) return;
-  AppendPictureGroup(Out, *picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
+  AppendPictureGroup(Out, *picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame, &drawn.Data);
 }
 
 // ---- Rich text

@@ -96,9 +96,17 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // ImageDPI scaling (0 and 0: shown at its own size). The border needs all four sides.
   std::string PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
                            bool WithBorder, const TQRFrame* Frame);
-  // The same paragraph appended to Out, the picture's data copied once.
+  // The encoded data of a picture that its owner keeps unchanged (the picture of a look, drawn
+  // once), remembered with the settings it was encoded with: met again, it is taken from here
+  // rather than found in the job's cache by hashing and comparing its pixels.
+  struct TRememberedData {
+    std::string Settings;
+    std::shared_ptr<const std::string> Bytes;
+  };
+  // The same paragraph appended to Out, the picture's data copied once. Remembered: see above
+  // (nullptr for a picture that may change before the next call).
   void AppendPictureGroup(std::string& Out, const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight,
-                          int OrigWidth, bool WithBorder, const TQRFrame* Frame);
+                          int OrigWidth, bool WithBorder, const TQRFrame* Frame, TRememberedData* Remembered = nullptr);
   // A rich text piece (RTF) as a borderless drawing-object text box at Rect; its fonts
   // and colours join the document's tables.
   std::string RichTextBox(std::string_view Rtf, const TOxQrRect& Rect);
@@ -174,12 +182,27 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
     std::unique_ptr<TBitmap> Made;    // drawn or scaled here
     const TBitmap* Shown = nullptr;   // Made or the caller's bitmap; nullptr: nothing to show
     int OrigWidth = 0, OrigHeight = 0;
+    TRememberedData Data;             // Shown's encoded data, once written (looks only)
   };
   TDrawnPicture DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap);
+  // The paragraph of AppendPictureGroup around the picture's encoded `Data` (jpeg: JPEG data,
+  // else a metafile; sx, sy: the scale in percent).
+  void AppendPictureParagraph(std::string& Out, const std::string& Data, const TOxQrRect& Rect, bool jpeg,
+                              long long sx, long long sy, bool WithBorder, const TQRFrame* Frame);
   // The pictures of the shapes and picture controls drawn last, oldest first.
-  std::vector<std::pair<TShapeLook, std::unique_ptr<TBitmap>>> shapes_;
+  std::vector<std::pair<TShapeLook, TDrawnPicture>> shapes_;
   std::vector<std::pair<TPictureLook, TDrawnPicture>> pictureLooks_;
   static constexpr std::size_t kLooksKept = 8;
+  // The font and alignment FormatCodes and CloseCodes were last made for, and those codes:
+  // consecutive text blocks mostly share their font.
+  struct TFormatCodesMade {
+    bool Valid = false;
+    TOxQrFontAttrib Font;
+    std::string_view Align;
+    int FontNumber = 0, ColorNumber = 0;  // still in the tables while these hold them
+    std::string Format, Close;
+  };
+  TFormatCodesMade formatCodesMade_;
   double blockWidest_ = 0;  // widest line of the open text block (twips)
   TAlignment blockAlign_ = TAlignment::taLeftJustify;
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page
