@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <array>
+#include <cerrno>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -161,15 +162,13 @@ void TOxQRRTFFilter::BeginDocument() {
   FormatCodes.clear();
   CloseCodes.clear();
   Spilled = false;
-  spillRefused_ = false;
   shapes_.clear();
   pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
   formatCodesMade_.Valid = false;
   SpillFileName.clear();
-  SpillStream.reset();
-  spillFile_.reset();
+  headRoom_ = 0;
   pictures_.Clear();
 }
 
@@ -200,19 +199,12 @@ void TOxQRRTFFilter::ClosePage() {
 
 void TOxQRRTFFilter::WriteBody(std::string_view Text) {
   const std::size_t held = static_cast<std::size_t>(Output->Size());
-  if (held + Text.size() > BodyMemoryBudget && !spillRefused_) {
-    try {
+  if (held + Text.size() > BodyMemoryBudget) {
+    if (held > 0) SpillBody();
+    if (Text.size() > BodyMemoryBudget) {  // larger than the memory body may be: straight to the file
       OpenSpillFile();
-    } catch (const EFileError&) {
-      spillRefused_ = true;  // no temporary folder to write to: the body stays in memory
-    }
-    if (SpillStream) {
-      if (held > 0) SpillBody();
-      if (Text.size() > BodyMemoryBudget) {  // larger than the memory body may be: straight to the file
-        Spilled = true;
-        SpillStream->Write(Text);
-        return;
-      }
+      OutputStream->Write(Text);
+      return;
     }
   }
   auto tryWrite = [&] {
@@ -228,26 +220,42 @@ void TOxQRRTFFilter::WriteBody(std::string_view Text) {
   if (tryWrite()) return;
   OpenSpillFile();
   SpillBody();
-  if (!tryWrite()) SpillStream->Write(Text);  // too large even for an empty body stream
+  if (!tryWrite()) OutputStream->Write(Text);  // too large even for an empty body stream
+}
+
+std::string TOxQRRTFFilter::HeadAsItStands() {
+  // EndDocument adds the page frame's colour to the table first; here on copies of the table.
+  const std::vector<std::string> colors = ColorTable;
+  const auto numbers = colorNumbers_;
+  if (PageFrame && PageFrame->AnyFrame()) ColorIndex(PageFrame->Color);
+  std::string head = DocumentHead();
+  ColorTable = colors;
+  colorNumbers_ = numbers;
+  return head;
 }
 
 void TOxQRRTFFilter::OpenSpillFile() {
-  if (SpillStream) return;
-  spillFile_ = std::make_unique<TTempFile>("OxQR");
-  SpillFileName = spillFile_->Name();
-  SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+  if (Spilled) return;
+  if (!OutputStream) throw EFileError(FileName, "write", EBADF);
+  // The room is filled with the head as it stands, so that the file never holds a gap.
+  const std::string head = HeadAsItStands();
+  OutputStream->SetPosition(0);
+  OutputStream->Write(head);
+  headRoom_ = head.size();
+  SpillFileName = OutputStream->TempName();
+  Spilled = true;
 }
 
 void TOxQRRTFFilter::SpillBody() {
-  Spilled = true;
+  OpenSpillFile();
   // The memory body is emptied in place and keeps its buffer for what follows.
   if (auto* memory = dynamic_cast<TMemoryStream*>(Output.get())) {
-    SpillStream->Write(memory->Bytes());
+    OutputStream->Write(memory->Bytes());
     memory->Clear();
     return;
   }
   Output->SetPosition(0);
-  SpillStream->CopyFrom(*Output);
+  OutputStream->CopyFrom(*Output);
   Output = CreateBodyStream();
 }
 
@@ -357,18 +365,28 @@ void TOxQRRTFFilter::EndDocument() {
   if (!OutputStream || !Output) return;
   // The page frame's colour must be in the table the head is built from.
   if (PageFrame && PageFrame->AnyFrame()) ColorIndex(PageFrame->Color);
-  OutputStream->Write(DocumentHead());
-  if (Spilled) {
-    SpillStream->SetPosition(0);
-    OutputStream->CopyFrom(*SpillStream);
-    SpillStream.reset();
-    spillFile_.reset();  // deletes the spill file; a failure to delete is ignored
-    SpillFileName.clear();
+  const std::string head = DocumentHead();
+  if (!Spilled) {
+    OutputStream->Write(head);
+  } else if (head.size() != headRoom_) {
+    // The head no longer fits its room: head and spilled body go to a new file for the name.
+    auto rewritten = std::make_unique<TSafeFileStream>(FileName);
+    rewritten->Write(head);
+    const std::int64_t spilledEnd = OutputStream->Size();
+    OutputStream->SetPosition(static_cast<std::int64_t>(headRoom_));
+    rewritten->CopyFrom(*OutputStream, spilledEnd - static_cast<std::int64_t>(headRoom_));
+    OutputStream->Discard();
+    OutputStream = std::move(rewritten);
   }
   Output->SetPosition(0);
   OutputStream->CopyFrom(*Output);
   OutputStream->Write("}");
+  if (Spilled && head.size() == headRoom_) {
+    OutputStream->SetPosition(0);  // the head takes its room in front of the spilled body
+    OutputStream->Write(head);
+  }
   OutputStream->Commit();
+  SpillFileName.clear();
   Output.reset();
   FontTable.clear();
   ColorTable.clear();

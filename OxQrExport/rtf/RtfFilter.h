@@ -15,12 +15,9 @@
 #include "OxQrExport/core/EncodedPictures.h"
 #include "engine/Controls.h"
 #include "platform/Canvas.h"
-#include "platform/Files.h"
 #include "platform/SafeFile.h"
 
 namespace oxqr {
-
-class TFileStream;
 
 // The proportional line spacing (240ths of a line; 0 for none) under which readers set lines
 // of `face` at `halfPoints` as far apart as our rich text layout does: that one measures the
@@ -41,8 +38,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   std::string ExtraFontText;  // font entries of embedded rich texts, already renumbered
   std::string CloseCodes;     // words switching off the styles of the current text
   std::string FormatCodes;    // words switching on font, colour, size, styles, alignment
-  std::string SpillFileName;  // the temporary spill file, empty until one exists
-  std::unique_ptr<TFileStream> SpillStream;
+  // The file the body spills into, empty until it spills: the output's own temporary file,
+  // where the body goes behind room kept for the head (see OpenSpillFile).
+  std::string SpillFileName;
   bool Spilled = false;       // the body has been moved to the spill file at least once
   // The most body text held in memory: beyond it the body moves on to the spill file, so
   // that the memory an export needs does not grow with the document.
@@ -136,12 +134,16 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // Readers paint a framed paragraph white: a frame without a fill of its own over a filled
   // box gets the box's colour as its background, so that the box shows around its text.
   void FillFramesOverBoxes(const TFilledBox* bandBox);
-  // Creates the spill file unless it exists (EFileError when it cannot be made).
+  // Starts the spill unless it has started: the body continues in OutputStream behind room
+  // for the head, as long as the head is when the spill starts. The tables mostly stay as
+  // they are by then, and the head then takes its room at the end and nothing is copied;
+  // when the head has grown or shrunk, EndDocument writes head and body into a new file.
   void OpenSpillFile();
-  // Moves the body held in memory to the open spill file and empties it.
+  // Moves the body held in memory to the spill and empties it.
   void SpillBody();
-  bool spillRefused_ = false;  // the spill file could not be made: the body stays in memory
-  std::unique_ptr<TTempFile> spillFile_;
+  // The head as EndDocument would write it now, the tables left as they are.
+  std::string HeadAsItStands();
+  std::size_t headRoom_ = 0;   // bytes kept for the head in front of the spilled body
   // Numbers of the colours (by RGB value) and fonts already in the tables.
   std::vector<std::pair<TColor, int>> colorNumbers_;
   struct TFontNumber {
