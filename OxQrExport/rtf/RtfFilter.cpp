@@ -552,14 +552,18 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   // markup, and a string per word made them most of the export's time.
   const TColor fillRgb = ColorToRGB(Color);
   const TColor lineRgb = ColorToRGB(Frame.Color);
-  boxLine_.clear();
-  {
+  const long long lineWidth = RoundHalfEven(FrameWidthTwips(Frame));
+  // Nearly every box of a report has the same line: its words are made when it changes.
+  if (boxLine_.empty() || lineRgb != boxLineRgb_ || lineWidth != boxLineWidth_) {
+    boxLine_.clear();
     TRtfWriter line(boxLine_, 80);
     line << "\\dplinecor";
     line.Int(GetRValue(lineRgb)) << "\\dplinecog";
     line.Int(GetGValue(lineRgb)) << "\\dplinecob";
     line.Int(GetBValue(lineRgb)) << "\\dplinew";
-    line.Number(FrameWidthTwips(Frame));
+    line.Int(lineWidth);
+    boxLineRgb_ = lineRgb;
+    boxLineWidth_ = lineWidth;
   }
   const std::string_view line = boxLine_;
 

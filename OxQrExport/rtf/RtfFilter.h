@@ -153,7 +153,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   };
   std::vector<TFontNumber> fontNumbers_;
   std::string textLine_;  // markup of the text line being written, kept for its buffer
-  std::string boxLine_;  // line words of the box being rendered, kept for its buffer
+  std::string boxLine_;  // line words of the boxes, made for this colour and width
+  TColor boxLineRgb_ = 0;
+  long long boxLineWidth_ = 0;
   // Encoded picture data of this job; pictures of a report repeat (logos, shapes per band).
   TEncodedPictureCache pictures_{kPictureCacheBudget};
   static constexpr std::size_t kPictureCacheBudget = std::size_t{8} << 20;
