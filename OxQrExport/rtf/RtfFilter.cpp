@@ -676,7 +676,8 @@ void TOxQRRTFFilter::AppendPictureParagraph(std::string& Out, const std::string&
       (head << "\\picwgoal").Number(Rect.Width * 100.0 / static_cast<double>(sx));
       (head << "\\pichgoal").Number(Rect.Height * 100.0 / static_cast<double>(sy));
     }
-    head << border << CRLF;
+    if (!border.empty()) head << border;
+    head << CRLF;
   }
   Out.reserve(Out.size() + Data.size() + 1);
   Out += Data;
