@@ -1,6 +1,7 @@
 #include "DocumentFilter.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <stdexcept>
 
@@ -52,6 +53,7 @@ void TOxQRDocumentFilter::StartJob(int APageWidth, int APageHeight, const TFont&
   TextControl = nullptr;
   BandOpen = false;
   BandBuffer.clear();
+  lineHeightKnown_ = false;
   ReportTitle = SourcePrinter->Title;
   TotalPages = SourcePrinter->PageCount();
   PageHeight = MapY(APageHeight);
@@ -93,14 +95,16 @@ void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColo
 
 void TOxQRDocumentFilter::AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
                                      const std::string& Text, TSize Extent) {
-  TOxQrTextRec rec;
+  TOxQrTextRec& rec = textRec_;  // every field is set: nothing of the previous line remains
   rec.X = MapX(X);
   rec.Y = MapY(Y);
   MapSize(Extent, rec.Width, rec.Height);
   rec.Font = TOxQrFontAttrib::FromFont(Font);
   rec.BackColor = BackColor;
   rec.Alignment = Alignment;
-  rec.Text = EncodeText(Text);
+  EncodeTextInto(Text, rec.Text);
+  rec.ColumnSlot = 0;
+  rec.CellType = 0;
   AddText(rec);
 }
 
@@ -156,6 +160,8 @@ void TOxQRDocumentFilter::MapSize(TSize Size, double& Width, double& Height) {
 
 std::string TOxQRDocumentFilter::EncodeText(const std::string& Text) { return Text; }
 
+void TOxQRDocumentFilter::EncodeTextInto(const std::string& Text, std::string& Out) { Out = EncodeText(Text); }
+
 double TOxQRDocumentFilter::MapX(double X) { return SourcePrinter->ToDeviceX(X); }
 
 double TOxQRDocumentFilter::MapY(double Y) { return SourcePrinter->ToDeviceY(Y); }
@@ -173,9 +179,11 @@ void TOxQRDocumentFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Re
   if (OptimizeBackground) fill = ColorToRGB(Band.Color) != clWhite;
   if (Output) {
     if (fill || Band.Frame.AnyFrame()) {
-      std::string box;
+      std::string& box = itemMarkup_;
+      box.clear();
       RenderBox(Rect, Band.Color, box, true, true, false, fill, Band.Frame);
-      Output->Write(box + "\r\n");
+      box += "\r\n";
+      Output->Write(box);
     }
     Output->Write(BandBuffer);
   }
@@ -224,8 +232,8 @@ bool TOxQRDocumentFilter::IsLastInBand(const TQRPrintable& Control, bool Continu
   return true;
 }
 
-bool TOxQRDocumentFilter::BackgroundFill(const TQRPrintable& Control, bool Optimize) {
-  if (const auto* label = dynamic_cast<const TQRCustomLabel*>(&Control); label && label->Transparent) return false;
+bool TOxQRDocumentFilter::BackgroundFill(const TQRPrintable& Control, const TQRCustomLabel* Label, bool Optimize) {
+  if (Label != nullptr && Label->Transparent) return false;
   if (!Optimize) return true;
   const TQRCustomBand* band = Control.ParentBand();
   if (band == nullptr) return false;
@@ -242,18 +250,21 @@ void TOxQRDocumentFilter::CloseBandIfLast(const TQRPrintable& Control, bool Cont
 }
 
 void TOxQRDocumentFilter::FlushTextBlock() {
-  for (const auto& line : TextBlockLines) BandBuffer += line + "\r\n";
+  for (const auto& line : TextBlockLines) AppendToBand(line);
   TextBlockLines.clear();
 }
 
-void TOxQRDocumentFilter::AppendToBand(const std::string& markup) { BandBuffer += markup + "\r\n"; }
+void TOxQRDocumentFilter::AppendToBand(std::string_view markup) {
+  BandBuffer.append(markup);
+  BandBuffer.append("\r\n", 2);
+}
 
 std::string TOxQRDocumentFilter::TakeOpenBand() {
   BandOpen = false;
   return std::exchange(BandBuffer, {});
 }
 
-std::string TOxQRDocumentFilter::ShapeFrame(const TQRShape& Shape, TOxQrRect R) {
+void TOxQRDocumentFilter::ShapeFrame(const TQRShape& Shape, TOxQrRect R, std::string& Out) {
   TQRFrame frame;
   frame.Color = Shape.Pen.Color;
   frame.Width = Shape.Pen.Width;
@@ -290,9 +301,7 @@ std::string TOxQRDocumentFilter::ShapeFrame(const TQRShape& Shape, TOxQrRect R) 
     case TQRShapeType::qrsCircle:
       break;  // drawn as a picture through RenderShape, never here
   }
-  std::string out;
-  RenderBox(MappedRect(R), Shape.Brush.Color, out, true, true, false, fill, frame);
-  return out;
+  RenderBox(MappedRect(R), Shape.Brush.Color, Out, true, true, false, fill, frame);
 }
 
 // ---- Control hooks
@@ -315,18 +324,26 @@ void TOxQRDocumentFilter::EndTextBlock(const TQRPrintable& Control, int OffsetX,
   TOxQrRect r = ControlRect(Control, OffsetX, OffsetY);
 
   const auto* label = dynamic_cast<const TQRCustomLabel*>(&Control);
-  const TFont font = label ? label->Font : ReportFont.ToFont();
+  std::optional<TFont> reportFont;  // made only for a control without a font of its own
+  const TFont& font = label ? label->Font : reportFont.emplace(ReportFont.ToFont());
   const TQRPrinter* printer = Control.ParentPrinter() ? Control.ParentPrinter() : SourcePrinter;
-  const int lineHeight = TextExtent(font, "W").cy;
+  // Text blocks come in runs of the same font: its line height is measured once per run.
+  if (!lineHeightKnown_ || !(lineHeightFont_ == font)) {
+    lineHeightFont_ = font;
+    lineHeight_ = TextExtent(font, "W").cy;
+    lineHeightKnown_ = true;
+  }
+  const int lineHeight = lineHeight_;
   const double blockHeight = (lineHeight * LinesInBlock + 2) / printer->VerticalFactor();
 
   const bool fixedHeight = blockHeight < Control.Size.Height;
   const bool fixedWidth = !(label && label->AutoSize);
   if (!(blockHeight < Control.Size.Height || LinesInBlock == 1)) r.Height = blockHeight;
 
-  std::string box;
+  std::string& box = itemMarkup_;
+  box.clear();
   RenderBox(MappedRect(r), Control.Color, box, fixedWidth, fixedHeight, true,
-            BackgroundFill(Control, OptimizeBackground), Control.Frame);
+            BackgroundFill(Control, label, OptimizeBackground), Control.Frame);
   AppendToBand(box);  // the box precedes the lines it surrounds
   FlushTextBlock();
   CloseBandIfLast(Control, Continuing);
@@ -336,7 +353,8 @@ void TOxQRDocumentFilter::WriteGraphic(const TQRPrintable& Control, const TGraph
                                        bool UniqueImage, bool Continuing) {
   if (!PageOpen()) return;
   if (!BandOpen) BeginBand();
-  std::string out;
+  std::string& out = itemMarkup_;
+  out.clear();
   RenderPicture(Control, &Graphic, out, UniqueImage, MappedRect(PictureRect(Graphic, X, Y)));
   AppendToBand(out);
   CloseBandIfLast(Control, Continuing);
@@ -354,7 +372,8 @@ void TOxQRDocumentFilter::WritePicture(const TQRPrintable& Control, int OffsetX,
                        SourcePrinter->ToDeviceHeight(Control.Size.Height)};
     MapSize(pixels, r.Width, r.Height);
   }
-  std::string out;
+  std::string& out = itemMarkup_;
+  out.clear();
   RenderPicture(Control, nullptr, out, true, r);
   AppendToBand(out);
   CloseBandIfLast(Control, Continuing);
@@ -397,16 +416,19 @@ void TOxQRDocumentFilter::WriteShape(const TQRShape& Shape, int OffsetX, int Off
   const bool asFrame = Shape.Shape > TQRShapeType::qrsCircle ||
                        (Shape.Shape == TQRShapeType::qrsRectangle &&
                         (Shape.Brush.Style == TBrushStyle::bsSolid || Shape.Brush.Style == TBrushStyle::bsClear));
+  std::string& out = itemMarkup_;
   if (asFrame) {
     if (Shape.Frame.AnyFrame()) {
       const TColor parentColor = Shape.ParentBand() ? Shape.ParentBand()->Color : clWhite;
-      std::string box;
-      RenderBox(MappedRect(r), parentColor, box, true, true, false, false, Shape.Frame);
-      AppendToBand(box);
+      out.clear();
+      RenderBox(MappedRect(r), parentColor, out, true, true, false, false, Shape.Frame);
+      AppendToBand(out);
     }
-    AppendToBand(ShapeFrame(Shape, r));
+    out.clear();
+    ShapeFrame(Shape, r, out);
+    AppendToBand(out);
   } else {
-    std::string out;
+    out.clear();
     RenderShape(Shape, MappedRect(r), out);
     AppendToBand(out);
   }

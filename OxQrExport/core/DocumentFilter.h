@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ExportFilterBase.h"
@@ -23,6 +24,7 @@ namespace oxqr {
 class TQRPrintable;
 class TQRShape;
 class TQRCustomBand;
+class TQRCustomLabel;
 struct TOxQrBarcodeDrawing;
 
 // The font of an item. Size is in points and always positive.
@@ -102,6 +104,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   virtual void MapSize(TSize Size, double& Width, double& Height);
   // Text as the format writes it; the base returns it unchanged.
   virtual std::string EncodeText(const std::string& Text);
+  // Out := EncodeText(Text). A format may write the text into Out's buffer instead: the base
+  // passes the same string for every line, so that its room is reused.
+  virtual void EncodeTextInto(const std::string& Text, std::string& Out);
   // Native -> output units; the base gives screen pixels (SourcePrinter->ToDeviceX/Y).
   virtual double MapX(double X);
   virtual double MapY(double Y);
@@ -161,19 +166,19 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   static TOxQrRect BandRect(const TQRCustomBand& Band);
   // Whether `Control` is the last control of its band that prints (see the .cpp).
   static bool IsLastInBand(const TQRPrintable& Control, bool Continuing);
-  // Whether the control's background is painted.
-  static bool BackgroundFill(const TQRPrintable& Control, bool Optimize);
+  // Whether the control's background is painted (`Label`: Control as a label, or nullptr).
+  static bool BackgroundFill(const TQRPrintable& Control, const TQRCustomLabel* Label, bool Optimize);
   // Ends the control's band when it is the band's last control.
   void CloseBandIfLast(const TQRPrintable& Control, bool Continuing);
-  // Markup of a line, line pair or plain rectangle shape drawn as frame sides.
-  std::string ShapeFrame(const TQRShape& Shape, TOxQrRect R);
+  // Markup of a line, line pair or plain rectangle shape drawn as frame sides, in Out.
+  void ShapeFrame(const TQRShape& Shape, TOxQrRect R, std::string& Out);
   // Appends the lines of the open text block to BandBuffer, each followed by CR LF.
   void FlushTextBlock();
   // The markup of a band still open when its page closes, handed over once: BandBuffer is
   // emptied and the band closed, so that none of it is written again with the next page.
   std::string TakeOpenBand();
   // Appends `markup` followed by CR LF to BandBuffer.
-  void AppendToBand(const std::string& markup);
+  void AppendToBand(std::string_view markup);
   // The whole characters the page shows of a line WriteText receives (`Width`: its measured
   // width in pixels) in `Shown` (see VisibleText.h), its anchor X (Native) moved with them.
   // False: the whole line shows, X and Shown are untouched.
@@ -184,6 +189,15 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   // Builds the text record of one line (Extent: its measured size) and hands it to AddText.
   void AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
                   const std::string& Text, TSize Extent);
+  // The markup of one item (a box, picture or shape) on its way to BandBuffer, and the text
+  // record of one line on its way to AddText: kept for their buffers, as a report has several
+  // items per band and a record per line. Emptied before each use.
+  std::string itemMarkup_;
+  TOxQrTextRec textRec_;
+  // The font whose line height EndTextBlock measured last, and that height in pixels.
+  TFont lineHeightFont_;
+  int lineHeight_ = 0;
+  bool lineHeightKnown_ = false;
   int richTextDepth_ = 0;  // > 0 while WriteRichText emits its lines as text blocks
 };
 

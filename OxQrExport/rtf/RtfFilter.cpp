@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <array>
+#include <cerrno>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -113,6 +114,11 @@ double TOxQRRTFFilter::FrameWidthTwips(const TQRFrame& Frame) const {
 
 std::string TOxQRRTFFilter::EncodeText(const std::string& Text) { return RtfEscapeText(Text); }
 
+void TOxQRRTFFilter::EncodeTextInto(const std::string& Text, std::string& Out) {
+  Out.clear();
+  AppendRtfEscapedText(Out, Text);
+}
+
 // Both tables only grow during a document, so an entry found once keeps its number; the
 // numbers are remembered, as nearly every text line and box asks for one.
 int TOxQRRTFFilter::ColorIndex(TColor Color) {
@@ -156,14 +162,13 @@ void TOxQRRTFFilter::BeginDocument() {
   FormatCodes.clear();
   CloseCodes.clear();
   Spilled = false;
-  spillRefused_ = false;
   shapes_.clear();
   pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
+  formatCodesMade_.Valid = false;
   SpillFileName.clear();
-  SpillStream.reset();
-  spillFile_.reset();
+  headRoom_ = 0;
   pictures_.Clear();
 }
 
@@ -172,7 +177,8 @@ void TOxQRRTFFilter::BeginPage() {
   pageFills_.clear();
   bandFills_.clear();
   openFrames_.clear();
-  WriteBody(std::string("{") + CRLF);
+  openHeads_.clear();
+  WriteBody("{\r\n");
 }
 
 void TOxQRRTFFilter::ClosePage() {
@@ -193,19 +199,12 @@ void TOxQRRTFFilter::ClosePage() {
 
 void TOxQRRTFFilter::WriteBody(std::string_view Text) {
   const std::size_t held = static_cast<std::size_t>(Output->Size());
-  if (held + Text.size() > BodyMemoryBudget && !spillRefused_) {
-    try {
+  if (held + Text.size() > BodyMemoryBudget) {
+    if (held > 0) SpillBody();
+    if (Text.size() > BodyMemoryBudget) {  // larger than the memory body may be: straight to the file
       OpenSpillFile();
-    } catch (const EFileError&) {
-      spillRefused_ = true;  // no temporary folder to write to: the body stays in memory
-    }
-    if (SpillStream) {
-      if (held > 0) SpillBody();
-      if (Text.size() > BodyMemoryBudget) {  // larger than the memory body may be: straight to the file
-        Spilled = true;
-        SpillStream->Write(Text);
-        return;
-      }
+      OutputStream->Write(Text);
+      return;
     }
   }
   auto tryWrite = [&] {
@@ -221,26 +220,42 @@ void TOxQRRTFFilter::WriteBody(std::string_view Text) {
   if (tryWrite()) return;
   OpenSpillFile();
   SpillBody();
-  if (!tryWrite()) SpillStream->Write(Text);  // too large even for an empty body stream
+  if (!tryWrite()) OutputStream->Write(Text);  // too large even for an empty body stream
+}
+
+std::string TOxQRRTFFilter::HeadAsItStands() {
+  // EndDocument adds the page frame's colour to the table first; here on copies of the table.
+  const std::vector<std::string> colors = ColorTable;
+  const auto numbers = colorNumbers_;
+  if (PageFrame && PageFrame->AnyFrame()) ColorIndex(PageFrame->Color);
+  std::string head = DocumentHead();
+  ColorTable = colors;
+  colorNumbers_ = numbers;
+  return head;
 }
 
 void TOxQRRTFFilter::OpenSpillFile() {
-  if (SpillStream) return;
-  spillFile_ = std::make_unique<TTempFile>("OxQR");
-  SpillFileName = spillFile_->Name();
-  SpillStream = std::make_unique<TFileStream>(SpillFileName, TFileMode::fmOpenReadWrite);
+  if (Spilled) return;
+  if (!OutputStream) throw EFileError(FileName, "write", EBADF);
+  // The room is filled with the head as it stands, so that the file never holds a gap.
+  const std::string head = HeadAsItStands();
+  OutputStream->SetPosition(0);
+  OutputStream->Write(head);
+  headRoom_ = head.size();
+  SpillFileName = OutputStream->TempName();
+  Spilled = true;
 }
 
 void TOxQRRTFFilter::SpillBody() {
-  Spilled = true;
+  OpenSpillFile();
   // The memory body is emptied in place and keeps its buffer for what follows.
   if (auto* memory = dynamic_cast<TMemoryStream*>(Output.get())) {
-    SpillStream->Write(memory->Bytes());
+    OutputStream->Write(memory->Bytes());
     memory->Clear();
     return;
   }
   Output->SetPosition(0);
-  SpillStream->CopyFrom(*Output);
+  OutputStream->CopyFrom(*Output);
   Output = CreateBodyStream();
 }
 
@@ -250,7 +265,8 @@ void TOxQRRTFFilter::EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) {
   std::optional<TFilledBox> bandBox;
   if (Output && (fill || Band.Frame.AnyFrame())) {
     const std::size_t fills = bandFills_.size();
-    std::string box;
+    std::string& box = bandBox_;
+    box.clear();
     RenderBox(Rect, Band.Color, box, true, true, false, fill, Band.Frame);
     if (bandFills_.size() > fills) {  // the band's box lies under all of the band's items
       bandBox = bandFills_.back();
@@ -269,6 +285,7 @@ void TOxQRRTFFilter::BeginBand() {
   TOxQRDocumentFilter::BeginBand();
   bandFills_.clear();
   openFrames_.clear();
+  openHeads_.clear();
 }
 
 void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
@@ -277,7 +294,8 @@ void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
   };
   // Later frames first, so that the positions of earlier ones stay valid.
   for (auto f = openFrames_.rbegin(); f != openFrames_.rend(); ++f) {
-    if (BandBuffer.compare(f->At, f->Head.size(), f->Head) != 0) continue;  // not written as made
+    const std::string_view head(openHeads_.data() + f->HeadAt, f->HeadSize);
+    if (BandBuffer.compare(f->At, head.size(), head) != 0) continue;  // not written as made
     const double x = f->Rect.Left + f->Rect.Width / 2;
     const double y = f->Rect.Top + f->Rect.Height / 2;
     // The topmost filled box under the frame's centre: boxes of the band drawn before the
@@ -288,12 +306,13 @@ void TOxQRRTFFilter::FillFramesOverBoxes(const TFilledBox* bandBox) {
     if (under == nullptr && bandBox != nullptr && contains(bandBox->Rect, x, y)) under = bandBox;
     for (auto b = pageFills_.rbegin(); b != pageFills_.rend() && under == nullptr; ++b)
       if (contains(b->Rect, x, y)) under = &*b;
-    if (under != nullptr) BandBuffer.insert(f->At + f->Head.size() - 1, "\\cbpat" + Num(ColorIndex(under->Color)));
+    if (under != nullptr) BandBuffer.insert(f->At + head.size() - 1, "\\cbpat" + Num(ColorIndex(under->Color)));
   }
   if (bandBox != nullptr) pageFills_.push_back(*bandBox);
   pageFills_.insert(pageFills_.end(), bandFills_.begin(), bandFills_.end());
   bandFills_.clear();
   openFrames_.clear();
+  openHeads_.clear();
 }
 
 std::string TOxQRRTFFilter::DocumentHead() {
@@ -346,18 +365,28 @@ void TOxQRRTFFilter::EndDocument() {
   if (!OutputStream || !Output) return;
   // The page frame's colour must be in the table the head is built from.
   if (PageFrame && PageFrame->AnyFrame()) ColorIndex(PageFrame->Color);
-  OutputStream->Write(DocumentHead());
-  if (Spilled) {
-    SpillStream->SetPosition(0);
-    OutputStream->CopyFrom(*SpillStream);
-    SpillStream.reset();
-    spillFile_.reset();  // deletes the spill file; a failure to delete is ignored
-    SpillFileName.clear();
+  const std::string head = DocumentHead();
+  if (!Spilled) {
+    OutputStream->Write(head);
+  } else if (head.size() != headRoom_) {
+    // The head no longer fits its room: head and spilled body go to a new file for the name.
+    auto rewritten = std::make_unique<TSafeFileStream>(FileName);
+    rewritten->Write(head);
+    const std::int64_t spilledEnd = OutputStream->Size();
+    OutputStream->SetPosition(static_cast<std::int64_t>(headRoom_));
+    rewritten->CopyFrom(*OutputStream, spilledEnd - static_cast<std::int64_t>(headRoom_));
+    OutputStream->Discard();
+    OutputStream = std::move(rewritten);
   }
   Output->SetPosition(0);
   OutputStream->CopyFrom(*Output);
   OutputStream->Write("}");
+  if (Spilled && head.size() == headRoom_) {
+    OutputStream->SetPosition(0);  // the head takes its room in front of the spilled body
+    OutputStream->Write(head);
+  }
   OutputStream->Commit();
+  SpillFileName.clear();
   Output.reset();
   FontTable.clear();
   ColorTable.clear();
@@ -366,6 +395,7 @@ void TOxQRRTFFilter::EndDocument() {
   pictureLooks_.clear();
   colorNumbers_.clear();
   fontNumbers_.clear();
+  formatCodesMade_.Valid = false;
   OutputStream.reset();
 }
 
@@ -375,6 +405,7 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
   TOxQRDocumentFilter::BeginTextBlock(Control, OffsetX, OffsetY);
   FormatCodes.clear();
   CloseCodes.clear();
+  blockText_.clear();
   blockWidest_ = 0;
   blockAlign_ = TAlignment::taLeftJustify;
 }
@@ -393,34 +424,50 @@ void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
   }
   const int n = InTextBlock ? LinesInBlock : 0;
   if (InTextBlock) {
-    TextBlockLines.push_back(n != 0 ? "\\par " + Rec.Text : Rec.Text);
+    if (n != 0) blockText_ += "\\par ";
+    blockText_ += Rec.Text;
+    blockText_ += CRLF;
     blockWidest_ = std::max(blockWidest_, Rec.Width);
     blockAlign_ = Rec.Alignment;
   }
 
   if (n == 0 || n == 1) {
-    const TFontStyles style = Rec.Font.Style;
-    const bool bold = style.Has(TFontStyle::fsBold);
-    const bool italic = style.Has(TFontStyle::fsItalic);
-    const bool strike = style.Has(TFontStyle::fsStrikeOut);
-    const bool underline = style.Has(TFontStyle::fsUnderline);
-    FormatCodes.clear();
-    FormatCodes += "\\f";
-    AppendRtfInt(FormatCodes, FontIndex(Rec.Font));
-    FormatCodes += "\\cf";
-    AppendRtfInt(FormatCodes, ColorIndex(Rec.Font.Color));
-    FormatCodes += "\\fs";
-    AppendRtfInt(FormatCodes, 2LL * Rec.Font.Size);
-    if (bold) FormatCodes += " \\b";
-    if (italic) FormatCodes += " \\i";
-    if (strike) FormatCodes += " \\strike";
-    if (underline) FormatCodes += " \\ul";
-    FormatCodes += align;
-    CloseCodes.clear();
-    if (bold) CloseCodes += " \\b0";
-    if (italic) CloseCodes += " \\i0";
-    if (strike) CloseCodes += " \\strike0";
-    if (underline) CloseCodes += " \\ul0";
+    TFormatCodesMade& made = formatCodesMade_;
+    if (!made.Valid || made.Align != align || !(made.Font == Rec.Font) ||
+        static_cast<std::size_t>(made.FontNumber) >= FontTable.size() ||
+        static_cast<std::size_t>(made.ColorNumber) > ColorTable.size()) {
+      const TFontStyles style = Rec.Font.Style;
+      const bool bold = style.Has(TFontStyle::fsBold);
+      const bool italic = style.Has(TFontStyle::fsItalic);
+      const bool strike = style.Has(TFontStyle::fsStrikeOut);
+      const bool underline = style.Has(TFontStyle::fsUnderline);
+      made.FontNumber = FontIndex(Rec.Font);
+      made.ColorNumber = ColorIndex(Rec.Font.Color);
+      std::string& format = made.Format;
+      format.clear();
+      format += "\\f";
+      AppendRtfInt(format, made.FontNumber);
+      format += "\\cf";
+      AppendRtfInt(format, made.ColorNumber);
+      format += "\\fs";
+      AppendRtfInt(format, 2LL * Rec.Font.Size);
+      if (bold) format += " \\b";
+      if (italic) format += " \\i";
+      if (strike) format += " \\strike";
+      if (underline) format += " \\ul";
+      format += align;
+      std::string& close = made.Close;
+      close.clear();
+      if (bold) close += " \\b0";
+      if (italic) close += " \\i0";
+      if (strike) close += " \\strike0";
+      if (underline) close += " \\ul0";
+      made.Font = Rec.Font;
+      made.Align = align;
+      made.Valid = true;
+    }
+    FormatCodes = made.Format;
+    CloseCodes = made.Close;
   }
   if (InTextBlock) return;
   std::string& line = textLine_;  // one buffer for every line, so that a line costs no allocation
@@ -459,8 +506,6 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
                                bool FixedHeight, bool TextFrame, bool Fill, const TQRFrame& Frame) {
   const double L = Rect.Left, T = Rect.Top, W = Rect.Width, H = Rect.Height;
   if (TextFrame) {
-    TextBlockLines.insert(TextBlockLines.begin(), FormatCodes);
-    TextBlockLines.push_back(CloseCodes);
     // A block whose widest line nearly fills it gets the room of a single line, on the side
     // away from its alignment, so that readers that measure wider do not break its lines.
     double left = L;
@@ -471,31 +516,35 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
       if (blockAlign_ == TAlignment::taCenter) left -= (width - W) / 2;
     }
     Out.clear();
-    Out += "\\par\\pard";
-    if (Frame.AnyFrame()) Out += ParagraphBorder(Frame);
-    Out += "\\pvpg\\phpg";
-    if (FixedWidth) {
-      Out += "\\absw";
-      AppendRtfNumber(Out, width);
+    {
+      TRtfWriter head(Out, 160);
+      head << "\\par\\pard";
+      if (Frame.AnyFrame()) head << ParagraphBorder(Frame);
+      head << "\\pvpg\\phpg";
+      if (FixedWidth) (head << "\\absw").Number(width);
+      if (FixedHeight) (head << "\\absh").Number(H);
+      (head << "\\posy").Number(T);
+      (head << "\\posx").Number(left);
+      if (Fill) {
+        // The pattern colour alone shows no fill in readers; the background colour fills.
+        const int c = ColorIndex(Color);
+        (head << "\\shading10000\\cfpat").Int(c);
+        (head << "\\cbpat").Int(c);
+      }
+      head << ' ';
     }
-    if (FixedHeight) {
-      Out += "\\absh";
-      AppendRtfNumber(Out, H);
+    if (!Fill) {
+      openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), openHeads_.size(), Out.size()});
+      openHeads_ += Out;
     }
-    Out += "\\posy";
-    AppendRtfNumber(Out, T);
-    Out += "\\posx";
-    AppendRtfNumber(Out, left);
-    if (Fill) {
-      // The pattern colour alone shows no fill in readers; the background colour fills.
-      const int c = ColorIndex(Color);
-      Out += "\\shading10000\\cfpat";
-      AppendRtfInt(Out, c);
-      Out += "\\cbpat";
-      AppendRtfInt(Out, c);
-    }
-    Out += ' ';
-    if (!Fill) openFrames_.push_back(TOpenFrame{TOxQrRect{left, T, width, H}, BandBuffer.size(), Out});
+    // The block's lines follow their frame between the words that set and reset their format;
+    // the caller ends the last piece with CR LF.
+    Out += CRLF;
+    Out += FormatCodes;
+    Out += CRLF;
+    Out += blockText_;
+    Out += CloseCodes;
+    blockText_.clear();
     return;
   }
 
@@ -503,14 +552,18 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   // markup, and a string per word made them most of the export's time.
   const TColor fillRgb = ColorToRGB(Color);
   const TColor lineRgb = ColorToRGB(Frame.Color);
-  boxLine_.clear();
-  {
+  const long long lineWidth = RoundHalfEven(FrameWidthTwips(Frame));
+  // Nearly every box of a report has the same line: its words are made when it changes.
+  if (boxLine_.empty() || lineRgb != boxLineRgb_ || lineWidth != boxLineWidth_) {
+    boxLine_.clear();
     TRtfWriter line(boxLine_, 80);
     line << "\\dplinecor";
     line.Int(GetRValue(lineRgb)) << "\\dplinecog";
     line.Int(GetGValue(lineRgb)) << "\\dplinecob";
     line.Int(GetBValue(lineRgb)) << "\\dplinew";
-    line.Number(FrameWidthTwips(Frame));
+    line.Int(lineWidth);
+    boxLineRgb_ = lineRgb;
+    boxLineWidth_ = lineWidth;
   }
   const std::string_view line = boxLine_;
 
@@ -550,6 +603,14 @@ void TOxQRRTFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
 
 std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
                                          bool WithBorder, const TQRFrame* Frame) {
+  std::string out;
+  AppendPictureGroup(out, Picture, Rect, OrigHeight, OrigWidth, WithBorder, Frame);
+  return out;
+}
+
+void TOxQRRTFFilter::AppendPictureGroup(std::string& Out, const TBitmap& Picture, const TOxQrRect& Rect,
+                                        int OrigHeight, int OrigWidth, bool WithBorder, const TQRFrame* Frame,
+                                        TRememberedData* Remembered) {
   const bool jpeg = RTFSettings().ExportImageFormat() != TOxImageFormat::ifBMP;
   const int pw = Picture.Width();
   const int ph = Picture.Height();
@@ -564,7 +625,13 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
   // The picture's data is the same wherever the same pixels are written with the same
   // settings: it is encoded once per job and its markup written again from the cache.
   const std::string key = jpeg ? "rtf-jpeg-" + std::to_string(RTFSettings().JPEGQuality) : std::string("rtf-bmp");
-  const std::shared_ptr<const std::string> data = pictures_.Get(Picture, key, [&] {
+  if (Remembered != nullptr && Remembered->Bytes && Remembered->Settings == key) {
+    AppendPictureParagraph(Out, *Remembered->Bytes, Rect, jpeg, sx, sy, WithBorder, Frame);
+    return;
+  }
+  const std::size_t storedBefore = pictures_.StoredBytes();
+  const std::size_t hitsBefore = pictures_.Hits();
+  std::shared_ptr<const std::string> data = pictures_.Get(Picture, key, [&] {
     if (jpeg) {
       const std::string bytes = EncodeJPEGStream(Picture, RTFSettings().JPEGQuality)->Bytes();
       return "\\bin" + std::to_string(bytes.size()) + " " + bytes;
@@ -579,24 +646,42 @@ std::string TOxQRRTFFilter::PictureGroup(const TBitmap& Picture, const TOxQrRect
     return MetafileWrapper(words, pw, ph) + HexBytes(std::string_view(file).substr(14)) +
            std::string(MetafileEndRecord);
   });
+  // Remembered only when the cache holds the data anyway, so that remembering costs no memory.
+  if (Remembered != nullptr && (pictures_.Hits() != hitsBefore || pictures_.StoredBytes() != storedBefore))
+    *Remembered = TRememberedData{key, data};
+  AppendPictureParagraph(Out, *data, Rect, jpeg, sx, sy, WithBorder, Frame);
+}
 
-  std::string out = "\\par\\pard\\pvpg\\phpg\\posx" + FormatNumber(Rect.Left) + "\\posy" + FormatNumber(Rect.Top) +
-                    "{\\pict" + (jpeg ? "\\jpegblip" : "\\wmetafile8") + "\\picscalex" + std::to_string(sx) +
-                    "\\picscaley" + std::to_string(sy) + "\\picbmp\\picbpp4";
-  if (!jpeg) {
-    // Without a goal size readers show a metafile as a dot; the goal times the scale is the rectangle.
-    out += "\\picwgoal" + FormatNumber(Rect.Width * 100.0 / static_cast<double>(sx)) + "\\pichgoal" +
-           FormatNumber(Rect.Height * 100.0 / static_cast<double>(sy));
-  }
+void TOxQRRTFFilter::AppendPictureParagraph(std::string& Out, const std::string& Data, const TOxQrRect& Rect,
+                                            bool jpeg, long long sx, long long sy, bool WithBorder,
+                                            const TQRFrame* Frame) {
+  std::string_view border;
+  std::string borderWords;
   if (WithBorder && Frame != nullptr && FrameAllSides(*Frame)) {
-    out += "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
-           Num(ColorIndex(Frame->Color));
+    borderWords = "\\box\\brdrs\\brdrw" + FormatNumber(FrameWidthTwips(*Frame)) + "\\brsp0\\brdrcf" +
+                  Num(ColorIndex(Frame->Color));
+    border = borderWords;
   }
-  out.reserve(out.size() + data->size() + 3);
-  out += CRLF;
-  out += *data;
-  out += '}';
-  return out;
+  // The head is short; the data, often the larger part, is copied once, behind it.
+  {
+    TRtfWriter head(Out, 256);
+    (head << "\\par\\pard\\pvpg\\phpg\\posx").Number(Rect.Left);
+    (head << "\\posy").Number(Rect.Top);
+    head << "{\\pict" << (jpeg ? "\\jpegblip" : "\\wmetafile8");
+    (head << "\\picscalex").Int(sx);
+    (head << "\\picscaley").Int(sy);
+    head << "\\picbmp\\picbpp4";
+    if (!jpeg) {
+      // Without a goal size readers show a metafile as a dot; the goal times the scale is the rectangle.
+      (head << "\\picwgoal").Number(Rect.Width * 100.0 / static_cast<double>(sx));
+      (head << "\\pichgoal").Number(Rect.Height * 100.0 / static_cast<double>(sy));
+    }
+    if (!border.empty()) head << border;
+    head << CRLF;
+  }
+  Out.reserve(Out.size() + Data.size() + 1);
+  Out += Data;
+  Out += '}';
 }
 
 TOxQRRTFFilter::TDrawnPicture TOxQRRTFFilter::DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap) {
@@ -622,7 +707,8 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
   const auto* image = Bitmap == nullptr ? dynamic_cast<const TQRImage*>(&Control) : nullptr;
   if (image == nullptr) {
     const TDrawnPicture drawn = DrawPicture(Control, Bitmap);
-    if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+    if (drawn.Shown != nullptr)
+      AppendPictureGroup(Out, *drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
     return;
   }
   // A picture control shows its one picture in every band it prints in: drawn and scaled once
@@ -638,8 +724,9 @@ void TOxQRRTFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
     pictureLooks_.emplace_back(look, DrawPicture(Control, nullptr));
     known = std::prev(pictureLooks_.end());
   }
-  const TDrawnPicture& drawn = known->second;
-  if (drawn.Shown != nullptr) Out = PictureGroup(*drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame);
+  TDrawnPicture& drawn = known->second;
+  if (drawn.Shown != nullptr)
+    AppendPictureGroup(Out, *drawn.Shown, Rect, drawn.OrigHeight, drawn.OrigWidth, true, &Control.Frame, &drawn.Data);
 }
 
 void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Out) {
@@ -651,12 +738,16 @@ void TOxQRRTFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, s
   auto known = std::find_if(shapes_.begin(), shapes_.end(), [&](const auto& e) { return e.first == look; });
   if (known == shapes_.end()) {
     if (shapes_.size() == kLooksKept) shapes_.erase(shapes_.begin());
-    shapes_.emplace_back(look, ShapeBitmap(Shape, look.PixelFormat));
+    TDrawnPicture drawn;
+    drawn.Made = ShapeBitmap(Shape, look.PixelFormat);
+    drawn.Shown = drawn.Made.get();
+    shapes_.emplace_back(look, std::move(drawn));
     known = std::prev(shapes_.end());
   }
-  const TBitmap* picture = known->second.get();
+  TDrawnPicture& drawn = known->second;
+  const TBitmap* picture = drawn.Shown;
   if (picture == nullptr || picture->Empty()) return;
-  Out = PictureGroup(*picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame);
+  AppendPictureGroup(Out, *picture, Rect, picture->Height(), picture->Width(), false, &Shape.Frame, &drawn.Data);
 }
 
 // ---- Rich text

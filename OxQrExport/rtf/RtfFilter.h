@@ -15,12 +15,9 @@
 #include "OxQrExport/core/EncodedPictures.h"
 #include "engine/Controls.h"
 #include "platform/Canvas.h"
-#include "platform/Files.h"
 #include "platform/SafeFile.h"
 
 namespace oxqr {
-
-class TFileStream;
 
 // The proportional line spacing (240ths of a line; 0 for none) under which readers set lines
 // of `face` at `halfPoints` as far apart as our rich text layout does: that one measures the
@@ -41,8 +38,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   std::string ExtraFontText;  // font entries of embedded rich texts, already renumbered
   std::string CloseCodes;     // words switching off the styles of the current text
   std::string FormatCodes;    // words switching on font, colour, size, styles, alignment
-  std::string SpillFileName;  // the temporary spill file, empty until one exists
-  std::unique_ptr<TFileStream> SpillStream;
+  // The file the body spills into, empty until it spills: the output's own temporary file,
+  // where the body goes behind room kept for the head (see OpenSpillFile).
+  std::string SpillFileName;
   bool Spilled = false;       // the body has been moved to the spill file at least once
   // The most body text held in memory: beyond it the body moves on to the spill file, so
   // that the memory an export needs does not grow with the document.
@@ -68,6 +66,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // A text extent in screen pixels -> twips.
   void MapSize(TSize Size, double& Width, double& Height) override;
   std::string EncodeText(const std::string& Text) override;
+  void EncodeTextInto(const std::string& Text, std::string& Out) override;
   // Native -> twips (x 1440 / 254), unrounded.
   double MapX(double X) override;
   double MapY(double Y) override;
@@ -77,6 +76,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) override;
   void BeginBand() override;
   void EndDocument() override;
+  // The lines of a text block are kept in a buffer of this format (TextBlockLines stays
+  // empty) and handed over with the block's frame, which RenderBox writes in front of them.
   void BeginTextBlock(const TQRPrintable& Control, int OffsetX, int OffsetY) override;
   void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
                      bool Continuing) override;
@@ -93,6 +94,17 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // ImageDPI scaling (0 and 0: shown at its own size). The border needs all four sides.
   std::string PictureGroup(const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight, int OrigWidth,
                            bool WithBorder, const TQRFrame* Frame);
+  // The encoded data of a picture that its owner keeps unchanged (the picture of a look, drawn
+  // once), remembered with the settings it was encoded with: met again, it is taken from here
+  // rather than found in the job's cache by hashing and comparing its pixels.
+  struct TRememberedData {
+    std::string Settings;
+    std::shared_ptr<const std::string> Bytes;
+  };
+  // The same paragraph appended to Out, the picture's data copied once. Remembered: see above
+  // (nullptr for a picture that may change before the next call).
+  void AppendPictureGroup(std::string& Out, const TBitmap& Picture, const TOxQrRect& Rect, int OrigHeight,
+                          int OrigWidth, bool WithBorder, const TQRFrame* Frame, TRememberedData* Remembered = nullptr);
   // A rich text piece (RTF) as a borderless drawing-object text box at Rect; its fonts
   // and colours join the document's tables.
   std::string RichTextBox(std::string_view Rtf, const TOxQrRect& Rect);
@@ -117,17 +129,21 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   struct TOpenFrame {
     TOxQrRect Rect;
     std::size_t At = 0;  // where the head starts in BandBuffer
-    std::string Head;
+    std::size_t HeadAt = 0, HeadSize = 0;  // the head as written, in openHeads_
   };
   // Readers paint a framed paragraph white: a frame without a fill of its own over a filled
   // box gets the box's colour as its background, so that the box shows around its text.
   void FillFramesOverBoxes(const TFilledBox* bandBox);
-  // Creates the spill file unless it exists (EFileError when it cannot be made).
+  // Starts the spill unless it has started: the body continues in OutputStream behind room
+  // for the head, as long as the head is when the spill starts. The tables mostly stay as
+  // they are by then, and the head then takes its room at the end and nothing is copied;
+  // when the head has grown or shrunk, EndDocument writes head and body into a new file.
   void OpenSpillFile();
-  // Moves the body held in memory to the open spill file and empties it.
+  // Moves the body held in memory to the spill and empties it.
   void SpillBody();
-  bool spillRefused_ = false;  // the spill file could not be made: the body stays in memory
-  std::unique_ptr<TTempFile> spillFile_;
+  // The head as EndDocument would write it now, the tables left as they are.
+  std::string HeadAsItStands();
+  std::size_t headRoom_ = 0;   // bytes kept for the head in front of the spilled body
   // Numbers of the colours (by RGB value) and fonts already in the tables.
   std::vector<std::pair<TColor, int>> colorNumbers_;
   struct TFontNumber {
@@ -137,7 +153,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   };
   std::vector<TFontNumber> fontNumbers_;
   std::string textLine_;  // markup of the text line being written, kept for its buffer
-  std::string boxLine_;  // line words of the box being rendered, kept for its buffer
+  std::string boxLine_;  // line words of the boxes, made for this colour and width
+  TColor boxLineRgb_ = 0;
+  long long boxLineWidth_ = 0;
   // Encoded picture data of this job; pictures of a report repeat (logos, shapes per band).
   TEncodedPictureCache pictures_{kPictureCacheBudget};
   static constexpr std::size_t kPictureCacheBudget = std::size_t{8} << 20;
@@ -168,17 +186,35 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
     std::unique_ptr<TBitmap> Made;    // drawn or scaled here
     const TBitmap* Shown = nullptr;   // Made or the caller's bitmap; nullptr: nothing to show
     int OrigWidth = 0, OrigHeight = 0;
+    TRememberedData Data;             // Shown's encoded data, once written (looks only)
   };
   TDrawnPicture DrawPicture(const TQRPrintable& Control, const TBitmap* Bitmap);
+  // The paragraph of AppendPictureGroup around the picture's encoded `Data` (jpeg: JPEG data,
+  // else a metafile; sx, sy: the scale in percent).
+  void AppendPictureParagraph(std::string& Out, const std::string& Data, const TOxQrRect& Rect, bool jpeg,
+                              long long sx, long long sy, bool WithBorder, const TQRFrame* Frame);
   // The pictures of the shapes and picture controls drawn last, oldest first.
-  std::vector<std::pair<TShapeLook, std::unique_ptr<TBitmap>>> shapes_;
+  std::vector<std::pair<TShapeLook, TDrawnPicture>> shapes_;
   std::vector<std::pair<TPictureLook, TDrawnPicture>> pictureLooks_;
   static constexpr std::size_t kLooksKept = 8;
+  // The font and alignment FormatCodes and CloseCodes were last made for, and those codes:
+  // consecutive text blocks mostly share their font.
+  struct TFormatCodesMade {
+    bool Valid = false;
+    TOxQrFontAttrib Font;
+    std::string_view Align;
+    int FontNumber = 0, ColorNumber = 0;  // still in the tables while these hold them
+    std::string Format, Close;
+  };
+  TFormatCodesMade formatCodesMade_;
   double blockWidest_ = 0;  // widest line of the open text block (twips)
   TAlignment blockAlign_ = TAlignment::taLeftJustify;
   std::vector<TFilledBox> pageFills_;  // filled boxes already in the body of this page
   std::vector<TFilledBox> bandFills_;  // filled boxes in BandBuffer
   std::vector<TOpenFrame> openFrames_;  // unfilled frame heads in BandBuffer
+  std::string openHeads_;  // the heads of openFrames_, one after another
+  std::string blockText_;  // the lines of the open text block, each ended by CR LF
+  std::string bandBox_;    // markup of the box of the band being ended, kept for its buffer
   std::map<std::pair<std::string, int>, int> lineSpacing_;  // rich text line spacing by face and size
 };
 

@@ -22,25 +22,35 @@ void AppendRtfNumber(std::string& out, double value) { AppendRtfInt(out, RoundHa
 std::string RtfEscapeText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  AppendRtfEscapedText(out, text);
+  return out;
+}
+
+void AppendRtfEscapedText(std::string& out, std::string_view text) {
+  static constexpr char digits[] = "0123456789abcdef";
+  auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x80 && c != '\\' && c != '{' && c != '}'; };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Most text needs no escape: a run of plain bytes is copied in one piece.
+    std::size_t end = i;
+    while (end < text.size() && plain(static_cast<unsigned char>(text[end]))) ++end;
+    out.append(text.data() + i, end - i);
+    if (end == text.size()) return;
+    i = end;
     if (const std::size_t len = AppendRtfUnicodeAt(out, text, i); len > 0) {
-      i += len - 1;
+      i += len;
       continue;
     }
-    const char ch = text[i];
+    const char ch = text[i++];
     const auto c = static_cast<unsigned char>(ch);
     if (c == '\\' || c == '{' || c == '}') {
-      out += '\\';
-      out += ch;
-    } else if (c < 0x20 || c >= 0x80) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\'%02x", c);
-      out += hex;
-    } else {
-      out += ch;
+      const char escaped[2] = {'\\', ch};
+      out.append(escaped, 2);
+    } else {  // a control character or a byte above 127
+      const char escaped[4] = {'\\', '\'', digits[c >> 4], digits[c & 0x0F]};
+      out.append(escaped, 4);
     }
   }
-  return out;
 }
 
 std::string HexLE(unsigned long value, int digits) {

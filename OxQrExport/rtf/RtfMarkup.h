@@ -62,6 +62,8 @@ void AppendRtfInt(std::string& out, long long value);
 // as \'hh, so that the file is plain 7-bit text whatever code page a reader assumes. In the
 // Unicode mode, UTF-8 characters above 127 are \uN? words.
 std::string RtfEscapeText(std::string_view text);
+// The same text appended to `out`.
+void AppendRtfEscapedText(std::string& out, std::string_view text);
 
 // Upper-case hex digits of `value`, padded to `digits`, byte pairs in little-endian order:
 // HexLE(78, 8) = "4E000000".

@@ -155,6 +155,23 @@ TEST(DocumentFilterTextBlocks, BackgroundFillOfTextBlocks) {
   }
 }
 
+// Items and text lines go through buffers kept from one to the next: a format that writes
+// nothing for an item (the text formats draw no boxes) adds an empty line, not the markup of
+// the item before, and each line's record holds that line's text alone.
+TEST(DocumentFilterState, KeptBuffersCarryNothingFromTheItemBefore) {
+  OpenPage p;
+  p.filter.SilentBoxes = true;
+  auto& circle = p.Shape(TQRShapeType::qrsCircle);
+  auto& label = p.band.Add<TQRLabel>();  // the band's last control: its block ends the band
+  label.Name = "Label";
+  p.filter.WriteShape(circle, 0, 0, false);
+  p.filter.BeginTextBlock(label, 0, 0);
+  p.filter.WriteText(100, 40, label.Font, clWhite, TAlignment::taLeftJustify, "first line");
+  p.filter.WriteText(100, 80, label.Font, clWhite, TAlignment::taLeftJustify, "2nd");
+  p.filter.EndTextBlock(label, 0, 0, false);
+  EXPECT_EQ(p.filter.Written(), "shape:Shape\r\n\r\ntext:first line\r\ntext:2nd\r\n");
+}
+
 TEST(DocumentFilterState, NothingHappensWithoutAnOpenPage) {
   OpenPage p(false);
   p.filter.StartJob(2100, 2970, TFont{});

@@ -22,6 +22,7 @@ class TRecordingFilter : public TOxQRDocumentFilter {
     TQRFrame Frame;
   };
   bool Optimize = true;  // copied into OptimizeBackground by BeginDocument
+  bool SilentBoxes = false;  // RenderBox leaves its output alone, as the text formats do
   std::vector<std::string> Log;
   std::vector<Box> Boxes;
   std::vector<TOxQrRect> BandRects;   // rectangles of EndBand
@@ -52,6 +53,7 @@ class TRecordingFilter : public TOxQRDocumentFilter {
                  bool TextFrame, bool Fill, const TQRFrame& Frame) override {
     Boxes.push_back(Box{Rect, Color, FixedWidth, FixedHeight, TextFrame, Fill, Frame});
     Log.push_back("RenderBox");
+    if (SilentBoxes) return;
     Out = "box" + std::to_string(Boxes.size() - 1);
   }
   void AddText(const TOxQrTextRec& Rec) override {

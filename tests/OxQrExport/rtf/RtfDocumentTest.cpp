@@ -503,9 +503,55 @@ TEST_F(RtfFilterTest, BodyThatOutgrowsMemoryContinuesInTheSpillFile) {
   Run(small, 3, pages(small, &spillNames));
   EXPECT_TRUE(small.Spilled);
   ASSERT_FALSE(spillNames.empty());
-  EXPECT_EQ(spillNames.front().rfind(TempDirectory() + "OxQR", 0), 0u) << spillNames.front();
+  // The body spills into the output's own temporary file beside it, which becomes the file.
+  EXPECT_EQ(spillNames.front().rfind(Dir() + ".small.rtf.", 0), 0u) << spillNames.front();
   EXPECT_FALSE(FileExists(spillNames.front()));
   EXPECT_EQ(File("small.rtf"), File("plain.rtf"));
+}
+
+// The spilled body follows room kept for the head as it stood when the spill started; what
+// the head gains or loses after that must not shift or cut the body.
+TEST_F(RtfFilterTest, HeadThatChangesAfterTheSpillStartedKeepsTheFileWhole) {
+  TFont red = font_;
+  red.Color = clRed;
+  TFont courier = font_;
+  courier.Name = "Courier New";
+  const struct {
+    const char* Name;
+    std::function<void()> AtPageThree;  // changes what the head will hold
+    const TFont* Font;                                 // the font of page three's lines
+  } cases[] = {
+      {"unchanged", [] {}, &font_},
+      {"new colour", [] {}, &red},
+      {"new font", [] {}, &courier},
+      {"clock, same length", [] { SetClockMinute(6); }, &font_},
+      {"clock, longer", [] { SetClockMinute(10); }, &font_},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto pages = [&](TOxQRRTFFilter& f) {
+      return [&](int k) {
+        if (k == 3) c.AtPageThree();
+        for (int i = 0; i < 5; ++i)
+          f.WriteText(100, 200 + 50 * i, k == 3 ? *c.Font : font_, clWhite, TAlignment::taLeftJustify,
+                      "page " + std::to_string(k) + " line " + std::to_string(i));
+      };
+    };
+    SetClockMinute(5);
+    TOxQRRTFFilter plain(Dir() + "plain.rtf");
+    Run(plain, 4, pages(plain));
+    EXPECT_FALSE(plain.Spilled);
+
+    SetClockMinute(5);
+    TOxQRRTFFilter budgeted(Dir() + "budgeted.rtf");
+    budgeted.BodyMemoryBudget = 300;  // the spill starts on page one
+    Run(budgeted, 4, pages(budgeted));
+    EXPECT_TRUE(budgeted.Spilled);
+    EXPECT_EQ(File("budgeted.rtf"), File("plain.rtf"));
+    // No temporary file is left beside the output, whichever way the head found its place.
+    for (const auto& entry : std::filesystem::directory_iterator(Dir()))
+      EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+  }
 }
 
 TEST_F(RtfFilterTest, BodyBeyondItsMemoryBudgetMovesToTheSpillFileUnchanged) {

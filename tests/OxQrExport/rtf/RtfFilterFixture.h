@@ -34,6 +34,12 @@ class RtfFilterTest : public oxqr::testing::ExportTest {
     ExportTest::TearDown();
   }
   TOxQRRTFSettings& Settings() { return QRExportSettings().RTF; }
+  // Moves the pinned clock to `minute` past nine on the same day.
+  static void SetClockMinute(int minute) {
+    TLocalTime now = Now();
+    now.Tm.tm_min = minute;
+    SetFixedNow(now);
+  }
 
   // Starts `filter` on an A4 page (the engine's close before page 1 included), runs `pages`
   // pages with `page(k)` writing page k, and finishes the job. TotalPages follows `pages`.
