@@ -16,6 +16,7 @@
 #include "OxQrExport/core/Deflater.h"
 #include "OxQrExport/core/DocumentFilter.h"
 #include "OxQrExport/core/EncodedPictures.h"
+#include "OxQrExport/pdf/PdfFileWriter.h"
 #include "OxQrExport/pdf/PdfFontInfo.h"
 #include "OxQrExport/pdf/PdfType0Font.h"
 #include "platform/SafeFile.h"
@@ -32,22 +33,22 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
     std::string Key;
     std::unique_ptr<TOxQRFontInfo> Info;
   };
-  struct TImageOffset {
-    std::int64_t Offset = 0;  // inside PageImageStream
-    int Object = 0;
-  };
 
   std::unique_ptr<TSafeFileStream> PdfFile;  // the file, committed at the end of the document
+  // Every byte of PdfFile goes through Writer, which records where each object starts.
+  // Declared after PdfFile: it is destroyed (its thread joined) first.
+  std::unique_ptr<pdf::TPdfFileWriter> Writer;
+  // Pages are compressed and written on a second thread while the next page is laid out;
+  // a process that may use only one processor writes them itself. The file is the same.
+  bool SecondThread = pdf::SecondProcessorAvailable();
   std::vector<TFontEntry> FontList;          // entry i is resource /F<i>
-  TMemoryStream PageImageStream;             // image objects made during the current page
+  pdf::TObjectRun PageImages;                // image objects made during the current page
   TStringObjectList ImageList;               // object number text + report object; entry i is /Img<i>
-  std::vector<TImageOffset> PageImageOffsets;
   int ObjectCount = 0;     // highest object number handed out
   int PageObject = 0;      // the current page's /Page dictionary
   int ContentsObject = 0;  // its content stream
   int LengthObject = 0;    // the integer object holding that stream's length
   std::string KidsText;    // " N 0 R" per page opened, in page order
-  std::map<int, std::int64_t> XrefList;  // object number -> offset of "N 0 obj"
   std::unique_ptr<pdf::TType0FontSet> Type0Fonts;  // the Unicode mode's fonts, resources /U<i>
 
   std::string DisplayName() const override;  // "Adobe Acrobat Document"
@@ -84,8 +85,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // ---- The file writer.
   int NextObject() { return ++ObjectCount; }
   // "N 0 obj" CR LF, the body (wrapped in "<<" ">>" lines when it has a line break), CR LF
-  // and, with `endObj`, "endobj" CR LF; the offset is recorded before writing.
-  void WriteObject(const std::string& Body, int Number, bool EndObj);
+  // and, with `endObj`, "endobj" CR LF; its offset goes to the cross-reference table.
+  void WriteObject(const std::string& Body, int Number, bool EndObj) { Writer->WriteObject(Body, Number, EndObj); }
 
   // ---- Text and fonts.
   // Index of the font for `Font` in FontList, registering it when new.
@@ -95,7 +96,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // ---- Graphics and images.
   // Stroke operators of `Frame` around the rectangle; empty when no side is drawn.
   static std::string FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect);
-  // Writes a new image object into PageImageStream (or places an identical earlier one
+  // Writes a new image object into PageImages (or places an identical earlier one
   // when ReuseIdenticalImages is on) and returns its placement operators.
   // `Frame` (nullptr: none) is drawn around the placed picture.
   std::string EmbedImage(const TBitmap& Bitmap, const TOxQrRect& Rect, const TQRFrame* Frame,
@@ -115,6 +116,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   int WriteFontProgram(const TOxQRFontInfo& Info);
   void WriteEmptyPage();
   void WriteNullObject(int Number);
+  void WriteCrossReference();
   std::string InfoDictionary() const;
 
   int closedPages_ = 0;

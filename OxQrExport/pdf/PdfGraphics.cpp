@@ -128,12 +128,12 @@ std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& R
   const int object = NextObject();
   ImageList.Add(std::to_string(object), ReportObject);
   const int index = ImageList.Count() - 1;
-  PageImageOffsets.push_back({PageImageStream.Size(), object});
-  PageImageStream.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
+  PageImages.BeginObject(object);
+  PageImages.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
                         std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
                         ImageFilterEntry() + "\r\n/Length " + std::to_string(data.size()) + "\r\n>>\r\nstream\r\n");
-  PageImageStream.Write(data);
-  PageImageStream.Write("\r\nendstream\r\nendobj\r\n");
+  PageImages.Write(data);
+  PageImages.Write("\r\nendstream\r\nendobj\r\n");
 
   std::string ops = PlaceImage(index, Rect, Frame);
   NotifyEncodeGraphicDone(ReportObject, index);

@@ -135,9 +135,9 @@ int TOxQRPDFFilter::WriteFontProgram(const TOxQRFontInfo& Info) {
   WriteObject("/Length " + std::to_string(length) + "\r\n/Length1 " + std::to_string(program.size()) +
                   (compressed ? "\r\n/Filter /FlateDecode" : ""),
               object, false);
-  PdfFile->Write("stream\r\n");
-  PdfFile->Write(data.Bytes());
-  PdfFile->Write("\r\nendstream\r\nendobj\r\n");
+  Writer->Write("stream\r\n");
+  Writer->Write(data.Bytes());
+  Writer->Write("\r\nendstream\r\nendobj\r\n");
   return object;
 }
 
