@@ -1,6 +1,7 @@
 #include "OxQrExport/pdf/PdfFileWriter.h"
 
-#include <charconv>
+#include "OxQrExport/pdf/PdfSyntax.h"
+
 
 #ifdef __linux__
 #include <sched.h>
@@ -14,12 +15,6 @@ namespace {
 constexpr std::size_t kMaxQueued = 1;
 // Written batches kept for their buffers: the queue, the one in writing and the caller's.
 constexpr std::size_t kMaxSpares = 2;
-
-void AppendInt(std::string& out, long long value) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
-}
 
 }  // namespace
 

@@ -91,6 +91,7 @@ void TOxQRPDFFilter::BeginDocument() {
   PageImages.Clear();
   OptimizeBackground = PdfSettings().OptimizeBackgroundPainting;
   FontList.clear();
+  lastFont_ = {};
   ImageList.Clear();
   imageData_.clear();
   KidsText.clear();
@@ -218,6 +219,7 @@ void TOxQRPDFFilter::EndDocument() {
 
   for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
   FontList.clear();
+  lastFont_ = {};
   if (Type0Fonts) Type0Fonts->WriteObjects(*this);
   Type0Fonts.reset();
   WriteObject(InfoDictionary(), 3, true);

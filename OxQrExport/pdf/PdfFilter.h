@@ -96,6 +96,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // ---- Graphics and images.
   // Stroke operators of `Frame` around the rectangle; empty when no side is drawn.
   static std::string FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect);
+  static void AppendFrameOperators(std::string& Ops, const TQRFrame* Frame, const TOxQrRect& Rect);
   // Writes a new image object into PageImages (or places an identical earlier one
   // when ReuseIdenticalImages is on) and returns its placement operators.
   // `Frame` (nullptr: none) is drawn around the placed picture.
@@ -120,6 +121,12 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   std::string InfoDictionary() const;
 
   int closedPages_ = 0;
+  // The font of the last text line and its index in FontList.
+  struct TLastFont {
+    std::string Name;
+    bool Bold = false, Italic = false;
+    int Index = -1;
+  } lastFont_;
   bool richTextPicture_ = false;  // RenderPicture is drawing a rich text's bitmap
   // Encoded image data of the job, for ReuseIdenticalImages: data -> image index.
   std::map<std::string, int> imageData_;

@@ -10,8 +10,6 @@
 namespace oxqr {
 namespace {
 
-using pdf::FormatNumber;
-
 const TOxQRPDFSettings& PdfSettings() { return QRExportSettings().PDF; }
 
 // Deflate level of raw image samples for the compression method.
@@ -24,7 +22,12 @@ int ImageLevel(TPDFCompressionMethod method) {
   return -1;
 }
 
-std::string Point(double x, double y) { return FormatNumber(x) + " " + FormatNumber(y); }
+// "x y" of a point or a size.
+void AppendPoint(std::string& out, double x, double y) {
+  pdf::AppendNumber(out, x);
+  out += ' ';
+  pdf::AppendNumber(out, y);
+}
 
 // The picture's pixels as 8-bit red, green, blue samples, top row first, no row padding.
 std::string RgbSamples(const TBitmap& bitmap) {
@@ -51,34 +54,70 @@ class TFlagScope {
 }  // namespace
 
 std::string TOxQRPDFFilter::FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect) {
-  if (Frame == nullptr || !Frame->AnyFrame()) return {};
+  std::string ops;
+  AppendFrameOperators(ops, Frame, Rect);
+  return ops;
+}
+
+void TOxQRPDFFilter::AppendFrameOperators(std::string& ops, const TQRFrame* Frame, const TOxQrRect& Rect) {
+  using pdf::AppendNumber;
+  if (Frame == nullptr || !Frame->AnyFrame()) return;
   const double x1 = Rect.Left, y1 = Rect.Top, x2 = Rect.Left + Rect.Width, y2 = Rect.Top - Rect.Height;
-  std::string ops = "\r\n" + std::to_string(Frame->Width) + " w\r\n" + ColorToPDF(Frame->Color) + " RG";
-  if (FrameAllSides(*Frame))
-    return ops + "\r\n" + Point(x1, y2) + " " + Point(Rect.Width, Rect.Height) + " re\r\nS";
+  ops += "\r\n";
+  pdf::AppendInt(ops, Frame->Width);
+  ops += " w\r\n";
+  ops += pdf::ColorText(Frame->Color);
+  ops += " RG";
+  if (FrameAllSides(*Frame)) {
+    ops += "\r\n";
+    AppendPoint(ops, x1, y2);
+    ops += ' ';
+    AppendPoint(ops, Rect.Width, Rect.Height);
+    ops += " re\r\nS";
+    return;
+  }
   auto line = [&](double ax, double ay, double bx, double by) {
-    ops += "\r\n" + Point(ax, ay) + " m\r\n" + Point(bx, by) + " l\r\nS";
+    ops += "\r\n";
+    AppendPoint(ops, ax, ay);
+    ops += " m\r\n";
+    AppendPoint(ops, bx, by);
+    ops += " l\r\nS";
   };
   if (Frame->DrawTop) line(x1, y1, x2, y1);
   if (Frame->DrawRight) line(x2, y1, x2, y2);
   if (Frame->DrawBottom) line(x2, y2, x1, y2);
   if (Frame->DrawLeft) line(x1, y2, x1, y1);
-  return ops;
 }
 
 void TOxQRPDFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool, bool, bool, bool Fill,
                                const TQRFrame& Frame) {
-  std::string fill;
-  if (Fill)
-    fill = "0 w\r\n" + ColorToPDF(Color) + " rg\r\n" + Point(Rect.Left, Rect.Top - Rect.Height) + " " +
-           Point(Rect.Width, Rect.Height) + " re\r\nf";
-  Output = "q\r\n" + fill + FrameOperators(&Frame, Rect) + "\r\nQ";
+  Output.clear();
+  Output += "q\r\n";
+  if (Fill) {
+    Output += "0 w\r\n";
+    Output += pdf::ColorText(Color);
+    Output += " rg\r\n";
+    AppendPoint(Output, Rect.Left, Rect.Top - Rect.Height);
+    Output += ' ';
+    AppendPoint(Output, Rect.Width, Rect.Height);
+    Output += " re\r\nf";
+  }
+  AppendFrameOperators(Output, &Frame, Rect);
+  Output += "\r\nQ";
 }
 
 std::string TOxQRPDFFilter::PlaceImage(int Index, const TOxQrRect& Rect, const TQRFrame* Frame) {
-  return "q\r\n" + pdf::FormatNumber(Rect.Width) + " 0 0 " + pdf::FormatNumber(Rect.Height) + " " +
-         Point(Rect.Left, Rect.Top - Rect.Height) + " cm\r\n/Img" + std::to_string(Index) + " Do\r\nQ" +
-         FrameOperators(Frame, Rect);
+  std::string ops = "q\r\n";
+  pdf::AppendNumber(ops, Rect.Width);
+  ops += " 0 0 ";
+  pdf::AppendNumber(ops, Rect.Height);
+  ops += ' ';
+  AppendPoint(ops, Rect.Left, Rect.Top - Rect.Height);
+  ops += " cm\r\n/Img";
+  pdf::AppendInt(ops, Index);
+  ops += " Do\r\nQ";
+  AppendFrameOperators(ops, Frame, Rect);
+  return ops;
 }
 
 std::string TOxQRPDFFilter::ImageFilterEntry() const {
