@@ -54,6 +54,7 @@ class TPdfFileWriter final {
  public:
   // `level` of WriteContent for a stream stored as it is.
   static constexpr int kStored = -100;
+  static constexpr std::size_t kLargeBatch = 64 * 1024;
 
   // Writes to `out`, which must outlive the writer; offsets count from out's current size.
   TPdfFileWriter(TStream& out, bool secondThread);
@@ -81,6 +82,11 @@ class TPdfFileWriter final {
   // Hands what was written since the last call to be written to the file. Waits while two
   // batches are queued. Throws the failure of an earlier batch.
   void Submit();
+  // Submits when the batch holds more than 64 KiB, so that a long list of objects or
+  // entries is not held whole.
+  void SubmitWhenLarge() {
+    if (current_.Last().Run.Bytes.size() >= kLargeBatch) Submit();
+  }
   // Submits and waits until everything is in the file; returns the file's size. Throws the
   // failure of any batch.
   std::int64_t Flush();

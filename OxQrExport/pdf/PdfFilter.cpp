@@ -92,7 +92,8 @@ void TOxQRPDFFilter::BeginDocument() {
   OptimizeBackground = PdfSettings().OptimizeBackgroundPainting;
   FontList.clear();
   lastFont_ = {};
-  ImageList.Clear();
+  ImageObjects.clear();
+  firstImageOf_.clear();
   imageData_.clear();
   KidsText.clear();
   ObjectCount = 5;
@@ -199,22 +200,7 @@ void TOxQRPDFFilter::EndDocument() {
                   "]\r\n/Resources 5 0 R",
               2, true);
 
-  std::string resources;
-  const bool type0 = Type0Fonts && !Type0Fonts->Empty();
-  if (!FontList.empty() || type0) {
-    resources += "/Font <<\r\n";
-    for (std::size_t i = 0; i < FontList.size(); ++i)
-      resources += "/F" + std::to_string(i) + " " + Ref(FontList[i].Info->FontObject) + "\r\n";
-    if (type0) resources += Type0Fonts->ResourceEntries();
-    resources += ">>\r\n";
-  }
-  resources += "/ProcSet 4 0 R";
-  if (ImageList.Count() > 0) {
-    resources += "\r\n/XObject <<";
-    for (int i = 0; i < ImageList.Count(); ++i) resources += "\r\n/Img" + std::to_string(i) + " " + ImageList[i] + " 0 R";
-    resources += " >>";
-  }
-  WriteObject(resources, 5, true);
+  WriteResources();
   WriteObject(std::string("[/PDF /Text") + (settings.ExportImages ? " /ImageC" : "") + "]", 4, true);
 
   for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
@@ -232,29 +218,55 @@ void TOxQRPDFFilter::EndDocument() {
   PdfFile->Commit();
   PdfFile.reset();
   Output.reset();
-  ImageList.Clear();
+  ImageObjects.clear();
+  firstImageOf_.clear();
   imageData_.clear();
   PageImages.Clear();
 }
 
+void TOxQRPDFFilter::WriteResources() {
+  std::string resources;
+  const bool type0 = Type0Fonts && !Type0Fonts->Empty();
+  if (!FontList.empty() || type0) {
+    resources += "/Font <<\r\n";
+    for (std::size_t i = 0; i < FontList.size(); ++i)
+      resources += "/F" + std::to_string(i) + " " + Ref(FontList[i].Info->FontObject) + "\r\n";
+    if (type0) resources += Type0Fonts->ResourceEntries();
+    resources += ">>\r\n";
+  }
+  resources += "/ProcSet 4 0 R";
+  if (ImageObjects.empty()) {
+    WriteObject(resources, 5, true);
+    return;
+  }
+  // One entry per image: a long document's list goes out in parts, as WriteObject would
+  // write the whole body (a body of several lines is wrapped in "<<" ">>").
+  Writer->BeginObject(5);
+  Writer->Write("5 0 obj\r\n<<\r\n");
+  Writer->Write(resources);
+  Writer->Write("\r\n/XObject <<");
+  for (std::size_t i = 0; i < ImageObjects.size(); ++i) {
+    std::string& out = Writer->Run().Bytes;
+    out += "\r\n/Img";
+    pdf::AppendInt(out, static_cast<long long>(i));
+    out += ' ';
+    pdf::AppendInt(out, ImageObjects[i]);
+    out += " 0 R";
+    Writer->SubmitWhenLarge();
+  }
+  Writer->Write(" >>\r\n>>\r\nendobj\r\n");
+}
+
 void TOxQRPDFFilter::WriteCrossReference() {
   const std::int64_t xref = Writer->Flush();
-  std::string* table = &Writer->Run().Bytes;
-  *table += "xref\r\n0 " + std::to_string(ObjectCount + 1) + "\r\n0000000000 65535 f\r\n";
+  Writer->Write("xref\r\n0 " + std::to_string(ObjectCount + 1) + "\r\n0000000000 65535 f\r\n");
   for (int n = 1; n <= ObjectCount; ++n) {
     const std::int64_t offset = Writer->Offset(n);
-    if (offset >= 0)
-      *table += pdf::XrefEntry(offset);
-    else
-      *table += "0000000000 00000 f\r\n";
-    // A long table goes out in parts rather than as one large buffer.
-    if (table->size() >= 64 * 1024) {
-      Writer->Submit();
-      table = &Writer->Run().Bytes;
-    }
+    Writer->Write(offset >= 0 ? pdf::XrefEntry(offset) : std::string("0000000000 00000 f\r\n"));
+    Writer->SubmitWhenLarge();
   }
-  *table += "trailer\r\n<<\r\n/Root 1 0 R\r\n/Info 3 0 R\r\n/Size " + std::to_string(ObjectCount + 1) +
-           "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF";
+  Writer->Write("trailer\r\n<<\r\n/Root 1 0 R\r\n/Info 3 0 R\r\n/Size " + std::to_string(ObjectCount + 1) +
+                "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF");
   Writer->Flush();
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "OxQrExport/core/Deflater.h"
@@ -43,7 +44,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   bool SecondThread = pdf::SecondProcessorAvailable();
   std::vector<TFontEntry> FontList;          // entry i is resource /F<i>
   pdf::TObjectRun PageImages;                // image objects made during the current page
-  TStringObjectList ImageList;               // object number text + report object; entry i is /Img<i>
+  std::vector<int> ImageObjects;             // object number of image /Img<i>
   int ObjectCount = 0;     // highest object number handed out
   int PageObject = 0;      // the current page's /Page dictionary
   int ContentsObject = 0;  // its content stream
@@ -117,7 +118,12 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   int WriteFontProgram(const TOxQRFontInfo& Info);
   void WriteEmptyPage();
   void WriteNullObject(int Number);
+  void WriteResources();
   void WriteCrossReference();
+  // The image to place again for a picture of `ReportObject`, or -1 to write a new one:
+  // what OnEncodeGraphic chose when it names a written image, else (unless `Unique`) the
+  // first image written for the same report object.
+  int ReusedImage(const void* ReportObject, bool Unique);
   std::string InfoDictionary() const;
 
   int closedPages_ = 0;
@@ -128,6 +134,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
     int Index = -1;
   } lastFont_;
   bool richTextPicture_ = false;  // RenderPicture is drawing a rich text's bitmap
+  // The first image written for each report object, for ReusedImage.
+  std::unordered_map<const void*, int> firstImageOf_;
   // Encoded image data of the job, for ReuseIdenticalImages: data -> image index.
   std::map<std::string, int> imageData_;
   TEncodedPictureCache encodedPictures_;  // encoded bytes of the job's pictures

@@ -161,12 +161,13 @@ std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& R
     // Same size, same filter and same bytes: the earlier object shows exactly this picture.
     const std::string key = size + ImageFilterEntry() + "\n" + data;
     if (const auto it = imageData_.find(key); it != imageData_.end()) return PlaceImage(it->second, Rect, Frame);
-    imageData_.emplace(key, ImageList.Count());
+    imageData_.emplace(key, static_cast<int>(ImageObjects.size()));
   }
 
   const int object = NextObject();
-  ImageList.Add(std::to_string(object), ReportObject);
-  const int index = ImageList.Count() - 1;
+  const int index = static_cast<int>(ImageObjects.size());
+  ImageObjects.push_back(object);
+  firstImageOf_.emplace(ReportObject, index);
   PageImages.BeginObject(object);
   PageImages.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
                         std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
@@ -179,12 +180,22 @@ std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& R
   return ops;
 }
 
+int TOxQRPDFFilter::ReusedImage(const void* ReportObject, bool Unique) {
+  // The rules of ResolveImageReuse, with the first image of each report object found by
+  // its key instead of a walk over every image written (tens of thousands in long jobs).
+  int reuse = -1;
+  if (const auto& handler = QRExportSettings().OnEncodeGraphic) handler(this, ReportObject, Unique, reuse);
+  if (Unique || reuse < -1 || reuse >= static_cast<int>(ImageObjects.size())) return -1;
+  if (reuse != -1) return reuse;
+  const auto it = firstImageOf_.find(ReportObject);
+  return it == firstImageOf_.end() ? -1 : it->second;
+}
+
 void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output,
                                    bool UniqueImage, const TOxQrRect& Rect) {
   Output.clear();
   if ((Bitmap != nullptr && Bitmap->Empty()) || !PdfSettings().ExportImages) return;
-  int reuse = -1;
-  ResolveImageReuse(&Control, UniqueImage, reuse, ImageList);
+  const int reuse = ReusedImage(&Control, UniqueImage);
   // A rich text's picture carries no frame of the control when placed again.
   const TQRFrame* frame = richTextPicture_ ? nullptr : &Control.Frame;
   if (reuse != -1) {
@@ -202,9 +213,7 @@ void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
 
 void TOxQRPDFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) {
   Output.clear();
-  bool unique = false;
-  int reuse = -1;
-  ResolveImageReuse(&Shape, unique, reuse, ImageList);
+  const int reuse = ReusedImage(&Shape, false);
   if (reuse != -1) {
     Output = PlaceImage(reuse, Rect, nullptr);
     return;
