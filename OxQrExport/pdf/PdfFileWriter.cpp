@@ -1,11 +1,12 @@
 #include "OxQrExport/pdf/PdfFileWriter.h"
 
-#include "OxQrExport/pdf/PdfSyntax.h"
-
+#include <algorithm>
 
 #ifdef __linux__
 #include <sched.h>
 #endif
+
+#include "OxQrExport/pdf/PdfSyntax.h"
 
 namespace oxqr::pdf {
 namespace {

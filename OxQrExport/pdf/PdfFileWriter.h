@@ -8,8 +8,9 @@
 //
 // A failure while writing or compressing (a full disk, zlib refusing) stops all further
 // writing and is thrown again to the caller, as the same exception, by the next Submit or
-// Flush; from then on every call throws it. At most two batches are queued, so memory stays
-// at a couple of pages whatever the length of the document. The destructor stops the
+// Flush; from then on every call throws it. At most two batches are in flight (one being
+// written, one waiting), so memory stays at a couple of pages whatever the length of the
+// document. The destructor stops the
 // worker and joins it on every path; batches not yet written are dropped.
 #include <condition_variable>
 #include <cstdint>
@@ -79,8 +80,8 @@ class TPdfFileWriter final {
   // Appends `run` (objects made aside, such as a page's images); it comes back empty.
   void WriteRun(TObjectRun& run);
 
-  // Hands what was written since the last call to be written to the file. Waits while two
-  // batches are queued. Throws the failure of an earlier batch.
+  // Hands what was written since the last call to be written to the file. Waits while a
+  // batch is already waiting. Throws the failure of an earlier batch.
   void Submit();
   // Submits when the batch holds more than 64 KiB, so that a long list of objects or
   // entries is not held whole.

@@ -22,12 +22,6 @@ int ImageLevel(TPDFCompressionMethod method) {
   return -1;
 }
 
-// "x y" of a point or a size.
-void AppendPoint(std::string& out, double x, double y) {
-  pdf::AppendNumber(out, x);
-  out += ' ';
-  pdf::AppendNumber(out, y);
-}
 
 // The picture's pixels as 8-bit red, green, blue samples, top row first, no row padding.
 std::string RgbSamples(const TBitmap& bitmap) {
@@ -60,7 +54,6 @@ std::string TOxQRPDFFilter::FrameOperators(const TQRFrame* Frame, const TOxQrRec
 }
 
 void TOxQRPDFFilter::AppendFrameOperators(std::string& ops, const TQRFrame* Frame, const TOxQrRect& Rect) {
-  using pdf::AppendNumber;
   if (Frame == nullptr || !Frame->AnyFrame()) return;
   const double x1 = Rect.Left, y1 = Rect.Top, x2 = Rect.Left + Rect.Width, y2 = Rect.Top - Rect.Height;
   ops += "\r\n";
@@ -70,17 +63,17 @@ void TOxQRPDFFilter::AppendFrameOperators(std::string& ops, const TQRFrame* Fram
   ops += " RG";
   if (FrameAllSides(*Frame)) {
     ops += "\r\n";
-    AppendPoint(ops, x1, y2);
+    pdf::AppendPoint(ops, x1, y2);
     ops += ' ';
-    AppendPoint(ops, Rect.Width, Rect.Height);
+    pdf::AppendPoint(ops, Rect.Width, Rect.Height);
     ops += " re\r\nS";
     return;
   }
   auto line = [&](double ax, double ay, double bx, double by) {
     ops += "\r\n";
-    AppendPoint(ops, ax, ay);
+    pdf::AppendPoint(ops, ax, ay);
     ops += " m\r\n";
-    AppendPoint(ops, bx, by);
+    pdf::AppendPoint(ops, bx, by);
     ops += " l\r\nS";
   };
   if (Frame->DrawTop) line(x1, y1, x2, y1);
@@ -97,9 +90,9 @@ void TOxQRPDFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
     Output += "0 w\r\n";
     Output += pdf::ColorText(Color);
     Output += " rg\r\n";
-    AppendPoint(Output, Rect.Left, Rect.Top - Rect.Height);
+    pdf::AppendPoint(Output, Rect.Left, Rect.Top - Rect.Height);
     Output += ' ';
-    AppendPoint(Output, Rect.Width, Rect.Height);
+    pdf::AppendPoint(Output, Rect.Width, Rect.Height);
     Output += " re\r\nf";
   }
   AppendFrameOperators(Output, &Frame, Rect);
@@ -112,7 +105,7 @@ std::string TOxQRPDFFilter::PlaceImage(int Index, const TOxQrRect& Rect, const T
   ops += " 0 0 ";
   pdf::AppendNumber(ops, Rect.Height);
   ops += ' ';
-  AppendPoint(ops, Rect.Left, Rect.Top - Rect.Height);
+  pdf::AppendPoint(ops, Rect.Left, Rect.Top - Rect.Height);
   ops += " cm\r\n/Img";
   pdf::AppendInt(ops, Index);
   ops += " Do\r\nQ";

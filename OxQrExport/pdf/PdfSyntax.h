@@ -20,6 +20,12 @@ inline std::string FormatNumber(double value) {
   AppendNumber(out, value);
   return out;
 }
+// "x y" of a point or a size.
+inline void AppendPoint(std::string& out, double x, double y) {
+  AppendNumber(out, x);
+  out += ' ';
+  AppendNumber(out, y);
+}
 // Integer text, as std::to_string writes it.
 void AppendInt(std::string& out, long long value);
 

@@ -21,20 +21,15 @@ bool SameKey(const std::string& a, const std::string& b) {
 // A stroked line at height y over the text's measured width, in `color`, after a line end.
 void AppendDecorationLine(std::string& out, TColor color, double width, double position, double x, double y,
                           double textWidth) {
-  using pdf::AppendNumber;
   const double at = y + position;
   out += "\r\n";
   out += pdf::ColorText(color);
   out += " RG\r\n";
-  AppendNumber(out, width);
+  pdf::AppendNumber(out, width);
   out += " w\r\n";
-  AppendNumber(out, x);
-  out += ' ';
-  AppendNumber(out, at);
+  pdf::AppendPoint(out, x, at);
   out += " m\r\n";
-  AppendNumber(out, x + textWidth);
-  out += ' ';
-  AppendNumber(out, at);
+  pdf::AppendPoint(out, x + textWidth, at);
   out += " l\r\nS";
 }
 
