@@ -95,6 +95,7 @@ void TOxQRPDFFilter::BeginDocument() {
   ImageObjects.clear();
   firstImageOf_.clear();
   imageData_.clear();
+  imageDataHeld_ = 0;
   KidsText.clear();
   ObjectCount = 5;
   closedPages_ = 0;
@@ -221,6 +222,7 @@ void TOxQRPDFFilter::EndDocument() {
   ImageObjects.clear();
   firstImageOf_.clear();
   imageData_.clear();
+  imageDataHeld_ = 0;
   PageImages.Clear();
 }
 

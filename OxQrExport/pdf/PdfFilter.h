@@ -8,9 +8,9 @@
 // request; positions are points from the bottom left corner of the paper. In the Unicode
 // mode text is written with Type 0 fonts instead (PdfType0Font.h).
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +42,9 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // Pages are compressed and written on a second thread while the next page is laid out;
   // a process that may use only one processor writes them itself. The file is the same.
   bool SecondThread = pdf::SecondProcessorAvailable();
+  // Bytes of distinct images kept in memory to confirm that a picture is one written before
+  // (ReuseIdenticalImages); images beyond it are compared with the bytes in the file.
+  std::size_t ReuseStoreBudget = std::size_t{8} << 20;
   std::vector<TFontEntry> FontList;          // entry i is resource /F<i>
   pdf::TObjectRun PageImages;                // image objects made during the current page
   std::vector<int> ImageObjects;             // object number of image /Img<i>
@@ -136,8 +139,19 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   bool richTextPicture_ = false;  // RenderPicture is drawing a rich text's bitmap
   // The first image written for each report object, for ReusedImage.
   std::unordered_map<const void*, int> firstImageOf_;
-  // Encoded image data of the job, for ReuseIdenticalImages: data -> image index.
-  std::map<std::string, int> imageData_;
+  // The images of the job by a hash of their size, filter and data, for
+  // ReuseIdenticalImages; a match is confirmed on the bytes themselves.
+  struct TImageRecord {
+    int Index = 0;
+    int Object = 0;
+    std::size_t DataOffset = 0;  // from "N 0 obj" to the first byte of the data
+    std::size_t Length = 0;
+    std::string Head;                          // the size and filter entries
+    std::shared_ptr<const std::string> Data;  // null beyond ReuseStoreBudget: read back
+  };
+  bool SameImageData(const TImageRecord& Record, std::string_view Data);
+  std::unordered_multimap<std::size_t, TImageRecord> imageData_;
+  std::size_t imageDataHeld_ = 0;  // bytes of the records' Data
   TEncodedPictureCache encodedPictures_;  // encoded bytes of the job's pictures
   mutable TDeflater deflater_;            // compressor states kept for the whole job
 };

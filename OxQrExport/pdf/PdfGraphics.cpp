@@ -150,27 +150,56 @@ std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& R
   const std::string size = "/Width " + std::to_string(bitmap.Width()) + "\r\n/Height " +
                            std::to_string(bitmap.Height()) + "\r\n";
 
+  // Same size, same filter and same bytes: the earlier object shows exactly this picture.
+  const std::string head = size + ImageFilterEntry();
+  std::size_t hash = 0;
   if (settings.ReuseIdenticalImages) {
-    // Same size, same filter and same bytes: the earlier object shows exactly this picture.
-    const std::string key = size + ImageFilterEntry() + "\n" + data;
-    if (const auto it = imageData_.find(key); it != imageData_.end()) return PlaceImage(it->second, Rect, Frame);
-    imageData_.emplace(key, static_cast<int>(ImageObjects.size()));
+    hash = std::hash<std::string_view>()(head) ^ (std::hash<std::string_view>()(data) * 31);
+    const auto [from, to] = imageData_.equal_range(hash);
+    for (auto it = from; it != to; ++it)
+      if (it->second.Head == head && SameImageData(it->second, data)) return PlaceImage(it->second.Index, Rect, Frame);
   }
 
   const int object = NextObject();
   const int index = static_cast<int>(ImageObjects.size());
   ImageObjects.push_back(object);
   firstImageOf_.emplace(ReportObject, index);
+  const std::size_t start = PageImages.Bytes.size();
   PageImages.BeginObject(object);
   PageImages.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
-                        std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
-                        ImageFilterEntry() + "\r\n/Length " + std::to_string(data.size()) + "\r\n>>\r\nstream\r\n");
+                   std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
+                   ImageFilterEntry() + "\r\n/Length " + std::to_string(data.size()) + "\r\n>>\r\nstream\r\n");
+  TImageRecord record{index, object, PageImages.Bytes.size() - start, data.size(), head, nullptr};
   PageImages.Write(data);
   PageImages.Write("\r\nendstream\r\nendobj\r\n");
+  if (settings.ReuseIdenticalImages) {
+    // The bytes are kept for the comparison while the store has room (they are shared with
+    // the picture cache); beyond it they are read back from where they were written.
+    if (imageDataHeld_ + data.size() <= ReuseStoreBudget) {
+      imageDataHeld_ += data.size();
+      record.Data = encoded;
+    }
+    imageData_.emplace(hash, std::move(record));
+  }
 
   std::string ops = PlaceImage(index, Rect, Frame);
   NotifyEncodeGraphicDone(ReportObject, index);
   return ops;
+}
+
+bool TOxQRPDFFilter::SameImageData(const TImageRecord& Record, std::string_view Data) {
+  if (Record.Length != Data.size()) return false;
+  if (Record.Data) return *Record.Data == Data;
+  for (const auto& [number, at] : PageImages.Starts)
+    if (number == Record.Object) return PageImages.Bytes.compare(at + Record.DataOffset, Record.Length, Data) == 0;
+  // Written on an earlier page: read back once the writer has put everything in the file,
+  // then continue writing at the end.
+  const std::int64_t end = Writer->Flush();
+  std::string stored(Record.Length, '\0');
+  PdfFile->SetPosition(Writer->Offset(Record.Object) + static_cast<std::int64_t>(Record.DataOffset));
+  const std::size_t read = PdfFile->Read(stored.data(), stored.size());
+  PdfFile->SetPosition(end);
+  return read == stored.size() && stored == Data;
 }
 
 int TOxQRPDFFilter::ReusedImage(const void* ReportObject, bool Unique) {

@@ -159,9 +159,10 @@ class PdfPipelineTest : public testing::ExportTest {
   // A document of `pages` pages with text and two pictures a page (one repeated on
   // every page, one new on each), written on a second thread or inline. With `cancel`, the
   // last page is opened and never closed, as a cancelled run leaves it.
-  void Export(bool thread, int pages, bool cancel) {
+  void Export(bool thread, int pages, bool cancel, std::size_t reuseStore = std::size_t{8} << 20) {
     TOxQRPDFFilter f(File(thread));
     f.SecondThread = thread;
+    f.ReuseStoreBudget = reuseStore;
     f.SourcePrinter = &printer_;
     f.StartJob(2100, 2970, TFont());
     f.ClosePage();
@@ -186,6 +187,7 @@ class PdfPipelineTest : public testing::ExportTest {
       picture.SetImage(image);
       f.EmbedImage(logo, {20, 200, 30, 30}, nullptr, &control);
       f.EmbedImage(picture, {60, 200, 30, 30}, nullptr, &control);
+      f.EmbedImage(picture, {100, 200, 30, 30}, nullptr, &control);  // again on its page
       if (!(cancel && k == pages)) f.ClosePage();
     }
     f.FinishJob();
@@ -224,6 +226,19 @@ TEST_F(PdfPipelineTest, PagesWrittenOnASecondThreadGiveTheFileOfInlineWriting) {
                 0)
           << n;
     EXPECT_NE(pdf.Body(2).find(c.Cancel ? "/Count 11\r\n" : "/Count 12\r\n"), std::string::npos);
+  }
+}
+
+TEST_F(PdfPipelineTest, ReusedImagesBeyondTheStoreAreConfirmedFromTheFile) {
+  QRExportSettings().PDF.ReuseIdenticalImages = true;
+  for (const bool thread : {false, true}) {
+    SCOPED_TRACE(thread ? "second thread" : "inline");
+    Export(thread, 6, false);
+    const std::string stored = ReadFileBytes(File(thread));
+    Export(thread, 6, false, 0);  // nothing kept: every match is read back from the file
+    const std::string readBack = ReadFileBytes(File(thread));
+    EXPECT_EQ(readBack, stored);
+    EXPECT_EQ(testing::CountOf(readBack, "/Subtype /Image"), 1 + 6) << "the logo once, each page's picture once";
   }
 }
 
