@@ -76,38 +76,31 @@ std::string TOxQRPDFFilter::FormatNumber(double Value) { return pdf::FormatNumbe
 
 // ---- The file writer
 
-void TOxQRPDFFilter::WriteObject(const std::string& Body, int Number, bool EndObj) {
-  XrefList[Number] = PdfFile->Size();
-  const bool wrap = Body.find("\r\n") != std::string::npos;
-  std::string text = std::to_string(Number) + " 0 obj\r\n";
-  text += wrap ? "<<\r\n" + Body + "\r\n>>" : Body;
-  text += "\r\n";
-  if (EndObj) text += "endobj\r\n";
-  PdfFile->Write(text);
-}
-
 void TOxQRPDFFilter::WriteNullObject(int Number) { WriteObject("null", Number, true); }
 
 void TOxQRPDFFilter::BeginDocument() {
+  Writer.reset();
   try {
     PdfFile = std::make_unique<TSafeFileStream>(FileName);
   } catch (const EFileError& e) {
     AbortFileNotCreated(e);
     return;
   }
+  Writer = std::make_unique<pdf::TPdfFileWriter>(*PdfFile, SecondThread);
   Output = std::make_unique<TMemoryStream>();
-  PageImageStream.Clear();
+  PageImages.Clear();
   OptimizeBackground = PdfSettings().OptimizeBackgroundPainting;
   FontList.clear();
-  ImageList.Clear();
-  PageImageOffsets.clear();
-  XrefList.clear();
+  lastFont_ = {};
+  ImageObjects.clear();
+  firstImageOf_.clear();
   imageData_.clear();
+  imageDataHeld_ = 0;
   KidsText.clear();
   ObjectCount = 5;
   closedPages_ = 0;
 
-  PdfFile->Write(kHeader);
+  Writer->Write(kHeader);
   WriteObject("/Type /Catalog\r\n/Pages 2 0 R", 1, true);
   Type0Fonts.reset();
   if (UnicodeMode())
@@ -118,9 +111,8 @@ void TOxQRPDFFilter::BeginDocument() {
 
 void TOxQRPDFFilter::BeginPage() {
   TOxQRDocumentFilter::BeginPage();
-  PageImageOffsets.clear();
   PageContent().Clear();
-  PageImageStream.Clear();
+  PageImages.Clear();
   PageObject = NextObject();
   ContentsObject = NextObject();
   KidsText += " " + Ref(PageObject);
@@ -151,16 +143,15 @@ void TOxQRPDFFilter::WritePageObjects() {
                           TopMargin + BottomMargin - PageHeight};
     content.Write("q\r\n" + FrameOperators(PageFrame.get(), frame) + "\r\nQ\r\n");
   }
-  PdfFile->Write("stream\r\n");
-  const std::int64_t length = DeflateInto(content.Bytes(), *PdfFile, ContentLevel(settings.CompressionMethod));
-  PdfFile->Write("\r\nendstream\r\nendobj\r\n");
-  WriteObject(std::to_string(length), LengthObject, true);
-
-  const std::int64_t base = PdfFile->Size();
-  for (const auto& image : PageImageOffsets) XrefList[image.Object] = base + image.Offset;
-  if (PageImageStream.Size() > 0) PdfFile->Write(PageImageStream.Bytes());
-  PageImageOffsets.clear();
-  PageImageStream.Clear();
+  Writer->Write("stream\r\n");
+  // The content is compressed and written, with its length object and the page's images
+  // after it, while the next page is laid out; its buffer comes back for the next page.
+  Writer->WriteContent(content.Bytes(),
+                       settings.Compressed ? ContentLevel(settings.CompressionMethod) : pdf::TPdfFileWriter::kStored,
+                       LengthObject);
+  content.Clear();
+  Writer->WriteRun(PageImages);
+  Writer->Submit();
   ++closedPages_;
 }
 
@@ -185,7 +176,7 @@ std::string TOxQRPDFFilter::InfoDictionary() const {
 }
 
 void TOxQRPDFFilter::EndDocument() {
-  if (!PdfFile) return;
+  if (!Writer) return;
   const auto& settings = PdfSettings();
 
   if (PageOpen()) {
@@ -195,9 +186,7 @@ void TOxQRPDFFilter::EndDocument() {
     const std::string kid = " " + Ref(PageObject);
     if (KidsText.size() >= kid.size() && KidsText.compare(KidsText.size() - kid.size(), kid.size(), kid) == 0)
       KidsText.erase(KidsText.size() - kid.size());
-    const std::int64_t base = PdfFile->Size();
-    for (const auto& image : PageImageOffsets) XrefList[image.Object] = base + image.Offset;
-    if (PageImageStream.Size() > 0) PdfFile->Write(PageImageStream.Bytes());
+    Writer->WriteRun(PageImages);
     for (const int object : {PageObject, ContentsObject, LengthObject}) WriteNullObject(object);
   }
   // Readers refuse a document without pages; one empty page of the paper size keeps every
@@ -212,6 +201,32 @@ void TOxQRPDFFilter::EndDocument() {
                   "]\r\n/Resources 5 0 R",
               2, true);
 
+  WriteResources();
+  WriteObject(std::string("[/PDF /Text") + (settings.ExportImages ? " /ImageC" : "") + "]", 4, true);
+
+  for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
+  FontList.clear();
+  lastFont_ = {};
+  if (Type0Fonts) Type0Fonts->WriteObjects(*this);
+  Type0Fonts.reset();
+  WriteObject(InfoDictionary(), 3, true);
+
+  WriteCrossReference();
+
+  // Every byte is in the file once the worker is joined; a failure of its writing was
+  // thrown above and leaves the file uncommitted.
+  Writer.reset();
+  PdfFile->Commit();
+  PdfFile.reset();
+  Output.reset();
+  ImageObjects.clear();
+  firstImageOf_.clear();
+  imageData_.clear();
+  imageDataHeld_ = 0;
+  PageImages.Clear();
+}
+
+void TOxQRPDFFilter::WriteResources() {
   std::string resources;
   const bool type0 = Type0Fonts && !Type0Fonts->Empty();
   if (!FontList.empty() || type0) {
@@ -222,38 +237,39 @@ void TOxQRPDFFilter::EndDocument() {
     resources += ">>\r\n";
   }
   resources += "/ProcSet 4 0 R";
-  if (ImageList.Count() > 0) {
-    resources += "\r\n/XObject <<";
-    for (int i = 0; i < ImageList.Count(); ++i) resources += "\r\n/Img" + std::to_string(i) + " " + ImageList[i] + " 0 R";
-    resources += " >>";
+  if (ImageObjects.empty()) {
+    WriteObject(resources, 5, true);
+    return;
   }
-  WriteObject(resources, 5, true);
-  WriteObject(std::string("[/PDF /Text") + (settings.ExportImages ? " /ImageC" : "") + "]", 4, true);
+  // One entry per image: a long document's list goes out in parts, as WriteObject would
+  // write the whole body (a body of several lines is wrapped in "<<" ">>").
+  Writer->BeginObject(5);
+  Writer->Write("5 0 obj\r\n<<\r\n");
+  Writer->Write(resources);
+  Writer->Write("\r\n/XObject <<");
+  for (std::size_t i = 0; i < ImageObjects.size(); ++i) {
+    std::string& out = Writer->Run().Bytes;
+    out += "\r\n/Img";
+    pdf::AppendInt(out, static_cast<long long>(i));
+    out += ' ';
+    pdf::AppendInt(out, ImageObjects[i]);
+    out += " 0 R";
+    Writer->SubmitWhenLarge();
+  }
+  Writer->Write(" >>\r\n>>\r\nendobj\r\n");
+}
 
-  for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
-  FontList.clear();
-  if (Type0Fonts) Type0Fonts->WriteObjects(*this);
-  Type0Fonts.reset();
-  WriteObject(InfoDictionary(), 3, true);
-
-  const std::int64_t xref = PdfFile->Size();
-  std::string table = "xref\r\n0 " + std::to_string(ObjectCount + 1) + "\r\n0000000000 65535 f\r\n";
+void TOxQRPDFFilter::WriteCrossReference() {
+  const std::int64_t xref = Writer->Flush();
+  Writer->Write("xref\r\n0 " + std::to_string(ObjectCount + 1) + "\r\n0000000000 65535 f\r\n");
   for (int n = 1; n <= ObjectCount; ++n) {
-    const auto it = XrefList.find(n);
-    table += it != XrefList.end() ? pdf::XrefEntry(it->second) : std::string("0000000000 00000 f\r\n");
+    const std::int64_t offset = Writer->Offset(n);
+    Writer->Write(offset >= 0 ? pdf::XrefEntry(offset) : std::string("0000000000 00000 f\r\n"));
+    Writer->SubmitWhenLarge();
   }
-  table += "trailer\r\n<<\r\n/Root 1 0 R\r\n/Info 3 0 R\r\n/Size " + std::to_string(ObjectCount + 1) +
-           "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF";
-  PdfFile->Write(table);
-
-  PdfFile->Commit();
-  PdfFile.reset();
-  Output.reset();
-  ImageList.Clear();
-  XrefList.clear();
-  imageData_.clear();
-  PageImageStream.Clear();
-  PageImageOffsets.clear();
+  Writer->Write("trailer\r\n<<\r\n/Root 1 0 R\r\n/Info 3 0 R\r\n/Size " + std::to_string(ObjectCount + 1) +
+                "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF");
+  Writer->Flush();
 }
 
 }  // namespace oxqr

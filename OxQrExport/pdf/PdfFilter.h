@@ -8,14 +8,16 @@
 // request; positions are points from the bottom left corner of the paper. In the Unicode
 // mode text is written with Type 0 fonts instead (PdfType0Font.h).
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "OxQrExport/core/Deflater.h"
 #include "OxQrExport/core/DocumentFilter.h"
 #include "OxQrExport/core/EncodedPictures.h"
+#include "OxQrExport/pdf/PdfFileWriter.h"
 #include "OxQrExport/pdf/PdfFontInfo.h"
 #include "OxQrExport/pdf/PdfType0Font.h"
 #include "platform/SafeFile.h"
@@ -32,22 +34,25 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
     std::string Key;
     std::unique_ptr<TOxQRFontInfo> Info;
   };
-  struct TImageOffset {
-    std::int64_t Offset = 0;  // inside PageImageStream
-    int Object = 0;
-  };
 
   std::unique_ptr<TSafeFileStream> PdfFile;  // the file, committed at the end of the document
+  // Every byte of PdfFile goes through Writer, which records where each object starts.
+  // Declared after PdfFile: it is destroyed (its thread joined) first.
+  std::unique_ptr<pdf::TPdfFileWriter> Writer;
+  // Pages are compressed and written on a second thread while the next page is laid out;
+  // a process that may use only one processor writes them itself. The file is the same.
+  bool SecondThread = pdf::SecondProcessorAvailable();
+  // Bytes of distinct images kept in memory to confirm that a picture is one written before
+  // (ReuseIdenticalImages); images beyond it are compared with the bytes in the file.
+  std::size_t ReuseStoreBudget = std::size_t{8} << 20;
   std::vector<TFontEntry> FontList;          // entry i is resource /F<i>
-  TMemoryStream PageImageStream;             // image objects made during the current page
-  TStringObjectList ImageList;               // object number text + report object; entry i is /Img<i>
-  std::vector<TImageOffset> PageImageOffsets;
+  pdf::TObjectRun PageImages;                // image objects made during the current page
+  std::vector<int> ImageObjects;             // object number of image /Img<i>
   int ObjectCount = 0;     // highest object number handed out
   int PageObject = 0;      // the current page's /Page dictionary
   int ContentsObject = 0;  // its content stream
   int LengthObject = 0;    // the integer object holding that stream's length
   std::string KidsText;    // " N 0 R" per page opened, in page order
-  std::map<int, std::int64_t> XrefList;  // object number -> offset of "N 0 obj"
   std::unique_ptr<pdf::TType0FontSet> Type0Fonts;  // the Unicode mode's fonts, resources /U<i>
 
   std::string DisplayName() const override;  // "Adobe Acrobat Document"
@@ -84,8 +89,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // ---- The file writer.
   int NextObject() { return ++ObjectCount; }
   // "N 0 obj" CR LF, the body (wrapped in "<<" ">>" lines when it has a line break), CR LF
-  // and, with `endObj`, "endobj" CR LF; the offset is recorded before writing.
-  void WriteObject(const std::string& Body, int Number, bool EndObj);
+  // and, with `endObj`, "endobj" CR LF; its offset goes to the cross-reference table.
+  void WriteObject(const std::string& Body, int Number, bool EndObj) { Writer->WriteObject(Body, Number, EndObj); }
 
   // ---- Text and fonts.
   // Index of the font for `Font` in FontList, registering it when new.
@@ -95,7 +100,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // ---- Graphics and images.
   // Stroke operators of `Frame` around the rectangle; empty when no side is drawn.
   static std::string FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect);
-  // Writes a new image object into PageImageStream (or places an identical earlier one
+  static void AppendFrameOperators(std::string& Ops, const TQRFrame* Frame, const TOxQrRect& Rect);
+  // Writes a new image object into PageImages (or places an identical earlier one
   // when ReuseIdenticalImages is on) and returns its placement operators.
   // `Frame` (nullptr: none) is drawn around the placed picture.
   std::string EmbedImage(const TBitmap& Bitmap, const TOxQrRect& Rect, const TQRFrame* Frame,
@@ -115,12 +121,37 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   int WriteFontProgram(const TOxQRFontInfo& Info);
   void WriteEmptyPage();
   void WriteNullObject(int Number);
+  void WriteResources();
+  void WriteCrossReference();
+  // The image to place again for a picture of `ReportObject`, or -1 to write a new one:
+  // what OnEncodeGraphic chose when it names a written image, else (unless `Unique`) the
+  // first image written for the same report object.
+  int ReusedImage(const void* ReportObject, bool Unique);
   std::string InfoDictionary() const;
 
   int closedPages_ = 0;
+  // The font of the last text line and its index in FontList.
+  struct TLastFont {
+    std::string Name;
+    bool Bold = false, Italic = false;
+    int Index = -1;
+  } lastFont_;
   bool richTextPicture_ = false;  // RenderPicture is drawing a rich text's bitmap
-  // Encoded image data of the job, for ReuseIdenticalImages: data -> image index.
-  std::map<std::string, int> imageData_;
+  // The first image written for each report object, for ReusedImage.
+  std::unordered_map<const void*, int> firstImageOf_;
+  // The images of the job by a hash of their size, filter and data, for
+  // ReuseIdenticalImages; a match is confirmed on the bytes themselves.
+  struct TImageRecord {
+    int Index = 0;
+    int Object = 0;
+    std::size_t DataOffset = 0;  // from "N 0 obj" to the first byte of the data
+    std::size_t Length = 0;
+    std::string Head;                          // the size and filter entries
+    std::shared_ptr<const std::string> Data;  // null beyond ReuseStoreBudget: read back
+  };
+  bool SameImageData(const TImageRecord& Record, std::string_view Data);
+  std::unordered_multimap<std::size_t, TImageRecord> imageData_;
+  std::size_t imageDataHeld_ = 0;  // bytes of the records' Data
   TEncodedPictureCache encodedPictures_;  // encoded bytes of the job's pictures
   mutable TDeflater deflater_;            // compressor states kept for the whole job
 };

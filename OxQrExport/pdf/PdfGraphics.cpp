@@ -10,8 +10,6 @@
 namespace oxqr {
 namespace {
 
-using pdf::FormatNumber;
-
 const TOxQRPDFSettings& PdfSettings() { return QRExportSettings().PDF; }
 
 // Deflate level of raw image samples for the compression method.
@@ -24,7 +22,6 @@ int ImageLevel(TPDFCompressionMethod method) {
   return -1;
 }
 
-std::string Point(double x, double y) { return FormatNumber(x) + " " + FormatNumber(y); }
 
 // The picture's pixels as 8-bit red, green, blue samples, top row first, no row padding.
 std::string RgbSamples(const TBitmap& bitmap) {
@@ -51,34 +48,69 @@ class TFlagScope {
 }  // namespace
 
 std::string TOxQRPDFFilter::FrameOperators(const TQRFrame* Frame, const TOxQrRect& Rect) {
-  if (Frame == nullptr || !Frame->AnyFrame()) return {};
+  std::string ops;
+  AppendFrameOperators(ops, Frame, Rect);
+  return ops;
+}
+
+void TOxQRPDFFilter::AppendFrameOperators(std::string& ops, const TQRFrame* Frame, const TOxQrRect& Rect) {
+  if (Frame == nullptr || !Frame->AnyFrame()) return;
   const double x1 = Rect.Left, y1 = Rect.Top, x2 = Rect.Left + Rect.Width, y2 = Rect.Top - Rect.Height;
-  std::string ops = "\r\n" + std::to_string(Frame->Width) + " w\r\n" + ColorToPDF(Frame->Color) + " RG";
-  if (FrameAllSides(*Frame))
-    return ops + "\r\n" + Point(x1, y2) + " " + Point(Rect.Width, Rect.Height) + " re\r\nS";
+  ops += "\r\n";
+  pdf::AppendInt(ops, Frame->Width);
+  ops += " w\r\n";
+  ops += pdf::ColorText(Frame->Color);
+  ops += " RG";
+  if (FrameAllSides(*Frame)) {
+    ops += "\r\n";
+    pdf::AppendPoint(ops, x1, y2);
+    ops += ' ';
+    pdf::AppendPoint(ops, Rect.Width, Rect.Height);
+    ops += " re\r\nS";
+    return;
+  }
   auto line = [&](double ax, double ay, double bx, double by) {
-    ops += "\r\n" + Point(ax, ay) + " m\r\n" + Point(bx, by) + " l\r\nS";
+    ops += "\r\n";
+    pdf::AppendPoint(ops, ax, ay);
+    ops += " m\r\n";
+    pdf::AppendPoint(ops, bx, by);
+    ops += " l\r\nS";
   };
   if (Frame->DrawTop) line(x1, y1, x2, y1);
   if (Frame->DrawRight) line(x2, y1, x2, y2);
   if (Frame->DrawBottom) line(x2, y2, x1, y2);
   if (Frame->DrawLeft) line(x1, y2, x1, y1);
-  return ops;
 }
 
 void TOxQRPDFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool, bool, bool, bool Fill,
                                const TQRFrame& Frame) {
-  std::string fill;
-  if (Fill)
-    fill = "0 w\r\n" + ColorToPDF(Color) + " rg\r\n" + Point(Rect.Left, Rect.Top - Rect.Height) + " " +
-           Point(Rect.Width, Rect.Height) + " re\r\nf";
-  Output = "q\r\n" + fill + FrameOperators(&Frame, Rect) + "\r\nQ";
+  Output.clear();
+  Output += "q\r\n";
+  if (Fill) {
+    Output += "0 w\r\n";
+    Output += pdf::ColorText(Color);
+    Output += " rg\r\n";
+    pdf::AppendPoint(Output, Rect.Left, Rect.Top - Rect.Height);
+    Output += ' ';
+    pdf::AppendPoint(Output, Rect.Width, Rect.Height);
+    Output += " re\r\nf";
+  }
+  AppendFrameOperators(Output, &Frame, Rect);
+  Output += "\r\nQ";
 }
 
 std::string TOxQRPDFFilter::PlaceImage(int Index, const TOxQrRect& Rect, const TQRFrame* Frame) {
-  return "q\r\n" + pdf::FormatNumber(Rect.Width) + " 0 0 " + pdf::FormatNumber(Rect.Height) + " " +
-         Point(Rect.Left, Rect.Top - Rect.Height) + " cm\r\n/Img" + std::to_string(Index) + " Do\r\nQ" +
-         FrameOperators(Frame, Rect);
+  std::string ops = "q\r\n";
+  pdf::AppendNumber(ops, Rect.Width);
+  ops += " 0 0 ";
+  pdf::AppendNumber(ops, Rect.Height);
+  ops += ' ';
+  pdf::AppendPoint(ops, Rect.Left, Rect.Top - Rect.Height);
+  ops += " cm\r\n/Img";
+  pdf::AppendInt(ops, Index);
+  ops += " Do\r\nQ";
+  AppendFrameOperators(ops, Frame, Rect);
+  return ops;
 }
 
 std::string TOxQRPDFFilter::ImageFilterEntry() const {
@@ -118,34 +150,74 @@ std::string TOxQRPDFFilter::EmbedImage(const TBitmap& Bitmap, const TOxQrRect& R
   const std::string size = "/Width " + std::to_string(bitmap.Width()) + "\r\n/Height " +
                            std::to_string(bitmap.Height()) + "\r\n";
 
+  // Same size, same filter and same bytes: the earlier object shows exactly this picture.
+  const std::string head = size + ImageFilterEntry();
+  std::size_t hash = 0;
   if (settings.ReuseIdenticalImages) {
-    // Same size, same filter and same bytes: the earlier object shows exactly this picture.
-    const std::string key = size + ImageFilterEntry() + "\n" + data;
-    if (const auto it = imageData_.find(key); it != imageData_.end()) return PlaceImage(it->second, Rect, Frame);
-    imageData_.emplace(key, ImageList.Count());
+    hash = std::hash<std::string_view>()(head) ^ (std::hash<std::string_view>()(data) * 31);
+    const auto [from, to] = imageData_.equal_range(hash);
+    for (auto it = from; it != to; ++it)
+      if (it->second.Head == head && SameImageData(it->second, data)) return PlaceImage(it->second.Index, Rect, Frame);
   }
 
   const int object = NextObject();
-  ImageList.Add(std::to_string(object), ReportObject);
-  const int index = ImageList.Count() - 1;
-  PageImageOffsets.push_back({PageImageStream.Size(), object});
-  PageImageStream.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
-                        std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
-                        ImageFilterEntry() + "\r\n/Length " + std::to_string(data.size()) + "\r\n>>\r\nstream\r\n");
-  PageImageStream.Write(data);
-  PageImageStream.Write("\r\nendstream\r\nendobj\r\n");
+  const int index = static_cast<int>(ImageObjects.size());
+  ImageObjects.push_back(object);
+  firstImageOf_.emplace(ReportObject, index);
+  const std::size_t start = PageImages.Bytes.size();
+  PageImages.BeginObject(object);
+  PageImages.Write(std::to_string(object) + " 0 obj\r\n<<\r\n/Type /XObject\r\n/Subtype /Image\r\n/Name /Img" +
+                   std::to_string(index) + "\r\n" + size + "/BitsPerComponent 8\r\n/ColorSpace/DeviceRGB\r\n" +
+                   ImageFilterEntry() + "\r\n/Length " + std::to_string(data.size()) + "\r\n>>\r\nstream\r\n");
+  TImageRecord record{index, object, PageImages.Bytes.size() - start, data.size(), head, nullptr};
+  PageImages.Write(data);
+  PageImages.Write("\r\nendstream\r\nendobj\r\n");
+  if (settings.ReuseIdenticalImages) {
+    // The bytes are kept for the comparison while the store has room (they are shared with
+    // the picture cache); beyond it they are read back from where they were written.
+    if (imageDataHeld_ + data.size() <= ReuseStoreBudget) {
+      imageDataHeld_ += data.size();
+      record.Data = encoded;
+    }
+    imageData_.emplace(hash, std::move(record));
+  }
 
   std::string ops = PlaceImage(index, Rect, Frame);
   NotifyEncodeGraphicDone(ReportObject, index);
   return ops;
 }
 
+bool TOxQRPDFFilter::SameImageData(const TImageRecord& Record, std::string_view Data) {
+  if (Record.Length != Data.size()) return false;
+  if (Record.Data) return *Record.Data == Data;
+  for (const auto& [number, at] : PageImages.Starts)
+    if (number == Record.Object) return PageImages.Bytes.compare(at + Record.DataOffset, Record.Length, Data) == 0;
+  // Written on an earlier page: read back once the writer has put everything in the file,
+  // then continue writing at the end.
+  const std::int64_t end = Writer->Flush();
+  std::string stored(Record.Length, '\0');
+  PdfFile->SetPosition(Writer->Offset(Record.Object) + static_cast<std::int64_t>(Record.DataOffset));
+  const std::size_t read = PdfFile->Read(stored.data(), stored.size());
+  PdfFile->SetPosition(end);
+  return read == stored.size() && stored == Data;
+}
+
+int TOxQRPDFFilter::ReusedImage(const void* ReportObject, bool Unique) {
+  // The rules of ResolveImageReuse, with the first image of each report object found by
+  // its key instead of a walk over every image written (tens of thousands in long jobs).
+  int reuse = -1;
+  if (const auto& handler = QRExportSettings().OnEncodeGraphic) handler(this, ReportObject, Unique, reuse);
+  if (Unique || reuse < -1 || reuse >= static_cast<int>(ImageObjects.size())) return -1;
+  if (reuse != -1) return reuse;
+  const auto it = firstImageOf_.find(ReportObject);
+  return it == firstImageOf_.end() ? -1 : it->second;
+}
+
 void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output,
                                    bool UniqueImage, const TOxQrRect& Rect) {
   Output.clear();
   if ((Bitmap != nullptr && Bitmap->Empty()) || !PdfSettings().ExportImages) return;
-  int reuse = -1;
-  ResolveImageReuse(&Control, UniqueImage, reuse, ImageList);
+  const int reuse = ReusedImage(&Control, UniqueImage);
   // A rich text's picture carries no frame of the control when placed again.
   const TQRFrame* frame = richTextPicture_ ? nullptr : &Control.Frame;
   if (reuse != -1) {
@@ -163,9 +235,7 @@ void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
 
 void TOxQRPDFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) {
   Output.clear();
-  bool unique = false;
-  int reuse = -1;
-  ResolveImageReuse(&Shape, unique, reuse, ImageList);
+  const int reuse = ReusedImage(&Shape, false);
   if (reuse != -1) {
     Output = PlaceImage(reuse, Rect, nullptr);
     return;

@@ -1,13 +1,64 @@
 #include "PdfSyntax.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include <QString>
 
+#include "OxQrExport/core/DocumentFunctions.h"
 #include "platform/CodePage.h"
 
 namespace oxqr::pdf {
+
+void AppendNumber(std::string& out, double value) {
+  // value * 10^4 rounded to the nearest integer gives the digits. The product is off the
+  // exact one by at most half a unit in its last place (under 2.5e-7 below 2^31), so
+  // unless it lies that close to a half, both round the same way; the rare value near a
+  // half (and any large or non-finite one) goes through the exact conversion.
+  const double scaled = value * 10000.0;
+  if (std::fabs(scaled) < 2147483648.0) {
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;  // exact
+    if (std::fabs(fraction - 0.5) > 1e-6) {
+      long long n = static_cast<long long>(whole) + (fraction > 0.5 ? 1 : 0);
+      if (n < 0) {
+        out += '-';
+        n = -n;
+      }
+      AppendInt(out, n / 10000);
+      const auto decimals = static_cast<int>(n % 10000);
+      const char digits[5] = {'.', static_cast<char>('0' + decimals / 1000), static_cast<char>('0' + decimals / 100 % 10),
+                              static_cast<char>('0' + decimals / 10 % 10), static_cast<char>('0' + decimals % 10)};
+      out.append(digits, 5);
+      return;
+    }
+  }
+  out += FixedNumber4(value);
+}
+
+void AppendInt(std::string& out, long long value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+const std::string& ColorText(TColor color) {
+  // Most recently used first; a report draws with a few colours only.
+  thread_local std::array<std::pair<TColor, std::string>, 8> recent{};
+  thread_local std::size_t used = 0;
+  for (std::size_t i = 0; i < used; ++i) {
+    if (recent[i].first != color) continue;
+    if (i > 0) std::swap(recent[i], recent[i - 1]);
+    return recent[i > 0 ? i - 1 : 0].second;
+  }
+  if (used < recent.size()) ++used;
+  const std::size_t slot = used - 1;  // the least recently used when full
+  recent[slot] = {color, ColorToPDF(color)};
+  return recent[slot].second;
+}
 
 std::string EscapeString(std::string_view text) {
   std::string out;

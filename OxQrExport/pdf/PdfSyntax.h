@@ -6,12 +6,32 @@
 #include <string_view>
 
 #include "OxQrExport/core/NumberText.h"
+#include "platform/Color.h"
 
 namespace oxqr::pdf {
 
 // Fixed point with four decimals and '.' whatever the locale: "595.2756", "-12.0000".
-// A value that rounds to zero is written "0.0000" (never "-0.0000").
-inline std::string FormatNumber(double value) { return FixedNumber4(value); }
+// A value that rounds to zero is written "0.0000" (never "-0.0000"). The digits are those of
+// FixedNumber4; AppendNumber writes them without a string of their own (page content has
+// several numbers per text line).
+void AppendNumber(std::string& out, double value);
+inline std::string FormatNumber(double value) {
+  std::string out;
+  AppendNumber(out, value);
+  return out;
+}
+// "x y" of a point or a size.
+inline void AppendPoint(std::string& out, double x, double y) {
+  AppendNumber(out, x);
+  out += ' ';
+  AppendNumber(out, y);
+}
+// Integer text, as std::to_string writes it.
+void AppendInt(std::string& out, long long value);
+
+// The colour's "r g b" operands, as ColorToPDF writes them; remembered for the few colours
+// a report uses (per thread, a handful at most). The reference is valid until the next call.
+const std::string& ColorText(TColor color);
 
 // A literal string's body: '\' '(' ')' escaped with a backslash, other bytes as they are.
 std::string EscapeString(std::string_view text);

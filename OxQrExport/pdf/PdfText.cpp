@@ -18,12 +18,19 @@ bool SameKey(const std::string& a, const std::string& b) {
          });
 }
 
-// A stroked line at height y over the text's measured width.
-std::string DecorationLine(double width, double position, double x, double y, double textWidth) {
-  using pdf::FormatNumber;
+// A stroked line at height y over the text's measured width, in `color`, after a line end.
+void AppendDecorationLine(std::string& out, TColor color, double width, double position, double x, double y,
+                          double textWidth) {
   const double at = y + position;
-  return FormatNumber(width) + " w\r\n" + FormatNumber(x) + " " + FormatNumber(at) + " m\r\n" +
-         FormatNumber(x + textWidth) + " " + FormatNumber(at) + " l\r\nS";
+  out += "\r\n";
+  out += pdf::ColorText(color);
+  out += " RG\r\n";
+  pdf::AppendNumber(out, width);
+  out += " w\r\n";
+  pdf::AppendPoint(out, x, at);
+  out += " m\r\n";
+  pdf::AppendPoint(out, x + textWidth, at);
+  out += " l\r\nS";
 }
 
 }  // namespace
@@ -37,51 +44,81 @@ std::unique_ptr<TOxQRFontInfo> TOxQRPDFFilter::RegisterFont(const TOxQrFontAttri
 }
 
 int TOxQRPDFFilter::FontIndex(const TOxQrFontAttrib& Font) {
+  // Lines in a row mostly share their font: the key depends only on the name and style.
+  const bool bold = Font.Style.Has(TFontStyle::fsBold);
+  const bool italic = Font.Style.Has(TFontStyle::fsItalic);
+  if (lastFont_.Index >= 0 && lastFont_.Bold == bold && lastFont_.Italic == italic && lastFont_.Name == Font.Name)
+    return lastFont_.Index;
   const std::string key = FontKey(Font);
-  for (std::size_t i = 0; i < FontList.size(); ++i)
-    if (SameKey(FontList[i].Key, key)) return static_cast<int>(i);
-  FontList.push_back({key, RegisterFont(Font)});
-  return static_cast<int>(FontList.size()) - 1;
+  int index = -1;
+  for (std::size_t i = 0; i < FontList.size() && index < 0; ++i)
+    if (SameKey(FontList[i].Key, key)) index = static_cast<int>(i);
+  if (index < 0) {
+    FontList.push_back({key, RegisterFont(Font)});
+    index = static_cast<int>(FontList.size()) - 1;
+  }
+  lastFont_ = {Font.Name, bold, italic, index};
+  return index;
 }
 
 std::string TOxQRPDFFilter::TextOperators(const TOxQrTextRec& Rec) {
-  TOxQrTextRec r = Rec;
-  if (r.Alignment == TAlignment::taRightJustify)
-    r.X = r.X - r.Width - 2;
-  else if (r.Alignment == TAlignment::taCenter)
-    r.X = r.X - r.Width / 2 - 1;
+  double x = Rec.X;
+  if (Rec.Alignment == TAlignment::taRightJustify)
+    x = x - Rec.Width - 2;
+  else if (Rec.Alignment == TAlignment::taCenter)
+    x = x - Rec.Width / 2 - 1;
 
-  if (Type0Fonts) return UnicodeTextOperators(r);
+  if (Type0Fonts) {
+    TOxQrTextRec r = Rec;
+    r.X = x;
+    return UnicodeTextOperators(r);
+  }
+  const TOxQrTextRec& r = Rec;
   const int index = FontIndex(r.Font);
   TOxQRFontInfo& font = *FontList[static_cast<std::size_t>(index)].Info;
 
   // Character spacing stretches the line to its width on the report page. It is counted
-  // on the bytes the reader shows, not on the escaped text.
-  const std::string shown = pdf::UnescapeString(r.Text);
+  // on the bytes the reader shows (an escape's backslash is not shown), not on the
+  // escaped text.
   double charSpacing = 0;
-  if (!shown.empty()) {
-    long sum = 0;
-    for (const char c : shown) {
-      const auto code = static_cast<unsigned char>(c);
-      sum += font.Width(code);
-      font.UsedCodes.set(code);
-    }
+  long sum = 0;
+  std::size_t shown = 0;
+  for (std::size_t i = 0; i < r.Text.size(); ++i) {
+    if (r.Text[i] == '\\' && i + 1 < r.Text.size()) ++i;
+    const auto code = static_cast<unsigned char>(r.Text[i]);
+    sum += font.Width(code);
+    font.UsedCodes.set(code);
+    ++shown;
+  }
+  if (shown > 0) {
     const double natural = static_cast<double>(sum) * r.Font.Size / 1000;
     const double diff = r.Width - natural;
-    if (diff != 0) charSpacing = diff / static_cast<double>(shown.size());
+    if (diff != 0) charSpacing = diff / static_cast<double>(shown);
   }
 
   const double baseline = r.Y - r.Height + 3;
   // Tc is text state that outlives ET: every text object sets its own.
-  std::string ops = "BT\r\n" + ColorToPDF(r.Font.Color) + " rg\r\n/F" + std::to_string(index) + " " +
-                    std::to_string(r.Font.Size) + " Tf\r\n" + FormatNumber(charSpacing) + " Tc\r\n" +
-                    FormatNumber(r.X) + " " + FormatNumber(baseline) + " Td (" + r.Text + ") Tj\r\nET";
+  std::string ops;
+  ops.reserve(r.Text.size() + 96);
+  ops += "BT\r\n";
+  ops += pdf::ColorText(r.Font.Color);
+  ops += " rg\r\n/F";
+  pdf::AppendInt(ops, index);
+  ops += ' ';
+  pdf::AppendInt(ops, r.Font.Size);
+  ops += " Tf\r\n";
+  pdf::AppendNumber(ops, charSpacing);
+  ops += " Tc\r\n";
+  pdf::AppendNumber(ops, x);
+  ops += ' ';
+  pdf::AppendNumber(ops, baseline);
+  ops += " Td (";
+  ops += r.Text;
+  ops += ") Tj\r\nET";
   if (r.Font.Style.Has(TFontStyle::fsUnderline))
-    ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
-           DecorationLine(font.UnderscoreSize, font.UnderscorePosition, r.X, baseline, r.Width);
+    AppendDecorationLine(ops, r.Font.Color, font.UnderscoreSize, font.UnderscorePosition, x, baseline, r.Width);
   if (r.Font.Style.Has(TFontStyle::fsStrikeOut))
-    ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
-           DecorationLine(font.StrikeoutSize, font.StrikeoutPosition, r.X, baseline, r.Width);
+    AppendDecorationLine(ops, r.Font.Color, font.StrikeoutSize, font.StrikeoutPosition, x, baseline, r.Width);
   return ops;
 }
 
@@ -102,11 +139,9 @@ std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
     TOxQRFontInfo font;
     MeasureFont(r.Font, font);
     if (underline)
-      ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
-             DecorationLine(font.UnderscoreSize, font.UnderscorePosition, r.X, baseline, r.Width);
+      AppendDecorationLine(ops, r.Font.Color, font.UnderscoreSize, font.UnderscorePosition, r.X, baseline, r.Width);
     if (strikeOut)
-      ops += "\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n" +
-             DecorationLine(font.StrikeoutSize, font.StrikeoutPosition, r.X, baseline, r.Width);
+      AppendDecorationLine(ops, r.Font.Color, font.StrikeoutSize, font.StrikeoutPosition, r.X, baseline, r.Width);
   }
   return ops;
 }
@@ -114,10 +149,12 @@ std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
 void TOxQRPDFFilter::AddText(const TOxQrTextRec& Rec) {
   if (!PageOpen()) return;
   std::string ops = TextOperators(Rec);
-  if (InTextBlock)
+  if (InTextBlock) {
     TextBlockLines.push_back(std::move(ops));
-  else
-    PageContent().Write(ops + "\r\n");
+  } else {
+    ops += "\r\n";
+    PageContent().Write(ops);
+  }
 }
 
 int TOxQRPDFFilter::WriteFontProgram(const TOxQRFontInfo& Info) {
@@ -135,9 +172,9 @@ int TOxQRPDFFilter::WriteFontProgram(const TOxQRFontInfo& Info) {
   WriteObject("/Length " + std::to_string(length) + "\r\n/Length1 " + std::to_string(program.size()) +
                   (compressed ? "\r\n/Filter /FlateDecode" : ""),
               object, false);
-  PdfFile->Write("stream\r\n");
-  PdfFile->Write(data.Bytes());
-  PdfFile->Write("\r\nendstream\r\nendobj\r\n");
+  Writer->Write("stream\r\n");
+  Writer->Write(data.Bytes());
+  Writer->Write("\r\nendstream\r\nendobj\r\n");
   return object;
 }
 

@@ -98,9 +98,9 @@ void WriteStream(TOxQRPDFFilter& filter, int object, const std::string& dict, co
   if (QRExportSettings().PDF.Compressed) body += "\r\n/Filter /FlateDecode";
   if (body.find("\r\n") == std::string::npos) body = "<< " + body + " >>";
   filter.WriteObject(body, object, false);
-  filter.PdfFile->Write("stream\r\n");
-  filter.PdfFile->Write(packed.Bytes());
-  filter.PdfFile->Write("\r\nendstream\r\nendobj\r\n");
+  filter.Writer->Write("stream\r\n");
+  filter.Writer->Write(packed.Bytes());
+  filter.Writer->Write("\r\nendstream\r\nendobj\r\n");
 }
 
 }  // namespace

@@ -282,3 +282,48 @@ TEST_F(PdfGraphicsTest, RichTextPlacedAgainCarriesNoFrame) {
 
 }  // namespace
 }  // namespace oxqr
+
+namespace oxqr {
+namespace {
+
+// What OnEncodeGraphic decides, against two images already written (the first of them made
+// for `shape`): an index in range is placed again, anything else writes a new image, and
+// "no choice" places the shape's own first image unless the picture must be unique.
+TEST_F(PdfGraphicsTest, EncodeGraphicChoicesPlaceAWrittenImageOrWriteANewOne) {
+  struct TCase {
+    const char* Name;
+    bool Unique;
+    int Index;
+    const char* Placed;  // nullptr: a new image, /Img2
+  };
+  const TCase cases[] = {
+      {"index in range", false, 1, "/Img1 Do"},   {"first image", false, 0, "/Img0 Do"},
+      {"past the end", false, 2, nullptr},         {"below -1", false, -5, nullptr},
+      {"no choice: the shape's own", false, -1, "/Img0 Do"}, {"unique wins", true, 0, nullptr},
+  };
+  TQRShape shape;
+  shape.SetBoundsMM(0, 0, 10, 10);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    bool active = false;
+    QRExportSettings().OnEncodeGraphic = [&](TOxQRExportFilter*, const void*, bool& unique, int& index) {
+      if (!active) return;
+      unique = c.Unique;
+      index = c.Index;
+    };
+    TOxQRPDFFilter f(File());
+    std::string out;
+    RunPdf(f, printer_, 1, [&](int) {
+      f.RenderShape(shape, {10, 100, 20, 20}, out);
+      const int other = 0;
+      f.EmbedImage(TBitmap(2, 2), {10, 100, 20, 20}, nullptr, &other);
+      active = true;
+      f.RenderShape(shape, {10, 200, 20, 20}, out);
+    });
+    EXPECT_NE(out.find(c.Placed ? c.Placed : "/Img2 Do"), std::string::npos) << out;
+    EXPECT_EQ(CountOf(Read().Bytes, "/Subtype /Image"), c.Placed ? 2 : 3);
+  }
+}
+
+}  // namespace
+}  // namespace oxqr

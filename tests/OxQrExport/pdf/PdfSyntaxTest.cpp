@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "OxQrExport/core/DocumentFunctions.h"
 #include "OxQrExport/pdf/PdfEncoding.h"
 #include "OxQrExport/pdf/PdfSyntax.h"
 #include "platform/CodePage.h"
@@ -26,6 +27,42 @@ TEST(PdfSyntaxTest, NumbersHaveFourDecimalsAndAPointUnderACommaLocale) {
   SetDecimalSeparator(separator);
   std::setlocale(LC_NUMERIC, restore.c_str());
   if (!comma) GTEST_LOG_(INFO) << "de_DE.UTF-8 is not installed; only the platform separator was changed";
+}
+
+// The quick digits of page content must be FixedNumber4's everywhere: near the halves where
+// rounding could go either way, at ties, signs, zero, large and non-finite values, and over
+// the coordinates a page produces.
+TEST(PdfSyntaxTest, AppendedNumbersMatchTheExactConversion) {
+  std::vector<double> values = {0.0,       -0.0,         0.00005,      -0.00005,   0.00015,    1.00005,
+                                2.5e-5,    123.45675,    -123.45675,   0.12345,    595.27559055, 1e-9,
+                                -1e-9,     214748.3647,  214748.3648,  -214748.3648, 1e6,       -1e12,
+                                1e300,     1.0 / 0.0,    -1.0 / 0.0,   0.0 / 0.0,  4.99999999e-5, 0.999949999};
+  for (int native = -3000; native <= 30000; ++native) values.push_back(native / 254.0 * 72);
+  for (int k = 0; k < 20000; ++k) values.push_back((k + 0.5) / 10000.0);  // halves of the last digit
+  for (int k = 0; k < 20000; ++k) values.push_back(-(k * 7919 % 100000) / 255.0);
+  for (const double v : values) {
+    std::string out = "x";
+    AppendNumber(out, v);
+    EXPECT_EQ(out, "x" + FixedNumber4(v)) << v;
+    EXPECT_EQ(FormatNumber(v), FixedNumber4(v)) << v;
+  }
+  std::string out;
+  AppendInt(out, -42);
+  AppendInt(out, 1234567890123LL);
+  EXPECT_EQ(out, "-421234567890123");
+}
+
+TEST(PdfSyntaxTest, ColourTextsAreThoseOfTheConversionWhateverTheOrder) {
+  // More colours than are remembered, asked again in another order.
+  std::vector<TColor> colors;
+  for (int i = 0; i < 20; ++i) colors.push_back(static_cast<TColor>(i * 0x0A0B0C));
+  colors.push_back(clBtnFace);  // a system colour resolved through the palette
+  for (int round = 0; round < 3; ++round)
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+      const TColor c = colors[(i * (round + 1) * 7) % colors.size()];
+      EXPECT_EQ(ColorText(c), ColorToPDF(c)) << c;
+      EXPECT_EQ(ColorText(c), ColorToPDF(c)) << "asked twice " << c;
+    }
 }
 
 TEST(PdfSyntaxTest, StringsEscapeBackslashAndParenthesesAndReadBack) {
