@@ -203,24 +203,21 @@ void TOxQRExportFilter::NotifyEncodeGraphicDone(const void* AObject, int ObjectI
 
 void TOxQRExportFilter::ResolveImageReuse(const void* AObject, bool& UniqueImage, int& ReuseImageIndex,
                                           const TStringObjectList& Written) {
-  ReuseImageIndex = -1;
-  if (const auto& handler = QRExportSettings().OnEncodeGraphic) handler(this, AObject, UniqueImage, ReuseImageIndex);
-  if (UniqueImage) {
-    ReuseImageIndex = -1;
-  } else if (ReuseImageIndex >= Written.Count()) {
-    ReuseImageIndex = -1;
-  } else if (ReuseImageIndex == -1) {
-    for (int i = 0; i < Written.Count(); ++i) {
-      if (Written.Items[static_cast<std::size_t>(i)].Object == AObject) {
-        ReuseImageIndex = i;
-        break;
-      }
-    }
-  } else if (ReuseImageIndex < -1) {
-    // Below -1 is no index at all; treating it as "encode anew" keeps callers from indexing
-    // the list out of range.
-    ReuseImageIndex = -1;
-  }
+  ReuseImageIndex = ResolveImageReuse(AObject, UniqueImage, Written.Count(), [&Written](const void* object) {
+    for (int i = 0; i < Written.Count(); ++i)
+      if (Written.Items[static_cast<std::size_t>(i)].Object == object) return i;
+    return -1;
+  });
+}
+
+int TOxQRExportFilter::ResolveImageReuse(const void* AObject, bool& UniqueImage, int WrittenCount,
+                                         const std::function<int(const void*)>& FirstOf) {
+  int reuse = -1;
+  if (const auto& handler = QRExportSettings().OnEncodeGraphic) handler(this, AObject, UniqueImage, reuse);
+  // Below -1 or past the written entries is no index at all; treating it as "encode anew"
+  // keeps callers from indexing the list out of range.
+  if (UniqueImage || reuse < -1 || reuse >= WrittenCount) return -1;
+  return reuse != -1 ? reuse : FirstOf(AObject);
 }
 
 }  // namespace oxqr

@@ -2,6 +2,7 @@
 // TOxQRExportFilter: the common base of the ten filters — page counting with the page
 // events, the aborted state after an output file could not be created, per-page file
 // names, picture files and control bitmaps, and the error report.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -70,6 +71,10 @@ class TOxQRExportFilter : public TQRExportFilter {
   // handler leaves out of range (>= count or < -1) means "encode anew".
   void ResolveImageReuse(const void* AObject, bool& UniqueImage, int& ReuseImageIndex,
                          const TStringObjectList& Written);
+  // The same rules over `WrittenCount` entries, the first entry of a report object given by
+  // `FirstOf` (-1: none), for a format that finds it without walking every entry.
+  int ResolveImageReuse(const void* AObject, bool& UniqueImage, int WrittenCount,
+                        const std::function<int(const void*)>& FirstOf);
 
  protected:
   // Sets Aborted and reports the "File could not be created!" message with this filter as sender.

@@ -203,14 +203,12 @@ bool TOxQRPDFFilter::SameImageData(const TImageRecord& Record, std::string_view 
 }
 
 int TOxQRPDFFilter::ReusedImage(const void* ReportObject, bool Unique) {
-  // The rules of ResolveImageReuse, with the first image of each report object found by
-  // its key instead of a walk over every image written (tens of thousands in long jobs).
-  int reuse = -1;
-  if (const auto& handler = QRExportSettings().OnEncodeGraphic) handler(this, ReportObject, Unique, reuse);
-  if (Unique || reuse < -1 || reuse >= static_cast<int>(ImageObjects.size())) return -1;
-  if (reuse != -1) return reuse;
-  const auto it = firstImageOf_.find(ReportObject);
-  return it == firstImageOf_.end() ? -1 : it->second;
+  // The first image of each report object is found by its key instead of a walk over every
+  // image written (tens of thousands in long jobs).
+  return ResolveImageReuse(ReportObject, Unique, static_cast<int>(ImageObjects.size()), [this](const void* object) {
+    const auto it = firstImageOf_.find(object);
+    return it == firstImageOf_.end() ? -1 : it->second;
+  });
 }
 
 void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* Bitmap, std::string& Output,
