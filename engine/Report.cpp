@@ -85,9 +85,11 @@ class ExportRunGuard {
 
 void TQRCustomReport::ExportToFilter(TQRExportFilter& filter) {
   if (layout_ != nullptr) throw std::logic_error("ExportToFilter: the report is already running");
-  // A report never previewed is prepared first for a filter that reads the preview's pages;
-  // for any other filter this run alone makes the file.
-  const bool oneRun = printer_->PageCount() == 0 && !filter.ReadsPreviewPages();
+  // A report never previewed is prepared first for a filter that reads the preview's pages,
+  // and for any filter when the report prints values only a whole run knows (page N of M, a
+  // total before its data): the export run takes them from the preview. Otherwise this run
+  // alone makes the file.
+  const bool oneRun = printer_->PageCount() == 0 && !filter.ReadsPreviewPages() && !NeedsPreviewRun;
   if (printer_->PageCount() == 0 && !oneRun) Prepare();
 
   ExportRunGuard guard(printer_, activeFilter_, finalPass_);

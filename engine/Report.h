@@ -96,8 +96,8 @@ class TQRCustomReport {
   void Prepare();
   // Runs the report again with `filter` attached (see the engine contract for the order).
   // A report never prepared is prepared first, so that SourcePrinter holds its pages, unless
-  // the filter reads no preview pages: then this run alone makes the file and the report
-  // stays unprepared. Both runs throw std::logic_error when called while the report is running.
+  // the filter reads no preview pages and NeedsPreviewRun is false: then this run alone makes
+  // the file and the report stays unprepared. Both runs throw std::logic_error when called while the report is running.
   void ExportToFilter(TQRExportFilter& filter);
   // Pages of the last export run (the file's pages), also when no preview was made.
   int ExportedPageCount() const { return exportedPages_; }

@@ -25,6 +25,10 @@ bool SaveReadsPreview(int fileType) {
   return filters[static_cast<std::size_t>(fileType - 2)].ExportFilterClass->Create("")->ReadsPreviewPages();
 }
 
+bool SaveNeedsPreview(const TQRCustomReport& report, int fileType) {
+  return report.NeedsPreviewRun || SaveReadsPreview(fileType);
+}
+
 void ExportReport(TQRCustomReport& report, const TQRExportFilterClass& cls, const std::string& fileName) {
   const auto filter = cls.Create(fileName);  // freed on every path out of here
   report.ExportToFilter(*filter);

@@ -74,9 +74,9 @@ void ExportOne(TQRCustomReport& report, const TBurstJob& job, const TBurst& burs
                TManifestEntry& entry) {
   const fs::path folder = fs::path(burst.File).parent_path();
   if (!folder.empty()) fs::create_directories(folder);
-  // Formats that read no preview are laid out once, by the export run alone.
-  const bool preview = SaveReadsPreview(job.FileType);
-  if (preview) report.Prepare();
+  // Formats that read no preview are laid out once, by the export run alone, unless the
+  // report prints values only its own preview run knows (each burst's page count).
+  if (SaveNeedsPreview(report, job.FileType)) report.Prepare();
   SaveReport(report, burst.File, job.FileType);
   if (std::string messages = errors.Take(); !messages.empty()) throw EBurstError(messages);
   entry.Pages = job.FileType == 1 ? report.QRPrinter().PageCount() : report.ExportedPageCount();

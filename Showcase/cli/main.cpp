@@ -226,8 +226,8 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
   TProgressLine progress(!o.Quiet);
   report.OnProgress = [&progress](int page) { progress.Page(page); };
   // A format that reads no preview pages is written by the export run alone: the report is
-  // laid out once instead of twice.
-  const bool preview = SaveReadsPreview(fileType);
+  // laid out once instead of twice, unless it prints values only a preview run knows.
+  const bool preview = SaveNeedsPreview(report, fileType);
   std::uint64_t lostBefore = LostCharacterCount();
   if (preview) {
     progress.LayingOut();
@@ -317,7 +317,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (!options.Definition.empty()) {
-      std::cout << SampleDefinitionText(options.Definition, ctx);
+      if (options.DefinitionFolder.empty()) {
+        std::cout << SampleDefinitionText(options.Definition, ctx);
+      } else {
+        for (const auto& f : WriteSampleDefinition(options.Definition, ctx, options.DefinitionFolder))
+          std::cout << fs::absolute(f).lexically_normal().string() << '\n';
+      }
       return 0;
     }
     return Export(options, ctx);

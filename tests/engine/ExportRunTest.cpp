@@ -125,6 +125,27 @@ TEST(ExportRun, FilterWithoutPreviewPagesIsDrivenByOneRun) {
   EXPECT_EQ(oneRun.Report.QRPrinter().PageCount(), 3);
 }
 
+// A report that prints values only a whole run knows (NeedsPreviewRun) is prepared before
+// the export run for every filter, also one that reads no preview pages: the export run
+// takes those values from the preview.
+TEST(ExportRun, ReportNeedingThePreviewRunIsPreparedForAFilterWithoutPreviewPages) {
+  class NoPreviewFilter : public test::RecordingFilter {
+   public:
+    using RecordingFilter::RecordingFilter;
+    bool ReadsPreviewPages() const override { return false; }
+  };
+  ThreePageReport r;
+  r.Report.NeedsPreviewRun = true;
+  int runs = 0;
+  r.Report.OnProgress = [&runs](int page) { runs += page == 1 ? 1 : 0; };
+  NoPreviewFilter filter("y.rec");
+  r.Report.ExportToFilter(filter);
+  EXPECT_EQ(runs, 2);
+  EXPECT_EQ(r.Report.QRPrinter().PageCount(), 3);  // the preview's pages
+  EXPECT_EQ(filter.SourcePrinter, &r.Report.QRPrinter());
+  EXPECT_EQ(r.Report.ExportedPageCount(), 3);
+}
+
 // The export's own run hands each page to the filter and keeps none of them (the preview's
 // pages stay as they were); the pages are still counted for the filter and the caller.
 TEST(ExportRun, ExportRunCountsItsPagesWithoutKeepingThem) {

@@ -1,6 +1,7 @@
 // Definitions checked by programs no one here wrote: xmllint validates the shipped
 // definitions and the README's example against the schema and rejects broken ones, and
-// pdftotext reads the tutorial's report.
+// pdftotext reads the tutorial's report; the exporter's files of it in every format are read
+// back (pdftotext, openpyxl, the text itself).
 #include <gtest/gtest.h>
 
 #include "../DefinitionTestSupport.h"
@@ -84,6 +85,85 @@ TEST(DefinitionTutorial, PdfShowsTheGroupTotalsTheReportTotalAndPageTwoOfThree) 
     EXPECT_NE(text.Output.find(expected), std::string::npos) << expected << "\n" << text.Output;
   }
   EXPECT_EQ(text.Output.find("Page 4"), std::string::npos);
+}
+
+// The text a reader finds in `file`: pdftotext for PDF, openpyxl for workbooks (every
+// cell's value), Python's HTML parser for HTML (the text between the tags, entities read),
+// the bytes themselves for the formats that hold their text as it is.
+std::string ReadBack(const fs::path& file) {
+  const std::string ext = file.extension().string();
+  if (ext == ".pdf") return RunShell("pdftotext -layout " + ShellQuote(file.string()) + " -").Output;
+  if (ext == ".xlsx") {
+    return RunShell("python3 -c 'import sys, openpyxl\n"
+                    "for ws in openpyxl.load_workbook(sys.argv[1]).worksheets:\n"
+                    "  for row in ws.iter_rows(values_only=True):\n"
+                    "    print(*[v for v in row if v is not None])' " +
+                    ShellQuote(file.string()))
+        .Output;
+  }
+  if (ext == ".htm") {
+    return RunShell("python3 -c 'import sys, html.parser\n"
+                    "class Text(html.parser.HTMLParser):\n"
+                    "  def handle_data(self, data): print(data.replace(chr(160), chr(32)))\n"
+                    "Text().feed(open(sys.argv[1], encoding=\"latin-1\").read())' " +
+                    ShellQuote(file.string()))
+        .Output;
+  }
+  return test::ReadText(file);
+}
+
+// `args` run through the command-line exporter in `dir`; the files it names, read back.
+std::string ExportAndReadBack(const fs::path& dir, const std::string& args) {
+  const auto run = RunShell("cd " + ShellQuote(dir.string()) + " && " + ShellQuote(OXQR_EXPORTER) + " --quiet " + args);
+  EXPECT_EQ(run.Status, 0) << args;
+  std::string text;
+  std::istringstream files(run.Output);
+  for (std::string file; std::getline(files, file);) text += ReadBack(dir / file) + "\n";  // relative: to dir
+  return text;
+}
+
+// The exporter lays a report out once for the formats that read no preview, but values known
+// only after a whole run (a group's count in its header, "Page N of M") need the preview run
+// first, in every format.
+TEST(DefinitionTutorial, ExporterWritesTheGroupCountsAndPageTwoOfThreeInEveryFormat) {
+  if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is missing";
+  const bool openpyxl = RunShell("python3 -c 'import openpyxl' 2>/dev/null").Status == 0;
+  test::TScratchDir dir("tutorial-cli");
+  test::CreateDatabase((dir.Path / "shop.sqlite").string(), test::TutorialBlock("sql"));
+  std::ofstream(dir.Path / "sales.oxr") << test::TutorialBlock("oxr");
+  for (const std::string ext : {"pdf", "txt", "xls", "xlsx", "csv", "rtf", "htm"}) {
+    if (ext == "xlsx" && !openpyxl) continue;
+    const std::string text = ExportAndReadBack(dir.Path, "--db shop.sqlite sales.oxr sales." + ext);
+    for (const char* expected : {"East: 40 sales", "North: 40 sales", "South: 40 sales", "Page 1 of 3", "Page 2 of 3",
+                                 "Page 3 of 3"})
+      EXPECT_NE(text.find(expected), std::string::npos) << ext << ": " << expected << "\n" << text;
+    for (const char* wrong : {": 0 sales", "Page 1 of 1", "Page 2 of 2"})
+      EXPECT_EQ(text.find(wrong), std::string::npos) << ext << ": " << wrong;
+  }
+}
+
+// Each burst is a document of its own: "Page N of M" counts that document's pages, whether
+// it comes first or after a longer one, and the manifest agrees.
+TEST(DefinitionTutorial, BurstDocumentsCountTheirOwnPages) {
+  if (!HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is missing";
+  test::TScratchDir dir("tutorial-burst");
+  // 120 sales in the East (three pages), 10 in the North (one page).
+  test::CreateDatabase((dir.Path / "shop.sqlite").string(),
+                       "CREATE TABLE sales (region TEXT, city TEXT, amount CURRENCY);\n"
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 130)\n"
+                       "INSERT INTO sales SELECT CASE WHEN i <= 120 THEN 'East' ELSE 'North' END, 'City ' || i, i FROM n;\n");
+  std::ofstream(dir.Path / "sales.oxr") << test::TutorialBlock("oxr");
+  ExportAndReadBack(dir.Path, "--db shop.sqlite --manifest m.jsonl --burst region sales.oxr 'out/{region}.pdf'");
+  const std::string east = ReadBack(dir.Path / "out" / "East.pdf");
+  for (const char* expected : {"East: 120 sales", "Page 1 of 3", "Page 3 of 3"})
+    EXPECT_NE(east.find(expected), std::string::npos) << expected << "\n" << east;
+  const std::string north = ReadBack(dir.Path / "out" / "North.pdf");
+  EXPECT_NE(north.find("North: 10 sales"), std::string::npos) << north;
+  EXPECT_NE(north.find("Page 1 of 1"), std::string::npos) << north;
+  EXPECT_EQ(north.find("of 3"), std::string::npos) << north;
+  const std::string manifest = test::ReadText(dir.Path / "m.jsonl");
+  EXPECT_NE(manifest.find("\"pages\":3"), std::string::npos) << manifest;
+  EXPECT_NE(manifest.find("\"pages\":1"), std::string::npos) << manifest;
 }
 
 }  // namespace
