@@ -37,14 +37,18 @@ bool SameName(const std::string& a, const std::string& b) {
 }
 
 TCellDataSet::TCellDataSet() = default;
-TCellDataSet::~TCellDataSet() = default;
+TCellDataSet::~TCellDataSet() {
+  StopFollowing();
+  for (TCellDataSet* f : followers_) f->following_ = nullptr;
+}
 
 void TCellDataSet::OpenWith(const std::string& databaseName) {
   if (Active()) return;
   conn_ = Connect(databaseName);
   try {
     Prepare();
-    First();
+    FollowMaster();
+    ReadFirst();
   } catch (...) {
     Close();
     throw;
@@ -54,6 +58,8 @@ void TCellDataSet::OpenWith(const std::string& databaseName) {
 std::string TCellDataSet::Source() const { return conn_ ? " of " + conn_->Describe() : std::string(); }
 
 void TCellDataSet::Close() {
+  StopFollowing();
+  followedMove_ = false;
   select_.reset();
   count_.reset();
   conn_.reset();
@@ -133,8 +139,46 @@ bool TCellDataSet::Params(std::vector<TCell>& params) const {
 
 bool TCellDataSet::FetchRow() { return select_->Fetch(row_); }
 
+void TCellDataSet::FollowMaster() {
+  auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet) : nullptr;
+  if (master == nullptr || master == this) return;
+  following_ = master;
+  master->followers_.push_back(this);
+}
+
+void TCellDataSet::StopFollowing() {
+  if (following_ != nullptr) std::erase(following_->followers_, this);
+  following_ = nullptr;
+}
+
+void TCellDataSet::MasterMoved() {
+  if (!Active()) return;
+  ReadFirst();
+  followedMove_ = true;
+}
+
+void TCellDataSet::TellFollowers() {
+  if (tellingFollowers_ || followers_.empty()) return;
+  tellingFollowers_ = true;
+  struct TDone {
+    bool& flag;
+    ~TDone() { flag = false; }
+  } done{tellingFollowers_};
+  // A follower may close (and leave the list) while it is told: walk a copy.
+  const std::vector<TCellDataSet*> followers = followers_;
+  for (TCellDataSet* f : followers) f->MasterMoved();
+}
+
 void TCellDataSet::First() {
+  // Positioned for the master's current record when the master moved, and not moved since:
+  // a sub-detail band over a following dataset reads its records once per master record.
+  if (followedMove_) return;
+  ReadFirst();
+}
+
+void TCellDataSet::ReadFirst() {
   if (!Active()) throw EDatabaseError("Dataset \"" + Name() + "\" is not open");
+  followedMove_ = false;
   select_->Reset();
   row_.clear();
   recordCount_ = -1;
@@ -148,6 +192,7 @@ void TCellDataSet::First() {
   if (!hasRow_) row_.clear();
   recNo_ = hasRow_ ? 1 : 0;
   eof_ = !hasRow_;
+  TellFollowers();
 }
 
 void TCellDataSet::QueueAhead() {
@@ -170,11 +215,14 @@ void TCellDataSet::QueueAhead() {
 
 void TCellDataSet::Next() {
   if (eof_) return;
+  followedMove_ = false;
   // At the last record the cursor stays on it and Eof becomes true.
-  if (FetchRow())
+  if (FetchRow()) {
     ++recNo_;
-  else
+    TellFollowers();
+  } else {
     eof_ = true;
+  }
 }
 
 int TCellDataSet::RecordCount() const {

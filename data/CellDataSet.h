@@ -28,7 +28,11 @@ class TCellDataSet : public TDataSet {
   TCellDataSet& operator=(const TCellDataSet&) = delete;
 
   // The master of a detail dataset, which reads its records again for the master's
-  // current record on every First().
+  // current record on every First(). While open, a detail whose master is a table or query
+  // also follows it: whenever the master moves to another record, the detail is positioned
+  // on the first of its records for it (none: empty fields), whether or not anything
+  // iterates it, so a dataset that only looks up a record (the customer of an order) shows
+  // the master's own. A First() right after such a move reads nothing again.
   TDataSource* MasterSource = nullptr;
 
   void Close() override;
@@ -65,6 +69,8 @@ class TCellDataSet : public TDataSet {
 
   // Connects, prepares and positions on the first record; closes again on failure.
   void OpenWith(const std::string& databaseName);
+  // Reads the records again from the first (First() without the skip after a master's move).
+  void ReadFirst();
   TConnection& Conn() const { return *conn_; }
   // Replaces the fields by `columns` with `types`, keeping field objects of the same name.
   void SetFields(const std::vector<TColumnInfo>& columns, const std::vector<TFieldType>& types);
@@ -87,6 +93,11 @@ class TCellDataSet : public TDataSet {
   // Queues the detail statement's executions for the master's next records (see
   // TStatement::Queue), as far as the master has them in memory.
   void QueueAhead();
+  // Following the master (see MasterSource): registration while open, and the move.
+  void FollowMaster();
+  void StopFollowing();
+  void MasterMoved();
+  void TellFollowers();
 
   std::shared_ptr<TConnection> conn_;
   std::unique_ptr<TStatement> select_;
@@ -100,6 +111,10 @@ class TCellDataSet : public TDataSet {
   int recNo_ = 0;
   mutable int recordCount_ = -1;  // counted for the current First(); -1 until asked
   bool eof_ = true;
+  TCellDataSet* following_ = nullptr;     // the master this open dataset follows
+  std::vector<TCellDataSet*> followers_;  // open datasets following this one
+  bool followedMove_ = false;  // on the first record read for the master's last move, not moved since
+  bool tellingFollowers_ = false;  // a master linked in a circle is told once
 };
 
 // A field of a TCellDataSet: reads the dataset's current record.

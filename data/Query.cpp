@@ -34,7 +34,7 @@ void TQuery::SetParam(const std::string& name, const TCell& value) {
       found = true;
     }
   if (!found) params_.emplace_back(bare, value);
-  if (Active()) First();
+  if (Active()) ReadFirst();
 }
 
 void TQuery::ClearParams() { params_.clear(); }

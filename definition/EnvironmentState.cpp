@@ -6,6 +6,7 @@
 
 #include "OxQrExport/core/DocumentFunctions.h"
 #include "ReportEnvironment.h"
+#include "data/CellDataSet.h"
 #include "data/DataSet.h"
 #include "data/DisplayFormat.h"
 #include "data/FieldTypes.h"
@@ -14,6 +15,17 @@
 
 namespace oxqr::detail {
 namespace {
+
+// Whether `data` follows the records of `master` (linked to it, directly or through other
+// linked datasets), so that its fields change whenever the master moves.
+bool Follows(const TDataSet& data, const TDataSet& master) {
+  const auto* linked = dynamic_cast<const TCellDataSet*>(&data);
+  for (int depth = 0; linked != nullptr && linked->MasterSource != nullptr && depth < 64; ++depth) {
+    if (linked->MasterSource->DataSet == &master) return true;
+    linked = dynamic_cast<const TCellDataSet*>(linked->MasterSource->DataSet);
+  }
+  return false;
+}
 
 std::string NumberText(double value, const std::string& format) {
   return format.empty() ? std::to_string(static_cast<long long>(value)) : FormatFloat(format, value);
@@ -218,7 +230,7 @@ void TEnvironmentState::RecordPrinted(const TDataSet& data) {
   for (const auto& a : aggregates_)
     if (&a->Data() == &data) a->Add();
   for (auto& f : closingFields_) {
-    if (f.Data != &data) continue;
+    if (f.Data != &data && !Follows(*f.Data, data)) continue;
     const TField* field = f.Data->FindField(f.Field);
     f.Text = field != nullptr ? FieldText(*field, f.Format) : std::string();
   }
