@@ -13,7 +13,7 @@ namespace oxqr::cli {
 
 const char* const UsageText =
     "Usage: oxqr-export [OPTION]... [--db DB] [--param NAME=VALUE]... REPORT OUTPUT\n"
-    "  or:  oxqr-export --list | --definition NAME | --list-settings [PREFIX] | --help | --version\n";
+    "  or:  oxqr-export --list | --definition NAME [FOLDER] | --list-settings [PREFIX] | --help | --version\n";
 
 namespace {
 
@@ -26,8 +26,12 @@ const char* const OptionsText =
     "                             one the definition names (definition files)\n"
     "      --param NAME=VALUE     give the report's parameter NAME the VALUE\n"
     "                             (repeatable; checked against the parameter's type)\n"
-    "      --definition NAME      print the definition file of sample NAME, a starting\n"
-    "                             point for a report of one's own\n"
+    "      --definition NAME [FOLDER]\n"
+    "                             print the definition file of sample NAME, a starting\n"
+    "                             point for a report of one's own; it names the sample's\n"
+    "                             pictures and database by their full paths, so it runs\n"
+    "                             from anywhere; with FOLDER, write it there as NAME.oxr\n"
+    "                             with copies of its pictures and rich text files\n"
     "      --format EXT           write the format of extension EXT (txt, pdf, jpg, ...)\n"
     "                             instead of the one OUTPUT's extension names\n"
     "      --encoding NAME        the text of the report: utf-8 (every character kept),\n"
@@ -59,9 +63,14 @@ const char* const ExamplesText =
     "    oxqr-export --encoding utf-8 customers customers.pdf\n"
     "  The settings of the HTML format:\n"
     "    oxqr-export --list-settings HTML\n"
-    "  A report of one's own, described in a definition file, over one's own data:\n"
+    "  A report of one's own, from a sample's definition: without --db it reads the\n"
+    "  sample database, with --db a database of one's own with the tables it reads:\n"
     "    oxqr-export --definition customers > mine.oxr\n"
-    "    oxqr-export --db shop.sqlite --param Region=North mine.oxr mine.pdf\n";
+    "    oxqr-export mine.oxr mine.pdf\n"
+    "    oxqr-export --db shop.sqlite mine.oxr mine.pdf\n"
+    "  The same with the definition, its pictures and rich text in a folder of one's own:\n"
+    "    oxqr-export --definition richtext myreport\n"
+    "    oxqr-export myreport/richtext.oxr richtext.pdf\n";
 
 // The code page of an --encoding value: "utf-8" (any case, "utf8") is 65001, "cpN" or "N" is N.
 int EncodingCodePage(const std::string& value) {
@@ -135,7 +144,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     return o;
   }
   if (!o.Definition.empty()) {
-    if (o.List || !positional.empty()) throw EUsage("--definition takes only the sample's NAME");
+    if (o.List || positional.size() > 1) throw EUsage("--definition takes the sample's NAME and at most a FOLDER");
+    if (!positional.empty()) o.DefinitionFolder = positional.front();
     return o;
   }
   if (o.List) {

@@ -28,6 +28,7 @@ struct TCliOptions {
   std::vector<std::pair<std::string, std::string>> Parameters;  // --param NAME=VALUE, in order
   int CodePage = 0;        // --encoding: 65001 for utf-8, or a code page number; 0: the default
   std::string Definition;  // --definition NAME: print that sample's definition
+  std::string DefinitionFolder;  // --definition NAME FOLDER: write it with its files there
   TBurstOptions Burst;     // --burst and the options of batch runs
   std::string Report;  // a sample's name or the path of a .oxr definition
   std::string Output;  // with --burst, the template of the outputs' names

@@ -1,12 +1,18 @@
 #include "ReportSource.h"
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
+#include <map>
 #include <stdexcept>
 
 #include "CliOptions.h"
+#include "data/Connection.h"
+#include "definition/DefinitionCopy.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
 
 namespace oxqr::cli {
+
+namespace fs = std::filesystem;
 
 bool IsDefinitionPath(const std::string& report) {
   return report.find('/') != std::string::npos || (report.size() > 4 && report.ends_with(".oxr"));
@@ -44,13 +50,51 @@ std::vector<std::string> InputFiles(const TReportDefinition& definition) {
   return files;
 }
 
+namespace {
+
+// The sample database as a definition names it: a full path, or nothing for a server.
+std::string SampleDatabase(const TSampleContext& ctx) {
+  if (ctx.DatabasePath.empty() || IsServerUri(ctx.DatabasePath)) return {};
+  return fs::absolute(ctx.DatabasePath).lexically_normal().string();
+}
+
+}  // namespace
+
 std::string SampleDefinitionText(const std::string& key, const TSampleContext& ctx) {
-  const std::string file = SampleFile(key, ctx);
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + file);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  TDefinitionCopy copy;
+  copy.FileName = [](const std::string& path) { return fs::absolute(path).lexically_normal().string(); };
+  copy.Database = SampleDatabase(ctx);
+  return CopiedDefinitionText(SampleFile(key, ctx), copy);
+}
+
+std::vector<std::string> WriteSampleDefinition(const std::string& key, const TSampleContext& ctx,
+                                               const std::string& folder) {
+  const std::string sample = SampleFile(key, ctx);
+  std::error_code ec;
+  if (fs::equivalent(folder, fs::path(sample).parent_path(), ec))
+    throw EUsage("the folder \"" + folder + "\" holds the samples themselves; choose another folder");
+  fs::create_directories(folder, ec);
+  if (ec) throw EFileError(folder, "make the folder", ec.value());
+
+  // Each file the definition names is copied under its own name; two files of one name
+  // keep the second by its full path rather than overwrite the first.
+  std::map<std::string, std::string> copies;  // copy's name -> source path
+  TDefinitionCopy copy;
+  copy.FileName = [&copies](const std::string& path) {
+    const std::string name = fs::path(path).filename().string();
+    const auto [it, added] = copies.emplace(name, path);
+    return added || it->second == path ? name : fs::absolute(path).lexically_normal().string();
+  };
+  copy.Database = SampleDatabase(ctx);
+  const std::string text = CopiedDefinitionText(sample, copy);
+
+  std::vector<std::string> written{(fs::path(folder) / (key + ".oxr")).lexically_normal().string()};
+  for (const auto& [name, source] : copies) {
+    written.push_back((fs::path(folder) / name).lexically_normal().string());
+    WriteFileBytes(written.back(), ReadFileBytes(source));
+  }
+  WriteFileBytes(written.front(), text);
+  return written;
 }
 
 }  // namespace oxqr::cli

@@ -25,7 +25,16 @@ std::unique_ptr<TReportDefinition> OpenReport(const std::string& report, const T
 // which the export must not write over.
 std::vector<std::string> InputFiles(const TReportDefinition& definition);
 
-// The text of sample `key`'s definition file (--definition). Throws EUsage for an unknown key.
+// The text of sample `key`'s definition file (--definition), naming its pictures and rich
+// text by their full paths and, when the definition names no database, the sample database
+// (a file; a server's URI is not written) so that it runs as it is from any folder. Throws
+// EUsage for an unknown key.
 std::string SampleDefinitionText(const std::string& key, const TSampleContext& ctx);
+// Writes sample `key`'s definition into `folder` (made when missing) as KEY.oxr with a copy
+// of each picture and rich text file it names beside it, and returns the files written (the
+// definition first). Throws EUsage for an unknown key or a folder that is the samples' own,
+// EFileError when a file cannot be read or written.
+std::vector<std::string> WriteSampleDefinition(const std::string& key, const TSampleContext& ctx,
+                                               const std::string& folder);
 
 }  // namespace oxqr::cli

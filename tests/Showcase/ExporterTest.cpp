@@ -460,6 +460,58 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
   EXPECT_NE(bad.Err.find("--help"), std::string::npos);
 }
 
+// The commands of the help's example of a report of one's own, as the help prints them.
+std::vector<std::string> OwnReportExample(const std::string& help) {
+  std::vector<std::string> out;
+  const auto start = help.find("A report of one's own");
+  std::istringstream in(start == std::string::npos ? std::string() : help.substr(start));
+  std::string first;
+  std::getline(in, first);
+  for (std::string line; std::getline(in, line) && (line.empty() || line[0] == ' ');) {
+    if (line.rfind("    oxqr-export ", 0) == 0) out.push_back(line.substr(4));
+  }
+  return out;
+}
+
+// The help's example of a report of one's own, run word for word in a folder of one's own
+// (the exporter found on PATH, shop.sqlite a database with the sample's tables): the printed
+// definition finds its pictures and the sample database from anywhere, --db replaces that
+// database, and a folder receives the definition with its pictures and rich text.
+TEST_F(ExporterTest, HelpsExampleOfAReportOfOnesOwnRunsAsPrinted) {
+  const std::vector<std::string> commands = OwnReportExample(Export("--help").Out);
+  ASSERT_GE(commands.size(), 4u);
+  const std::string shop = CopyDatabase("shop.sqlite");
+  ChangeDatabase(shop, "UPDATE customer SET Company = 'Own Shop Traders' WHERE rowid = (SELECT min(rowid) FROM customer)");
+  const bool pdftotext = std::system("command -v pdftotext >/dev/null 2>&1") == 0;
+  const std::string path = "PATH=" + Quoted(fs::path(OXQR_EXPORTER).parent_path().string()) + ":\"$PATH\" ";
+  for (const std::string& command : commands) {
+    SCOPED_TRACE(command);
+    const TCommand r = Shell("cd " + Quoted(dir_.string()) + " && " + path + command);
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    if (command.find(".pdf") == std::string::npos || !pdftotext) continue;
+    const std::string pdf = command.substr(command.rfind(' ') + 1);
+    const std::string text = Shell("pdftotext " + Quoted(Path(pdf)) + " -").Out;
+    const bool own = command.find("--db shop.sqlite") != std::string::npos;
+    EXPECT_EQ(text.find("Own Shop Traders") != std::string::npos, own) << "the database: " << (own ? "--db" : "the sample's");
+  }
+  // The printed definition names the sample's files and database by their full paths.
+  const std::string printed = ReadFileBytes(Path("mine.oxr"));
+  EXPECT_NE(printed.find("file=\"/"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("database=\"/"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("<!-- Customers with their orders"), std::string::npos) << "comments stay";
+  // The folder holds the definition, its picture and its rich text, named as written there.
+  for (const char* file : {"richtext.oxr", "logo.png", "RichTextDemo.RTF"})
+    EXPECT_TRUE(fs::is_regular_file(dir_ / "myreport" / file)) << file;
+  EXPECT_NE(ReadFileBytes(Path("myreport/richtext.oxr")).find("file=\"RichTextDemo.RTF\""), std::string::npos);
+  // Nothing is written over the samples themselves, and one folder at most.
+  std::string samples;
+  for (const auto& line : Lines(Export("--list").Out))
+    if (line.rfind("customers\t", 0) == 0) samples = fs::path(Lines(line, "\t").back()).parent_path().string();
+  ASSERT_FALSE(samples.empty());
+  for (const std::string& args : {"--definition customers " + Quoted(samples), std::string("--definition customers a b")})
+    EXPECT_EQ(Export(args).Status, 2) << args;
+}
+
 struct TListedSetting {
   std::string Path, Type, Default, Allowed;
 };
