@@ -1,5 +1,6 @@
 #include "PropertiesWindow.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -259,9 +262,8 @@ QFormLayout* Form() {
 
 TfrmProperties::TfrmProperties(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
   setObjectName("frmProperties");
-  setWindowTitle("OxQRFilters - Properties (listed partially)");
+  setWindowTitle("OxQRFilters - Properties");
   setFont(ShowcaseFont());
-  setFixedSize(411, 350);
   // The component's design values, as a form file holds them.
   OxQRFilters.ReadFormText("Text.XScaleFactor = 1.0\nVisibleFilters = " +
                            FormatFormValue(*FindSetting("VisibleFilters"),
@@ -289,6 +291,14 @@ TfrmProperties::TfrmProperties(QWidget* parent) : QWidget(parent, Qt::Tool | Qt:
   pages_->setCornerWidget(BuildUnicodeBox(), Qt::TopRightCorner);
   layout->addWidget(pages_, 1);
   FormCreate();
+  // Big enough for the tallest and widest tab with every row whole and for every tab's
+  // name beside the Unicode box (the sizes follow the font and the style, so no fixed size
+  // fits every machine); never smaller than its rows need.
+  setMinimumSize(minimumSizeHint());
+  const QMargins margins = layout->contentsMargins();
+  const int tabsWidth = pages_->tabBar()->sizeHint().width() + pages_->cornerWidget()->sizeHint().width() +
+                        margins.left() + margins.right() + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  resize(sizeHint().expandedTo(QSize(std::max(411, tabsWidth), 350)));
 }
 
 QWidget* TfrmProperties::BuildVisibleFilters() {

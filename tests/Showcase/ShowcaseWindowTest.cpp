@@ -1,7 +1,9 @@
 // The showcase's main window as a new user meets it: start, tabs, Preview, the Properties
 // button, help, and the two start-up failures (no database, no rich text file).
+#include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -129,8 +131,30 @@ TEST_F(Showcase, PropertiesButtonFollowsTheWindowThroughPreviewAndClose) {
   EXPECT_FALSE(Properties().isVisible());
   EXPECT_TRUE(Properties().windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(Properties().windowType(), Qt::Tool);
-  EXPECT_EQ(Properties().size(), QSize(411, 350));
-  EXPECT_EQ(Properties().windowTitle(), "OxQRFilters - Properties (listed partially)");
+  EXPECT_EQ(Properties().windowTitle(), "OxQRFilters - Properties");
+}
+
+// The window opens big enough for every tab: no row of any tab is cut off or squeezed below
+// the size it asks for.
+TEST_F(Showcase, PropertiesWindowShowsEveryRowOfEveryTab) {
+  Main().PropertiesButton()->click();
+  ASSERT_TRUE(Properties().isVisible());
+  auto* pages = Properties().findChild<QTabWidget*>("PageControl1");
+  ASSERT_NE(pages, nullptr);
+  EXPECT_GE(Properties().width(), 411);
+  EXPECT_GE(Properties().height(), 350);
+  // Every tab's name is in view, none behind the tab bar's scroll buttons.
+  const QTabBar* bar = pages->tabBar();
+  EXPECT_LE(bar->tabRect(bar->count() - 1).right(), bar->width()) << bar->width();
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    QApplication::processEvents();
+    QWidget* page = pages->widget(i);
+    const QSize wanted = page->minimumSizeHint().expandedTo(page->sizeHint());
+    EXPECT_GE(page->height(), wanted.height()) << pages->tabText(i).toStdString();
+    EXPECT_GE(page->width(), page->minimumSizeHint().width()) << pages->tabText(i).toStdString();
+  }
+  Main().PropertiesButton()->click();
 }
 
 TEST_F(Showcase, HelpOpensTheProgramsHtmlHelpAtContext100) {
@@ -142,7 +166,15 @@ TEST_F(Showcase, HelpOpensTheProgramsHtmlHelpAtContext100) {
   const QUrl source = Main().HelpViewer()->Browser()->source();
   EXPECT_EQ(source.fileName(), "SHOWCASE.htm");
   EXPECT_EQ(source.fragment(), "context100");
-  EXPECT_TRUE(Main().HelpViewer()->Browser()->toPlainText().contains("Previewing, printing and saving"));
+  const QString help = Main().HelpViewer()->Browser()->toPlainText();
+  EXPECT_TRUE(help.contains("Previewing, printing and saving"));
+  // The help speaks of the program as it is: its five samples, definitions opened from the
+  // File menu, and every tab of the main window.
+  EXPECT_TRUE(help.contains("five sample reports")) << help.toStdString();
+  EXPECT_FALSE(help.contains("four sample reports"));
+  EXPECT_TRUE(help.contains("File > Open definition")) << help.toStdString();
+  for (int tab = 0; tab < Main().PageControl()->count(); ++tab)
+    EXPECT_TRUE(help.contains(Main().PageControl()->tabText(tab))) << Main().PageControl()->tabText(tab).toStdString();
   Main().HelpViewer()->close();
 }
 
