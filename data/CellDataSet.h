@@ -113,8 +113,8 @@ class TCellDataSet : public TDataSet {
   bool eof_ = true;
   TCellDataSet* following_ = nullptr;     // the master this open dataset follows
   std::vector<TCellDataSet*> followers_;  // open datasets following this one
-  bool followedMove_ = false;  // on the first record read for the master's last move, not moved since
-  bool tellingFollowers_ = false;  // a master linked in a circle is told once
+  bool followedMove_ = false;             // read for the master's last move, not moved since
+  bool tellingFollowers_ = false;         // a master linked in a circle is told once
 };
 
 // A field of a TCellDataSet: reads the dataset's current record.

@@ -481,7 +481,8 @@ TEST_F(ExporterTest, HelpsExampleOfAReportOfOnesOwnRunsAsPrinted) {
   const std::vector<std::string> commands = OwnReportExample(Export("--help").Out);
   ASSERT_GE(commands.size(), 4u);
   const std::string shop = CopyDatabase("shop.sqlite");
-  ChangeDatabase(shop, "UPDATE customer SET Company = 'Own Shop Traders' WHERE rowid = (SELECT min(rowid) FROM customer)");
+  ChangeDatabase(shop,
+                 "UPDATE customer SET Company = 'Own Shop Traders' WHERE rowid = (SELECT min(rowid) FROM customer)");
   const bool pdftotext = std::system("command -v pdftotext >/dev/null 2>&1") == 0;
   const std::string path = "PATH=" + Quoted(fs::path(OXQR_EXPORTER).parent_path().string()) + ":\"$PATH\" ";
   for (const std::string& command : commands) {
@@ -492,7 +493,8 @@ TEST_F(ExporterTest, HelpsExampleOfAReportOfOnesOwnRunsAsPrinted) {
     const std::string pdf = command.substr(command.rfind(' ') + 1);
     const std::string text = Shell("pdftotext " + Quoted(Path(pdf)) + " -").Out;
     const bool own = command.find("--db shop.sqlite") != std::string::npos;
-    EXPECT_EQ(text.find("Own Shop Traders") != std::string::npos, own) << "the database: " << (own ? "--db" : "the sample's");
+    EXPECT_EQ(text.find("Own Shop Traders") != std::string::npos, own)
+        << "the database: " << (own ? "--db" : "the sample's");
   }
   // The printed definition names the sample's files and database by their full paths.
   const std::string printed = ReadFileBytes(Path("mine.oxr"));
@@ -508,7 +510,8 @@ TEST_F(ExporterTest, HelpsExampleOfAReportOfOnesOwnRunsAsPrinted) {
   for (const auto& line : Lines(Export("--list").Out))
     if (line.rfind("customers\t", 0) == 0) samples = fs::path(Lines(line, "\t").back()).parent_path().string();
   ASSERT_FALSE(samples.empty());
-  for (const std::string& args : {"--definition customers " + Quoted(samples), std::string("--definition customers a b")})
+  for (const std::string& args :
+       {"--definition customers " + Quoted(samples), std::string("--definition customers a b")})
     EXPECT_EQ(Export(args).Status, 2) << args;
 }
 

@@ -30,7 +30,8 @@ struct TLookupCase {
 inline const std::vector<TLookupCase>& LookupCases() {
   static const std::vector<TLookupCase> cases{
       {"table", R"(<table name="Customer" table="customers" master="Orders" masterFields="CustNo" index="CustNo"/>)"},
-      {"query", R"(<query name="Customer" master="Orders">SELECT Company FROM customers WHERE CustNo = :CustNo</query>)"},
+      {"query",
+       R"(<query name="Customer" master="Orders">SELECT Company FROM customers WHERE CustNo = :CustNo</query>)"},
   };
   return cases;
 }

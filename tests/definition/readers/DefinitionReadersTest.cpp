@@ -151,7 +151,8 @@ TEST(DefinitionTutorial, BurstDocumentsCountTheirOwnPages) {
   test::CreateDatabase((dir.Path / "shop.sqlite").string(),
                        "CREATE TABLE sales (region TEXT, city TEXT, amount CURRENCY);\n"
                        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 130)\n"
-                       "INSERT INTO sales SELECT CASE WHEN i <= 120 THEN 'East' ELSE 'North' END, 'City ' || i, i FROM n;\n");
+                       "INSERT INTO sales SELECT CASE WHEN i <= 120 THEN 'East' ELSE 'North' END,\n"
+                       "                         'City ' || i, i FROM n;\n");
   std::ofstream(dir.Path / "sales.oxr") << test::TutorialBlock("oxr");
   ExportAndReadBack(dir.Path, "--db shop.sqlite --manifest m.jsonl --burst region sales.oxr 'out/{region}.pdf'");
   const std::string east = ReadBack(dir.Path / "out" / "East.pdf");
