@@ -7,7 +7,9 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
+#include <vector>
 
 #include "TestDatabases.h"
 #include "data/Table.h"
@@ -109,6 +111,44 @@ TEST(TableMasterDetail, DetailOfAnEmptyOrClosedMasterIsEmpty) {
   master.Close();
   detail.First();
   EXPECT_TRUE(detail.Eof());
+}
+
+// A detail nobody iterates follows its master as the master moves and reopens (a lookup), a
+// second detail of the same master too, and one that closes or goes away is forgotten.
+TEST(TableMasterDetail, DetailFollowsEveryMoveOfItsMasterUntilItCloses) {
+  const std::string db = test::TempPath(".sqlite");
+  test::CreateDatabase(db,
+                       "CREATE TABLE m (K INTEGER); INSERT INTO m VALUES (2), (1), (3);"
+                       "CREATE TABLE d (K INTEGER, V VARCHAR(5)); INSERT INTO d VALUES (1, 'a'), (2, 'b'), (2, 'c');");
+  TTable master;
+  OpenTable(master, "m", db);
+  TDataSource source{&master};
+  TTable lookup;
+  lookup.MasterSource = &source;
+  lookup.MasterFields = "K";
+  OpenTable(lookup, "d", db);
+  auto gone = std::make_unique<TTable>();
+  gone->MasterSource = &source;
+  gone->MasterFields = "K";
+  OpenTable(*gone, "d", db);
+  TTable closed;
+  closed.MasterSource = &source;
+  closed.MasterFields = "K";
+  OpenTable(closed, "d", db);
+  closed.Close();
+  gone.reset();
+
+  std::vector<std::string> seen;
+  for (master.First(); !master.Eof(); master.Next()) seen.push_back(lookup.FieldByName("V").AsString());
+  EXPECT_EQ(seen, (std::vector<std::string>{"b", "a", ""}));  // the first of each, none for 3
+  EXPECT_EQ(lookup.FieldByName("V").AsString(), "") << "past the last master record the detail stays";
+  master.Restrict("K", TCell::Integer(2));
+  EXPECT_EQ(lookup.FieldByName("V").AsString(), "b");
+  lookup.Next();
+  EXPECT_EQ(lookup.FieldByName("V").AsString(), "c");
+  lookup.First();  // moved since the master's move: reads again
+  EXPECT_EQ(lookup.FieldByName("V").AsString(), "b");
+  EXPECT_FALSE(closed.Active());
 }
 
 TEST(TableFields, TypesFollowTheDeclaredColumnTypes) {
