@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 #include "engine/Band.h"
 #include "engine/Chart.h"
@@ -57,37 +56,32 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
   Clear();
   // Bands print at the page's left margin.
   const double offsetX = static_cast<double>(RoundHalfEven(report.Page.NativeLeftMargin));
-  struct TSlot {
-    int Width = 0;  // the widest control starting there
-    std::set<const TQRCustomBand*> Bands;
-  };
-  std::map<int, TSlot> byPosition;
+  // Per rounded position, the widest control starting there in each band.
+  std::map<int, std::map<const TQRCustomBand*, int>> byPosition;
   std::vector<std::pair<const TQRPrintable*, int>> placed;
   for (const auto& band : report.Bands()) {
     if (!band->Enabled) continue;
     for (const auto& control : band->Controls()) {
       if (!control->Enabled || !MayPrintText(*control)) continue;
       const int p = Rounded(position(BoxLeft(*control, offsetX)));
-      TSlot& slot = byPosition[p];
-      slot.Width = std::max(slot.Width, Rounded(width(control->Size.Width)));
-      slot.Bands.insert(band.get());
+      const int w = std::max(0, Rounded(width(control->Size.Width)));
+      auto [at, added] = byPosition[p].emplace(band.get(), w);
+      if (!added) at->second = std::max(at->second, w);
       placed.emplace_back(control.get(), p);
     }
   }
-  // Each slot starts right of the one before it and, past the width of every slot to its left
-  // that prints in one of its bands (on the same lines), so that their texts do not overlap. A
-  // slot of other bands only (a title above the columns) moves nothing along.
-  std::vector<const TSlot*> done;
-  for (const auto& [p, slot] : byPosition) {
+  // Each slot starts right of the one before it and past the widths that the slots to its left
+  // have in its own bands (their texts share lines with its texts), so that they do not overlap.
+  // A control of a band of its own (a title above the columns) moves nothing along.
+  std::vector<const std::map<const TQRCustomBand*, int>*> done;
+  for (const auto& [p, widths] : byPosition) {
     int column = columns_.empty() ? 0 : columns_.back() + 1;
-    for (std::size_t j = 0; j < done.size(); ++j) {
-      const bool sharesBand = std::any_of(slot.Bands.begin(), slot.Bands.end(),
-                                          [&](const TQRCustomBand* b) { return done[j]->Bands.contains(b); });
-      if (sharesBand) column = std::max(column, columns_[j] + std::max(done[j]->Width, 0) + 1);
-    }
+    for (std::size_t j = 0; j < done.size(); ++j)
+      for (const auto& [band, w] : *done[j])
+        if (widths.contains(band)) column = std::max(column, columns_[j] + w + 1);
     positions_.push_back(p);
     columns_.push_back(column);
-    done.push_back(&slot);
+    done.push_back(&widths);
   }
   for (const auto& [control, p] : placed) slots_[control] = SlotAt(p);
 }

@@ -2,7 +2,7 @@
 // The column grid of a whole report, taken from its bands' controls before the first page:
 // each control that may print text gets the slot of its box's left edge (controls whose
 // edges round to one position share a slot), and the slots take worksheet columns from left
-// to right, each past the widths of the slots left of it that print in the same band. As
+// to right, each past the widths that the slots left of it have in its own bands. As
 // the grid never depends on what a page prints, a control's texts land in the same column
 // on every page and every row spans the same columns.
 #include <functional>
