@@ -94,7 +94,8 @@ void TOxQRCellGridFilter::StartJob(int APageWidth, int APageHeight, const TFont&
     const double f = SourcePrinter->HorizontalFactor();
     // A control's width counts as the widest text it shows, which MapSize gives from pixels.
     ReportColumns.Build(
-        *Report, [this](double x) { return MapX(x); }, [this, f](double w) { return MapX(w * f); });
+        *Report, [this](double x) { return MapX(x); }, [this, f](double w) { return MapX(w * f); },
+        g > 0 ? CharRowHeight / g : 0);
   }
   TOxQRDocumentFilter::StartJob(APageWidth, APageHeight, Font);
 }

@@ -1,6 +1,7 @@
 #include "ReportColumns.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "engine/Band.h"
@@ -44,6 +45,12 @@ double BoxLeft(const TQRPrintable& control, double offsetX) {
   return left;
 }
 
+// Whether two controls of one band start their texts on one line: their tops lie less than
+// half a grid row (`rowHeight`, Native) apart, so that their first lines round to one row.
+bool ShareLine(const TQRPrintable& a, const TQRPrintable& b, double rowHeight) {
+  return std::abs(a.Size.Top - b.Size.Top) < rowHeight / 2;
+}
+
 }  // namespace
 
 void TReportColumns::Clear() {
@@ -52,38 +59,56 @@ void TReportColumns::Clear() {
   slots_.clear();
 }
 
-void TReportColumns::Build(const TQRCustomReport& report, const TMapping& position, const TMapping& width) {
+void TReportColumns::Build(const TQRCustomReport& report, const TMapping& position, const TMapping& width,
+                           double rowHeight) {
   Clear();
   // Bands print at the page's left margin.
   const double offsetX = static_cast<double>(RoundHalfEven(report.Page.NativeLeftMargin));
-  // Per rounded position, the widest control starting there in each band.
-  std::map<int, std::map<const TQRCustomBand*, int>> byPosition;
-  std::vector<std::pair<const TQRPrintable*, int>> placed;
+  // Per slot, the widest control starting there in each band. A slot is a rounded position
+  // and a rank: controls of one band that start on one line and round to one position would
+  // take one cell, pushing one text right only on the lines where the other one is not empty,
+  // so the one further right gets the next rank, a slot of its own.
+  using TKey = std::pair<int, int>;
+  std::map<TKey, std::map<const TQRCustomBand*, int>> byKey;
+  std::vector<std::pair<const TQRPrintable*, TKey>> placed;
   for (const auto& band : report.Bands()) {
     if (!band->Enabled) continue;
-    for (const auto& control : band->Controls()) {
-      if (!control->Enabled || !MayPrintText(*control)) continue;
-      const int p = Rounded(position(BoxLeft(*control, offsetX)));
-      const int w = std::max(0, Rounded(width(control->Size.Width)));
-      auto [at, added] = byPosition[p].emplace(band.get(), w);
+    struct TBox {
+      const TQRPrintable* Control;
+      double Left;
+    };
+    std::vector<TBox> boxes;
+    for (const auto& control : band->Controls())
+      if (control->Enabled && MayPrintText(*control)) boxes.push_back({control.get(), BoxLeft(*control, offsetX)});
+    std::stable_sort(boxes.begin(), boxes.end(), [](const TBox& a, const TBox& b) { return a.Left < b.Left; });
+    const std::size_t first = placed.size();
+    for (const TBox& box : boxes) {
+      TKey key{Rounded(position(box.Left)), 0};
+      for (std::size_t i = first; i < placed.size(); ++i)
+        if (placed[i].second.first == key.first && ShareLine(*placed[i].first, *box.Control, rowHeight))
+          key.second = std::max(key.second, placed[i].second.second + 1);
+      const int w = std::max(0, Rounded(width(box.Control->Size.Width)));
+      auto [at, added] = byKey[key].emplace(band.get(), w);
       if (!added) at->second = std::max(at->second, w);
-      placed.emplace_back(control.get(), p);
+      placed.emplace_back(box.Control, key);
     }
   }
   // Each slot starts right of the one before it and past the widths that the slots to its left
   // have in its own bands (their texts share lines with its texts), so that they do not overlap.
   // A control of a band of its own (a title above the columns) moves nothing along.
   std::vector<const std::map<const TQRCustomBand*, int>*> done;
-  for (const auto& [p, widths] : byPosition) {
+  std::map<TKey, int> slotOfKey;
+  for (const auto& [key, widths] : byKey) {
     int column = columns_.empty() ? 0 : columns_.back() + 1;
     for (std::size_t j = 0; j < done.size(); ++j)
       for (const auto& [band, w] : *done[j])
         if (widths.contains(band)) column = std::max(column, columns_[j] + w + 1);
-    positions_.push_back(p);
+    slotOfKey[key] = static_cast<int>(positions_.size());
+    positions_.push_back(key.first);
     columns_.push_back(column);
     done.push_back(&widths);
   }
-  for (const auto& [control, p] : placed) slots_[control] = SlotAt(p);
+  for (const auto& [control, key] : placed) slots_[control] = slotOfKey[key];
 }
 
 int TReportColumns::SlotOf(const TQRPrintable* control) const {
@@ -92,8 +117,11 @@ int TReportColumns::SlotOf(const TQRPrintable* control) const {
 }
 
 int TReportColumns::SlotAt(int position) const {
-  const auto after = std::upper_bound(positions_.begin(), positions_.end(), position);
-  return after == positions_.begin() ? 0 : static_cast<int>(after - positions_.begin()) - 1;
+  // The first rank of the rightmost position at or before `position`.
+  auto at = std::upper_bound(positions_.begin(), positions_.end(), position);
+  if (at == positions_.begin()) return 0;
+  at = std::lower_bound(positions_.begin(), at, *(at - 1));
+  return static_cast<int>(at - positions_.begin());
 }
 
 }  // namespace oxqr

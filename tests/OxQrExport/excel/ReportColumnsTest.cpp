@@ -160,14 +160,17 @@ INSTANTIATE_TEST_SUITE_P(Formats, ReportColumnsTest,
                          [](const auto& info) { return std::string(info.param.Name); });
 
 // The grid itself, with a mapping of 100 Native to a column: a control's slot starts at its
-// box's left edge, pictures and disabled controls take none, and a slot moves right only past
-// the widths its own bands have to its left.
+// box's left edge, pictures and disabled controls take none, a slot moves right only past the
+// widths its own bands have to its left, and of two controls starting on one line of one band
+// (tops less than half a row apart) that round to one position the right one gets a slot of
+// its own.
 TEST(ReportColumns, SlotsFromTheBoxesOfTheControlsThatPrintText) {
   TQRReport report;
   report.Page.SetMarginsMM(0, 0, 0, 0);
-  auto addLabel = [](TQRCustomBand& band, double left, double width, TAlignment alignment, bool toBand) -> TQRLabel& {
+  auto addLabel = [](TQRCustomBand& band, double left, double width, TAlignment alignment, bool toBand,
+                     double top = 0) -> TQRLabel& {
     auto& label = band.Add<TQRLabel>();
-    label.Size = TQRSize{45, left, 0, width};
+    label.Size = TQRSize{45, left, top, width};
     label.Alignment = alignment;
     label.AlignToBand = toBand;
     return label;
@@ -179,6 +182,8 @@ TEST(ReportColumns, SlotsFromTheBoxesOfTheControlsThatPrintText) {
   const auto& heading = addLabel(title, 300, 1900, TAlignment::taCenter, true);  // box from 0
   const auto& name = addLabel(detail, 0, 900, TAlignment::taLeftJustify, false);
   const auto& amount = addLabel(detail, 1000, 400, TAlignment::taRightJustify, false);
+  const auto& beside = addLabel(detail, 1040, 100, TAlignment::taLeftJustify, false);
+  const auto& below = addLabel(detail, 1020, 100, TAlignment::taLeftJustify, false, 20);
   const auto& page = addLabel(footer, 0, 500, TAlignment::taRightJustify, true);  // box from 1400
   auto& hidden = addLabel(detail, 1700, 100, TAlignment::taLeftJustify, false);
   hidden.Enabled = false;
@@ -187,24 +192,24 @@ TEST(ReportColumns, SlotsFromTheBoxesOfTheControlsThatPrintText) {
   picture.Size = TQRSize{45, 500, 0, 100};
 
   TReportColumns grid;
-  grid.Build(report, [](double x) { return x / 100; }, [](double w) { return w / 100; });
+  grid.Build(report, [](double x) { return x / 100; }, [](double w) { return w / 100; }, 40);
   const struct {
     const char* Name;
     const TQRPrintable* Control;
     int Column;  // -1: no slot
-  } cases[] = {{"centred title", &heading, 0}, {"name", &name, 0}, {"amount past the name", &amount, 10},
-               {"page number", &page, 11},     {"disabled", &hidden, -1}, {"shape", &shape, -1},
-               {"picture", &picture, -1}};
+  } cases[] = {{"centred title", &heading, 0}, {"name", &name, 0},           {"amount past the name", &amount, 10},
+               {"beside the amount", &beside, 15}, {"below the amount", &below, 10}, {"page number", &page, 16},
+               {"disabled", &hidden, -1},          {"shape", &shape, -1},           {"picture", &picture, -1}};
   for (const auto& c : cases) {
     const int slot = grid.SlotOf(c.Control);
     EXPECT_EQ(slot < 0 ? -1 : grid.ColumnOf(slot), c.Column) << c.Name;
   }
-  EXPECT_EQ(grid.ColumnCount(), 12);
+  EXPECT_EQ(grid.ColumnCount(), 17);
   // Texts of no control go by position: to the slot starting at or before them.
   EXPECT_EQ(grid.ColumnOf(grid.SlotAt(-3)), 0);
   EXPECT_EQ(grid.ColumnOf(grid.SlotAt(5)), 0);
   EXPECT_EQ(grid.ColumnOf(grid.SlotAt(12)), 10);
-  EXPECT_EQ(grid.ColumnOf(grid.SlotAt(99)), 11);
+  EXPECT_EQ(grid.ColumnOf(grid.SlotAt(99)), 16);
 }
 
 }  // namespace
