@@ -3,8 +3,9 @@
 // compute from a report. Printed text lines become cells: the report's controls give one
 // column grid for the whole job (ReportColumns.h; a taken cell pushes a text right), lines
 // give rows by the line spacing, and pages are stacked one below the other. Texts printed
-// without a report of controls take columns from the distinct positions of their page. Pictures, shapes, frames and backgrounds are
-// dropped. A format gets the cells of each page in order through WriteGridCell.
+// without a report of controls take columns from the distinct positions of their page.
+// Pictures, shapes, frames and backgrounds are dropped. A format gets the cells of each page
+// in order through WriteGridCell.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -147,7 +147,8 @@ TEST_P(ReportColumnsTest, EveryControlKeepsOneColumnOnEveryPage) {
     columns[KindOf(text)].insert(at.second);
     ++counts[KindOf(text)];
   }
-  EXPECT_EQ(counts, (std::map<std::string, int>{{"Amount header", 4}, {"Name header", 4}, {"amount", 90}, {"name", 90}}));
+  EXPECT_EQ(counts,
+            (std::map<std::string, int>{{"Amount header", 4}, {"Name header", 4}, {"amount", 90}, {"name", 90}}));
   for (const auto& [kind, in] : columns) EXPECT_EQ(in.size(), 1u) << kind;
   // Headers stand above their values: both start at the left edge of their boxes.
   EXPECT_EQ(columns["Name header"], columns["name"]);
@@ -192,14 +193,21 @@ TEST(ReportColumns, SlotsFromTheBoxesOfTheControlsThatPrintText) {
   picture.Size = TQRSize{45, 500, 0, 100};
 
   TReportColumns grid;
-  grid.Build(report, [](double x) { return x / 100; }, [](double w) { return w / 100; }, 40);
+  grid.Build(
+      report, [](double x) { return x / 100; }, [](double w) { return w / 100; }, 40);
   const struct {
     const char* Name;
     const TQRPrintable* Control;
     int Column;  // -1: no slot
-  } cases[] = {{"centred title", &heading, 0}, {"name", &name, 0},           {"amount past the name", &amount, 10},
-               {"beside the amount", &beside, 15}, {"below the amount", &below, 10}, {"page number", &page, 16},
-               {"disabled", &hidden, -1},          {"shape", &shape, -1},           {"picture", &picture, -1}};
+  } cases[] = {{"centred title", &heading, 0},
+               {"name", &name, 0},
+               {"amount past the name", &amount, 10},
+               {"beside the amount", &beside, 15},
+               {"below the amount", &below, 10},
+               {"page number", &page, 16},
+               {"disabled", &hidden, -1},
+               {"shape", &shape, -1},
+               {"picture", &picture, -1}};
   for (const auto& c : cases) {
     const int slot = grid.SlotOf(c.Control);
     EXPECT_EQ(slot < 0 ? -1 : grid.ColumnOf(slot), c.Column) << c.Name;

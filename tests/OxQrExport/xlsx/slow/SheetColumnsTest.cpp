@@ -100,9 +100,9 @@ print(json.dumps({'split': {k: sorted(v) for k, v in where.items() if len(v) > 1
 
 struct ColumnsCase {
   const char* Name;
-  const char* Report;   // a sample's name, or "" for the grouped report
-  const char* Format;   // xlsx, xls or csv
-  const char* Patterns; // JSON: name -> pattern of the texts that must share one column
+  const char* Report;    // a sample's name, or "" for the grouped report
+  const char* Format;    // xlsx, xls or csv
+  const char* Patterns;  // JSON: name -> pattern of the texts that must share one column
   friend void PrintTo(const ColumnsCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -161,19 +161,21 @@ TEST_P(SheetColumns, EveryReportColumnStaysInOneSheetColumn) {
 constexpr const char* kGroupedPatterns =
     R"({"amount": "Amount|[0-9]{1,3}(,[0-9]{3})*\\.[0-9]{2}", "order": "Order|[0-9]{4}",)"
     R"( "group": "Paid by .*", "page": "Page [0-9]+"})";
-constexpr const char* kCustomersPatterns = R"({"amount": "Amount Paid|\\$[0-9,]+\\.[0-9]{2}", "order": "Order #|#[0-9]{4}"})";
+constexpr const char* kCustomersPatterns =
+    R"({"amount": "Amount Paid|\\$[0-9,]+\\.[0-9]{2}", "order": "Order #|#[0-9]{4}"})";
 
-INSTANTIATE_TEST_SUITE_P(
-    Reports, SheetColumns,
-    ::testing::Values(ColumnsCase{"CustomersXlsx", "customers", "xlsx", "{}"},
-                      ColumnsCase{"CustomersXls", "customers", "xls", kCustomersPatterns},
-                      ColumnsCase{"CustomersCsv", "customers", "csv", kCustomersPatterns},
-                      ColumnsCase{"EventsXlsx", "events", "xlsx", "{}"}, ColumnsCase{"EventsCsv", "events", "csv", "{}"},
-                      ColumnsCase{"RichTextCsv", "richtext", "csv", "{}"}, ColumnsCase{"ChartCsv", "chart", "csv", "{}"},
-                      ColumnsCase{"GroupedXlsx", "", "xlsx", kGroupedPatterns},
-                      ColumnsCase{"GroupedXls", "", "xls", kGroupedPatterns},
-                      ColumnsCase{"GroupedCsv", "", "csv", kGroupedPatterns}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Reports, SheetColumns,
+                         ::testing::Values(ColumnsCase{"CustomersXlsx", "customers", "xlsx", "{}"},
+                                           ColumnsCase{"CustomersXls", "customers", "xls", kCustomersPatterns},
+                                           ColumnsCase{"CustomersCsv", "customers", "csv", kCustomersPatterns},
+                                           ColumnsCase{"EventsXlsx", "events", "xlsx", "{}"},
+                                           ColumnsCase{"EventsCsv", "events", "csv", "{}"},
+                                           ColumnsCase{"RichTextCsv", "richtext", "csv", "{}"},
+                                           ColumnsCase{"ChartCsv", "chart", "csv", "{}"},
+                                           ColumnsCase{"GroupedXlsx", "", "xlsx", kGroupedPatterns},
+                                           ColumnsCase{"GroupedXls", "", "xls", kGroupedPatterns},
+                                           ColumnsCase{"GroupedCsv", "", "csv", kGroupedPatterns}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace oxqr
