@@ -81,6 +81,8 @@ void TOxQRCSVFilter::FlushRow() {
     for (; column < at; ++column) line_ += separator_;
     line_ += field;
   }
+  // Every line holds as many fields as the report's grid has columns.
+  for (++column; column < ReportColumns.ColumnCount(); ++column) line_ += separator_;
   line_ += "\r\n";
   file_->Write(line_.data(), line_.size());
   fields_.clear();

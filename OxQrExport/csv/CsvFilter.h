@@ -1,7 +1,7 @@
 #pragma once
 // TOxQRCSVFilter: the report's data as comma-separated values (RFC 4180, UTF-8, CR LF line
 // ends): one line per row of the worksheet format's grid that holds a cell, rows without
-// blank lines between them. Field values can be written plain (numbers unformatted, dates in
+// blank lines between them, each with as many fields as the report's grid has columns. Field values can be written plain (numbers unformatted, dates in
 // ISO 8601), and texts that a spreadsheet would read as a formula get a leading '.
 #include <map>
 #include <memory>

@@ -63,6 +63,7 @@ TOxQRCellGridFilter::~TOxQRCellGridFilter() = default;
 void TOxQRCellGridFilter::ResetGrid() {
   ReleaseCells();
   FontList.clear();
+  ReportColumns.Clear();
   ColumnPositions.clear();
   ColumnWidths.clear();
   streamRow_ = 0;
@@ -88,6 +89,14 @@ void TOxQRCellGridFilter::StartJob(int APageWidth, int APageHeight, const TFont&
   const double g = SourcePrinter != nullptr ? SourcePrinter->VerticalFactor() : 0;
   RowsPerPage = Rounded(APageHeight * g / CharRowHeight);
   AddFont(Font.Name, std::abs(Font.Size), Font.Style);
+  // Known before the first page, so that no page moves another page's columns.
+  if (Report != nullptr && SourcePrinter != nullptr) {
+    const double f = SourcePrinter->HorizontalFactor();
+    // A control's width counts as the widest text it shows, which MapSize gives from pixels.
+    ReportColumns.Build(
+        *Report, [this](double x) { return MapX(x); }, [this, f](double w) { return MapX(w * f); },
+        g > 0 ? CharRowHeight / g : 0);
+  }
   TOxQRDocumentFilter::StartJob(APageWidth, APageHeight, Font);
 }
 
@@ -146,17 +155,10 @@ void TOxQRCellGridFilter::AddText(const TOxQrTextRec& Rec) {
       copy->X = Rec.X + Rec.Width / 2 - (n / 2) / kCharsPerColumn;
       break;
   }
-  const int p = Rounded(copy->X);
-  const int w = Rounded(copy->Width);
-  const auto at = std::find(ColumnPositions.begin(), ColumnPositions.end(), p);
-  if (at == ColumnPositions.end()) {
-    ColumnPositions.push_back(p);
-    ColumnWidths.push_back(w);
-    copy->ColumnSlot = static_cast<int>(ColumnPositions.size()) - 1;
+  if (!ReportColumns.Empty()) {
+    copy->ColumnSlot = ReportSlotOf(*copy);
   } else {
-    copy->ColumnSlot = static_cast<int>(at - ColumnPositions.begin());
-    int& width = ColumnWidths[static_cast<std::size_t>(copy->ColumnSlot)];
-    width = std::max(width, w);
+    AddPageColumn(*copy);
   }
   TNativeValue native;
   if (WantsNativeValues() && NativeValueOf(Rec, native)) {
@@ -168,6 +170,38 @@ void TOxQRCellGridFilter::AddText(const TOxQrTextRec& Rec) {
   if (const THeaderBand header = HeaderBandOf(TextControl); header != THeaderBand::hbNone)
     headerTexts_[copy.get()] = header;
   InsertTextSorted(std::move(copy), PageTexts);
+}
+
+int TOxQRCellGridFilter::ReportSlotOf(const TOxQrTextRec& Copy) {
+  if (const int slot = ReportColumns.SlotOf(TextControl); slot >= 0) return slot;
+  // A text of no control of the bands (a barcode's caption, a label outside the export-aware
+  // controls) goes by its box, which a label sets around its lines, else by its first character.
+  const double left = TextClipRight > TextClipLeft ? MapX(TextClipLeft) : Copy.X;
+  return ReportColumns.SlotAt(Rounded(left));
+}
+
+void TOxQRCellGridFilter::AddPageColumn(TOxQrTextRec& Copy) {
+  const int p = Rounded(Copy.X);
+  const int w = Rounded(Copy.Width);
+  const auto at = std::find(ColumnPositions.begin(), ColumnPositions.end(), p);
+  if (at == ColumnPositions.end()) {
+    ColumnPositions.push_back(p);
+    ColumnWidths.push_back(w);
+    Copy.ColumnSlot = static_cast<int>(ColumnPositions.size()) - 1;
+  } else {
+    Copy.ColumnSlot = static_cast<int>(at - ColumnPositions.begin());
+    int& width = ColumnWidths[static_cast<std::size_t>(Copy.ColumnSlot)];
+    width = std::max(width, w);
+  }
+}
+
+int TOxQRCellGridFilter::ColumnOf(const TOxQrTextRec& Copy) const {
+  if (!ReportColumns.Empty()) return ReportColumns.ColumnOf(Copy.ColumnSlot);
+  const int position = ColumnPositions[static_cast<std::size_t>(Copy.ColumnSlot)];
+  int colX = 0;
+  for (std::size_t j = 0; j < ColumnPositions.size(); ++j)
+    if (ColumnPositions[j] < position) colX += ColumnWidths[j] + 1;
+  return std::max(colX, 0);
 }
 
 std::uint8_t TOxQRCellGridFilter::CellTypeOf(const std::string& Text) const {
@@ -237,11 +271,7 @@ void TOxQRCellGridFilter::ClosePage() {
 }
 
 void TOxQRCellGridFilter::WritePageText(const TOxQrTextRec& Rec, int& Last) {
-  const int position = ColumnPositions[static_cast<std::size_t>(Rec.ColumnSlot)];
-  int colX = 0;
-  for (std::size_t j = 0; j < ColumnPositions.size(); ++j)
-    if (ColumnPositions[j] < position) colX += ColumnWidths[j] + 1;
-  colX = std::max(colX, 0);
+  const int colX = ColumnOf(Rec);
 
   const TTextLineSpacing spacing = GridLineSpacing();
   const int y = Rounded(Rec.Y);

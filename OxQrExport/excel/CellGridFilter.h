@@ -1,9 +1,11 @@
 #pragma once
 // TOxQRCellGridFilter: the grid of cells that the spreadsheet formats (.xls, .xlsx, .csv)
-// compute from a page. Printed text lines become cells: distinct horizontal positions give
-// columns (a taken cell pushes a text right), lines give rows by the line spacing, and
-// pages are stacked one below the other. Pictures, shapes, frames and backgrounds are
-// dropped. A format gets the cells of each page in order through WriteGridCell.
+// compute from a report. Printed text lines become cells: the report's controls give one
+// column grid for the whole job (ReportColumns.h; a taken cell pushes a text right), lines
+// give rows by the line spacing, and pages are stacked one below the other. Texts printed
+// without a report of controls take columns from the distinct positions of their page.
+// Pictures, shapes, frames and backgrounds are dropped. A format gets the cells of each page
+// in order through WriteGridCell.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "OxQrExport/core/DocumentFilter.h"
 #include "OxQrExport/core/Settings.h"
+#include "ReportColumns.h"
 #include "data/DataSet.h"
 
 namespace oxqr {
@@ -56,6 +59,7 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
     THeaderBand Header;
   };
 
+  TReportColumns ReportColumns;      // the job's column grid (empty: columns are found per page)
   std::vector<int> ColumnPositions;  // distinct rounded X of the page's texts, first come first
   std::vector<int> ColumnWidths;     // parallel: the largest rounded width at that position
   std::vector<std::unique_ptr<TOxQrTextRec>> PageTexts;  // the page's text copies, sorted
@@ -129,6 +133,12 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
   bool NativeValueOf(const TOxQrTextRec& Rec, TNativeValue& Value);
   // Places one text copy of the page and hands it to WriteGridCell.
   void WritePageText(const TOxQrTextRec& Rec, int& Last);
+  // The slot of the job's grid for a text copy whose anchor already moved to its first character.
+  int ReportSlotOf(const TOxQrTextRec& Copy);
+  // Files a text copy's rounded position and width in the page's columns.
+  void AddPageColumn(TOxQrTextRec& Copy);
+  // The worksheet column of a text copy's slot.
+  int ColumnOf(const TOxQrTextRec& Copy) const;
 
   // PlaceCell of a format that does not stream rows: any earlier row may still get a cell,
   // so each addressable row keeps a bit per column up to its highest taken one (cells past
