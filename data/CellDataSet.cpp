@@ -19,6 +19,13 @@ bool IsIntegerType(TFieldType t) {
   }
 }
 
+bool SameCells(const std::vector<TCell>& a, const std::vector<TCell>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TCell& x, const TCell& y) {
+    return x.Kind == y.Kind && x.Int == y.Int && x.Real == y.Real &&
+           x.Bytes == y.Bytes && x.Utf8 == y.Utf8;
+  });
+}
+
 TFieldType TypeOfValue(const TCell& c) {
   switch (c.Kind) {
     case TCell::TKind::Int: return TFieldType::ftLargeint;
@@ -54,6 +61,7 @@ void TCellDataSet::OpenWith(const std::string& databaseName) {
 std::string TCellDataSet::Source() const { return conn_ ? " of " + conn_->Describe() : std::string(); }
 
 void TCellDataSet::Close() {
+  fresh_ = false;
   select_.reset();
   count_.reset();
   conn_.reset();
@@ -91,11 +99,16 @@ void TCellDataSet::TypeUndeclaredFromFirstRecord(const std::vector<TColumnInfo>&
 }
 
 void TCellDataSet::Restrict(const std::string& field, const TCell& value) {
+  // Another value of the same field and nullness is a parameter of the same statement.
+  const bool sameStatement = restrictField_ && SameName(*restrictField_, field) &&
+                             (restrictValue_.Kind == TCell::TKind::Null) == (value.Kind == TCell::TKind::Null);
   restrictField_ = field;
   restrictValue_ = value;
-  if (Active()) {
-    Close();
-    Open();
+  if (!Active()) return;
+  if (sameStatement) {
+    First();
+  } else {
+    Reprepare();
   }
 }
 
@@ -103,9 +116,22 @@ void TCellDataSet::ClearRestriction() {
   if (!restrictField_) return;
   restrictField_.reset();
   restrictValue_ = {};
-  if (Active()) {
+  if (Active()) Reprepare();
+}
+
+void TCellDataSet::Reprepare() {
+  // The connection stays: what it knows of the database and the statements it prepared
+  // serve the new statement.
+  try {
+    select_->Reset();
+    select_.reset();
+    count_.reset();
+    fresh_ = false;
+    Prepare();
+    First();
+  } catch (...) {
     Close();
-    Open();
+    throw;
   }
 }
 
@@ -135,12 +161,17 @@ bool TCellDataSet::FetchRow() { return select_->Fetch(row_); }
 
 void TCellDataSet::First() {
   if (!Active()) throw EDatabaseError("Dataset \"" + Name() + "\" is not open");
+  std::vector<TCell> params;
+  const bool any = Params(params);
+  // A read that has not moved since it began with these parameters stands on its first
+  // record already (the transaction's snapshot gives the same rows): reading it again
+  // would only cost the database another query.
+  if (fresh_ && any == freshAny_ && SameCells(params, freshParams_)) return;
   select_->Reset();
   row_.clear();
   recordCount_ = -1;
-  std::vector<TCell> params;
   hasRow_ = false;
-  if (Params(params)) {
+  if (any) {
     select_->Execute(params);
     QueueAhead();
     hasRow_ = FetchRow();
@@ -148,6 +179,9 @@ void TCellDataSet::First() {
   if (!hasRow_) row_.clear();
   recNo_ = hasRow_ ? 1 : 0;
   eof_ = !hasRow_;
+  fresh_ = true;
+  freshAny_ = any;
+  freshParams_ = std::move(params);
 }
 
 void TCellDataSet::QueueAhead() {
@@ -170,6 +204,7 @@ void TCellDataSet::QueueAhead() {
 
 void TCellDataSet::Next() {
   if (eof_) return;
+  fresh_ = false;
   // At the last record the cursor stays on it and Eof becomes true.
   if (FetchRow())
     ++recNo_;

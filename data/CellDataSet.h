@@ -48,8 +48,8 @@ class TCellDataSet : public TDataSet {
   int RecNo() const { return hasRow_ ? recNo_ : 0; }
 
   // Keeps only the records whose `field` equals `value` (a Null value keeps those whose
-  // field is null). An open dataset reads again from its first record; a missing field
-  // throws EDatabaseError naming it.
+  // field is null). An open dataset reads again from its first record, on the statement it
+  // has when only the value changed; a missing field throws EDatabaseError naming it.
   void Restrict(const std::string& field, const TCell& value);
   void ClearRestriction();
 
@@ -84,6 +84,9 @@ class TCellDataSet : public TDataSet {
  private:
   bool Params(std::vector<TCell>& params) const;
   bool FetchRow();
+  // Prepares the statements again for a changed restriction, on the same connection, and
+  // reads from the first record; closes the dataset when that fails.
+  void Reprepare();
   // Queues the detail statement's executions for the master's next records (see
   // TStatement::Queue), as far as the master has them in memory.
   void QueueAhead();
@@ -100,6 +103,11 @@ class TCellDataSet : public TDataSet {
   int recNo_ = 0;
   mutable int recordCount_ = -1;  // counted for the current First(); -1 until asked
   bool eof_ = true;
+  // The read began by the last First() has not moved: with the same parameters (freshAny_:
+  // there were records to read at all) First() has nothing to do.
+  bool fresh_ = false;
+  bool freshAny_ = false;
+  std::vector<TCell> freshParams_;
 };
 
 // A field of a TCellDataSet: reads the dataset's current record.
