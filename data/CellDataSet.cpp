@@ -186,7 +186,10 @@ void TCellDataSet::First() {
 
 void TCellDataSet::QueueAhead() {
   auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet) : nullptr;
-  if (!master || !master->select_ || !master->hasRow_ || select_->AheadRoom() == 0) return;
+  // Only for a master being walked: one on its first record may never move (opened to check
+  // its fields, or restricted to the one record of a burst), and reads for its later records
+  // would be thrown away unread.
+  if (!master || !master->select_ || !master->hasRow_ || master->recNo_ < 2 || select_->AheadRoom() == 0) return;
   // The parameters for a later master record are those its fields give while its row
   // stands in for the current one; the current row is back however this ends.
   std::vector<TCell> current = std::move(master->row_);
