@@ -34,6 +34,7 @@ install)
   # Nothing installed may point back into the trees it came from.
   if grep -rlI -e "$OXQR_SOURCE_DIR" -e "$OXQR_BUILD_DIR" "$prefix"; then fail "installed files name the source or build tree"; fi
   for f in "$prefix"/bin/* "$prefix"/lib/*.so; do
+    [[ $(head -c 4 "$f") == $'\x7fELF' ]] || continue  # the entry point script
     readelf -d "$f" | grep -E 'RUNPATH|RPATH' | grep -qv ORIGIN && fail "$f has a fixed run path"
   done
   soname=$(readelf -d "$prefix/lib/liboxqr_export.so" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
