@@ -19,13 +19,6 @@ bool IsIntegerType(TFieldType t) {
   }
 }
 
-bool SameCells(const std::vector<TCell>& a, const std::vector<TCell>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TCell& x, const TCell& y) {
-    return x.Kind == y.Kind && x.Int == y.Int && x.Real == y.Real &&
-           x.Bytes == y.Bytes && x.Utf8 == y.Utf8;
-  });
-}
-
 TFieldType TypeOfValue(const TCell& c) {
   switch (c.Kind) {
     case TCell::TKind::Int: return TFieldType::ftLargeint;
@@ -61,7 +54,6 @@ void TCellDataSet::OpenWith(const std::string& databaseName) {
 std::string TCellDataSet::Source() const { return conn_ ? " of " + conn_->Describe() : std::string(); }
 
 void TCellDataSet::Close() {
-  fresh_ = false;
   select_.reset();
   count_.reset();
   conn_.reset();
@@ -105,11 +97,18 @@ void TCellDataSet::Restrict(const std::string& field, const TCell& value) {
   restrictField_ = field;
   restrictValue_ = value;
   if (!Active()) return;
-  if (sameStatement) {
-    First();
-  } else {
+  if (!sameStatement) {
     Reprepare();
+    return;
   }
+  // The statement stays; the records of the new value are read by the next First(), which
+  // every reader of a dataset starts with, so that a run per value opens its read once.
+  select_->Reset();
+  row_.clear();
+  hasRow_ = false;
+  recNo_ = 0;
+  recordCount_ = -1;
+  eof_ = true;
 }
 
 void TCellDataSet::ClearRestriction() {
@@ -126,7 +125,6 @@ void TCellDataSet::Reprepare() {
     select_->Reset();
     select_.reset();
     count_.reset();
-    fresh_ = false;
     Prepare();
     First();
   } catch (...) {
@@ -161,17 +159,12 @@ bool TCellDataSet::FetchRow() { return select_->Fetch(row_); }
 
 void TCellDataSet::First() {
   if (!Active()) throw EDatabaseError("Dataset \"" + Name() + "\" is not open");
-  std::vector<TCell> params;
-  const bool any = Params(params);
-  // A read that has not moved since it began with these parameters stands on its first
-  // record already (the transaction's snapshot gives the same rows): reading it again
-  // would only cost the database another query.
-  if (fresh_ && any == freshAny_ && SameCells(params, freshParams_)) return;
   select_->Reset();
   row_.clear();
   recordCount_ = -1;
+  std::vector<TCell> params;
   hasRow_ = false;
-  if (any) {
+  if (Params(params)) {
     select_->Execute(params);
     QueueAhead();
     hasRow_ = FetchRow();
@@ -179,9 +172,6 @@ void TCellDataSet::First() {
   if (!hasRow_) row_.clear();
   recNo_ = hasRow_ ? 1 : 0;
   eof_ = !hasRow_;
-  fresh_ = true;
-  freshAny_ = any;
-  freshParams_ = std::move(params);
 }
 
 void TCellDataSet::QueueAhead() {
@@ -207,7 +197,6 @@ void TCellDataSet::QueueAhead() {
 
 void TCellDataSet::Next() {
   if (eof_) return;
-  fresh_ = false;
   // At the last record the cursor stays on it and Eof becomes true.
   if (FetchRow())
     ++recNo_;

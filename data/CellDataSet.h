@@ -48,8 +48,10 @@ class TCellDataSet : public TDataSet {
   int RecNo() const { return hasRow_ ? recNo_ : 0; }
 
   // Keeps only the records whose `field` equals `value` (a Null value keeps those whose
-  // field is null). An open dataset reads again from its first record, on the statement it
-  // has when only the value changed; a missing field throws EDatabaseError naming it.
+  // field is null). When only the value changed, an open dataset keeps its statement and
+  // has no current record until the next First() reads the new value's records; otherwise
+  // it is prepared again and reads from its first record. A missing field throws
+  // EDatabaseError naming it.
   void Restrict(const std::string& field, const TCell& value);
   void ClearRestriction();
 
@@ -103,11 +105,6 @@ class TCellDataSet : public TDataSet {
   int recNo_ = 0;
   mutable int recordCount_ = -1;  // counted for the current First(); -1 until asked
   bool eof_ = true;
-  // The read began by the last First() has not moved: with the same parameters (freshAny_:
-  // there were records to read at all) First() has nothing to do.
-  bool fresh_ = false;
-  bool freshAny_ = false;
-  std::vector<TCell> freshParams_;
 };
 
 // A field of a TCellDataSet: reads the dataset's current record.
