@@ -45,6 +45,15 @@ foreach(program oxqr-export oxqr-demodata oxqr-showcase)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+# The batch entry point beside the programs, so that the scheduler files of deploy/ (installed
+# with the sample files) run from a plain install as they do in the container.
+if(TARGET oxqr-export)
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/deploy/entrypoint.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+          RENAME oxqr-entrypoint)
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/deploy/burst-array.sbatch ${PROJECT_SOURCE_DIR}/deploy/burst-parallel.sh
+          DESTINATION ${OXQR_SHARE_DIR}/deploy)
+  install(FILES ${PROJECT_SOURCE_DIR}/deploy/burst-job.yaml DESTINATION ${OXQR_SHARE_DIR}/deploy)
+endif()
 if(DEFINED OXQR_DEMODATA_PATH)
   install(FILES ${OXQR_DEMODATA_PATH} DESTINATION ${OXQR_SHARE_DIR})
 endif()

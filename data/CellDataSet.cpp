@@ -97,21 +97,45 @@ void TCellDataSet::TypeUndeclaredFromFirstRecord(const std::vector<TColumnInfo>&
 }
 
 void TCellDataSet::Restrict(const std::string& field, const TCell& value) {
+  // Another value of the same field and nullness is a parameter of the same statement.
+  const bool sameStatement = restrictField_ && SameName(*restrictField_, field) &&
+                             (restrictValue_.Kind == TCell::TKind::Null) == (value.Kind == TCell::TKind::Null);
   restrictField_ = field;
   restrictValue_ = value;
-  if (Active()) {
-    Close();
-    Open();
+  if (!Active()) return;
+  if (!sameStatement) {
+    Reprepare();
+    return;
   }
+  // The statement stays; the records of the new value are read by the next First(), which
+  // every reader of a dataset starts with, so that a run per value opens its read once.
+  select_->Reset();
+  row_.clear();
+  hasRow_ = false;
+  recNo_ = 0;
+  recordCount_ = -1;
+  eof_ = true;
 }
 
 void TCellDataSet::ClearRestriction() {
   if (!restrictField_) return;
   restrictField_.reset();
   restrictValue_ = {};
-  if (Active()) {
+  if (Active()) Reprepare();
+}
+
+void TCellDataSet::Reprepare() {
+  // The connection stays: what it knows of the database and the statements it prepared
+  // serve the new statement.
+  try {
+    select_->Reset();
+    select_.reset();
+    count_.reset();
+    Prepare();
+    First();
+  } catch (...) {
     Close();
-    Open();
+    throw;
   }
 }
 
@@ -197,7 +221,10 @@ void TCellDataSet::ReadFirst() {
 
 void TCellDataSet::QueueAhead() {
   auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet) : nullptr;
-  if (!master || !master->select_ || !master->hasRow_ || select_->AheadRoom() == 0) return;
+  // Only for a master being walked: one on its first record may never move (opened to check
+  // its fields, or restricted to the one record of a burst), and reads for its later records
+  // would be thrown away unread.
+  if (!master || !master->select_ || !master->hasRow_ || master->recNo_ < 2 || select_->AheadRoom() == 0) return;
   // The parameters for a later master record are those its fields give while its row
   // stands in for the current one; the current row is back however this ends.
   std::vector<TCell> current = std::move(master->row_);

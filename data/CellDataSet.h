@@ -52,8 +52,10 @@ class TCellDataSet : public TDataSet {
   int RecNo() const { return hasRow_ ? recNo_ : 0; }
 
   // Keeps only the records whose `field` equals `value` (a Null value keeps those whose
-  // field is null). An open dataset reads again from its first record; a missing field
-  // throws EDatabaseError naming it.
+  // field is null). When only the value changed, an open dataset keeps its statement and
+  // has no current record until the next First() reads the new value's records; otherwise
+  // it is prepared again and reads from its first record. A missing field throws
+  // EDatabaseError naming it.
   void Restrict(const std::string& field, const TCell& value);
   void ClearRestriction();
 
@@ -90,6 +92,9 @@ class TCellDataSet : public TDataSet {
  private:
   bool Params(std::vector<TCell>& params) const;
   bool FetchRow();
+  // Prepares the statements again for a changed restriction, on the same connection, and
+  // reads from the first record; closes the dataset when that fails.
+  void Reprepare();
   // Queues the detail statement's executions for the master's next records (see
   // TStatement::Queue), as far as the master has them in memory.
   void QueueAhead();

@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <map>
@@ -188,12 +189,30 @@ class TPgConnection final : public TConnection {
   std::vector<std::string> DeclaredTypes(const PGresult* description);
   std::string NextName(const char* prefix) { return prefix + std::to_string(++names_); }
 
+  // A statement prepared on the server: its name and the columns of its rows.
+  struct TPrepared {
+    std::string Name;
+    std::vector<TColumnInfo> Columns;
+    std::vector<Oid> Types;
+  };
+  // Prepares `sql` the first time it is asked for and gives the same statement afterwards:
+  // a report run again (a burst per value) prepares nothing more. The statements live as
+  // long as the connection.
+  const TPrepared& PrepareOnce(const std::string& sql, const std::string& context);
+
  private:
   std::string uri_;
   std::string describe_;
   TPgConn conn_;
   TPgStatement* streaming_ = nullptr;
   unsigned names_ = 0;
+  // The catalogue as the transaction's snapshot shows it does not change while it lasts:
+  // each question is asked once.
+  std::map<std::string, std::optional<std::string>> tables_;
+  std::map<std::string, std::vector<TColumnInfo>> columns_;
+  std::map<std::string, std::string> storedOrders_;
+  std::map<std::string, TPrepared> prepared_;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_{nullptr, &std::fclose};
 };
 
 class TPgStatement final : public TStatement {
@@ -203,7 +222,7 @@ class TPgStatement final : public TStatement {
   const std::vector<TColumnInfo>& Columns() const override { return columns_; }
   void Execute(const std::vector<TCell>& params) override;
   bool Fetch(std::vector<TCell>& row) override;
-  void Reset() override { EndRead(true); }
+  void Reset() override { EndRead(); }
   // Refilled in bursts, so that the server wakes once for several executions.
   std::size_t AheadRoom() const override {
     return perMaster_ && sent_.size() <= kExecutionsAhead / 2 ? kExecutionsAhead - sent_.size() : 0;
@@ -216,7 +235,7 @@ class TPgStatement final : public TStatement {
   void ReadAhead();
 
  private:
-  void EndRead(bool checked);
+  void EndRead();
   bool FetchStreamed(std::vector<TCell>& row);
   // Sends one execution into the connection's pipeline, entering pipeline mode first.
   void Send(const TPgParams& params);
@@ -232,6 +251,10 @@ class TPgStatement final : public TStatement {
   void Row(const PGresult* res, int r, std::vector<TCell>& row) const;
 
   TPgConnection& conn_;
+  // Opens the cursor for `values` and fetches its first rows in one round trip, closing the
+  // cursor of the last read on the way.
+  void OpenCursor(const TPgParams& values);
+
   std::string sql_, context_, name_, cursor_;
   bool perMaster_;
   std::vector<TColumnInfo> columns_;
@@ -239,6 +262,7 @@ class TPgStatement final : public TStatement {
   TPgResult batch_;
   int batchRow_ = 0;
   bool cursorOpen_ = false;
+  bool closePending_ = false;  // the cursor's read ended; CLOSE goes with the next command
   bool streaming_ = false;
   std::deque<std::vector<TCell>> ahead_;
   std::deque<TPgParams> sent_;  // executions queued after the current read, in order
@@ -259,6 +283,15 @@ TPgConnection::TPgConnection(const std::string& uri) : uri_(uri) {
   describe_ = std::string("server ") + (host && *host ? host : "localhost") + ":" + (port && *port ? port : "5432") +
               ", database \"" + (db ? db : "") + "\"";
   if (PQstatus(conn_.get()) != CONNECTION_OK) throw EDatabaseError("Cannot connect to " + describe_ + ": " + Reason(nullptr));
+  // OXQR_PG_TRACE names a file that gets libpq's trace of every message to and from the
+  // server (appended; without timestamps): what a run costs in round trips.
+  if (const char* trace = std::getenv("OXQR_PG_TRACE"); trace && *trace) {
+    trace_.reset(std::fopen(trace, "a"));
+    if (trace_) {
+      PQtrace(conn_.get(), trace_.get());
+      PQsetTraceFlags(conn_.get(), PQTRACE_SUPPRESS_TIMESTAMPS);
+    }
+  }
   std::string setup = "SET datestyle TO ISO, MDY; SET bytea_output TO hex; SET intervalstyle TO postgres;";
   if (const int timeout = DatabaseSettings().StatementTimeout; timeout > 0)
     setup += " SET statement_timeout TO " + std::to_string(static_cast<long long>(timeout) * 1000) + ";";
@@ -270,6 +303,7 @@ TPgConnection::TPgConnection(const std::string& uri) : uri_(uri) {
 TPgConnection::~TPgConnection() {
   if (PQstatus(conn_.get()) == CONNECTION_OK && PQtransactionStatus(conn_.get()) != PQTRANS_ACTIVE)
     TPgResult(PQexec(conn_.get(), "ROLLBACK"));
+  if (trace_) PQuntrace(conn_.get());
 }
 
 std::string TPgConnection::Reason(const PGresult* res) const {
@@ -306,6 +340,7 @@ std::unique_ptr<TStatement> TPgConnection::Prepare(const std::string& sql, const
 }
 
 std::optional<std::string> TPgConnection::FindTable(const std::string& name) {
+  if (const auto known = tables_.find(name); known != tables_.end()) return known->second;
   TPgParams params({TCell::FromAnsi(name)});
   // An exact name first, then any spelling, among the tables the search path shows.
   TPgResult res = Exec(
@@ -313,11 +348,13 @@ std::optional<std::string> TPgConnection::FindTable(const std::string& name) {
       " AND pg_catalog.pg_table_is_visible(c.oid) AND lower(c.relname) = lower($1)"
       " ORDER BY c.relname = $1 DESC, c.relname LIMIT 1",
       &params, "Cannot read the tables of " + describe_);
-  if (PQntuples(res.get()) == 0) return std::nullopt;
-  return std::string(PQgetvalue(res.get(), 0, 0));
+  auto& found = tables_[name];
+  if (PQntuples(res.get()) > 0) found = std::string(PQgetvalue(res.get(), 0, 0));
+  return found;
 }
 
 std::vector<TColumnInfo> TPgConnection::TableColumns(const std::string& table) {
+  if (const auto known = columns_.find(table); known != columns_.end()) return known->second;
   TPgParams params({TCell::FromUtf8(QuoteIdentifier(table))});
   TPgResult res = Exec(
       "SELECT a.attname, t.typname, t.typtype = 'd', CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE t.oid END"
@@ -329,10 +366,12 @@ std::vector<TColumnInfo> TPgConnection::TableColumns(const std::string& table) {
     out.push_back({PQgetvalue(res.get(), r, 0),
                    DeclaredFor(PQgetvalue(res.get(), r, 1), PQgetvalue(res.get(), r, 2)[0] == 't',
                                static_cast<Oid>(std::strtoul(PQgetvalue(res.get(), r, 3), nullptr, 10)))});
+  columns_[table] = out;
   return out;
 }
 
 std::string TPgConnection::StoredOrder(const std::string& table) {
+  if (const auto known = storedOrders_.find(table); known != storedOrders_.end()) return known->second;
   TPgParams params({TCell::FromUtf8(QuoteIdentifier(table))});
   TPgResult res = Exec(
       "SELECT a.attname, c.relkind FROM pg_catalog.pg_class c"
@@ -346,6 +385,7 @@ std::string TPgConnection::StoredOrder(const std::string& table) {
   for (int r = 0; r < PQntuples(res.get()); ++r)
     if (!PQgetisnull(res.get(), r, 0)) order += (order.empty() ? "" : ", ") + QuoteIdentifier(PQgetvalue(res.get(), r, 0));
   if (order.empty() && PQntuples(res.get()) > 0 && PQgetvalue(res.get(), 0, 1)[0] == 'r') order = "ctid";
+  storedOrders_[table] = order;
   return order;
 }
 
@@ -375,40 +415,51 @@ std::vector<std::string> TPgConnection::DeclaredTypes(const PGresult* descriptio
   return out;
 }
 
+const TPgConnection::TPrepared& TPgConnection::PrepareOnce(const std::string& sql, const std::string& context) {
+  if (const auto known = prepared_.find(sql); known != prepared_.end()) return known->second;
+  MakeIdle();
+  TPrepared p{NextName("oxqr_s"), {}, {}};
+  // A rejected statement must not abort the report's transaction for the other datasets.
+  Exec("SAVEPOINT oxqr_prepare", nullptr, context, PGRES_COMMAND_OK);
+  TPgResult prepared(PQprepare(conn_.get(), p.Name.c_str(), sql.c_str(), 0, nullptr));
+  if (!prepared || PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+    const std::string reason = Reason(prepared.get());
+    long offset = -1;
+    if (const char* pos = prepared ? PQresultErrorField(prepared.get(), PG_DIAG_STATEMENT_POSITION) : nullptr)
+      offset = ByteOffsetOfChar(sql, std::atol(pos));
+    if (PQstatus(conn_.get()) == CONNECTION_OK) TPgResult(PQexec(conn_.get(), "ROLLBACK TO SAVEPOINT oxqr_prepare"));
+    throw EStatementError(context + ": " + reason, offset);
+  }
+  Exec("RELEASE SAVEPOINT oxqr_prepare", nullptr, context, PGRES_COMMAND_OK);
+  TPgResult description(PQdescribePrepared(conn_.get(), p.Name.c_str()));
+  if (!description || PQresultStatus(description.get()) != PGRES_COMMAND_OK)
+    throw EDatabaseError(context + ": " + Reason(description.get()));
+  const std::vector<std::string> declared = DeclaredTypes(description.get());
+  for (int c = 0; c < PQnfields(description.get()); ++c) {
+    p.Columns.push_back({PQfname(description.get(), c), declared[static_cast<std::size_t>(c)]});
+    p.Types.push_back(PQftype(description.get(), c));
+  }
+  return prepared_.emplace(sql, std::move(p)).first->second;
+}
+
 // ---- statement ---------------------------------------------------------------------
 
 TPgStatement::TPgStatement(TPgConnection& conn, const std::string& sql, const std::string& context,
                            bool perMasterRecord)
-    : conn_(conn), sql_(sql), context_(context), name_(conn.NextName("oxqr_s")), cursor_(conn.NextName("oxqr_c")),
-      perMaster_(perMasterRecord) {
-  // A rejected statement must not abort the report's transaction for the other datasets.
-  conn_.Exec("SAVEPOINT oxqr_prepare", nullptr, context_, PGRES_COMMAND_OK);
-  TPgResult prepared(PQprepare(conn_.Raw(), name_.c_str(), sql_.c_str(), 0, nullptr));
-  if (!prepared || PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-    const std::string reason = conn_.Reason(prepared.get());
-    long offset = -1;
-    if (const char* pos = prepared ? PQresultErrorField(prepared.get(), PG_DIAG_STATEMENT_POSITION) : nullptr)
-      offset = ByteOffsetOfChar(sql_, std::atol(pos));
-    if (PQstatus(conn_.Raw()) == CONNECTION_OK) TPgResult(PQexec(conn_.Raw(), "ROLLBACK TO SAVEPOINT oxqr_prepare"));
-    throw EStatementError(context_ + ": " + reason, offset);
-  }
-  conn_.Exec("RELEASE SAVEPOINT oxqr_prepare", nullptr, context_, PGRES_COMMAND_OK);
-  TPgResult description(PQdescribePrepared(conn_.Raw(), name_.c_str()));
-  if (!description || PQresultStatus(description.get()) != PGRES_COMMAND_OK)
-    throw EDatabaseError(context_ + ": " + conn_.Reason(description.get()));
-  const std::vector<std::string> declared = conn_.DeclaredTypes(description.get());
-  for (int c = 0; c < PQnfields(description.get()); ++c) {
-    columns_.push_back({PQfname(description.get(), c), declared[static_cast<std::size_t>(c)]});
-    types_.push_back(PQftype(description.get(), c));
-  }
+    : conn_(conn), sql_(sql), context_(context), cursor_(conn.NextName("oxqr_c")), perMaster_(perMasterRecord) {
+  const TPgConnection::TPrepared& prepared = conn_.PrepareOnce(sql_, context_);
+  name_ = prepared.Name;
+  columns_ = prepared.Columns;
+  types_ = prepared.Types;
 }
 
 TPgStatement::~TPgStatement() {
   try {
-    EndRead(false);
+    EndRead();
     DropQueued(false);
-    if (PQstatus(conn_.Raw()) == CONNECTION_OK)
-      TPgResult(PQexec(conn_.Raw(), ("DEALLOCATE " + name_).c_str()));
+    // The prepared statement stays with the connection for the next statement of its text.
+    if (closePending_ && PQstatus(conn_.Raw()) == CONNECTION_OK && !conn_.Streaming())
+      TPgResult(PQexec(conn_.Raw(), ("CLOSE " + cursor_).c_str()));
   } catch (...) {  // the report has already failed or ended; the transaction ends with the connection
   }
 }
@@ -427,7 +478,7 @@ void TPgStatement::Settle() {
 
 void TPgStatement::ReadSync() { TPgResult sync(PQgetResult(conn_.Raw())); }
 
-void TPgStatement::EndRead(bool checked) {
+void TPgStatement::EndRead() {
   ahead_.clear();
   batch_.reset();
   batchRow_ = 0;
@@ -440,11 +491,10 @@ void TPgStatement::EndRead(bool checked) {
     Settle();
   }
   if (cursorOpen_) {
+    // Closed on the way with the next opening (or when the statement goes): a round trip
+    // less for every read.
     cursorOpen_ = false;
-    if (checked)
-      conn_.Exec("CLOSE " + cursor_, nullptr, context_, PGRES_COMMAND_OK);
-    else if (PQstatus(conn_.Raw()) == CONNECTION_OK && !conn_.Streaming())
-      TPgResult(PQexec(conn_.Raw(), ("CLOSE " + cursor_).c_str()));
+    closePending_ = true;
   }
 }
 
@@ -497,13 +547,12 @@ bool TPgStatement::Peek(std::size_t ahead, std::vector<TCell>& row) const {
 }
 
 void TPgStatement::Execute(const std::vector<TCell>& params) {
-  EndRead(true);
+  EndRead();
   TPgParams values(params);
   if (!perMaster_) {
     // A server-side cursor: rows come in batches as the cursor moves, and the connection
     // stays free for the detail statements between batches.
-    conn_.Exec("DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_, &values, context_, PGRES_COMMAND_OK);
-    cursorOpen_ = true;
+    OpenCursor(values);
     return;
   }
   // Prepared once, executed per master record: started ahead for this record already, or
@@ -516,6 +565,41 @@ void TPgStatement::Execute(const std::vector<TCell>& params) {
     Send(values);
   }
   BeginRead();
+}
+
+void TPgStatement::OpenCursor(const TPgParams& values) {
+  conn_.MakeIdle();
+  PGconn* c = conn_.Raw();
+  const std::string close = "CLOSE " + cursor_;
+  const std::string declare = "DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_;
+  const std::string fetch = "FETCH FORWARD " + std::to_string(kRowsPerFetch) + " FROM " + cursor_;
+  // One pipeline, one sync: the server answers the three at once.
+  const bool sent = PQenterPipelineMode(c) &&
+                    (!closePending_ || PQsendQueryParams(c, close.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) &&
+                    PQsendQueryParams(c, declare.c_str(), values.Count(), nullptr, values.values.data(),
+                                      values.lengths.data(), values.formats.data(), 0) &&
+                    PQsendQueryParams(c, fetch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) && PQpipelineSync(c);
+  std::string error = sent ? std::string() : conn_.Reason(nullptr);
+  const int commands = closePending_ ? 3 : 2;
+  closePending_ = false;
+  for (int i = 0; sent && i < commands; ++i) {
+    TPgResult res(PQgetResult(c));
+    const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+    const bool last = i == commands - 1;
+    if (status != (last ? PGRES_TUPLES_OK : PGRES_COMMAND_OK) && error.empty())
+      error = status == PGRES_PIPELINE_ABORTED ? std::string("aborted") : conn_.Reason(res.get());
+    if (last && error.empty()) batch_ = std::move(res);
+    while (TPgResult rest{PQgetResult(c)}) {
+    }
+  }
+  if (sent) ReadSync();
+  PQexitPipelineMode(c);
+  if (!error.empty()) {
+    batch_.reset();
+    throw EDatabaseError(context_ + ": " + error);
+  }
+  cursorOpen_ = true;
+  batchRow_ = 0;
 }
 
 bool TPgStatement::FetchStreamed(std::vector<TCell>& row) {
@@ -560,7 +644,7 @@ bool TPgStatement::Fetch(std::vector<TCell>& row) {
       batch_ = conn_.Exec("FETCH FORWARD " + std::to_string(kRowsPerFetch) + " FROM " + cursor_, nullptr, context_);
     batchRow_ = 0;
     if (!batch_ || PQntuples(batch_.get()) == 0) {
-      EndRead(true);
+      EndRead();
       return false;
     }
   }

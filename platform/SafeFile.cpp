@@ -148,16 +148,28 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
   if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
   const std::string folder = ExtractFilePath(target_);
   RemoveStaleTempFiles(folder, stem);
-  temp_ = TempFilePattern(folder, stem);
   // A new file is created with the mode any newly created file gets; a replacement starts
-  // private and takes the mode of the file it replaces.
-  const int fd = CreateTempFile(temp_, found ? 0600 : 0666);
+  // private and takes the mode of the file it replaces. A clean-up of another run may delete
+  // a file between its creation and its lock: then another is made.
+  int fd = -1;
+  for (int attempt = 0; attempt < 10 && fd < 0; ++attempt) {
+    temp_ = TempFilePattern(folder, stem);
+    fd = CreateTempFile(temp_, found ? 0600 : 0666);
+    if (fd < 0) break;
+    if (!LockTempFile(fd)) {
+      ::close(fd);
+      fd = -1;
+      errno = ENOENT;
+    }
+  }
   if (fd < 0) {
     const int err = errno;
     temp_.clear();
     throw EFileError(fileName, "create", err);
   }
-  LockTempFile(fd);
+  // The lock lives on this second descriptor until the file is committed or dropped, also
+  // while a library writes the file by name (HandOverTempName).
+  lockFd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
   guard_ = std::make_unique<TTempFileGuard>(temp_);
   if (found) ::fchmod(fd, st.st_mode & 07777);
 
@@ -166,6 +178,7 @@ TSafeFileStream::TSafeFileStream(const std::string& fileName) : name_(fileName) 
     const int err = errno;
     ::close(fd);
     ::unlink(temp_.c_str());
+    ReleaseLock();
     guard_.reset();
     throw EFileError(fileName, "create", err);
   }
@@ -220,6 +233,7 @@ void TSafeFileStream::Commit() {
   // whatever appeared under the name meanwhile is checked below as for an existing file.
   if (!targetExisted_ && ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
     committed_ = true;
+    ReleaseLock();
     guard_.reset();
     return;
   }
@@ -241,6 +255,7 @@ void TSafeFileStream::Commit() {
     throw EFileError(name_, "create", err);
   }
   committed_ = true;
+  ReleaseLock();
   guard_.reset();
 }
 
@@ -251,7 +266,13 @@ void TSafeFileStream::Discard() {
     ::unlink(temp_.c_str());
     temp_.clear();
   }
+  ReleaseLock();
   guard_.reset();
+}
+
+void TSafeFileStream::ReleaseLock() {
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = -1;
 }
 
 int RemoveTempFilesOf(const std::string& fileName) {
@@ -267,8 +288,7 @@ int RemoveTempFilesOf(const std::string& folder, const std::vector<std::string>&
   int removed = 0;
   for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, ec)) {
     const std::string name = entry.path().filename().string();
-    if (!IsTempNameOf(name, heads)) continue;
-    if (entry.is_regular_file(ec) && fs::remove(entry.path(), ec)) ++removed;
+    if (IsTempNameOf(name, heads) && RemoveIfOwnerGone(entry.path().string())) ++removed;
   }
   return removed;
 }

@@ -64,22 +64,26 @@ class TSafeFileStream final : public TStream {
   const std::string& TempName() const { return temp_; }
 
  private:
+  void ReleaseLock();
+
   std::string name_;    // as the caller gave it (used in messages)
   std::string target_;  // the name the temporary file is renamed to (links followed)
   std::string temp_;
   std::unique_ptr<char[]> buffer_;       // the stdio buffer of file_ (outlives it)
   std::unique_ptr<TFileStream> file_;  // the open temporary file
   std::unique_ptr<TTempFileGuard> guard_;  // deletes the temporary file on SIGINT or SIGTERM
+  int lockFd_ = -1;  // holds the temporary file's lock until Commit or Discard
   bool targetExisted_ = false;  // a file had the final name when the write began
   bool committed_ = false;
   bool handedOver_ = false;  // the temporary file is written by name (HandOverTempName)
 };
 
-// Removes every temporary file that writes to `fileName` left behind beside it, whichever
-// process (on whichever machine) wrote it; returns how many. A new write removes only files
-// whose process is known to be gone; this is for a job that owns its output names, such as a
-// shard run again after it was killed. Call it only where no other process is writing
-// `fileName` at the same time.
+// Removes the temporary files that writes to `fileName` left behind beside it, whichever
+// process (on whichever machine) wrote them, once their owner is gone: the lock a writer holds
+// until it commits or drops its file is free (see RemoveIfOwnerGone). Returns how many. A new
+// write also needs the process of the name to be gone; this is for a job that owns its output
+// names, such as a shard run again after it was killed on another machine. A file another run
+// is still writing, on this machine or another, is never touched.
 int RemoveTempFilesOf(const std::string& fileName);
 // The same for many files of one folder (names without the folder), reading the folder once.
 int RemoveTempFilesOf(const std::string& folder, const std::vector<std::string>& names);

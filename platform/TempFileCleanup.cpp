@@ -66,17 +66,6 @@ TFolderReading ReadFolder(const std::string& dir) {
   return reading;
 }
 
-// Deletes `path` when it is a regular file of this user that no live process has locked.
-void RemoveIfUnlocked(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-      ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-    ::unlink(path.c_str());
-  ::close(fd);
-}
-
 // ---- Deleting the guarded files on SIGINT and SIGTERM
 
 constexpr std::size_t kSlots = 256;
@@ -122,10 +111,31 @@ void RemoveStaleTempFiles(const std::string& folder, const std::string& stem) {
     }
   }
   for (const auto& name : mine)
-    if (ProcessGone(OwnerOf(name, stem))) RemoveIfUnlocked(dir + name);
+    if (ProcessGone(OwnerOf(name, stem))) RemoveIfOwnerGone(dir + name);
 }
 
-void LockTempFile(int fd) { ::flock(fd, LOCK_EX | LOCK_NB); }
+bool RemoveIfOwnerGone(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  struct stat named {};
+  // The lock is held while the name is removed, and the name must still be this file: a
+  // writer that locks it meanwhile sees it unlinked and makes another (LockTempFile).
+  const bool gone = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                    ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+                    named.st_dev == st.st_dev && named.st_ino == st.st_ino && ::unlink(path.c_str()) == 0;
+  ::close(fd);
+  return gone;
+}
+
+bool LockTempFile(int fd) {
+  // Waits for a clean-up that holds the lock of the file just created; it lets go at once.
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return true;  // a file system without locks: nothing can be told apart
+  }
+  struct stat st {};
+  return ::fstat(fd, &st) != 0 || st.st_nlink > 0;
+}
 
 TTempFileGuard::TTempFileGuard(std::string path) : path_(std::move(path)) {
   // Checked for every file, not once per process: a signal may get its default action back.

@@ -18,9 +18,15 @@ std::string TempFilePattern(const std::string& folder, const std::string& stem);
 // files into one folder does not read it again for each file.
 void RemoveStaleTempFiles(const std::string& folder, const std::string& stem);
 
-// Marks the open temporary file `fd` as in use until it is closed (an advisory lock that
-// ends with the process however it ends).
-void LockTempFile(int fd);
+// Marks the open temporary file `fd` as in use until its last descriptor is closed (an
+// advisory lock that ends with the process however it ends). Returns false when a clean-up
+// deleted the file between its creation and the lock: the caller then creates another.
+bool LockTempFile(int fd);
+
+// Deletes the temporary file at `path` when its owner is gone: it is a regular file of this
+// user that no process (on any machine sharing the file system's locks) holds the lock of.
+// Returns whether it was deleted.
+bool RemoveIfOwnerGone(const std::string& path);
 
 // While it lives, the file at `path` is deleted if the process is ended by SIGINT or
 // SIGTERM. A guard installs the handlers for the signals that still have their

@@ -191,13 +191,13 @@ std::string TOxQRHTMLFilter::NavigatorDiv() {
   const std::string style = "font:18pt " + NavFontName + "; color:#0000FF\">" + NavigatorLinks() + "</DIV>";
   if (HtmlSettings().NavigatorType == TOxQRNavigatorType::ntFixedToScreen)
     return "<SPAN ID=\"OxNavigator\">\r\n<DIV STYLE=\"" + PositionPrefix + style + "\r\n</SPAN>";
-  // At the page's lower right corner.
-  return "<DIV STYLE=\"" + PositionPrefix + "top: " + FormatNumber(PageHeight - NavHeight) +
+  // Below the page's lower right corner, in a margin of its own: it covers none of the page.
+  return "<DIV STYLE=\"" + PositionPrefix + "top: " + FormatNumber(PageHeight) +
          "px; left: " + FormatNumber(PageWidth - NavWidth) + "px; " + style + "\r\n";
 }
 
 std::string TOxQRHTMLFilter::NavigatorScript() {
-  return html::NavigatorScript(FormatNumber(NavHeight), FormatNumber(NavWidth));
+  return html::NavigatorScript(FormatNumber(NavHeight), FormatNumber(NavWidth), FormatNumber(PageWidth));
 }
 
 std::string TOxQRHTMLFilter::ClassRules() const {

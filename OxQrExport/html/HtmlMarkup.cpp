@@ -146,40 +146,35 @@ std::string NavigatorLink(const std::string* FileName, std::string_view Title, c
   return a;
 }
 
-std::string NavigatorScript(const std::string& NavHeight, const std::string& NavWidth) {
+std::string NavigatorScript(const std::string& NavHeight, const std::string& NavWidth, const std::string& PageWidth) {
+  // The navigator keeps to the window's lower right corner, but never left of the page's
+  // right edge: it floats in a margin of its own beside the page and covers none of it.
   const std::string top = "document.body.scrollTop + document.body.clientHeight - " + NavHeight;
-  const std::string left = "document.body.scrollLeft + document.body.clientWidth - " + NavWidth;
+  const std::string left =
+      "Math.max(" + PageWidth + ", document.body.scrollLeft + document.body.clientWidth - " + NavWidth + ")";
   const std::string placeIE =
       "document.all.OxNavigator.style.pixelTop = " + top + ";document.all.OxNavigator.style.pixelLeft = " + left;
+  const std::string placeById = "document.getElementById('OxNavigator').style.top = window.pageYOffset + "
+                                "window.innerHeight - " +
+                                NavHeight +
+                                " + 'px';document.getElementById('OxNavigator').style.left = Math.max(" + PageWidth +
+                                ", window.pageXOffset + window.innerWidth - " + NavWidth + ") + 'px';";
   const std::string lines[] = {
       "function floatNavigator(){",
       "\tif (document.all){" + placeIE + ";}",
-      "\telse "
-      "if(document.getElementById){document.getElementById('OxNavigator')."
-      "style.top = window.pageYOffset + "
-      "'px';document.getElementById('OxNavigator').style.left = "
-      "window.pageXOffset + 'px';}",
+      "\telse if(document.getElementById){" + placeById + "}",
       "}",
       "if (document.all){window.onresize = SetResizeLeft;window.onscroll = "
       "floatNavigator;}",
       "else setInterval ('floatNavigator()', 100);",
       "function initNavigator(){",
       "if (document.all){" + placeIE + ";document.all.OxNavigator.style.visibility = 'visible';}",
-      "\telse if "
-      "(document.getElementById){document.getElementById('OxNavigator').style."
-      "top = window.pageYOffset + "
-      "'px';document.getElementById('OxNavigator').style.left = "
-      "window.pageXOffset + "
-      "'px';document.getElementById('OxNavigator').style.visibility = "
-      "'visible';}",
+      "\telse if (document.getElementById){" + placeById +
+          "document.getElementById('OxNavigator').style.visibility = 'visible';}",
       "}",
       "function SetResizeLeft(){",
       "\tif (document.all){" + placeIE + ";}",
-      "\telse if "
-      "(document.getElementById){document.getElementById('OxNavigator').style."
-      "top = window.pageYOffset + "
-      "'px';document.getElementById('OxNavigator').style.left = "
-      "window.pageXOffset + 'px';}",
+      "\telse if (document.getElementById){" + placeById + "}",
       "}",
   };
   std::string script;

@@ -49,8 +49,9 @@ TNavigatorContents NavigatorContents(bool UseTextLinks, bool UseWebdings, const 
 // name + DQ + " ".
 std::string NavigatorLink(const std::string* FileName, std::string_view Title, const std::string& Content);
 
-// The navigator script: fourteen lines joined by CR LF, TOP and LEFT from the
-// navigator size.
-std::string NavigatorScript(const std::string& NavHeight, const std::string& NavWidth);
+// The navigator script: fourteen lines joined by CR LF that keep the navigator at the
+// window's lower right corner, beside the page (never left of `PageWidth`) so that it
+// covers none of it.
+std::string NavigatorScript(const std::string& NavHeight, const std::string& NavWidth, const std::string& PageWidth);
 
 }  // namespace oxqr::html

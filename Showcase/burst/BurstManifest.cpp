@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/Errors.h"
@@ -13,7 +15,7 @@ namespace oxqr {
 
 std::string ManifestLine(const TManifestEntry& e) {
   QJsonObject o;
-  o.insert("value", QString::fromStdString(e.Value));
+  o.insert("value", e.Null ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(e.Value)));
   o.insert("file", QString::fromStdString(e.File));
   o.insert("pages", e.Pages);
   o.insert("bytes", static_cast<qint64>(e.Bytes));
@@ -25,17 +27,40 @@ std::string ManifestLine(const TManifestEntry& e) {
   return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 
-std::map<std::string, std::string> LastStatusByFile(const std::string& path) {
-  std::map<std::string, std::string> status;
+std::map<std::string, TManifestEntry> LastEntryByFile(const std::string& path) {
+  std::map<std::string, TManifestEntry> entries;
   std::ifstream in(path, std::ios::binary);
   for (std::string line; std::getline(in, line);) {
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line));
     if (!doc.isObject()) continue;
     const QJsonObject o = doc.object();
     if (!o.value("file").isString() || !o.value("status").isString()) continue;
-    status[o.value("file").toString().toStdString()] = o.value("status").toString().toStdString();
+    TManifestEntry e;
+    e.File = o.value("file").toString().toStdString();
+    e.Status = o.value("status").toString().toStdString();
+    e.Bytes = o.value("bytes").isDouble() ? static_cast<std::int64_t>(o.value("bytes").toDouble()) : -1;
+    e.Sha256 = o.value("sha256").toString().toStdString();
+    entries[e.File] = std::move(e);
   }
+  return entries;
+}
+
+std::map<std::string, std::string> LastStatusByFile(const std::string& path) {
+  std::map<std::string, std::string> status;
+  for (auto& [file, entry] : LastEntryByFile(path)) status[file] = std::move(entry.Status);
   return status;
+}
+
+bool MatchesManifest(const std::string& file, const TManifestEntry& entry) {
+  if (entry.Status != "ok" || entry.Bytes < 0 || entry.Sha256.empty()) return false;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec || static_cast<std::int64_t>(size) != entry.Bytes) return false;
+  try {
+    return FileSha256(file) == entry.Sha256;
+  } catch (const EFileError&) {
+    return false;
+  }
 }
 
 std::string FileSha256(const std::string& path) {

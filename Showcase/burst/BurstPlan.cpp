@@ -1,6 +1,5 @@
 #include "BurstPlan.h"
 
-#include <filesystem>
 #include <map>
 #include <unordered_map>
 
@@ -20,8 +19,6 @@ TFieldLookup Lookup(TDataSet& master) {
   };
 }
 
-// Two names are the same file when their normal forms are equal ("a/./b" and "a/b").
-std::string NameKey(const std::string& file) { return std::filesystem::path(file).lexically_normal().string(); }
 
 }  // namespace
 
@@ -32,6 +29,9 @@ std::vector<TBurst> PlanBursts(TDataSet& master, const std::string& field, const
   const TFieldLookup lookup = Lookup(master);
   ExpandNameTemplate(nameTemplate, lookup);  // an unknown field is an error even without records
 
+  // The folders the template names before its first field are the user's choice, not a value's.
+  const std::string fixed = nameTemplate.substr(0, nameTemplate.find('{'));
+  const std::size_t fixedFolder = fixed.rfind('/') == std::string::npos ? 0 : fixed.rfind('/') + 1;
   std::vector<TBurst> bursts;
   std::map<std::pair<bool, std::string>, std::size_t> byValue;
   std::unordered_map<std::string, std::size_t> byName;
@@ -44,11 +44,20 @@ std::vector<TBurst> PlanBursts(TDataSet& master, const std::string& field, const
     }
     value.Records = 1;
     TBurst burst{std::move(value), ExpandNameTemplate(nameTemplate, lookup), static_cast<int>(bursts.size())};
-    const auto [named, unique] = byName.try_emplace(NameKey(burst.File), bursts.size());
+    // Names that differ only in letter case or trailing blanks are one file on the volumes
+    // of many batches (SMB shares, the usual Windows file systems): refused like equal names.
+    const auto [named, unique] = byName.try_emplace(PortableNameKey(burst.File), bursts.size());
     if (!unique) {
+      const std::string& other = bursts[named->second].File;
       throw EBurstError("the values \"" + BurstValueText(bursts[named->second]) + "\" and \"" + BurstValueText(burst) +
-                        "\" of " + field + " both give the file name \"" + burst.File +
-                        "\"; put a field that tells them apart in the name template");
+                        "\" of " + field + " both give the file name \"" + burst.File + "\"" +
+                        (other == burst.File ? "" : " (as \"" + other + "\" on a file system that ignores letter case or trailing blanks)") +
+                        "; put a field that tells them apart in the name template");
+    }
+    if (const std::string device = ReservedNamePart(burst.File.substr(fixedFolder)); !device.empty()) {
+      throw EBurstError("the value \"" + BurstValueText(burst) + "\" of " + field + " gives the file name \"" + burst.File +
+                        "\", whose part \"" + device +
+                        "\" names a device on Windows and SMB volumes; put another field in the name template");
     }
     bursts.push_back(std::move(burst));
   }

@@ -8,6 +8,7 @@
 #include "BurstManifest.h"
 #include "BurstNames.h"
 #include "BurstPlan.h"
+#include "ShardLock.h"
 #include "StopSignal.h"
 #include "OxQrExport/core/Settings.h"
 #include "engine/Report.h"
@@ -97,10 +98,12 @@ TBurstSummary RunBursts(TQRCustomReport& report, const TBurstJob& job, std::ostr
   TMasterRestriction restriction(report, job.Field);  // checks the master and the field first
   const std::vector<TBurst> bursts = PlanBursts(*restriction.Master(), job.Field, job.NameTemplate);
   RefuseReplacingInputs(bursts, job.Inputs);
+  // Another run of this shard would write, and clean up, the same files: one at a time.
+  const TShardLock lock(job.NameTemplate, job.Shard);
 
   const std::string manifest = job.Manifest.empty() ? std::string() : ManifestName(job.Manifest, job.Shard);
-  const auto done = job.SkipExisting && !manifest.empty() ? LastStatusByFile(manifest)
-                                                          : std::map<std::string, std::string>();
+  const auto done = job.SkipExisting && !manifest.empty() ? LastEntryByFile(manifest)
+                                                          : std::map<std::string, TManifestEntry>();
   if (const fs::path folder = fs::path(manifest).parent_path(); !manifest.empty() && !folder.empty())
     fs::create_directories(folder);
   RemoveTempFilesOfShard(bursts, job.Shard);
@@ -116,15 +119,17 @@ TBurstSummary RunBursts(TQRCustomReport& report, const TBurstJob& job, std::ostr
       break;
     }
     if (job.SkipExisting && fs::exists(burst.File)) {
-      // With a manifest, only a file it records as written is done; without one, any file is.
+      // With a manifest, only a file with the size and checksum of its "ok" line is done;
+      // without one, any file is (only whole files ever stand under an output's name).
       const auto it = done.find(burst.File);
-      if (manifest.empty() || (it != done.end() && it->second == "ok")) {
+      if (manifest.empty() || (it != done.end() && MatchesManifest(burst.File, it->second))) {
         ++summary.Skipped;
         continue;
       }
     }
     TManifestEntry entry;
     entry.Value = BurstValueText(burst);
+    entry.Null = burst.Value.Null;
     entry.File = burst.File;
     const auto start = std::chrono::steady_clock::now();
     try {
@@ -132,7 +137,7 @@ TBurstSummary RunBursts(TQRCustomReport& report, const TBurstJob& job, std::ostr
       ExportOne(report, job, burst, errors, entry);
       entry.Status = "ok";
       ++summary.Written;
-      out << burst.File << '\n';
+      if (job.ListFiles) out << burst.File << '\n';
     } catch (const std::exception& e) {
       errors.Take();
       entry.Status = "failed";

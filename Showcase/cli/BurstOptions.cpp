@@ -1,5 +1,7 @@
 #include "BurstOptions.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -24,8 +26,11 @@ const char* const BurstOptionsText =
     "      --manifest FILE        append one JSON line per burst (value, file, pages,\n"
     "                             bytes, sha256, seconds, status); {SHARD} in FILE\n"
     "                             becomes the shard's index\n"
-    "      --skip-existing        write only the bursts whose file is missing or that\n"
-    "                             the manifest does not record as written\n";
+    "      --skip-existing        write only the bursts whose file is missing, or with\n"
+    "                             --manifest whose file does not have the size and\n"
+    "                             SHA-256 of its \"ok\" line\n"
+    "      --list-files           print each file written also with --quiet (which\n"
+    "                             otherwise prints only the closing summary)\n";
 
 namespace {
 
@@ -57,6 +62,8 @@ bool ParseBurstOption(const std::vector<std::string>& args, std::size_t& i, TBur
     o.Manifest = Value(args, i);
   } else if (a == "--skip-existing") {
     o.SkipExisting = true;
+  } else if (a == "--list-files") {
+    o.ListFiles = true;
   } else {
     return false;
   }
@@ -64,8 +71,9 @@ bool ParseBurstOption(const std::vector<std::string>& args, std::size_t& i, TBur
 }
 
 void CheckBurstOptions(const TBurstOptions& o) {
-  if (!o.Active() && (!o.Shard.empty() || o.ShardFromEnv || o.Shards > 0 || !o.Manifest.empty() || o.SkipExisting))
-    throw EUsage("--shard, --shard-from-env, --shards, --manifest and --skip-existing go with --burst");
+  if (!o.Active() &&
+      (!o.Shard.empty() || o.ShardFromEnv || o.Shards > 0 || !o.Manifest.empty() || o.SkipExisting || o.ListFiles))
+    throw EUsage("--shard, --shard-from-env, --shards, --manifest, --skip-existing and --list-files go with --burst");
   if (!o.Field.empty() && o.FromDefinition) throw EUsage("--burst and --burst-defined go one at a time");
   if (!o.Shard.empty() && o.ShardFromEnv) throw EUsage("--shard and --shard-from-env go one at a time");
   if (o.Shards > 0 && !o.ShardFromEnv) throw EUsage("--shards goes with --shard-from-env");
@@ -89,13 +97,22 @@ int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TRepor
   job.Manifest = o.Manifest;
   job.SkipExisting = o.SkipExisting;
   job.Inputs = InputFiles(definition);
+  job.ListFiles = !o.Quiet || o.ListFiles;
   try {
     if (!o.Shard.empty()) job.Shard = ParseShard(o.Shard);
     if (o.ShardFromEnv) job.Shard = ShardFromEnvironment(o.Shards, [](const char* name) { return std::getenv(name); });
   } catch (const EBurstError& e) {
     throw EUsage(e.what());
   }
+  const auto start = std::chrono::steady_clock::now();
   const TBurstSummary s = RunBursts(definition.Report(), job, std::cout, std::cerr);
+  std::cout.flush();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char took[32];
+  std::snprintf(took, sizeof took, "%.1f s", seconds);
+  std::cerr << "oxqr-export: shard " << job.Shard.Index << "/" << job.Shard.Count << ": " << s.Written << " written, "
+            << s.Skipped << " skipped, " << s.Failed << " failed" << (s.Stopped ? ", stopped" : "") << " in " << took
+            << '\n';
   return s.Failed > 0 || s.Stopped ? 1 : 0;
 }
 

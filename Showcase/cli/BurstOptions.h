@@ -19,6 +19,8 @@ struct TBurstOptions {
   int Shards = 0;             // --shards N
   std::string Manifest;       // --manifest FILE
   bool SkipExisting = false;  // --skip-existing
+  bool ListFiles = false;     // --list-files: the files written, also with --quiet
+  bool Quiet = false;         // --quiet: a summary instead of a line per file
   bool Active() const { return !Field.empty() || FromDefinition; }
 };
 
@@ -36,8 +38,9 @@ void CheckBurstOptions(const TBurstOptions& o);
 std::string BurstNameTemplate(const std::string& output, const TReportDefinition& definition);
 
 // Exports the report once per value of the burst field (the option's, else the definition's)
-// into files named by `nameTemplate`. Returns the exit status: 0 when every burst was
-// written or skipped, 1 when any failed.
+// into files named by `nameTemplate`. Prints each file written on standard output (with
+// --quiet only when --list-files asks) and one summary line on standard error. Returns the
+// exit status: 0 when every burst was written or skipped, 1 when any failed.
 int ExportBursts(const TBurstOptions& o, const std::string& nameTemplate, TReportDefinition& definition, int fileType,
                  bool pageFiles);
 

@@ -152,6 +152,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (!positional.empty()) throw EUsage("--list takes no REPORT or OUTPUT");  // --set still applies
     return o;
   }
+  o.Burst.Quiet = o.Quiet;
   CheckBurstOptions(o.Burst);
   if (o.Burst.FromDefinition && positional.size() == 1) positional.emplace_back();  // the definition's name template
   if (positional.size() != 2) throw EUsage("expected REPORT and OUTPUT");

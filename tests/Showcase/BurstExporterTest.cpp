@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -40,7 +41,7 @@ class BurstExporterTest : public TFolderTest {
 TEST_F(BurstExporterTest, OneFilePerCustomerNamedFromTheTemplateInTheMastersOrder) {
   const auto customers = Customers();
   ASSERT_GT(customers.size(), 10u);
-  const auto r = Export("--burst CustNo customers " + ShellQuote(Path("out/{CustNo} {Company}.txt")));
+  const auto r = Export("--list-files --burst CustNo customers " + ShellQuote(Path("out/{CustNo} {Company}.txt")));
   ASSERT_EQ(r.Status, 0) << r.Output;
   std::vector<std::string> expected;
   for (const auto& [no, company] : customers) expected.push_back(Path("out/" + no + " " + FileNamePart(company) + ".txt"));
@@ -107,7 +108,7 @@ TEST_F(BurstExporterTest, AFailedBurstIsReportedTheOthersGoOnAndARetryWritesOnly
     EXPECT_EQ(status[Path("out/" + no + ".pdf")], no == broken ? "failed" : "ok") << no;
 
   fs::remove(dir_ / "out" / (broken + ".pdf"));
-  const auto retry = Export("--skip-existing " + args);
+  const auto retry = Export("--list-files --skip-existing " + args);
   EXPECT_EQ(retry.Status, 0);
   EXPECT_EQ(retry.Output, Path("out/" + broken + ".pdf") + "\n");
   EXPECT_EQ(LastStatusByFile(Path("m.jsonl"))[Path("out/" + broken + ".pdf")], "ok");
@@ -117,6 +118,31 @@ TEST_F(BurstExporterTest, AFailedBurstIsReportedTheOthersGoOnAndARetryWritesOnly
 TEST_F(BurstExporterTest, FourShardsWriteTheFilesOfOneRun) {
   if (!oxqr::testing::HaveProgram("parallel")) GTEST_SKIP() << "GNU parallel is not installed";
   CheckFourShardsWriteTheFilesOfOneRun(dir_, "");
+}
+
+// The GNU parallel script takes the shards and the processes at once apart, and a rerun
+// repairs: documents deleted after a run that succeeded are written again, and only they.
+TEST_F(BurstExporterTest, TheParallelScriptRerunWritesWhatIsMissing) {
+  if (!oxqr::testing::HaveProgram("parallel")) GTEST_SKIP() << "GNU parallel is not installed";
+  const std::string run = "SOURCE_DATE_EPOCH=1700000000 PATH=" +
+                          ShellQuote(fs::path(OXQR_EXPORTER).parent_path().string()) + ":\"$PATH\" " +
+                          ShellQuote(OXQR_TEST_SOURCE_DIR "/deploy/burst-parallel.sh") + " -j 2 6 " +
+                          ShellQuote(Path("out")) + " 2>&1";
+  const auto first = RunShell(run);
+  ASSERT_EQ(first.Status, 0) << first.Output;
+  const auto customers = Customers();
+  const auto before = Files(dir_ / "out");
+  EXPECT_EQ(before.count("manifest-5.jsonl"), 1u) << "six shards";
+  EXPECT_EQ(before.count("manifest-6.jsonl"), 0u);
+  const std::string gone[] = {customers[1].first + ".pdf", customers[8].first + ".pdf"};
+  for (const auto& name : gone) fs::remove(dir_ / "out" / name);
+  const auto rerun = RunShell(run);
+  ASSERT_EQ(rerun.Status, 0) << rerun.Output;
+  auto after = Files(dir_ / "out");
+  for (const auto& name : gone) EXPECT_EQ(after[name], before.at(name)) << name;
+  std::size_t manifestLines = 0;
+  for (int s = 0; s < 6; ++s) manifestLines += Lines(after["manifest-" + std::to_string(s) + ".jsonl"]).size();
+  EXPECT_EQ(manifestLines, customers.size() + 2) << "only the two deleted documents were written again";
 }
 
 // A definition names the burst field and the name template; the command line need not.
@@ -154,6 +180,88 @@ TEST_F(BurstExporterTest, TheDefinitionNamesTheFieldAndTheNameTemplate) {
   }
 }
 
+// A document damaged after the run (cut short) is written again by a rerun: its manifest line
+// records the size and checksum it must have.
+TEST_F(BurstExporterTest, SkipExistingWithAManifestRewritesAFileCutShort) {
+  const auto customers = Customers();
+  const std::string args = "--manifest " + ShellQuote(Path("m.jsonl")) + " --burst CustNo customers " +
+                           ShellQuote(Path("out/{CustNo}.pdf"));
+  ASSERT_EQ(Export(args).Status, 0);
+  const std::string damaged = Path("out/" + customers[2].first + ".pdf");
+  const std::string whole = ReadFileBytes(damaged);
+  fs::resize_file(damaged, 100);
+  const auto retry = Export("--list-files --skip-existing " + args);
+  EXPECT_EQ(retry.Status, 0);
+  EXPECT_EQ(retry.Output, damaged + "\n");
+  EXPECT_EQ(ReadFileBytes(damaged), whole);
+  EXPECT_EQ(Export("--list-files --skip-existing " + args).Output, "") << "a whole set is left as it is";
+}
+
+// A second run of a shard that is still running stops at once with a message and writes
+// nothing; the first completes its set as if alone.
+TEST_F(BurstExporterTest, ASecondRunOfARunningShardStopsAndTheFirstCompletes) {
+  const std::string db = Path("x4.sqlite");
+  ASSERT_EQ(RunShell("QT_QPA_PLATFORM=offscreen " + ShellQuote(OXQR_DEMODATA_TOOL) + " --scale 4 " + ShellQuote(db)).Status, 0);
+  const auto customers = Customers(db);
+  const std::string args = "--db " + ShellQuote(db) + " --skip-existing --manifest " + ShellQuote(Path("m.jsonl")) +
+                           " --shard 0/1 --burst CustNo customers " + ShellQuote(Path("out/{CustNo}.pdf"));
+  const pid_t first = fork();
+  if (first == 0) {
+    execl("/bin/sh", "sh", "-c", ("exec env " + kExporter + " " + args + " >/dev/null 2>&1").c_str(), nullptr);
+    _exit(127);
+  }
+  ASSERT_GT(first, 0);
+  int status = 0;
+  while (!(FileExists(Path("m.jsonl")) && Lines(ReadFileBytes(Path("m.jsonl"))).size() >= 3))
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(waitpid(first, &status, WNOHANG), 0) << "the first run ended before the second started";
+  const auto second = Export(args, true);
+  EXPECT_EQ(second.Status, 1) << second.Output;
+  EXPECT_NE(second.Output.find("is being written by process " + std::to_string(first)), std::string::npos)
+      << second.Output;
+  waitpid(first, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const auto files = Files(dir_ / "out");
+  EXPECT_EQ(files.size(), customers.size()) << "temporary or lock files left, or documents missing";
+  for (const auto& [name, bytes] : files)
+    EXPECT_TRUE(bytes.starts_with("%PDF-") && bytes.find("%%EOF", bytes.size() - 8) != std::string::npos) << name;
+  const auto recorded = LastStatusByFile(Path("m.jsonl"));
+  EXPECT_EQ(recorded.size(), customers.size());
+  for (const auto& [file, s] : recorded) EXPECT_EQ(s, "ok") << file;
+  // Once the first is done, the shard runs again (and finds nothing to do).
+  const auto after = Export(args, true);
+  EXPECT_EQ(after.Status, 0) << after.Output;
+  EXPECT_NE(after.Output.find("0 written, " + std::to_string(customers.size()) + " skipped"), std::string::npos)
+      << after.Output;
+}
+
+// --quiet prints one summary line, not a line per document; a NULL burst value is JSON null in
+// the manifest.
+TEST_F(BurstExporterTest, QuietPrintsASummaryAndANullValueIsJsonNull) {
+  fs::copy_file(OXQR_DEMODATA, Path("db.sqlite"));
+  ASSERT_EQ(RunShell("sqlite3 " + ShellQuote(Path("db.sqlite")) +
+                     " 'UPDATE customer SET Country = NULL WHERE rowid IN (SELECT rowid FROM customer LIMIT 2)'")
+                .Status,
+            0);
+  const auto r = RunShell(kExporter + " --db " + ShellQuote(Path("db.sqlite")) + " --manifest " +
+                          ShellQuote(Path("m.jsonl")) + " --burst Country customers " +
+                          ShellQuote(Path("out/{Country}.txt")) + " 2>" + ShellQuote(Path("err.txt")));
+  ASSERT_EQ(r.Status, 0) << ReadFileBytes(Path("err.txt"));
+  EXPECT_EQ(r.Output, "") << "a line per document";
+  const auto written = Files(dir_ / "out").size();
+  const std::string summary = ReadFileBytes(Path("err.txt"));
+  EXPECT_TRUE(std::regex_match(summary, std::regex("oxqr-export: shard 0/1: " + std::to_string(written) +
+                                                   " written, 0 skipped, 0 failed in [0-9.]+ s\n")))
+      << summary;
+  std::size_t nulls = 0;
+  for (const auto& line : Lines(ReadFileBytes(Path("m.jsonl")))) {
+    if (line.find("\"file\":\"" + Path("out/_.txt") + "\"") == std::string::npos) continue;
+    ++nulls;
+    EXPECT_NE(line.find("\"value\":null"), std::string::npos) << line;
+  }
+  EXPECT_EQ(nulls, 1u);
+}
+
 // A shard killed while it writes leaves only whole files under final names; run again with
 // --skip-existing it writes what is missing and leaves no temporary file.
 TEST_F(BurstExporterTest, AKilledShardRunAgainCompletesTheSet) {
@@ -180,7 +288,7 @@ TEST_F(BurstExporterTest, AKilledShardRunAgainCompletesTheSet) {
   }
   EXPECT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
   for (const auto& [name, bytes] : Files(dir_ / "out")) {
-    if (name.ends_with(".part")) continue;
+    if (name.starts_with(".")) continue;  // a temporary file, or the shard's lock file
     EXPECT_TRUE(bytes.starts_with("%PDF-") && bytes.find("%%EOF", bytes.size() - 8) != std::string::npos) << name;
   }
   // A temporary file of one of the missing outputs, as a kill in the middle of a write leaves.

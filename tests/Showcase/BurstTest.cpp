@@ -154,7 +154,73 @@ TEST(BurstPlanTest, TwoValuesGivingOneNameAreRefusedNamingBoth) {
   EXPECT_TRUE(PlanBursts(empty, "Country", "{Country}.pdf").empty());
 }
 
+// Values whose names are one file, or no file, on a volume that ignores letter case and drops
+// trailing blanks and dots (SMB shares, the usual Windows file systems) stop the plan.
+TEST(BurstPlanTest, NamesThatAreOneFileOrADeviceOnOtherVolumesAreRefused) {
+  struct TCase {
+    const char* Name;
+    std::vector<std::string> Countries;
+    const char* Template;
+    const char* Message;  // nullptr: planned
+  };
+  const TCase cases[] = {
+      {"letter case", {"US", "us"}, "out/{Country}.pdf", "as \"out/US.pdf\" on a file system that ignores letter case"},
+      {"non-ASCII letter case (code page 1252)", {"\xDC", "\xFC"}, "{Country}.pdf", "ignores letter case"},
+      {"a trailing blank ending a folder", {"US", "US "}, "out/{Country}/{City}.pdf", "ignores letter case"},
+      {"a trailing dot ending a folder", {"US", "US."}, "out/{Country}/{City}.pdf", "ignores letter case"},
+      {"a blank before the extension is kept", {"US", "US "}, "out/{Country}.pdf", nullptr},
+      {"a device name", {"US", "CON"}, "out/{Country}.pdf", "part \"CON.pdf\" names a device"},
+      {"a device name in any case, as a folder", {"lpt1"}, "out/{Country}/{City}.pdf", "part \"lpt1\" names a device"},
+      {"a longer name is no device", {"Console", "COM10", "NULL"}, "out/{Country}.pdf", nullptr},
+      {"the template's own folder is the user's", {"US"}, "aux/{Country}.pdf", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::vector<FakeDataSet::Row> rows;
+    for (std::size_t i = 0; i < c.Countries.size(); ++i)
+      rows.push_back({{"Country", c.Countries[i]}, {"City", "Suva"}, {"CustNo", std::to_string(i + 1)}});
+    FakeDataSet master = Master(rows);
+    try {
+      EXPECT_EQ(PlanBursts(master, "Country", c.Template).size(), c.Countries.size()) << c.Name;
+      EXPECT_EQ(c.Message, nullptr) << c.Name << ": planned";
+    } catch (const EBurstError& e) {
+      ASSERT_NE(c.Message, nullptr) << c.Name << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << c.Name << ": " << e.what();
+    }
+  }
+}
+
 using BurstFilesTest = oxqr::burst_test::TFolderTest;
+
+// A NULL value is JSON null, not a word a real value could be; a skipped file is one whose
+// size and checksum are those of its "ok" line.
+TEST_F(BurstFilesTest, ManifestWritesNullAndAFileMatchesOnlyItsOwnOkLine) {
+  TManifestEntry e{"", "a.pdf", 1, 0, "", 0, "ok", ""};
+  e.Null = true;
+  EXPECT_NE(ManifestLine(e).find("\"value\":null"), std::string::npos) << ManifestLine(e);
+
+  const std::string manifest = Path("m.jsonl");
+  const std::string file = Path("a.pdf");
+  WriteFileBytes(file, std::string(300, 'x'));
+  e = {"1", file, 1, 300, FileSha256(file), 0, "ok", ""};
+  AppendRecordSafely(manifest, ManifestLine(e));
+  EXPECT_TRUE(MatchesManifest(file, LastEntryByFile(manifest).at(file)));
+  struct TCase {
+    const char* Name;
+    std::string Bytes;
+  };
+  const TCase changed[] = {{"cut short", std::string(100, 'x')}, {"same size, other bytes", std::string(299, 'x') + "y"}};
+  for (const auto& c : changed) {
+    WriteFileBytes(file, c.Bytes);
+    EXPECT_FALSE(MatchesManifest(file, LastEntryByFile(manifest).at(file))) << c.Name;
+  }
+  WriteFileBytes(file, std::string(300, 'x'));
+  e.Status = "failed";
+  AppendRecordSafely(manifest, ManifestLine(e));
+  EXPECT_FALSE(MatchesManifest(file, LastEntryByFile(manifest).at(file))) << "the last line failed";
+  AppendRecordSafely(manifest, "{\"file\":\"" + file + "\",\"status\":\"ok\"}\n");
+  EXPECT_FALSE(MatchesManifest(file, LastEntryByFile(manifest).at(file))) << "a line without size and checksum";
+  EXPECT_FALSE(MatchesManifest(Path("missing.pdf"), TManifestEntry{"", "", 1, 0, std::string(64, '0'), 0, "ok", ""}));
+}
 
 TEST_F(BurstFilesTest, ManifestKeepsTheLastStatusOfEachFileAndPassesOverTornLines) {
   const std::string manifest = Path("m.jsonl");
@@ -210,12 +276,18 @@ TEST_F(BurstFilesTest, StaleTemporaryFilesOfOneNameAreRemovedAndOthersKept) {
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{".1221.pdf.a1B2c3.part.keep", ".1231.pdf.4242.q9W8e7.part",
                                             ".1231.pdf.a1B2c3.part", "1221.pdf.part"}));
-  // The name a write really uses is one it finds.
+  // The name a write really uses is one it finds: kept while the write goes on, removed once
+  // its writer is gone.
+  std::string temp;
   {
     TSafeFileStream unfinished(target);
     unfinished.Write("partial", 7);
-    EXPECT_EQ(RemoveTempFilesOf(target), 1);
+    temp = unfinished.TempName();
+    EXPECT_EQ(RemoveTempFilesOf(target), 0);
   }
+  WriteFileBytes(temp, "left by a killed run");
+  EXPECT_EQ(RemoveTempFilesOf(target), 1);
+  EXPECT_FALSE(fs::exists(temp));
   EXPECT_FALSE(fs::exists(target));
 }
 

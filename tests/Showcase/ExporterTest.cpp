@@ -437,7 +437,8 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(HelpOptions(r.Out),
               (std::vector<std::string>{"--db", "--param", "--definition", "--format", "--encoding", "--set", "--list",
                                         "--list-settings", "-q", "--quiet", "-h", "--help", "--version", "--burst",
-                                        "--burst-defined", "--shard", "--shard-from-env", "--shards", "--manifest", "--skip-existing"}));
+                                        "--burst-defined", "--shard", "--shard-from-env", "--shards", "--manifest", "--skip-existing",
+                                        "--list-files"}));
     // The reports and formats --list prints, in its order, and the examples.
     std::size_t at = 0;
     for (const auto& line : Lines(Export("--list").Out)) {

@@ -34,6 +34,7 @@ install)
   # Nothing installed may point back into the trees it came from.
   if grep -rlI -e "$OXQR_SOURCE_DIR" -e "$OXQR_BUILD_DIR" "$prefix"; then fail "installed files name the source or build tree"; fi
   for f in "$prefix"/bin/* "$prefix"/lib/*.so; do
+    [[ $(head -c 4 "$f") == $'\x7fELF' ]] || continue  # the entry point script
     readelf -d "$f" | grep -E 'RUNPATH|RPATH' | grep -qv ORIGIN && fail "$f has a fixed run path"
   done
   soname=$(readelf -d "$prefix/lib/liboxqr_export.so" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
@@ -70,6 +71,13 @@ installed_exporter)
   "$prefix/bin/oxqr-export" --quiet richtext "$work/richtext.txt"
   grep -q "User Guide" "$work/richtext.txt" || fail "the rich text sample lacks the installed document"
   "$prefix/bin/oxqr-demodata" --scale 1 "$work/db.sqlite" && [[ -s $work/db.sqlite ]] || fail "oxqr-demodata"
+  # The installed Slurm array script as Slurm starts task 2 of it, on a machine with the prefix
+  # on PATH and nothing else of the project.
+  env -u JOB_COMPLETION_INDEX SLURM_ARRAY_TASK_ID=2 OUT="$work/array" PATH="$prefix/bin:/usr/bin:/bin" \
+    sh "$prefix/share/oxqrfilters/deploy/burst-array.sbatch" > "$work/array.log" 2>&1 \
+    || { cat "$work/array.log"; fail "the Slurm array script from the install prefix"; }
+  grep -q -- "--time=" "$prefix/share/oxqrfilters/deploy/burst-array.sbatch" || fail "the Slurm script sets no --time"
+  [[ -s $work/array/manifest-2.jsonl ]] && ls "$work"/array/*.pdf > /dev/null || fail "task 2 wrote no documents"
   ;;
 headers_alone)
   # Every installed header compiles on its own with the installed include folder alone.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -217,10 +218,11 @@ TEST_F(SafeFileTest, CreationFailuresNameTheFileAndTheSystemsReason) {
 }
 
 // Another run writing `path`: a child process holding its temporary file open until it is
-// ended with a signal (SIGKILL when the test ends first).
+// ended with a signal (SIGKILL when the test ends first). With `byName`, the file was handed
+// over to a library that writes it by name (the stream's own handle is closed).
 class TOtherRun {
  public:
-  explicit TOtherRun(const std::string& path) {
+  explicit TOtherRun(const std::string& path, bool byName = false) {
     int fds[2];
     if (::pipe(fds) != 0) return;
     pid_ = ::fork();
@@ -233,7 +235,13 @@ class TOtherRun {
         if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) ::signal(sig, SIG_DFL);
       }
       TSafeFileStream out(path);
-      out.Write("half of it");
+      if (byName) {
+        // As a library writes a file it is given by name: opened again, truncated, written.
+        std::FILE* f = std::fopen(out.HandOverTempName().c_str(), "wb");
+        if (!f || std::fputs("half of it", f) < 0 || std::fclose(f) != 0) ::_exit(1);
+      } else {
+        out.Write("half of it");
+      }
       const std::string& temp = out.TempName();
       if (::write(fds[1], temp.data(), temp.size()) < 0) ::_exit(1);
       ::close(fds[1]);
@@ -279,6 +287,31 @@ TEST_F(SafeFileTest, AKilledRunsTemporaryFileGoesWithTheNextWriteOfItsNameAndALi
   EXPECT_FALSE(fs::exists(killed.Temp()));
   EXPECT_TRUE(fs::exists(live.Temp())) << "another run's live file was deleted";
   EXPECT_TRUE(fs::exists(killedOther.Temp())) << "only files of the name written are cleaned up";
+}
+
+// The clean-up of a job that owns its names (a shard run again) removes the files of runs
+// that are gone, whatever their names say, and never one another run is still writing:
+// through its own handle, by name through a library, or under the id of a live process.
+TEST_F(SafeFileTest, CleanUpOfAJobsNamesRemovesOnlyFilesWhoseOwnerIsGone) {
+  TOtherRun live(Path("out.txt"));
+  TOtherRun liveByName(Path("out.txt"), true);
+  ASSERT_FALSE(live.Temp().empty());
+  ASSERT_FALSE(liveByName.Temp().empty());
+  TOtherRun killed(Path("out.txt"));  // started last: its start cleans up nothing of the others
+  EXPECT_EQ(killed.End(SIGKILL), SIGKILL);
+  const std::string unnumbered = Path(".out.txt.Ab12Cd.part");  // as earlier versions named it
+  const std::string livePid = Path(".out.txt." + std::to_string(::getpid()) + ".Zz99Yy.part");
+  WriteFileBytes(unnumbered, "left by a killed run");
+  WriteFileBytes(livePid, "left by a killed run on another machine");
+
+  EXPECT_EQ(RemoveTempFilesOf(Path("out.txt")), 3);
+  EXPECT_FALSE(fs::exists(killed.Temp()));
+  EXPECT_FALSE(fs::exists(unnumbered));
+  EXPECT_FALSE(fs::exists(livePid));
+  EXPECT_TRUE(fs::exists(live.Temp())) << "another run's live file was deleted";
+  EXPECT_TRUE(fs::exists(liveByName.Temp())) << "a file a library writes by name was deleted";
+  EXPECT_EQ(RemoveTempFilesOf(dir_.string(), {"out.txt"}), 0);
+  EXPECT_EQ(Entries().size(), 2u);
 }
 
 TEST_F(SafeFileTest, InterruptOrTerminateDeletesTheTemporaryFile) {

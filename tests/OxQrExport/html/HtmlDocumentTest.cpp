@@ -94,13 +94,15 @@ TEST_F(HtmlDocument, ThreePagesLinkToEachOtherAndThePageOneHeadCarriesTheScript)
   const std::string w = f.FormatNumber(f.NavWidth);
   ASSERT_GT(f.NavHeight, 20);
   ASSERT_GT(f.NavWidth, 40);
+  // At the window's lower right corner, but never left of the page's right edge (794 pixels).
   const std::string top = "document.body.scrollTop + document.body.clientHeight - " + h;
-  const std::string left = "document.body.scrollLeft + document.body.clientWidth - " + w;
+  const std::string left = "Math.max(794, document.body.scrollLeft + document.body.clientWidth - " + w + ")";
   const std::string ie =
       "document.all.OxNavigator.style.pixelTop = " + top + ";document.all.OxNavigator.style.pixelLeft = " + left;
   const std::string byId =
-      "document.getElementById('OxNavigator').style.top = window.pageYOffset + "
-      "'px';document.getElementById('OxNavigator').style.left = window.pageXOffset + 'px';";
+      "document.getElementById('OxNavigator').style.top = window.pageYOffset + window.innerHeight - " + h +
+      " + 'px';document.getElementById('OxNavigator').style.left = Math.max(794, window.pageXOffset + "
+      "window.innerWidth - " + w + ") + 'px';";
   const std::string script =
       "function floatNavigator(){\r\n"
       "\tif (document.all){" +
@@ -154,7 +156,7 @@ TEST_F(HtmlDocument, ThreePagesLinkToEachOtherAndThePageOneHeadCarriesTheScript)
   EXPECT_EQ(BodyOf(Read("sales0003.htm")), navigator("sales0001.htm", "sales0002.htm", "", ""));
 }
 
-TEST_F(HtmlDocument, NavigatorFixedToThePageSitsInItsLowerRightCornerWithoutAScript) {
+TEST_F(HtmlDocument, NavigatorFixedToThePageSitsBelowItsLowerRightCornerWithoutAScript) {
   Settings().NavigatorType = TOxQRNavigatorType::ntFixedToPage;
   Settings().UseTextLinks = true;
   Settings().OptimizeForIE = false;
@@ -169,7 +171,7 @@ TEST_F(HtmlDocument, NavigatorFixedToThePageSitsInItsLowerRightCornerWithoutAScr
   const std::string html = Read("sales0002.htm");
   EXPECT_EQ(html.find("<SCRIPT"), std::string::npos);
   EXPECT_EQ(html.find("onLoad"), std::string::npos);
-  EXPECT_EQ(BodyOf(html), "<DIV STYLE=\"position:absolute; top: " + f.FormatNumber(1123 - f.NavHeight) +
+  EXPECT_EQ(BodyOf(html), "<DIV STYLE=\"position:absolute; top: " + f.FormatNumber(1123) +
                               "px; left: " + f.FormatNumber(794 - f.NavWidth) +
                               "px; font:18pt Arial; color:#0000FF\"><A HREF=\"sales0001.htm\" TITLE=\"First Page\">"
                               "&lt;&lt;</A>&nbsp;<A HREF=\"sales0001.htm\" TITLE=\"Previous Page\">Previous</A>&nbsp;"

@@ -102,6 +102,39 @@ TEST_F(HtmlChromium, NavigatorLeadsThroughThePagesAndTheScriptShowsIt) {
       << dom.substr(span, 300);
 }
 
+// The navigator, floating (the default) or fixed to the page, covers nothing of the page:
+// in a window larger than the page, the page area looks the same with it as without it, and
+// the navigator shows in the margin beside or below the page.
+TEST_F(HtmlChromium, TheNavigatorCoversNothingOfThePage) {
+  struct TCase {
+    const char* Name;
+    const char* Settings;
+  };
+  const TCase cases[] = {{"floating", ""}, {"fixed to the page", "--set HTML.NavigatorType=ntFixedToPage"}};
+  Export("labels", "bare.htm", "--set HTML.ShowNavigator=False");
+  const auto shot = [this](const std::string& html, const std::string& png) {
+    Chromium("--window-size=1100,1300 --virtual-time-budget=1000 --screenshot=" + ShellQuote(png), html);
+    return QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage bare = shot(PageFile(Dir() + "bare", 1, ".htm"), Dir() + "bare.png");
+  ASSERT_FALSE(bare.isNull()) << "no screenshot";
+  ASSERT_EQ(bare.width(), 1100);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Export("labels", "nav.htm", c.Settings);
+    const QImage withNavigator = shot(PageFile(Dir() + "nav", 1, ".htm"), Dir() + "nav.png");
+    ASSERT_FALSE(withNavigator.isNull()) << "no screenshot";
+    EXPECT_TRUE(withNavigator.copy(0, 0, 794, 1123) == bare.copy(0, 0, 794, 1123)) << "the navigator covers the page";
+    int blue = 0;  // the navigator's links, outside the page area
+    for (int y = 0; y < withNavigator.height(); ++y)
+      for (int x = 0; x < withNavigator.width(); ++x) {
+        const QRgb p = withNavigator.pixel(x, y);
+        if ((x >= 794 || y >= 1123) && qBlue(p) > 200 && qRed(p) < 80 && qGreen(p) < 80) ++blue;
+      }
+    EXPECT_GT(blue, 20) << "the navigator is not shown";
+  }
+}
+
 // Report data with markup characters, a head with quotes, and text in two code pages other
 // than 1252: Chromium reads every value back as it was printed.
 TEST_F(HtmlChromium, TextHeadValuesAndCodePagesReadBackUnchanged) {
