@@ -45,6 +45,19 @@ struct TType0FontSet::TFace {
   }
 };
 
+// A glyph of a shaped line as Qt draws it.
+struct TType0FontSet::TDrawn {
+  TShapedGlyph Glyph;
+  QRectF Box;  // the box's outline, for a glyph without a face
+};
+
+// A character (code point) of a shaped line: where it is in the text and the glyphs Qt
+// gives for it.
+struct TType0FontSet::TChar {
+  qsizetype At = 0, Length = 1;
+  std::vector<std::size_t> Glyphs;
+};
+
 namespace {
 
 // Layout at 1000 pixels per em: positions and advances are thousandths of the font size.
@@ -188,10 +201,6 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
   const double baseline = textLine.ascent();
 
   // Every glyph drawn, in the order of the runs; a face of -1 is a missing-glyph box.
-  struct TDrawn {
-    TShapedGlyph Glyph;
-    QRectF Box;  // the box's outline, for a glyph without a face
-  };
   std::vector<TDrawn> drawn;
   using Where = std::tuple<int, unsigned, long>;
   std::map<Where, std::size_t> where;
@@ -218,10 +227,6 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
   }
 
   // The characters (code points) and the glyphs Qt gives for each.
-  struct TChar {
-    qsizetype At = 0, Length = 1;
-    std::vector<std::size_t> Glyphs;
-  };
   std::vector<TChar> chars;
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
@@ -276,6 +281,8 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
     previous = cluster;
   }
 
+  bool spanOpen = false;  // the span before ends short of its right edge
+  double spanRight = 0;
   for (std::size_t k = 0; k < clusters; ++k) {
     const std::size_t from = clusterStart[k];
     const std::size_t to = k + 1 < clusters ? clusterStart[k + 1] : n;
@@ -301,6 +308,10 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
         const auto [mapped, added] = faces_[static_cast<std::size_t>(g.Face)]->Text.try_emplace(g.Glyph, shown);
         spanned = !added && mapped->second != shown;
       }
+      // A span whose last glyph (a mark) ends before the span does takes the next cluster
+      // in: readers give a span's text the width from its first glyph to the end of its
+      // last, and would see a gap after it.
+      spanned = spanned || spanOpen;
     }
     if (spanned) {
       // Neighbouring spans are one span.
@@ -309,7 +320,9 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
       if (joins) line.Spans.back() += shown;
       else line.Spans.push_back(shown);
     }
-    for (const std::size_t g : glyphs) {
+    const std::vector<std::size_t> listed =
+        spanned && glyphs.size() > 1 ? MapSpanGlyphs(text, chars, from, to, glyphs, drawn) : glyphs;
+    for (const std::size_t g : listed) {
       const TDrawn& d = drawn[g];
       line.Width = std::max(line.Width, d.Glyph.X + d.Glyph.Advance);
       if (d.Glyph.Face < 0) {
@@ -318,10 +331,58 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
         continue;
       }
       TShapedGlyph shownGlyph = d.Glyph;
-      if (spanned) shownGlyph.Span = static_cast<int>(line.Spans.size()) - 1;
+      if (spanned) {
+        shownGlyph.Span = static_cast<int>(line.Spans.size()) - 1;
+        spanRight = std::max(spanRight, d.Glyph.X + d.Glyph.Advance);
+      }
       line.Glyphs.push_back(shownGlyph);
     }
+    spanOpen = spanned && !line.Glyphs.empty() && line.Glyphs.back().X + line.Glyphs.back().Advance + 1 < spanRight;
+    if (!spanned) spanRight = 0;
   }
+}
+
+// The glyphs of a span of several glyphs, left to right, each mapped for readers that do
+// not take /ActualText: a glyph that is a character's own glyph
+// in its face shows that character, the first of the others shows the characters left
+// (a conjunct's virama, a mark merged into its base). A glyph's earlier text is kept.
+std::vector<std::size_t> TType0FontSet::MapSpanGlyphs(const QString& text, const std::vector<TChar>& chars,
+                                                      std::size_t from, std::size_t to,
+                                                      const std::vector<std::size_t>& glyphs,
+                                                      const std::vector<TDrawn>& drawn) {
+  std::vector<std::size_t> shows(glyphs.size(), to);  // the character each glyph shows
+  std::vector<bool> shown(to - from, false);
+  for (std::size_t k = 0; k < glyphs.size(); ++k) {
+    const TShapedGlyph& g = drawn[glyphs[k]].Glyph;
+    const QRawFont& raw = faces_[static_cast<std::size_t>(g.Face)]->Raw;
+    for (std::size_t c = from; c < to && shows[k] == to; ++c) {
+      if (shown[c - from]) continue;
+      const QList<quint32> own = raw.glyphIndexesForString(text.mid(chars[c].At, chars[c].Length));
+      if (own.size() == 1 && own.front() == g.Glyph) {
+        shows[k] = c;
+        shown[c - from] = true;
+      }
+    }
+  }
+  std::u16string rest;
+  for (std::size_t c = from; c < to; ++c)
+    if (!shown[c - from]) rest += text.mid(chars[c].At, chars[c].Length).toStdU16String();
+  for (std::size_t k = 0; k < glyphs.size(); ++k) {
+    const TShapedGlyph& g = drawn[glyphs[k]].Glyph;
+    TFace& face = *faces_[static_cast<std::size_t>(g.Face)];
+    if (shows[k] < to) {
+      face.Text.try_emplace(g.Glyph, text.mid(chars[shows[k]].At, chars[shows[k]].Length).toStdU16String());
+    } else {
+      if (!rest.empty()) face.Text.try_emplace(g.Glyph, rest);
+      rest.clear();
+    }
+  }
+  // Left to right as drawn: readers place the span's text over the box from its first
+  // glyph to the end of its last.
+  std::vector<std::size_t> listed = glyphs;
+  std::stable_sort(listed.begin(), listed.end(),
+                   [&drawn](std::size_t a, std::size_t b) { return drawn[a].Glyph.X < drawn[b].Glyph.X; });
+  return listed;
 }
 
 std::string TType0FontSet::ShowGlyphs(const TShapedLine& line, int size) const {

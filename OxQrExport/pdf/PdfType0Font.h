@@ -79,6 +79,11 @@ class TType0FontSet final {
  private:
   int FaceIndex(const QRawFont& raw, TOxQRPDFFilter& filter);
   void ShapeComplex(const QFont& layoutFont, const QString& text, TOxQRPDFFilter& filter, TShapedLine& line);
+  struct TDrawn;
+  struct TChar;
+  std::vector<std::size_t> MapSpanGlyphs(const QString& text, const std::vector<TChar>& chars, std::size_t from,
+                                         std::size_t to, const std::vector<std::size_t>& glyphs,
+                                         const std::vector<TDrawn>& drawn);
   TMissingFontTally missing_;
   std::vector<std::unique_ptr<TFace>> faces_;
   std::map<std::string, int> faceIndex_;
