@@ -295,12 +295,15 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
     // One glyph shows the cluster (a character, or a ligature of several) when its map
     // says so or is still free; otherwise the cluster is a span.
     bool spanned = false;
+    std::vector<std::size_t> logical;  // a right-to-left cluster's glyphs, each mapped
     if (missing) {
       // Drawn as the page draws it; its characters had no face and show no text.
       for (std::size_t c = from; c < to; ++c) {
         const char32_t ch = text.mid(chars[c].At, chars[c].Length).toUcs4().value(0);
         if (!QChar::isSpace(ch)) missing_.Add(ch);
       }
+    } else if (glyphs.size() > 1 && !(logical = MapRightToLeftGlyphs(text, chars, from, to, glyphs, drawn)).empty()) {
+      spanned = spanOpen;
     } else if (!glyphs.empty()) {
       spanned = glyphs.size() > 1;
       if (!spanned) {
@@ -320,8 +323,9 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
       if (joins) line.Spans.back() += shown;
       else line.Spans.push_back(shown);
     }
-    const std::vector<std::size_t> listed =
-        spanned && glyphs.size() > 1 ? MapSpanGlyphs(text, chars, from, to, glyphs, drawn) : glyphs;
+    const std::vector<std::size_t> listed = !logical.empty()                      ? logical
+                                            : spanned && glyphs.size() > 1 ? MapSpanGlyphs(text, chars, from, to, glyphs, drawn)
+                                                                           : glyphs;
     for (const std::size_t g : listed) {
       const TDrawn& d = drawn[g];
       line.Width = std::max(line.Width, d.Glyph.X + d.Glyph.Advance);
@@ -342,15 +346,13 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
   }
 }
 
-// The glyphs of a span of several glyphs, left to right, each mapped for readers that do
-// not take /ActualText: a glyph that is a character's own glyph
-// in its face shows that character, the first of the others shows the characters left
-// (a conjunct's virama, a mark merged into its base). A glyph's earlier text is kept.
-std::vector<std::size_t> TType0FontSet::MapSpanGlyphs(const QString& text, const std::vector<TChar>& chars,
+// The character each of `glyphs` is the own glyph of in its face (`to` for none), each
+// character taken once: a vowel sign or mark drawn apart from its base, a letter.
+std::vector<std::size_t> TType0FontSet::OwnCharacters(const QString& text, const std::vector<TChar>& chars,
                                                       std::size_t from, std::size_t to,
                                                       const std::vector<std::size_t>& glyphs,
-                                                      const std::vector<TDrawn>& drawn) {
-  std::vector<std::size_t> shows(glyphs.size(), to);  // the character each glyph shows
+                                                      const std::vector<TDrawn>& drawn) const {
+  std::vector<std::size_t> shows(glyphs.size(), to);
   std::vector<bool> shown(to - from, false);
   for (std::size_t k = 0; k < glyphs.size(); ++k) {
     const TShapedGlyph& g = drawn[glyphs[k]].Glyph;
@@ -364,6 +366,48 @@ std::vector<std::size_t> TType0FontSet::MapSpanGlyphs(const QString& text, const
       }
     }
   }
+  return shows;
+}
+
+// A right-to-left cluster of letters and marks that are each their own glyph: each glyph
+// maps to its character, listed in the characters' order. Readers spread a span's text
+// left to right over its box and then read the line right to left, which would turn the
+// marks before their letters. Empty when the glyphs are not so.
+std::vector<std::size_t> TType0FontSet::MapRightToLeftGlyphs(const QString& text, const std::vector<TChar>& chars,
+                                                             std::size_t from, std::size_t to,
+                                                             const std::vector<std::size_t>& glyphs,
+                                                             const std::vector<TDrawn>& drawn) {
+  const QChar::Direction direction = QChar::direction(text.mid(chars[from].At, chars[from].Length).toUcs4().value(0));
+  if (direction != QChar::DirR && direction != QChar::DirAL) return {};
+  if (glyphs.size() != to - from) return {};
+  const std::vector<std::size_t> shows = OwnCharacters(text, chars, from, to, glyphs, drawn);
+  if (std::find(shows.begin(), shows.end(), to) != shows.end()) return {};
+  for (std::size_t k = 0; k < glyphs.size(); ++k) {
+    const TShapedGlyph& g = drawn[glyphs[k]].Glyph;
+    const std::u16string own = text.mid(chars[shows[k]].At, chars[shows[k]].Length).toStdU16String();
+    const auto [mapped, added] = faces_[static_cast<std::size_t>(g.Face)]->Text.try_emplace(g.Glyph, own);
+    if (!added && mapped->second != own) return {};
+  }
+  std::vector<std::size_t> order(glyphs.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&shows](std::size_t a, std::size_t b) { return shows[a] < shows[b]; });
+  std::vector<std::size_t> listed;
+  for (const std::size_t k : order) listed.push_back(glyphs[k]);
+  return listed;
+}
+
+// The glyphs of a span of several glyphs, left to right, each mapped for readers that do
+// not take /ActualText: a glyph that is a character's own glyph
+// in its face shows that character, the first of the others shows the characters left
+// (a conjunct's virama, a mark merged into its base). A glyph's earlier text is kept.
+std::vector<std::size_t> TType0FontSet::MapSpanGlyphs(const QString& text, const std::vector<TChar>& chars,
+                                                      std::size_t from, std::size_t to,
+                                                      const std::vector<std::size_t>& glyphs,
+                                                      const std::vector<TDrawn>& drawn) {
+  const std::vector<std::size_t> shows = OwnCharacters(text, chars, from, to, glyphs, drawn);
+  std::vector<bool> shown(to - from, false);
+  for (const std::size_t c : shows)
+    if (c < to) shown[c - from] = true;
   std::u16string rest;
   for (std::size_t c = from; c < to; ++c)
     if (!shown[c - from]) rest += text.mid(chars[c].At, chars[c].Length).toStdU16String();

@@ -81,6 +81,12 @@ class TType0FontSet final {
   void ShapeComplex(const QFont& layoutFont, const QString& text, TOxQRPDFFilter& filter, TShapedLine& line);
   struct TDrawn;
   struct TChar;
+  std::vector<std::size_t> OwnCharacters(const QString& text, const std::vector<TChar>& chars, std::size_t from,
+                                         std::size_t to, const std::vector<std::size_t>& glyphs,
+                                         const std::vector<TDrawn>& drawn) const;
+  std::vector<std::size_t> MapRightToLeftGlyphs(const QString& text, const std::vector<TChar>& chars, std::size_t from,
+                                                std::size_t to, const std::vector<std::size_t>& glyphs,
+                                                const std::vector<TDrawn>& drawn);
   std::vector<std::size_t> MapSpanGlyphs(const QString& text, const std::vector<TChar>& chars, std::size_t from,
                                          std::size_t to, const std::vector<std::size_t>& glyphs,
                                          const std::vector<TDrawn>& drawn);
