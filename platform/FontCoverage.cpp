@@ -44,8 +44,7 @@ std::string Characters(int n) { return std::to_string(n) + (n == 1 ? " character
 
 std::string JoinNames(const std::vector<std::string>& names, const std::string& last) {
   std::string out;
-  for (std::size_t i = 0; i < names.size(); ++i)
-    out += (i == 0 ? "" : i + 1 == names.size() ? last : ", ") + names[i];
+  for (std::size_t i = 0; i < names.size(); ++i) out += (i == 0 ? "" : i + 1 == names.size() ? last : ", ") + names[i];
   return out;
 }
 
@@ -84,8 +83,10 @@ void TMissingFontTally::Add(char32_t ch) {
   ++count_;
   const std::string code = ScriptCode(ch);
   const auto it = std::find_if(scripts_.begin(), scripts_.end(), [&](const TScript& s) { return s.Code == code; });
-  if (it != scripts_.end()) ++it->Count;
-  else scripts_.push_back({code, ch, 1});
+  if (it != scripts_.end())
+    ++it->Count;
+  else
+    scripts_.push_back({code, ch, 1});
 }
 
 std::string TMissingFontTally::Message() const {

@@ -26,7 +26,7 @@ class TMissingFontTally final {
 
  private:
   struct TScript {
-    std::string Code;   // ISO 15924 ("Deva")
+    std::string Code;  // ISO 15924 ("Deva")
     char32_t Sample = 0;
     int Count = 0;
   };

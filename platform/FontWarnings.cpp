@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include <QtGlobal>
 #include <QString>
+#include <QtGlobal>
 
 namespace oxqr {
 namespace {

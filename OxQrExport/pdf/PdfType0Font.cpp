@@ -219,8 +219,11 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
     const QList<QPointF> advances = raw.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
     for (qsizetype k = 0; k < ids.size(); ++k) {
       TDrawn d{{face, ids[k], positions[k].x(), baseline - positions[k].y(), advances[k].x()}, {}};
-      if (hasFace) faces_[static_cast<std::size_t>(face)]->Widths.try_emplace(ids[k], static_cast<int>(std::lround(advances[k].x())));
-      else d.Box = raw.pathForGlyph(ids[k]).boundingRect();
+      if (hasFace)
+        faces_[static_cast<std::size_t>(face)]->Widths.try_emplace(ids[k],
+                                                                   static_cast<int>(std::lround(advances[k].x())));
+      else
+        d.Box = raw.pathForGlyph(ids[k]).boundingRect();
       where.emplace(Where{face, ids[k], positionKey(positions[k].x())}, drawn.size());
       drawn.push_back(d);
     }
@@ -323,15 +326,16 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
       if (joins) line.Spans.back() += shown;
       else line.Spans.push_back(shown);
     }
-    const std::vector<std::size_t> listed = !logical.empty()                      ? logical
-                                            : spanned && glyphs.size() > 1 ? MapSpanGlyphs(text, chars, from, to, glyphs, drawn)
-                                                                           : glyphs;
+    std::vector<std::size_t> listed = logical;
+    if (listed.empty())
+      listed = spanned && glyphs.size() > 1 ? MapSpanGlyphs(text, chars, from, to, glyphs, drawn) : glyphs;
     for (const std::size_t g : listed) {
       const TDrawn& d = drawn[g];
       line.Width = std::max(line.Width, d.Glyph.X + d.Glyph.Advance);
       if (d.Glyph.Face < 0) {
         if (!d.Box.isEmpty())
-          line.Boxes.push_back({d.Glyph.X + d.Box.left(), d.Glyph.Rise - d.Box.bottom(), d.Box.width(), d.Box.height()});
+          line.Boxes.push_back(
+              {d.Glyph.X + d.Box.left(), d.Glyph.Rise - d.Box.bottom(), d.Box.width(), d.Box.height()});
         continue;
       }
       TShapedGlyph shownGlyph = d.Glyph;

@@ -74,8 +74,9 @@ TEST_F(ExporterScripts, WithoutFacesEveryFormatIsWrittenAndThePdfTellsOnce) {
     if (std::string(output) == "c.pdf") {
       EXPECT_EQ(r.Status, 1);
       // One line: the three names' letters and marks, blanks not counted.
-      EXPECT_EQ(r.Output, "oxqr-export: 45 characters in Devanagari, Bengali, Thaana had no font; "
-                          "fonts-noto-core covers them.\n");
+      EXPECT_EQ(r.Output,
+                "oxqr-export: 45 characters in Devanagari, Bengali, Thaana had no font; "
+                "fonts-noto-core covers them.\n");
       const std::string check = RunShell("qpdf --check " + ShellQuote((dir_ / output).string()) + " 2>&1").Output;
       EXPECT_NE(check.find("No syntax or stream encoding errors found"), std::string::npos) << check;
     } else {

@@ -36,7 +36,8 @@ using testing::ShellQuote;
 // Composed form, every run of blanks one blank: a name split in two by a reader does not
 // match.
 std::string Collapsed(const std::string& utf8) {
-  QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).normalized(QString::NormalizationForm_C);
+  QString s =
+      QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).normalized(QString::NormalizationForm_C);
   s.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
   return s.toStdString();
 }
@@ -88,7 +89,8 @@ TEST_F(ShapedScriptsReaders, PdftotextGivesEveryDrawnNameBackAsWritten) {
   // there; the line mixing Arabic and Latin comes back from poppler in the order it is
   // drawn and is checked by its positions (below).
   const std::string read = RunShell("pdftotext " + ShellQuote(pdf_) + " -").Output;
-  const std::string mupdf = HaveProgram("mutool") ? RunShell("mutool draw -F txt " + ShellQuote(pdf_) + " 2>/dev/null").Output : read;
+  const std::string mupdf =
+      HaveProgram("mutool") ? RunShell("mutool draw -F txt " + ShellQuote(pdf_) + " 2>/dev/null").Output : read;
   const std::string text = Collapsed(read);
   int back = 0, drawn = 0;
   for (const std::string& name : testing::ShapedNames()) {
