@@ -74,6 +74,10 @@ class ShapedScriptsReaders : public testing::UnicodeModeTest {
     report_.Report().ExportToFilter(filter);
     ASSERT_TRUE(fs::exists(pdf_));
   }
+  void TearDown() override {
+    QRExportSettings().OnErrorMessage = nullptr;  // it refers to this test
+    UnicodeModeTest::TearDown();
+  }
   testing::TUnicodeNamesReport report_{1, testing::ShapedNames()};
   std::string pdf_;
   std::vector<std::string> messages_;
