@@ -126,7 +126,7 @@ std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
   const std::string shown = pdf::UnescapeString(r.Text);
   const pdf::TShapedLine line = Type0Fonts->Shape(r.Font.ToFont(), shown, *this);
   const double scale = static_cast<double>(r.Font.Size) / 1000;
-  const double natural = line.Width * scale;
+  const double natural = line.Width * r.Font.Size / 1000;
   const double charSpacing = line.Glyphs.empty() ? 0 : (r.Width - natural) / static_cast<double>(line.Glyphs.size());
   const double baseline = r.Y - r.Height + 3;
   std::string ops = "BT\r\n" + ColorToPDF(r.Font.Color) + " rg\r\n" + FormatNumber(charSpacing) + " Tc\r\n" +
