@@ -247,28 +247,9 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
     i += len;
   }
 
-  // Clusters: characters that share a glyph, widened to unbroken ranges of characters. A
-  // character without glyphs of its own (a joiner) goes with the one before it.
   const std::size_t n = chars.size();
-  std::vector<std::size_t> first(n);  // the earliest character sharing a glyph with each
   std::vector<long> owner(drawn.size(), -1);  // the first character that names each glyph
-  for (std::size_t c = 0; c < n; ++c) {
-    first[c] = c;
-    if (chars[c].Glyphs.empty() && c > 0) first[c] = c - 1;
-    for (const std::size_t g : chars[c].Glyphs) {
-      if (owner[g] < 0) owner[g] = static_cast<long>(c);
-      first[c] = std::min(first[c], static_cast<std::size_t>(owner[g]));
-    }
-  }
-  std::vector<std::size_t> clusterStart;  // first character of each cluster
-  for (std::size_t c = 0; c < n; ++c) {
-    if (clusterStart.empty() || first[c] >= c) {
-      clusterStart.push_back(c);
-      continue;
-    }
-    // Reaching back: the cluster holding first[c] takes every character up to c.
-    while (clusterStart.size() > 1 && clusterStart.back() > first[c]) clusterStart.pop_back();
-  }
+  const std::vector<std::size_t> clusterStart = ClusterStarts(chars, owner);
   std::vector<std::size_t> clusterOf(n);
   for (std::size_t k = 0; k < clusterStart.size(); ++k)
     for (std::size_t c = clusterStart[k]; c < (k + 1 < clusterStart.size() ? clusterStart[k + 1] : n); ++c)
@@ -348,6 +329,32 @@ void TType0FontSet::ShapeComplex(const QFont& qf, const QString& text, TOxQRPDFF
     spanOpen = spanned && !line.Glyphs.empty() && line.Glyphs.back().X + line.Glyphs.back().Advance + 1 < spanRight;
     if (!spanned) spanRight = 0;
   }
+}
+
+// Clusters: characters that share a glyph, widened to unbroken ranges of characters. A
+// character without glyphs of its own (a joiner) goes with the one before it. Returns the
+// first character of each cluster; `owner` gets the first character that names each glyph.
+std::vector<std::size_t> TType0FontSet::ClusterStarts(const std::vector<TChar>& chars, std::vector<long>& owner) {
+  const std::size_t n = chars.size();
+  std::vector<std::size_t> first(n);  // the earliest character sharing a glyph with each
+  for (std::size_t c = 0; c < n; ++c) {
+    first[c] = c;
+    if (chars[c].Glyphs.empty() && c > 0) first[c] = c - 1;
+    for (const std::size_t g : chars[c].Glyphs) {
+      if (owner[g] < 0) owner[g] = static_cast<long>(c);
+      first[c] = std::min(first[c], static_cast<std::size_t>(owner[g]));
+    }
+  }
+  std::vector<std::size_t> clusterStart;
+  for (std::size_t c = 0; c < n; ++c) {
+    if (clusterStart.empty() || first[c] >= c) {
+      clusterStart.push_back(c);
+      continue;
+    }
+    // Reaching back: the cluster holding first[c] takes every character up to c.
+    while (clusterStart.size() > 1 && clusterStart.back() > first[c]) clusterStart.pop_back();
+  }
+  return clusterStart;
 }
 
 // The character each of `glyphs` is the own glyph of in its face (`to` for none), each

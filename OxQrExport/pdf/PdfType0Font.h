@@ -81,6 +81,7 @@ class TType0FontSet final {
   void ShapeComplex(const QFont& layoutFont, const QString& text, TOxQRPDFFilter& filter, TShapedLine& line);
   struct TDrawn;
   struct TChar;
+  static std::vector<std::size_t> ClusterStarts(const std::vector<TChar>& chars, std::vector<long>& owner);
   std::vector<std::size_t> OwnCharacters(const QString& text, const std::vector<TChar>& chars, std::size_t from,
                                          std::size_t to, const std::vector<std::size_t>& glyphs,
                                          const std::vector<TDrawn>& drawn) const;
