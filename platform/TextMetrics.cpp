@@ -18,6 +18,7 @@
 #include <QRawFont>
 
 #include "CodePage.h"
+#include "FontWarnings.h"
 
 namespace oxqr {
 namespace {
@@ -141,6 +142,7 @@ std::string& AppArgv0() {
 }  // namespace
 
 void EnsureGuiApplication() {
+  SilenceFontWarnings();
   static std::mutex mutex;
   static int argc = 1;
   static char* argv[] = {AppArgv0().data(), nullptr};

@@ -207,7 +207,12 @@ void TOxQRPDFFilter::EndDocument() {
   for (std::size_t i = 0; i < FontList.size(); ++i) WriteFontObjects(static_cast<int>(i), FontList[i]);
   FontList.clear();
   lastFont_ = {};
-  if (Type0Fonts) Type0Fonts->WriteObjects(*this);
+  // Characters no face could draw are told once, when the file is complete.
+  std::string missingFonts;
+  if (Type0Fonts) {
+    Type0Fonts->WriteObjects(*this);
+    missingFonts = Type0Fonts->MissingFonts().Message();
+  }
   Type0Fonts.reset();
   WriteObject(InfoDictionary(), 3, true);
 
@@ -224,6 +229,7 @@ void TOxQRPDFFilter::EndDocument() {
   imageData_.clear();
   imageDataHeld_ = 0;
   PageImages.Clear();
+  if (!missingFonts.empty()) ReportError(this, missingFonts);
 }
 
 void TOxQRPDFFilter::WriteResources() {

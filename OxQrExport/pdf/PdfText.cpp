@@ -124,15 +124,23 @@ std::string TOxQRPDFFilter::TextOperators(const TOxQrTextRec& Rec) {
 
 std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
   const std::string shown = pdf::UnescapeString(r.Text);
-  const std::vector<pdf::TShapedGlyph> glyphs = Type0Fonts->Shape(r.Font.ToFont(), shown, *this);
-  double natural = 0;
-  for (const auto& g : glyphs) natural = std::max(natural, g.X + g.Advance);
-  natural = natural * r.Font.Size / 1000;
-  const double charSpacing = glyphs.empty() ? 0 : (r.Width - natural) / static_cast<double>(glyphs.size());
+  const pdf::TShapedLine line = Type0Fonts->Shape(r.Font.ToFont(), shown, *this);
+  const double scale = static_cast<double>(r.Font.Size) / 1000;
+  const double natural = line.Width * r.Font.Size / 1000;
+  const double charSpacing = line.Glyphs.empty() ? 0 : (r.Width - natural) / static_cast<double>(line.Glyphs.size());
   const double baseline = r.Y - r.Height + 3;
   std::string ops = "BT\r\n" + ColorToPDF(r.Font.Color) + " rg\r\n" + FormatNumber(charSpacing) + " Tc\r\n" +
                     FormatNumber(r.X) + " " + FormatNumber(baseline) + " Td\r\n" +
-                    Type0Fonts->ShowGlyphs(glyphs, r.Font.Size) + "ET";
+                    Type0Fonts->ShowGlyphs(line, r.Font.Size) + "ET";
+  // Characters without a face: the outlined boxes the page shows, one pixel wide.
+  if (!line.Boxes.empty()) {
+    ops += "\r\nq\r\n" + ColorToPDF(r.Font.Color) + " RG\r\n0.75 w";
+    for (const pdf::TMissingBox& b : line.Boxes)
+      ops += "\r\n" + FormatNumber(r.X + b.Left * scale + 0.375) + " " +
+             FormatNumber(baseline + b.Bottom * scale + 0.375) + " " + FormatNumber(b.Width * scale - 0.75) + " " +
+             FormatNumber(b.Height * scale - 0.75) + " re";
+    ops += "\r\nS\r\nQ";
+  }
   const bool underline = r.Font.Style.Has(TFontStyle::fsUnderline);
   const bool strikeOut = r.Font.Style.Has(TFontStyle::fsStrikeOut);
   if (underline || strikeOut) {

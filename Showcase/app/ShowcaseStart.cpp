@@ -11,6 +11,7 @@
 #include "OxQrExport/core/Settings.h"
 #include "PropertiesWindow.h"
 #include "Showcase/samples/SampleContext.h"
+#include "platform/FontWarnings.h"
 
 namespace oxqr {
 
@@ -40,6 +41,7 @@ std::unique_ptr<TShowcase> CreateShowcase(const std::string& databaseOverride) {
 
 int RunShowcase(int& argc, char** argv, const std::string& databaseOverride) {
   InitializeExportLibrary();
+  SilenceFontWarnings();
   QApplication app(argc, argv);
   QApplication::setApplicationName("oxqr-showcase");
   StartShowcaseLibrary();

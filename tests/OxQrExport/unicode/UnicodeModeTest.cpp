@@ -129,6 +129,17 @@ TEST(PdfType0Emitters, WidthsGroupConsecutiveGlyphsAndTheMapIsUtf16) {
       << cmap;
 }
 
+TEST(PdfType0Emitters, GlyphsOfASpanStandInMarkedContentWithTheirText) {
+  // "ka", then a vowel sign drawn before its consonant (two glyphs for two characters),
+  // then "ka" again: only the middle cluster carries its text as /ActualText.
+  pdf::TShapedLine line;
+  line.Glyphs = {{0, 5, 0, 0, 500}, {0, 7, 500, 0, 300, 0}, {0, 8, 800, 0, 200, 0}, {0, 5, 1000, 0, 500}};
+  line.Spans = {u"\u0939\u093F"};
+  EXPECT_EQ(pdf::TType0FontSet().ShowGlyphs(line, 10),
+            "/U0 10 Tf\r\n[<0005>] TJ\r\n/Span << /ActualText <FEFF0939093F> >> BDC\r\n[<00070008>] TJ\r\nEMC\r\n"
+            "[<0005>] TJ\r\n");
+}
+
 TEST_F(UnicodeMode, PdfShowsTextWithType0FontsOnly) {
   const std::string file = Dir() + "names.pdf";
   QRExportSettings().PDF.Compressed = false;
