@@ -163,6 +163,14 @@ void EnsureGuiApplication() {
 std::string SubstituteFontName(const std::string& requested) { return Resolve(requested).Family; }
 
 TDrawnFace DrawnFace(const std::string& requested) {
+  // Asked per text line by some writers: each name is resolved once.
+  static std::mutex mutex;
+  static std::map<std::string, TDrawnFace> known;
+  const std::string key = Lower(requested);
+  {
+    const std::lock_guard lock(mutex);
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+  }
   const Substitute sub = Resolve(requested);
   TDrawnFace face;
   face.Family = sub.Family;
@@ -173,6 +181,9 @@ TDrawnFace DrawnFace(const std::string& requested) {
     face.Kind = TFaceKind::Mono;
   else if (family.find("serif") != std::string::npos && family.find("sans") == std::string::npos)
     face.Kind = TFaceKind::Serif;
+  const std::lock_guard lock(mutex);
+  if (known.size() >= 256) known.clear();  // a report uses a handful of faces
+  known.emplace(key, face);
   return face;
 }
 
