@@ -31,18 +31,21 @@ std::string Lower(std::string s) {
 struct Substitute {
   std::string Family;
   bool ForceBold = false;
+  // A reader asking for the requested name gets this face or one of the same widths: it is
+  // the requested face itself, or a metric-compatible one that font configurations alias.
+  bool MetricAlias = false;
 };
 
-// The one substitution table: faces of the report files mapped to the metric-compatible
-// faces installed with the program.
+// The one substitution table: faces of the report files mapped to the faces installed with
+// the program (metric-compatible ones where they exist).
 const std::map<std::string, Substitute>& SubstitutionTable() {
   static const std::map<std::string, Substitute> table = {
-      {"arial", {"Liberation Sans"}},
+      {"arial", {"Liberation Sans", false, true}},
       {"ms sans serif", {"Liberation Sans"}},
-      {"helvetica", {"Liberation Sans"}},
-      {"times new roman", {"Liberation Serif"}},
-      {"courier new", {"Liberation Mono"}},
-      {"courier", {"Liberation Mono"}},
+      {"helvetica", {"Liberation Sans", false, true}},
+      {"times new roman", {"Liberation Serif", false, true}},
+      {"courier new", {"Liberation Mono", false, true}},
+      {"courier", {"Liberation Mono", false, true}},
       {"impact", {"DejaVu Sans Condensed", true}},
   };
   return table;
@@ -71,7 +74,8 @@ Substitute Resolve(const std::string& requested) {
     if (FamilyInstalled(it->second.Family)) return it->second;
     return Substitute{kFallbackFamily, it->second.ForceBold};
   }
-  if (!requested.empty() && FamilyInstalled(requested)) return Substitute{requested};
+  // An installed face draws itself: every reader that has it finds it by its name.
+  if (!requested.empty() && FamilyInstalled(requested)) return Substitute{requested, false, true};
   return Substitute{kFallbackFamily};
 }
 
@@ -159,6 +163,31 @@ void EnsureGuiApplication() {
 }
 
 std::string SubstituteFontName(const std::string& requested) { return Resolve(requested).Family; }
+
+TDrawnFace DrawnFace(const std::string& requested) {
+  // Asked per text line by some writers: each name is resolved once.
+  static std::mutex mutex;
+  static std::map<std::string, TDrawnFace> known;
+  const std::string key = Lower(requested);
+  {
+    const std::lock_guard lock(mutex);
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+  }
+  const Substitute sub = Resolve(requested);
+  TDrawnFace face;
+  face.Family = sub.Family;
+  face.Bold = sub.ForceBold;
+  face.FoundByName = sub.MetricAlias;
+  const std::string family = Lower(sub.Family);
+  if (family.find("mono") != std::string::npos || QFontDatabase::isFixedPitch(QString::fromStdString(sub.Family)))
+    face.Kind = TFaceKind::Mono;
+  else if (family.find("serif") != std::string::npos && family.find("sans") == std::string::npos)
+    face.Kind = TFaceKind::Serif;
+  const std::lock_guard lock(mutex);
+  if (known.size() >= 256) known.clear();  // a report uses a handful of faces
+  known.emplace(key, face);
+  return face;
+}
 
 QFont ToQFont(const TFont& font, int ppi) {
   EnsureGuiApplication();

@@ -24,6 +24,23 @@ void EnsureGuiApplication();
 
 // The face that measures and draws `requested` ("Arial" -> "Liberation Sans").
 std::string SubstituteFontName(const std::string& requested);
+
+// The kind of face a document names when a reader must choose one of its own.
+enum class TFaceKind : std::uint8_t { Sans, Serif, Mono };
+
+// What a document tells a reader about the face that draws `requested`. A reader that
+// lacks the requested face asks its own font configuration for the name; that finds what
+// was drawn only when the drawn face is the requested one or a metric-compatible stand-in
+// which font configurations alias to it (Arial -> Liberation Sans). Otherwise ("Impact" here
+// drawn in DejaVu Sans Condensed Bold, where a stock configuration answers with a dingbats
+// font) the document must name or carry the drawn face itself.
+struct TDrawnFace {
+  std::string Family;         // the face that draws ("DejaVu Sans Condensed")
+  bool Bold = false;          // drawn bold whatever the requested style
+  TFaceKind Kind = TFaceKind::Sans;
+  bool FoundByName = true;    // a reader finds the drawn face under the requested name
+};
+TDrawnFace DrawnFace(const std::string& requested);
 // A QFont for `font` at `ppi` (pixel size = points x ppi / 72, rounded), unhinted so
 // that widths are the same on every machine.
 QFont ToQFont(const TFont& font, int ppi = ScreenPPI);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/RtfFaceWords.h"
 #include "platform/RtfUnicode.h"
 
 namespace oxqr {
@@ -173,8 +174,11 @@ void TRtfEmitter::Text(const std::string& text) {
 std::string TRtfEmitter::Write() {
   out_ = "{\\rtf1\\ansi\\ansicpg" + std::to_string(AnsiCodePage()) + "\\deff0{\\fonttbl";
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
+    // A face readers would not find by its name names the face that draws it as its
+    // alternative (the family stays the text's own, so that the text reads back equal).
     out_ += "{\\f" + std::to_string(i) + FamilyWord(fonts_[i].Family) + "\\fcharset" +
-            std::to_string(fonts_[i].Charset) + " " + EscapeFontName(fonts_[i].Name) + ";}";
+            std::to_string(fonts_[i].Charset) + " " + EscapeFontName(fonts_[i].Name) +
+            RtfFaceWords(fonts_[i].Name).Alternative + ";}";
   }
   out_ += "}\r\n";
   if (!colors_.empty()) {

@@ -1,6 +1,7 @@
 #include "HtmlMarkup.h"
 
 #include "OxQrExport/core/DocumentFunctions.h"
+#include "platform/TextMetrics.h"
 
 namespace oxqr::html {
 
@@ -51,12 +52,19 @@ std::string EncodeUrl(std::string_view s) {
   return out;
 }
 
+std::string FontFamilyList(const std::string& Name) {
+  const TDrawnFace drawn = DrawnFace(Name);
+  if (drawn.FoundByName) return Name;
+  const char* generic = drawn.Kind == TFaceKind::Serif ? "serif" : drawn.Kind == TFaceKind::Mono ? "monospace" : "sans-serif";
+  return Name + ", " + drawn.Family + ", " + generic;
+}
+
 std::string FontShorthand(const TOxQrFontAttrib& Font) {
   std::string s;
   if (Font.Style.Has(TFontStyle::fsItalic)) s += " italic";
   if (Font.Style.Has(TFontStyle::fsBold)) s += " bold";
   if (!s.empty()) s += ' ';
-  s += std::to_string(Font.Size) + "pt " + Font.Name;
+  s += std::to_string(Font.Size) + "pt " + FontFamilyList(Font.Name);
   const bool underline = Font.Style.Has(TFontStyle::fsUnderline);
   const bool strikeOut = Font.Style.Has(TFontStyle::fsStrikeOut);
   if (underline || strikeOut) {

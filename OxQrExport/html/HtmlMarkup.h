@@ -23,7 +23,12 @@ std::string EscapeTextLine(std::string_view s);
 // as %HH; letters, digits, "-._~", "/" between folders and the blank are kept.
 std::string EncodeUrl(std::string_view s);
 
-// "[italic][ bold] <size>pt <face>[; text-decoration: underline line-through];
+// The CSS face list of a font: its name, then, for a face readers would not find by that
+// name, the face that draws it and its generic family ("Impact, DejaVu Sans Condensed,
+// sans-serif"). Multi-word names stay unquoted, as CSS allows.
+std::string FontFamilyList(const std::string& Name);
+
+// "[italic][ bold] <size>pt <face list>[; text-decoration: underline line-through];
 // color:#RRGGBB".
 std::string FontShorthand(const TOxQrFontAttrib& Font);
 

@@ -8,6 +8,7 @@
 #include "OxQrExport/pdf/PdfSyntax.h"
 #include "OxQrExport/pdf/PdfType0Font.h"
 #include "platform/CodePage.h"
+#include "platform/TextMetrics.h"
 
 namespace oxqr {
 namespace {
@@ -191,7 +192,10 @@ void TOxQRPDFFilter::WriteFontObjects(int Index, TFontEntry& Entry) {
   const std::string encoding = pdf::EncodingEntry(QRExportSettings().PDF.FontEncoding, AnsiCodePage());
   std::string name = pdf::EscapeName(Entry.Key);
   int fontFile = 0;
-  if (QRExportSettings().PDF.EmbedFonts) {
+  // A face that readers would not find under the font's name (Impact, drawn here in a
+  // condensed bold sans) is embedded even when fonts are not asked for, under the same
+  // name and widths, so that the document shows what the page was drawn with.
+  if (QRExportSettings().PDF.EmbedFonts || !DrawnFace(info.Attributes.Name).FoundByName) {
     // The program goes first so that the descriptor can name it; a face that cannot be
     // subset keeps the plain, non-embedded font.
     fontFile = WriteFontProgram(info);

@@ -21,6 +21,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/Locale.h"
+#include "platform/RtfFaceWords.h"
 #include "platform/Streams.h"
 #include "platform/TextMetrics.h"
 
@@ -134,8 +135,11 @@ int TOxQRRTFFilter::FontIndex(const TOxQrFontAttrib& Font) {
   for (const auto& known : fontNumbers_)
     if (known.Charset == Font.Charset && known.Name == Font.Name && known.Index < FontTable.size())
       return static_cast<int>(known.Index);
-  const int index =
-      IndexOrAppend(FontTable, std::to_string(WrittenCharset(Font.Charset)) + " " + RtfEscapeText(Font.Name));
+  // A face readers would not find by its name also gets its family and the drawn face
+  // as the alternative: "\fswiss\fcharset0 Impact{\*\falt DejaVu Sans Condensed}".
+  const TRtfFaceWords words = RtfFaceWords(Font.Name);
+  const int index = IndexOrAppend(FontTable, words.Family + "\\fcharset" + std::to_string(WrittenCharset(Font.Charset)) +
+                                                 " " + RtfEscapeText(Font.Name) + words.Alternative);
   fontNumbers_.push_back(TFontNumber{Font.Charset, Font.Name, static_cast<std::size_t>(index)});
   return index;
 }
@@ -321,7 +325,7 @@ std::string TOxQRRTFFilter::DocumentHead() {
 
   h += "{\\fonttbl";
   for (std::size_t k = 0; k < FontTable.size(); ++k)
-    if (FontTable[k] != DummyFont) h += "{\\f" + std::to_string(k) + "\\fcharset" + FontTable[k] + ";}";
+    if (FontTable[k] != DummyFont) h += "{\\f" + std::to_string(k) + FontTable[k] + ";}";
   h += ExtraFontText + "}";
 
   h += "{\\colortbl;";

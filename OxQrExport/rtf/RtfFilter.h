@@ -32,7 +32,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   // Colours of the document: entry k is RTF colour k + 1. Either "RRGGBB" or a colour entry
   // taken over from a rich text ("\red255\green0\blue0;").
   std::vector<std::string> ColorTable;
-  // Fonts of the document: entry k is RTF font k. Either "<charset> <name>" or the
+  // Fonts of the document: entry k is RTF font k. Either the entry after its number
+  // ("\fcharset0 Arial", with family and alternative face for a face readers lack) or the
   // placeholder "RTFDummyFont" reserving a number for a font of a rich text.
   std::vector<std::string> FontTable;
   std::string ExtraFontText;  // font entries of embedded rich texts, already renumbered

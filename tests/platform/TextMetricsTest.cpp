@@ -32,6 +32,33 @@ TEST(FontSubstitutionTest, TableAndFallback) {
   for (const auto& c : cases) EXPECT_EQ(SubstituteFontName(c.requested), c.used) << c.requested;
 }
 
+// What documents tell a reader: faces a reader's font configuration finds under the
+// requested name need nothing more; the others name the face that draws them.
+TEST(FontSubstitutionTest, DrawnFaceSaysWhetherReadersFindItByName) {
+  const struct {
+    const char* requested;
+    const char* family;
+    bool bold;
+    TFaceKind kind;
+    bool foundByName;
+  } cases[] = {
+      {"Arial", "Liberation Sans", false, TFaceKind::Sans, true},
+      {"Times New Roman", "Liberation Serif", false, TFaceKind::Serif, true},
+      {"Courier New", "Liberation Mono", false, TFaceKind::Mono, true},
+      {"DejaVu Serif", "DejaVu Serif", false, TFaceKind::Serif, true},  // installed
+      {"Impact", "DejaVu Sans Condensed", true, TFaceKind::Sans, false},
+      {"MS Sans Serif", "Liberation Sans", false, TFaceKind::Sans, false},
+      {"No Such Face 123", "Liberation Sans", false, TFaceKind::Sans, false},
+  };
+  for (const auto& c : cases) {
+    const TDrawnFace face = DrawnFace(c.requested);
+    EXPECT_EQ(face.Family, c.family) << c.requested;
+    EXPECT_EQ(face.Bold, c.bold) << c.requested;
+    EXPECT_EQ(face.Kind, c.kind) << c.requested;
+    EXPECT_EQ(face.FoundByName, c.foundByName) << c.requested;
+  }
+}
+
 TEST(FontSubstitutionTest, QtUsesTheSubstituteFace) {
   for (const char* name : {"Arial", "Times New Roman", "Courier New", "Impact"}) {
     const QFontInfo info(ToQFont(MakeFont(name, 10)));

@@ -108,6 +108,21 @@ TEST(RtfWriter, WritesInRichEditStyle) {
             "next\r\n}\r\n");
 }
 
+// A face readers would not find by its name carries the face that draws it as its
+// alternative; the document reads back equal, alternative and all.
+TEST(RtfWriter, FaceReadersLackNamesTheDrawnFace) {
+  SetAnsiCodePage(1252);
+  const TRichDocument doc = LoadRtf(
+      "{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fswiss\\fcharset0 Impact;}}"
+      "\\pard\\f0\\fs20 a \\f1 heading}");
+  const std::string rtf = WriteRtf(doc);
+  EXPECT_EQ(rtf.substr(0, rtf.find("\r\n")),
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}"
+            "{\\f1\\fswiss\\fcharset0 Impact{\\*\\falt DejaVu Sans Condensed};}}");
+  EXPECT_EQ(WriteRtf(LoadRtf(rtf)), rtf);
+  EXPECT_EQ(LoadRtf(rtf).Paragraphs[0].Runs.back().Format.FontName, "Impact");
+}
+
 TEST(RtfWriter, RangeCoversExactlyItsCharacters) {
   const TRichDocument doc = LoadRtf("{\\rtf1\\ansi abc\\par {\\b def}\\par ghi}");
   const int n = doc.TextLength();

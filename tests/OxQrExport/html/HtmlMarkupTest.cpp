@@ -63,6 +63,23 @@ TEST(HtmlMarkup, FontShorthandPutsItalicBeforeBoldAndDecorationsAfterTheFace) {
   EXPECT_EQ(html::FontShorthand(f), "12pt Times New Roman; text-decoration: line-through; color:#FF0000");
 }
 
+// A face readers would not find by its name is followed by the face that draws it and its
+// generic family; faces they find stay alone.
+TEST(HtmlMarkup, FontFamilyListAddsTheDrawnFaceWhereReadersLackTheNamedOne) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Arial", "Arial"},
+      {"Courier New", "Courier New"},
+      {"DejaVu Serif", "DejaVu Serif"},
+      {"Impact", "Impact, DejaVu Sans Condensed, sans-serif"},
+      {"No Such Face 123", "No Such Face 123, Liberation Sans, sans-serif"},
+  };
+  for (const auto& [name, list] : cases) EXPECT_EQ(html::FontFamilyList(name), list) << name;
+  TOxQrFontAttrib f;
+  f.Name = "Impact";
+  f.Size = 16;
+  EXPECT_EQ(html::FontShorthand(f), "16pt Impact, DejaVu Sans Condensed, sans-serif; color:#000000");
+}
+
 TEST(HtmlMarkup, CharsetNamesTheSetOfTheCodePagesBytes) {
   const std::pair<int, const char*> cases[] = {
       {1252, "ISO-8859-1"},   {1250, "windows-1250"},

@@ -1,5 +1,6 @@
 // The PDF file writer, text and fonts: whole objects byte for byte through a real printer.
 #include <filesystem>
+#include <map>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -253,7 +254,8 @@ TEST_F(PdfFilterTest, FontsAreSharedByFaceAndWeightAndNamedAsPdfNames) {
   EXPECT_EQ(pdf.Body(5), "<<\r\n/Font <<\r\n/F0 6 0 R\r\n/F1 11 0 R\r\n/F2 13 0 R\r\n>>\r\n/ProcSet 4 0 R\r\n>>");
   EXPECT_NE(pdf.Body(11).find("/Name /F1\r\n/BaseFont /Arial,Bold\r\n"), std::string::npos);
   EXPECT_NE(pdf.Body(12).find("/FontName /Arial,Bold\r\n"), std::string::npos);
-  EXPECT_NE(pdf.Body(13).find("/BaseFont /A#2FB#28x#29,BoldItalic\r\n"), std::string::npos) << pdf.Body(13);
+  // A face no reader has is embedded as drawn (see below), under its own name.
+  EXPECT_NE(pdf.Body(13).find("+A#2FB#28x#29,BoldItalic\r\n"), std::string::npos) << pdf.Body(13);
   const std::string italic = pdf.Body(14);
   EXPECT_NE(italic.find("/Flags 96\r\n"), std::string::npos) << "non-symbolic + italic: " << italic;
 }
@@ -383,6 +385,49 @@ TEST_F(PdfFilterTest, EmbeddedFontsAreTaggedSubsetsWithTheirProgram) {
   EXPECT_EQ(font.substr(0, 4), std::string("\0\1\0\0", 4)) << "a TrueType program";
   EXPECT_NE(header.find("/Length1 " + std::to_string(font.size())), std::string::npos);
   EXPECT_LT(font.size(), 40000u) << "a subset, not the whole face";
+  ExpectOffsetsPointAtObjects(pdf);
+}
+
+// Without embedding asked for, a font whose face readers would not find by its name
+// (Impact, drawn in DejaVu Sans Condensed Bold; a stock reader shows a dingbats font) is
+// embedded all the same: the drawn face's subset under the font's own name. Arial, which
+// every reader finds in a metric-compatible face, stays a plain font.
+TEST_F(PdfFilterTest, FaceReadersLackIsEmbeddedAsDrawn) {
+  ASSERT_FALSE(QRExportSettings().PDF.EmbedFonts);
+  TOxQRPDFFilter f(File());
+  RunPdf(f, printer_, 1, [&](int) {
+    f.AddText(Line("Body", 100, 700, 25, 12));
+    TOxQrTextRec title = Line("Title", 100, 650, 40, 20, TAlignment::taLeftJustify, 16);
+    title.Font.Name = "Impact";
+    f.AddText(title);
+  });
+  const TPdfFile pdf = Read();
+  struct Seen {
+    std::string BaseFont;
+    int Program = 0;
+  };
+  std::map<std::string, Seen> fonts;  // by resource name
+  for (const auto& [n, offset] : pdf.Offsets) {
+    const std::string body = pdf.Body(n);
+    if (body.find("/Type /Font\r\n") == std::string::npos) continue;
+    const auto at = body.find("/BaseFont /") + 11;
+    Seen seen{body.substr(at, body.find("\r\n", at) - at)};
+    const std::string descriptor = pdf.Body(std::stoi(body.substr(body.find("/FontDescriptor ") + 16)));
+    if (const auto ff = descriptor.find("/FontFile2 "); ff != std::string::npos)
+      seen.Program = std::stoi(descriptor.substr(ff + 11));
+    fonts[body.substr(body.find("/Name /") + 7, 2)] = seen;
+  }
+  ASSERT_EQ(fonts.size(), 2u);
+  EXPECT_EQ(fonts["F0"].BaseFont, "Arial");
+  EXPECT_EQ(fonts["F0"].Program, 0);
+  const Seen& impact = fonts["F1"];
+  ASSERT_EQ(impact.BaseFont.size(), 6u + 1 + 6) << impact.BaseFont;
+  EXPECT_EQ(impact.BaseFont.substr(6), "+Impact");
+  ASSERT_NE(impact.Program, 0);
+  const std::string program = Inflate(pdf.Stream(impact.Program));
+  EXPECT_EQ(program.substr(0, 4), std::string("\0\1\0\0", 4)) << "a TrueType program";
+  const std::string drawn("\0D\0e\0j\0a\0V\0u\0 \0S\0a\0n\0s\0 \0C\0o\0n\0d\0e\0n\0s\0e\0d\0 \0B\0o\0l\0d", 52);
+  EXPECT_NE(program.find(drawn), std::string::npos) << "the face that drew the page";
   ExpectOffsetsPointAtObjects(pdf);
 }
 

@@ -401,8 +401,31 @@ TEST_F(RtfFilterTest, TablesNumberByFirstUse) {
   EXPECT_EQ(f.ColorIndex(0x0000FF), 1);
   f.ClosePage();
   f.FinishJob();
-  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset2 Arial;}{\\f2\\fcharset0 Caf\\'e9 Sans;}}"),
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset2 Arial;}"
+                        "{\\f2\\fswiss\\fcharset0 Caf\\'e9 Sans{\\*\\falt Liberation Sans};}}"),
             std::string::npos);
+}
+
+// A reader that lacks a face finds the one that drew it: faces its font configuration
+// would not find by name get their family and the drawn face as the alternative; faces it
+// finds (Arial, metric-compatible stand-ins, installed faces) keep their plain entry.
+TEST_F(RtfFilterTest, FacesReadersLackNameTheDrawnFace) {
+  TOxQRRTFFilter f(Dir() + "out.rtf");
+  Open(f);
+  for (const char* name : {"Arial", "Impact", "Courier New", "MS Sans Serif", "DejaVu Serif"}) {
+    TOxQrFontAttrib font;
+    font.Name = name;
+    f.FontIndex(font);
+  }
+  f.ClosePage();
+  f.FinishJob();
+  EXPECT_NE(File().find("{\\fonttbl{\\f0\\fcharset0 Arial;}"
+                        "{\\f1\\fswiss\\fcharset0 Impact{\\*\\falt DejaVu Sans Condensed};}"
+                        "{\\f2\\fcharset0 Courier New;}"
+                        "{\\f3\\fswiss\\fcharset0 MS Sans Serif{\\*\\falt Liberation Sans};}"
+                        "{\\f4\\fcharset0 DejaVu Serif;}}"),
+            std::string::npos)
+      << File().substr(0, 400);
 }
 
 // The default charset is written as the code page's, so that readers decode \'hh with it.

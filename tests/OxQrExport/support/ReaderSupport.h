@@ -15,10 +15,20 @@ struct TShellRun {
   std::string Output;  // standard output (add 2>&1 to the command for standard error)
 };
 
-// Runs `command` through /bin/sh with the readers' fontconfig file and collects its output.
+// Whether readers run with the machine's own font configuration, as a user's do (the
+// stock-fonts label sets OXQR_STOCK_FONTS), instead of the tests' one, which gives them the
+// substitutions our own drawing uses.
+inline bool StockFonts() {
+  const char* stock = std::getenv("OXQR_STOCK_FONTS");
+  return stock != nullptr && *stock != '\0';
+}
+
+// Runs `command` through /bin/sh with the readers' fontconfig file (none in a stock-fonts
+// run) and collects its output.
 inline TShellRun RunShell(const std::string& command) {
   TShellRun r;
-  const std::string full = "FONTCONFIG_FILE='" OXQR_TEST_SOURCE_DIR "/tests/readers-fonts.conf' " + command;
+  const std::string full =
+      StockFonts() ? command : "FONTCONFIG_FILE='" OXQR_TEST_SOURCE_DIR "/tests/readers-fonts.conf' " + command;
   std::FILE* p = ::popen(full.c_str(), "r");
   if (p == nullptr) return r;
   char buf[4096];
