@@ -29,6 +29,7 @@ struct TAst {
   std::string Text;
   std::string Member;
   std::size_t MemberOffset = 0;
+  int Depth = 1;  // levels of the tree below and with this node
   std::vector<std::unique_ptr<TAst>> Args;
 };
 

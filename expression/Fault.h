@@ -19,6 +19,8 @@ using TFaults = std::vector<TFault>;
 // Bounds on what an expression may be: it comes from an untrusted file.
 inline constexpr std::size_t kMaxExpressionBytes = 16 * 1024;
 inline constexpr int kMaxNesting = 64;
+// Levels of the tree, also those of a long chain (1 + 1 + ... + 1): evaluation recurses.
+inline constexpr int kMaxDepth = 256;
 inline constexpr std::size_t kMaxNodes = 4096;
 // Faults kept per expression (a definition keeps its own count).
 inline constexpr std::size_t kMaxFaults = 20;

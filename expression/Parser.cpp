@@ -1,5 +1,6 @@
 #include "expression/Parser.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -60,6 +61,12 @@ class TParser {
     n->Text = at.Text;
     return n;
   }
+  // The node's depth from its children's; a tree deeper than kMaxDepth is a fault.
+  static void Deepen(TAst& n, const TToken& at) {
+    for (const auto& a : n.Args) n.Depth = std::max(n.Depth, a->Depth + 1);
+    if (n.Depth > kMaxDepth)
+      Fail(at, "the expression is too deep (more than " + std::to_string(kMaxDepth) + " levels of operators and calls)");
+  }
   int InfixPower(const TToken& t) const {
     if (Is(t, "or")) return kOrPower;
     if (Is(t, "and")) return kAndPower;
@@ -85,6 +92,7 @@ class TParser {
       n->IsOr = power == kOrPower;
       n->Args.push_back(std::move(left));
       n->Args.push_back(std::move(right));
+      Deepen(*n, op);
       left = std::move(n);
     }
     return left;
@@ -104,6 +112,7 @@ class TParser {
         auto n = Node(TAstKind::Unary, t);
         n->Op = TTok::Minus;
         n->Args.push_back(Expression(kUnaryPower, depth + 1));
+        Deepen(*n, t);
         return n;
       }
       case TTok::LParen: {
@@ -126,6 +135,7 @@ class TParser {
       auto n = Node(TAstKind::Unary, t);
       n->Op = TTok::Name;
       n->Args.push_back(Expression(kNotPower, depth + 1));
+      Deepen(*n, t);
       return n;
     }
     if (Is(t, "and") || Is(t, "or")) Fail(t, "expected a value before '" + t.Text + "'");
@@ -157,6 +167,7 @@ class TParser {
     }
     call->Length = cur_.Offset + 1 - t.Offset;
     (void)open;
+    Deepen(*call, t);
     Advance();
     return call;
   }

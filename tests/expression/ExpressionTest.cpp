@@ -261,12 +261,16 @@ TEST(ExpressionFaults, Bounds) {
   std::string big = "1";
   while (big.size() < 1024 * 1024) big += " + 1";
   EXPECT_EQ(Compile(big, scope).Faults.at(0).Message, "the expression is longer than 16 KiB");
-  std::string wide = "0";
-  for (int i = 0; i < 5000; ++i) wide += "+1";
-  EXPECT_EQ(Compile(wide, scope).Faults.at(0).Message, "the expression is too large (more than 4096 parts)");
+  std::string chain = "0";
+  for (int i = 0; i < 5000; ++i) chain += "+1";
+  EXPECT_EQ(Compile(chain, scope).Faults.at(0).Message,
+            "the expression is too deep (more than 256 levels of operators and calls)");
+  std::string wide = "coalesce(0";
+  for (int i = 0; i < 5000; ++i) wide += ",1";
+  EXPECT_EQ(Compile(wide + ")", scope).Faults.at(0).Message, "the expression is too large (more than 4096 parts)");
   std::string ok = "0";
-  for (int i = 0; i < 2000; ++i) ok += "+1";
-  EXPECT_EQ(Value(ok), "number 2000");
+  for (int i = 0; i < 250; ++i) ok += "+1";
+  EXPECT_EQ(Value(ok), "number 250");
 }
 
 // A deferred value is evaluated with what is known, recorded, and evaluated again at the
