@@ -2,6 +2,7 @@
 // The loader's working state (private to definition/): the XML being read, the report
 // being built, and the references between bands resolved once every band is known.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@ class TDefinitionBuilder {
   TDefinitionBuilder(const std::string& text, const std::string& fileName, const TDefinitionOptions& options);
   ~TDefinitionBuilder();
   std::unique_ptr<TReportDefinition> Run();
+  // `error` with the faults collected before it (itself when there are none).
+  EDefinitionError WithEarlierFaults(const EDefinitionError& error) const;
 
  private:
   struct TLink {
@@ -52,6 +55,25 @@ class TDefinitionBuilder {
   TLink LinkOf(oxr::TElement& e, std::string_view attribute);
   TQRCustomBand* Resolve(const TLink& link) const;
   void ResolveBandLinks();
+
+  // DefinitionExpressions.cpp: expressions in conditions, groups and styles, compiled once
+  // every band is known; faults collected (up to kMaxFaults) and reported together.
+  struct TExpressionSite {
+    std::string Source;
+    qint64 ValueStart = 0;  // where the attribute's value starts in the file
+    const TQRPrintable* Control = nullptr;
+    const TQRCustomBand* Band = nullptr;
+    bool Condition = false;  // must be a boolean
+    std::function<void(std::shared_ptr<const expr::TExpression>)> Set;
+  };
+  void AddExpression(oxr::TElement& e, std::string_view attribute, const TQRPrintable* control,
+                     const TQRCustomBand* band, bool condition,
+                     std::function<void(std::shared_ptr<const expr::TExpression>)> set);
+  void CompileExpressions();
+  void AddFault(qint64 offset, std::size_t width, const std::string& message);
+  void AddTokenFaults(const TTokenError& error, qint64 valueStart);
+  void ReadStyle(oxr::TElement& e, TQRPrintable* control, TQRCustomBand* band);
+  void ReadGroupExpression(oxr::TElement& e, TQRGroup& group);
 
   // DefinitionControls.cpp
   void ReadControl(oxr::TElement& e, TQRCustomBand& band);
@@ -91,6 +113,10 @@ class TDefinitionBuilder {
   std::map<std::string, TQRCustomBand*> bandsByName_;
   std::vector<TBandLinks> bandLinks_;
   std::unique_ptr<TReportDefinition> result_;
+  std::vector<TExpressionSite> expressionSites_;
+  std::vector<TDefinitionFault> faults_;
+  TQRPrintable* styleTarget_ = nullptr;  // the control being read (EndLeaf reads its <style>)
+  const TQRCustomBand* currentBand_ = nullptr;  // the band being read
 };
 
 }  // namespace oxqr

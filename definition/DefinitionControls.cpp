@@ -30,6 +30,7 @@ void TDefinitionBuilder::ReadCommon(TElement& e, TQRPrintable& c) {
   c.Frame = e.Frame(c.Frame);
   c.Enabled = e.Bool("enabled", c.Enabled);
   c.Tag = e.Integer("tag", c.Tag, -2147483647, 2147483647);
+  styleTarget_ = &c;
   c.PrintCondition = ReadPrintCondition(e);
 }
 
@@ -73,6 +74,7 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
       line.Finish();
       c.Lines.push_back(Utf8ToAnsi(ElementText()));
     }
+    styleTarget_ = nullptr;
     return;
   } else if (kind == "sysdata") {
     auto& c = band.Add<TOxQRSysData>();
@@ -104,7 +106,7 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
     return;
   } else {
     e.Fail("<band> has no element <" + kind +
-           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode)");
+           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode, style)");
   }
   EndLeaf(e);
 }
@@ -197,7 +199,13 @@ void TDefinitionBuilder::ReadChart(TElement& e, TQRCustomBand& band) {
 
 void TDefinitionBuilder::EndLeaf(TElement& e) {
   e.Finish();
-  if (NextChild()) TElement(source_, *xml_).Fail("<" + e.Name() + "> holds no elements");
+  TQRPrintable* control = std::exchange(styleTarget_, nullptr);
+  while (NextChild()) {
+    TElement child(source_, *xml_);
+    if (control == nullptr) child.Fail("<" + e.Name() + "> holds no elements");
+    if (child.Name() != "style") child.Fail("<" + e.Name() + "> holds no elements but <style>");
+    ReadStyle(child, control, nullptr);
+  }
 }
 
 }  // namespace oxqr

@@ -130,7 +130,9 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
   }
   ApplyParameterValues();
   ResolveBandLinks();
+  CompileExpressions();
   BindTokenText();
+  if (!faults_.empty()) throw EDefinitionError(source_.FileName, faults_);
   return std::move(result_);
 }
 
@@ -406,6 +408,7 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   } else if (*type == TQRBandType::rbGroupHeader) {
     auto& group = r.AddBand<TQRGroup>();
     if (e.Raw("field")) group.Expression = FieldRef(e, "field").second;
+    ReadGroupExpression(e, group);
     links.Master = LinkOf(e, "master");
     links.Footer = LinkOf(e, "footer");
     band = &group;
@@ -422,13 +425,16 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   band->Frame = e.Frame(band->Frame);
   band->Enabled = e.Bool("enabled", band->Enabled);
   links.Child = LinkOf(e, "child");
+  styleTarget_ = nullptr;
+  currentBand_ = band;
   band->PrintCondition = ReadPrintCondition(e);
   e.Finish();
   links.Band = band;
   bandLinks_.push_back(links);
   while (NextChild()) {
     TElement c(source_, *xml_);
-    ReadControl(c, *band);
+    if (c.Name() == "style") ReadStyle(c, nullptr, band);
+    else ReadControl(c, *band);
   }
 }
 
@@ -478,7 +484,12 @@ void TDefinitionBuilder::ResolveBandLinks() {
 
 std::unique_ptr<TReportDefinition> LoadReportDefinitionText(const std::string& text, const std::string& fileName,
                                                             const TDefinitionOptions& options) {
-  return TDefinitionBuilder(text, fileName, options).Run();
+  TDefinitionBuilder builder(text, fileName, options);
+  try {
+    return builder.Run();
+  } catch (const EDefinitionError& e) {
+    throw builder.WithEarlierFaults(e);
+  }
 }
 
 std::unique_ptr<TReportDefinition> LoadReportDefinition(const std::string& fileName, const TDefinitionOptions& options) {

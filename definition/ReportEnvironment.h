@@ -130,6 +130,8 @@ class TReportEnvironment final : private TQRRunObserver {
   detail::TEnvironmentState& State() { return *state_; }
 
  private:
+  // Compiles an expression part once; throws TExpressionFaults.
+  void ValidateExpression(const TTokenPart& part, const TQRPrintable* control) const;
   void RunStarted(TQRCustomReport& report) override;
   void RecordPrinted(const TQRCustomBand* band, TDataSet& data) override;
   void ScopeStarted(const TQRCustomBand& scope) override;
