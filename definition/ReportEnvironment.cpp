@@ -249,6 +249,8 @@ std::vector<std::string> TReportEnvironment::MissingParameters() const {
 // ---- checking text --------------------------------------------------------------------
 
 void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* control) const {
+  // Every expression of the text is checked; their faults are given together.
+  expr::TFaults faults;
   for (const TTokenPart& part : text.Parts()) {
     switch (part.Kind) {
       case TTokenKind::Field: {
@@ -303,12 +305,17 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* co
         break;
       }
       case TTokenKind::Expression:
-        ValidateExpression(part, control);
+        try {
+          ValidateExpression(part, control);
+        } catch (const TExpressionFaults& e) {
+          faults.insert(faults.end(), e.Faults.begin(), e.Faults.end());
+        }
         break;
       default:
         break;
     }
   }
+  if (!faults.empty()) throw TExpressionFaults(std::move(faults));
 }
 
 void TReportEnvironment::ValidateExpression(const TTokenPart& part, const TQRPrintable* control) const {
