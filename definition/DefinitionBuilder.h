@@ -71,6 +71,7 @@ class TDefinitionBuilder {
                      std::function<void(std::shared_ptr<const expr::TExpression>)> set);
   void CompileExpressions();
   void AddFault(qint64 offset, std::size_t width, const std::string& message);
+  [[noreturn]] void ThrowFaults() const;
   void AddTokenFaults(const TTokenError& error, qint64 valueStart);
   void ReadStyle(oxr::TElement& e, TQRPrintable* control, TQRCustomBand* band);
   void ReadGroupExpression(oxr::TElement& e, TQRGroup& group);

@@ -70,7 +70,11 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
     e.Finish();
     while (NextChild()) {
       TElement line(source_, *xml_);
-      if (line.Name() != "line") line.Fail("<memo> has no element <" + line.Name() + "> (line)");
+      if (line.Name() == "style") {
+        ReadStyle(line, &c, nullptr);
+        continue;
+      }
+      if (line.Name() != "line") line.Fail("<memo> has no element <" + line.Name() + "> (line, style)");
       line.Finish();
       c.Lines.push_back(Utf8ToAnsi(ElementText()));
     }

@@ -3,6 +3,7 @@
 // compiled once every band is known (a total may name a group further down); every fault
 // is collected with its place, and the definition fails with all of them at once.
 #include <QXmlStreamReader>
+#include <algorithm>
 
 #include "definition/DefinitionBuilder.h"
 #include "definition/EnvironmentState.h"
@@ -15,7 +16,16 @@ using oxr::TElement;
 
 void TDefinitionBuilder::AddFault(qint64 offset, std::size_t width, const std::string& message) {
   faults_.push_back(source_.FaultAt(offset, static_cast<int>(width), message));
-  if (faults_.size() >= expr::kMaxFaults) throw EDefinitionError(source_.FileName, faults_);
+  if (faults_.size() >= expr::kMaxFaults) ThrowFaults();
+}
+
+// The faults in the order of the file.
+void TDefinitionBuilder::ThrowFaults() const {
+  std::vector<TDefinitionFault> sorted = faults_;
+  std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+    return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
+  });
+  throw EDefinitionError(source_.FileName, std::move(sorted));
 }
 
 void TDefinitionBuilder::AddTokenFaults(const TTokenError& error, qint64 valueStart) {

@@ -132,7 +132,7 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
   ResolveBandLinks();
   CompileExpressions();
   BindTokenText();
-  if (!faults_.empty()) throw EDefinitionError(source_.FileName, faults_);
+  if (!faults_.empty()) ThrowFaults();
   return std::move(result_);
 }
 

@@ -359,6 +359,8 @@ void TReportEnvironment::Bind() {
   if (deferred) report_.NeedsPreviewRun = true;
 }
 
+const expr::TEvalCounters& TReportEnvironment::ExpressionCounters() const { return state_->Expressions().Counters(); }
+
 std::string TReportEnvironment::Evaluate(const TTokenText& text, const TQRPrintable* control) {
   return state_->Evaluate(text, control).Joined();
 }

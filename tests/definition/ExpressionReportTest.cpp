@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "definition/PrintCondition.h"
 #include "definition/ReportDefinition.h"
@@ -125,6 +126,24 @@ TEST(ExpressionReport, ComputesGroupsConditionsStylesAndTotals) {
   EXPECT_EQ(report.Bands()[1]->Color, clWhite);
 }
 
+// Saving writes the expressions, conditions, group expression and styles back; the saved
+// definition prints the same pages.
+TEST(ExpressionReport, SavedDefinitionPrintsTheSame) {
+  auto first = Load(Definition(kInvoiceBands));
+  const std::string saved = test::TempPath("saved-invoices.oxr");
+  SaveReportDefinition(first->Report(), saved, DefinitionNames(*first));
+  TDefinitionOptions options;
+  options.DatabasePath = InvoicesDatabase();
+  auto second = LoadReportDefinition(saved, options);
+  std::remove(saved.c_str());
+  first->Report().Prepare();
+  second->Report().Prepare();
+  const auto a = Texts(first->Report().QRPrinter()), b = Texts(second->Report().QRPrinter());
+  ASSERT_EQ(Strings(a), Strings(b));
+  for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i]->Font, b[i]->Font) << a[i]->Text;
+  EXPECT_EQ(first->Report().QRPrinter().Page(1)->Records.size(), second->Report().QRPrinter().Page(1)->Records.size());
+}
+
 // The field form of printWhen keeps its own meaning and class; other conditions are
 // expressions.
 TEST(ExpressionReport, OldConditionFormsStayFieldConditions) {
@@ -168,9 +187,9 @@ TEST(ExpressionReport, AllFaultsAtOnceWithTheirPlaces) {
     const TWant want[] = {
         {4, 59, "unknown field 'saledat' in dataset Inv; did you mean 'saledate'?"},
         {6, 23, "expected a boolean, but this is a number"},
-        {8, 94, "unknown parameter 'Cutt'; did you mean 'Cut'?"},
         {7, 73, "cannot add a number and a text (text(x) turns a value into text to join it)"},
         {7, 87, "unknown field 'custmer' in dataset Inv; did you mean 'customer'?"},
+        {8, 94, "unknown parameter 'Cutt'; did you mean 'Cut'?"},
     };
     for (std::size_t i = 0; i < 5; ++i) {
       EXPECT_EQ(f[i].Message, want[i].Message) << e.Listing();
