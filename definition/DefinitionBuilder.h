@@ -102,6 +102,9 @@ class TDefinitionBuilder {
   std::filesystem::path baseDir_;
   std::string databasePath_;
   QXmlStreamReader* xml_ = nullptr;
+  // The elements opened and not yet closed (name, offset of '<'), for "<label> opened at
+  // 26:5 is not closed".
+  std::vector<std::pair<std::string, qint64>> openElements_;
   qint64 reportStart_ = 0;
   std::vector<std::pair<std::string, qint64>> parameterAt_;
   bool parametersApplied_ = false;
