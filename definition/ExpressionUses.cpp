@@ -41,27 +41,31 @@ const TConditionalStyle* TControlStyles::Holding() const {
 }
 
 void TControlStyles::Apply(TQRPrintable& control) {
+  // Only a style that holds changes (and saves) anything: most records print as made.
+  applied_ = Holding();
+  if (applied_ == nullptr) return;
+  const TConditionalStyle& s = *applied_;
   color_ = control.Color;
+  if (s.Color) control.Color = *s.Color;
   auto* label = dynamic_cast<TQRCustomLabel*>(&control);
-  if (label != nullptr) {
-    font_ = label->Font;
-    transparent_ = label->Transparent;
-  }
-  const TConditionalStyle* s = Holding();
-  if (s == nullptr) return;
-  if (s->Color) control.Color = *s->Color;
   if (label == nullptr) return;
-  if (s->Color) label->Transparent = false;
-  if (s->FontColor) label->Font.Color = *s->FontColor;
-  if (s->FontStyle) label->Font.Style = *s->FontStyle;
+  fontColor_ = label->Font.Color;
+  fontStyle_ = label->Font.Style;
+  transparent_ = label->Transparent;
+  if (s.Color) label->Transparent = false;
+  if (s.FontColor) label->Font.Color = *s.FontColor;
+  if (s.FontStyle) label->Font.Style = *s.FontStyle;
 }
 
 void TControlStyles::Restore(TQRPrintable& control) {
+  if (applied_ == nullptr) return;
   control.Color = color_;
   if (auto* label = dynamic_cast<TQRCustomLabel*>(&control)) {
-    label->Font = font_;
+    label->Font.Color = fontColor_;
+    label->Font.Style = fontStyle_;
     label->Transparent = transparent_;
   }
+  applied_ = nullptr;
 }
 
 TColor TBandStyles::ColorNow(TColor made) const {

@@ -71,8 +71,10 @@ class TControlStyles final : public TQRStyleRule {
 
  private:
   TExpressionState& state_;
+  const TConditionalStyle* applied_ = nullptr;  // the style Apply applied, if any
   TColor color_ = clWhite;
-  TFont font_;
+  TColor fontColor_ = clBlack;
+  TFontStyles fontStyle_;
   bool transparent_ = false;
 };
 
