@@ -72,6 +72,9 @@ class TEnvironmentState {
   void AddFieldUse(const TTokenPart& part, const TQRPrintable* control);
 
   TEvaluation Evaluate(const TTokenText& text, const TQRPrintable* control) const;
+  // Whether `control` prints in a band printed after its records (a group or sub-detail
+  // footer, the summary), when the data has moved past them.
+  bool InClosingBand(const TQRPrintable* control) const;
   // True while a preview run is in progress: deferred drawings are recorded.
   bool PreviewRunning() const { return running_ && preview_; }
   void AddDraw(TDeferredDraw draw) { draws_.push_back(std::move(draw)); }
@@ -99,7 +102,6 @@ class TEnvironmentState {
     std::string Format;
     std::string Text;
   };
-  bool InClosingBand(const TQRPrintable* control) const;
   const TClosingField* ClosingFieldOf(const TTokenPart& part) const;
 
   TReportEnvironment& env_;

@@ -94,6 +94,18 @@ class TTotalLeaf final : public TLeafNode {
   bool deferred_;
 };
 
+class TSnapshotLeaf final : public TLeafNode {
+ public:
+  TSnapshotLeaf(TType type, const TValue& value) : TLeafNode(type), value_(value) {}
+  void Read(TValue& out, TEvalContext&) const override {
+    out = value_;
+    if (out.Null) out.Type = Type();
+  }
+
+ private:
+  const TValue& value_;
+};
+
 // The band a control or band prints through: the first of its chain of child bands.
 const TQRCustomBand* RootOf(const TQRCustomReport& report, const TQRCustomBand* band) {
   for (std::size_t guard = 0; band != nullptr && guard <= report.Bands().size(); ++guard) {
@@ -137,7 +149,11 @@ class TReportScope final : public TNameScope {
       for (const TField* f : a.Data->Fields()) names.push_back(f->FieldName);
       a.Message = "unknown field '" + std::string(field) + "' in dataset " + env_.DataSetName(*a.Data) +
                   Hint(field, names, "fields");
+      return a;
     }
+    // A footer or the summary prints after the data moved on: the last record printed.
+    if (control_ != nullptr && env_.State().InClosingBand(control_) && FieldType(*a.Field) != TType::Null)
+      a.Node = s_.LastPrinted(*a.Data, *a.Field);
     return a;
   }
 
@@ -245,6 +261,16 @@ TExpressionTotal& TExpressionState::AddTotal(TTotal kind, TNodePtr argument, TDa
   return *totals_.back();
 }
 
+TNodePtr TExpressionState::LastPrinted(TDataSet& data, TField& field) {
+  auto snapshot = std::make_unique<TSnapshot>();
+  snapshot->Data = &data;
+  snapshot->Live = MakeField(field, FieldType(field));
+  snapshot->Value.SetNull(snapshot->Live->Type());
+  auto leaf = std::make_unique<TSnapshotLeaf>(snapshot->Live->Type(), snapshot->Value);
+  snapshots_.push_back(std::move(snapshot));
+  return leaf;
+}
+
 std::int64_t TExpressionState::Line(const TDataSet* data) const {
   const auto it = lines_.find(data);
   return it == lines_.end() ? 0 : it->second;
@@ -262,6 +288,7 @@ void TExpressionState::StartRun(bool /*preview*/) {
   lines_.clear();
   groupLine_ = 0;
   counters_ = {};
+  for (const auto& s : snapshots_) s->Value.SetNull(s->Live->Type());
   for (const auto& t : totals_) t->StartRun();
 }
 
@@ -269,6 +296,8 @@ void TExpressionState::RecordPrinted(const TDataSet& data) {
   ++lines_[&data];
   if (&data == env_.Report().DataSet) ++groupLine_;
   TEvalContext ctx = Context();
+  for (const auto& s : snapshots_)
+    if (s->Data == &data) s->Live->Eval(s->Value, ctx);
   for (const auto& t : totals_)
     if (&t->Data() == &data) t->Add(ctx);
 }

@@ -50,12 +50,21 @@ class TExpressionState {
   int FinalPages() const { return finalPages_; }
   bool Exporting() const;
   TExpressionTotal& AddTotal(expr::TTotal kind, expr::TNodePtr argument, TDataSet& data, const TQRCustomBand* scope);
+  // A leaf reading `field` as the last record of `data` printed had it (for bands printed
+  // after their records).
+  expr::TNodePtr LastPrinted(TDataSet& data, TField& field);
 
  private:
   TReportEnvironment& env_;
   expr::TEvalCounters counters_;
   std::vector<std::unique_ptr<TExpressionTotal>> totals_;
   std::map<const TDataSet*, std::int64_t> lines_;
+  struct TSnapshot {
+    const TDataSet* Data = nullptr;
+    expr::TNodePtr Live;
+    expr::TValue Value;
+  };
+  std::vector<std::unique_ptr<TSnapshot>> snapshots_;
   std::int64_t groupLine_ = 0;
   int previewPages_ = 0;
   int finalPages_ = 0;

@@ -135,7 +135,7 @@ class TChecker {
       if (TNodePtr node = scope_.Parameter(n.Member, message)) return node;
       return Fault(n.MemberOffset, n.Member.size(), message);
     }
-    const TFieldAnswer a = scope_.Field(n.Text, n.Member);
+    TFieldAnswer a = scope_.Field(n.Text, n.Member);
     if (a.Field == nullptr) {
       if (a.AtDataSet) return Fault(n.Offset, n.Text.size(), a.Message);
       return Fault(n.MemberOffset, n.Member.size(), a.Message);
@@ -145,6 +145,7 @@ class TChecker {
       return Fault(n, n.Text + "." + n.Member + " holds pictures or binary data; an expression cannot read it");
     if (reads_ != nullptr && std::find(reads_->begin(), reads_->end(), a.Data) == reads_->end())
       reads_->push_back(a.Data);
+    if (a.Node) return std::move(a.Node);
     return MakeField(*a.Field, type);
   }
 

@@ -43,6 +43,9 @@ struct TFieldAnswer {
   TField* Field = nullptr;
   std::string Message;     // when Field is null
   bool AtDataSet = false;  // the fault is in the dataset's name
+  // A leaf of the scope's own that reads the field (e.g. as the last record printed had
+  // it); null: the field of the current record.
+  TNodePtr Node;
 };
 
 class TNameScope {

@@ -81,7 +81,7 @@ const std::string kInvoiceBands =
     "  </band>\n"
     "  <band type=\"groupFooter\" name=\"MonthEnd\" height=\"6\">\n"
     "    <label left=\"0\" top=\"0\" width=\"150\" height=\"5\" "
-    "text=\"{= runningsum(Inv.amount, ByMonth):0.00} of {= sum(Inv.amount):0.00}\"/>\n"
+    "text=\"{= runningsum(Inv.amount, ByMonth):0.00} of {= sum(Inv.amount):0.00} to {= Inv.no}\"/>\n"
     "  </band>\n"
     "  <band type=\"summary\" height=\"6\">\n"
     "    <label left=\"0\" top=\"0\" width=\"150\" height=\"5\" text=\"{= sum(" + kTotal + ")} in {= pages} page(s)\"/>\n"
@@ -98,12 +98,12 @@ TEST(ExpressionReport, ComputesGroupsConditionsStylesAndTotals) {
       "January 2024: 2 invoices, 325.08",
       "1/1 Alpha", "108.36", "PAID",
       "2/2 Beta", "216.72", "big", "over",
-      "300.30 of 300.30",
+      "300.30 of 300.30 to 2",
       "February 2024: 3 invoices, 1,000.33",
       "3/1 Gamma", "0.11", "PAID",
       "4/2 Delta", "0.22",
       "5/3 Echo", "1000.00", "big",
-      "1000.30 of 1300.60",
+      "1000.30 of 1300.60 to 5",
       "1325.41 in 1 page(s)"};
   EXPECT_EQ(Strings(texts), expected);
   // Unpaid amounts are red and bold; paid ones keep the label's font.
