@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "OxQrExport/text/TextFilter.h"
 #include "definition/PrintCondition.h"
+#include "platform/Files.h"
 #include "definition/ReportDefinition.h"
 #include "engine/Printer.h"
 #include "tests/data/TestDatabases.h"
@@ -124,6 +126,23 @@ TEST(ExpressionReport, ComputesGroupsConditionsStylesAndTotals) {
   EXPECT_EQ(shaded, 2);
   // The controls are left as they were made.
   EXPECT_EQ(report.Bands()[1]->Color, clWhite);
+}
+
+// An export run after the preview prints the deferred values the preview found: the month's
+// count and total in its header, the page count.
+TEST(ExpressionReport, ExportRunTakesThePreviewsDeferredValues) {
+  auto def = Load(Definition(kInvoiceBands));
+  def->Report().Prepare();
+  const std::string path = test::TempPath("invoices.txt");
+  {
+    TOxQRTextFilter filter(path);
+    def->Report().ExportToFilter(filter);
+  }
+  const std::string text = ReadFileBytes(path);
+  std::remove(path.c_str());
+  for (const char* expected : {"January 2024: 2 invoices, 325.08", "February 2024: 3 invoices, 1,000.33",
+                               "1325.41 in 1 page(s)"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
 }
 
 // Saving writes the expressions, conditions, group expression and styles back; the saved
