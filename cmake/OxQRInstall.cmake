@@ -18,7 +18,7 @@ file(RELATIVE_PATH OXQR_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIB
 set(OXQR_PUBLIC_LIBRARIES
     oxqr_platform=Platform oxqr_data=Data oxqr_richtext=RichText oxqr_engine=Engine
     oxqr_engine_gui=EngineGui oxqr_charting=Charting oxqr_consts=Consts oxqr_export=Export
-    oxqr_ctrls=Controls oxqr_definition=Definition)
+    oxqr_ctrls=Controls oxqr_expression=Expression oxqr_definition=Definition)
 set(OXQR_INSTALLED_LIBRARIES)
 foreach(entry ${OXQR_PUBLIC_LIBRARIES})
   string(REPLACE "=" ";" entry ${entry})

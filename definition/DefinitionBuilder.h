@@ -2,6 +2,7 @@
 // The loader's working state (private to definition/): the XML being read, the report
 // being built, and the references between bands resolved once every band is known.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@ class TDefinitionBuilder {
   TDefinitionBuilder(const std::string& text, const std::string& fileName, const TDefinitionOptions& options);
   ~TDefinitionBuilder();
   std::unique_ptr<TReportDefinition> Run();
+  // `error` with the faults collected before it (itself when there are none).
+  EDefinitionError WithEarlierFaults(const EDefinitionError& error) const;
 
  private:
   struct TLink {
@@ -53,6 +56,26 @@ class TDefinitionBuilder {
   TQRCustomBand* Resolve(const TLink& link) const;
   void ResolveBandLinks();
 
+  // DefinitionExpressions.cpp: expressions in conditions, groups and styles, compiled once
+  // every band is known; faults collected (up to kMaxFaults) and reported together.
+  struct TExpressionSite {
+    std::string Source;
+    qint64 ValueStart = 0;  // where the attribute's value starts in the file
+    const TQRPrintable* Control = nullptr;
+    const TQRCustomBand* Band = nullptr;
+    bool Condition = false;  // must be a boolean
+    std::function<void(std::shared_ptr<const expr::TExpression>)> Set;
+  };
+  void AddExpression(oxr::TElement& e, std::string_view attribute, const TQRPrintable* control,
+                     const TQRCustomBand* band, bool condition,
+                     std::function<void(std::shared_ptr<const expr::TExpression>)> set);
+  void CompileExpressions();
+  void AddFault(qint64 offset, std::size_t width, const std::string& message);
+  [[noreturn]] void ThrowFaults() const;
+  void AddTokenFaults(const TTokenError& error, qint64 valueStart);
+  void ReadStyle(oxr::TElement& e, TQRPrintable* control, TQRCustomBand* band);
+  void ReadGroupExpression(oxr::TElement& e, TQRGroup& group);
+
   // DefinitionControls.cpp
   void ReadControl(oxr::TElement& e, TQRCustomBand& band);
   void ReadCommon(oxr::TElement& e, TQRPrintable& c);
@@ -79,6 +102,9 @@ class TDefinitionBuilder {
   std::filesystem::path baseDir_;
   std::string databasePath_;
   QXmlStreamReader* xml_ = nullptr;
+  // The elements opened and not yet closed (name, offset of '<'), for "<label> opened at
+  // 26:5 is not closed".
+  std::vector<std::pair<std::string, qint64>> openElements_;
   qint64 reportStart_ = 0;
   std::vector<std::pair<std::string, qint64>> parameterAt_;
   bool parametersApplied_ = false;
@@ -91,6 +117,10 @@ class TDefinitionBuilder {
   std::map<std::string, TQRCustomBand*> bandsByName_;
   std::vector<TBandLinks> bandLinks_;
   std::unique_ptr<TReportDefinition> result_;
+  std::vector<TExpressionSite> expressionSites_;
+  std::vector<TDefinitionFault> faults_;
+  TQRPrintable* styleTarget_ = nullptr;  // the control being read (EndLeaf reads its <style>)
+  const TQRCustomBand* currentBand_ = nullptr;  // the band being read
 };
 
 }  // namespace oxqr

@@ -30,6 +30,7 @@ void TDefinitionBuilder::ReadCommon(TElement& e, TQRPrintable& c) {
   c.Frame = e.Frame(c.Frame);
   c.Enabled = e.Bool("enabled", c.Enabled);
   c.Tag = e.Integer("tag", c.Tag, -2147483647, 2147483647);
+  styleTarget_ = &c;
   c.PrintCondition = ReadPrintCondition(e);
 }
 
@@ -69,10 +70,15 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
     e.Finish();
     while (NextChild()) {
       TElement line(source_, *xml_);
-      if (line.Name() != "line") line.Fail("<memo> has no element <" + line.Name() + "> (line)");
+      if (line.Name() == "style") {
+        ReadStyle(line, &c, nullptr);
+        continue;
+      }
+      if (line.Name() != "line") line.Fail("<memo> has no element <" + line.Name() + "> (line, style)");
       line.Finish();
       c.Lines.push_back(Utf8ToAnsi(ElementText()));
     }
+    styleTarget_ = nullptr;
     return;
   } else if (kind == "sysdata") {
     auto& c = band.Add<TOxQRSysData>();
@@ -104,7 +110,7 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
     return;
   } else {
     e.Fail("<band> has no element <" + kind +
-           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode)");
+           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode, style)");
   }
   EndLeaf(e);
 }
@@ -197,7 +203,13 @@ void TDefinitionBuilder::ReadChart(TElement& e, TQRCustomBand& band) {
 
 void TDefinitionBuilder::EndLeaf(TElement& e) {
   e.Finish();
-  if (NextChild()) TElement(source_, *xml_).Fail("<" + e.Name() + "> holds no elements");
+  TQRPrintable* control = std::exchange(styleTarget_, nullptr);
+  while (NextChild()) {
+    TElement child(source_, *xml_);
+    if (control == nullptr) child.Fail("<" + e.Name() + "> holds no elements");
+    if (child.Name() != "style") child.Fail("<" + e.Name() + "> holds no elements but <style>");
+    ReadStyle(child, control, nullptr);
+  }
 }
 
 }  // namespace oxqr

@@ -67,16 +67,33 @@ TDefinitionBuilder::~TDefinitionBuilder() = default;
 
 void TDefinitionBuilder::FailXml() const {
   // Qt counts lines from 1 and columns from 0.
+  std::string message = xml_->errorString().toStdString();
+  if (!openElements_.empty()) {
+    // Name the element left open, where it opened, rather than only where the file ended.
+    const auto& [name, offset] = openElements_.back();
+    try {
+      source_.FailAtOffset(offset, "");
+    } catch (const EDefinitionError& at) {
+      const std::string opened = "<" + name + "> opened at " + std::to_string(at.Line()) + ":" +
+                                 std::to_string(at.Column()) + " is not closed";
+      if (xml_->error() == QXmlStreamReader::PrematureEndOfDocumentError) message = opened;
+      else if (message.find("mismatch") != std::string::npos) message += " (" + opened + ")";
+    }
+  }
   throw EDefinitionError(source_.FileName, std::max(1, static_cast<int>(xml_->lineNumber())),
-                         static_cast<int>(xml_->columnNumber()) + 1, xml_->errorString().toStdString());
+                         static_cast<int>(xml_->columnNumber()) + 1, message);
 }
 
 bool TDefinitionBuilder::NextChild() {
   for (;;) {
     switch (xml_->readNext()) {
       case QXmlStreamReader::StartElement:
+        openElements_.emplace_back(xml_->name().toString().toStdString(),
+                                   source_.Text.lastIndexOf(u'<', std::max<qint64>(xml_->characterOffset() - 1, 0)));
         return true;
       case QXmlStreamReader::EndElement:
+        if (!openElements_.empty()) openElements_.pop_back();
+        return false;
       case QXmlStreamReader::EndDocument:
         return false;
       case QXmlStreamReader::Invalid:
@@ -103,6 +120,7 @@ bool TDefinitionBuilder::NextChild() {
 std::string TDefinitionBuilder::ElementText() {
   const QString text = xml_->readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
   if (xml_->hasError()) FailXml();
+  if (!openElements_.empty()) openElements_.pop_back();
   return text.toStdString();
 }
 
@@ -130,7 +148,9 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
   }
   ApplyParameterValues();
   ResolveBandLinks();
+  CompileExpressions();
   BindTokenText();
+  if (!faults_.empty()) ThrowFaults();
   return std::move(result_);
 }
 
@@ -406,6 +426,7 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   } else if (*type == TQRBandType::rbGroupHeader) {
     auto& group = r.AddBand<TQRGroup>();
     if (e.Raw("field")) group.Expression = FieldRef(e, "field").second;
+    ReadGroupExpression(e, group);
     links.Master = LinkOf(e, "master");
     links.Footer = LinkOf(e, "footer");
     band = &group;
@@ -422,13 +443,16 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   band->Frame = e.Frame(band->Frame);
   band->Enabled = e.Bool("enabled", band->Enabled);
   links.Child = LinkOf(e, "child");
+  styleTarget_ = nullptr;
+  currentBand_ = band;
   band->PrintCondition = ReadPrintCondition(e);
   e.Finish();
   links.Band = band;
   bandLinks_.push_back(links);
   while (NextChild()) {
     TElement c(source_, *xml_);
-    ReadControl(c, *band);
+    if (c.Name() == "style") ReadStyle(c, nullptr, band);
+    else ReadControl(c, *band);
   }
 }
 
@@ -478,7 +502,12 @@ void TDefinitionBuilder::ResolveBandLinks() {
 
 std::unique_ptr<TReportDefinition> LoadReportDefinitionText(const std::string& text, const std::string& fileName,
                                                             const TDefinitionOptions& options) {
-  return TDefinitionBuilder(text, fileName, options).Run();
+  TDefinitionBuilder builder(text, fileName, options);
+  try {
+    return builder.Run();
+  } catch (const EDefinitionError& e) {
+    throw builder.WithEarlierFaults(e);
+  }
 }
 
 std::unique_ptr<TReportDefinition> LoadReportDefinition(const std::string& fileName, const TDefinitionOptions& options) {

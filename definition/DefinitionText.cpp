@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 
 #include "definition/DefinitionBuilder.h"
+#include "definition/EnvironmentState.h"
+#include "definition/ExpressionUses.h"
 #include "definition/PrintCondition.h"
 #include "definition/TokenBarcode.h"
 #include "definition/TokenLabel.h"
@@ -20,8 +22,16 @@ std::unique_ptr<TQRPrintCondition> TDefinitionBuilder::ReadPrintCondition(TEleme
   try {
     return ParsePrintCondition(Utf8ToAnsi(*text), result_->Environment());
   } catch (const TTokenError& err) {
-    source_.FailAtOffset(e.ValueOffset("printWhen") + static_cast<qint64>(err.Offset), err.what());
+    // A misspelt name of the field form keeps its message; anything else is an expression.
+    const std::string_view what = err.what();
+    if (what.starts_with("unknown dataset") || what.starts_with("unknown field"))
+      source_.FailAtOffset(source_.ValueCharOffset(e.ValueOffset("printWhen"), err.Offset), err.what());
   }
+  auto condition = std::make_unique<TExpressionCondition>(result_->Environment().State().Expressions(),
+                                                          Utf8ToAnsi(*text));
+  AddExpression(e, "printWhen", styleTarget_, currentBand_, true,
+                [c = condition.get()](std::shared_ptr<const expr::TExpression> x) { c->SetExpression(std::move(x)); });
+  return condition;
 }
 
 void TDefinitionBuilder::ReadLabel(TElement& e, TQRCustomBand& band) {
@@ -95,9 +105,10 @@ void TDefinitionBuilder::BindTokenText() {
     try {
       env.Validate(site.Owner->TokenText(), site.Control);
     } catch (const TTokenError& err) {
-      source_.FailAtOffset(site.Offset + static_cast<qint64>(err.Offset), err.what());
+      AddTokenFaults(err, site.Offset);
     }
   }
+  if (!faults_.empty()) return;
   try {
     env.Bind();
   } catch (const TTokenError& err) {

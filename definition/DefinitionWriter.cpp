@@ -14,6 +14,7 @@
 #include "data/Table.h"
 #include "definition/PrintCondition.h"
 #include "definition/DBRichText.h"
+#include "definition/ExpressionUses.h"
 #include "definition/OxrValues.h"
 #include "definition/ReportDefinition.h"
 #include "platform/CodePage.h"
@@ -245,11 +246,27 @@ class TWriter {
       Bool("printIfEmpty", sub->PrintIfEmpty, false);
     } else if (const auto* group = dynamic_cast<const TQRGroup*>(&b)) {
       if (!group->Expression.empty()) Attr("field", FieldRef(report_.DataSet, group->Expression));
+      if (const auto* key = dynamic_cast<const TExpressionGroupKey*>(group->Key.get())) Text("expression", key->Source());
       if (group->Master != nullptr) Attr("master", bandNames_.at(group->Master));
       if (group->FooterBand != nullptr) Attr("footer", bandNames_.at(group->FooterBand));
     }
+    if (const auto* styles = dynamic_cast<const TBandStyles*>(b.ColorRule.get())) WriteStyles(styles->Styles);
     for (const auto& c : b.Controls()) WriteControl(*c);
     xml_.writeEndElement();
+  }
+
+  // <style> elements of a control or band, in their order.
+  void WriteStyles(const std::vector<TConditionalStyle>& styles) {
+    for (const auto& st : styles) {
+      xml_.writeEmptyElement("style");
+      Text("when", st.When);
+      if (st.Color) Attr("color", FormatColor(*st.Color));
+      if (st.FontColor) Attr("fontColor", FormatColor(*st.FontColor));
+      if (st.FontStyle) Attr("fontStyle", FormatFontStyles(*st.FontStyle));
+    }
+  }
+  void ControlStyles(const TQRPrintable& c) {
+    if (const auto* styles = dynamic_cast<const TControlStyles*>(c.StyleRule.get())) WriteStyles(styles->Styles);
   }
 
   // ---- controls ------------------------------------------------------------------------------
@@ -269,6 +286,7 @@ class TWriter {
 
   void PrintCondition(const TQRPrintCondition* condition) {
     if (condition == nullptr) return;
+    if (const auto* e = dynamic_cast<const TExpressionCondition*>(condition)) return Text("printWhen", e->Source());
     const auto* field = dynamic_cast<const TFieldCondition*>(condition);
     if (field == nullptr) throw EOxQRError("a print condition of a kind a definition cannot describe");
     Text("printWhen", field->ToString());
@@ -362,6 +380,7 @@ class TWriter {
     } else {
       throw EOxQRError("control " + c.Name + " is of a kind a definition cannot describe");
     }
+    ControlStyles(c);
     xml_.writeEndElement();
   }
 
@@ -380,6 +399,7 @@ class TWriter {
              return s.Bytes();
            }));
     }
+    ControlStyles(c);
     xml_.writeEndElement();
   }
 
@@ -404,6 +424,7 @@ class TWriter {
     Color("barColor", c.ForeColor, def.ForeColor);
     Enum("rotation", RotationNames(), c.Rotation, def.Rotation);
     Font("font", c.Font, def.Font);
+    ControlStyles(c);
     xml_.writeEndElement();
   }
 
@@ -426,6 +447,7 @@ class TWriter {
     Bool("marks", look.MarksVisible, def.Chart.MarksVisible);
     Bool("legend", look.LegendVisible, def.Chart.LegendVisible);
     Font("labelFont", look.LabelFont, def.Chart.LabelFont);
+    ControlStyles(c);
     xml_.writeEndElement();
   }
 

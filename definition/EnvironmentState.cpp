@@ -11,6 +11,7 @@
 #include "data/DisplayFormat.h"
 #include "data/FieldTypes.h"
 #include "engine/Report.h"
+#include "expression/ValueText.h"
 #include "platform/Locale.h"
 
 namespace oxqr::detail {
@@ -81,6 +82,10 @@ std::string TEvaluation::Joined() const {
   return out;
 }
 
+TEnvironmentState::TEnvironmentState(TReportEnvironment& env)
+    : env_(env), expressions_(std::make_unique<TExpressionState>(env)) {}
+TEnvironmentState::~TEnvironmentState() = default;
+
 // ---- names ----------------------------------------------------------------------------
 
 const TQRCustomBand* TEnvironmentState::FindScope(const std::string& name) const {
@@ -113,6 +118,7 @@ TAggregate& TEnvironmentState::AddAggregate(const TTokenPart& part, const TQRPri
 
 bool TEnvironmentState::IsDeferred(const TTokenPart& part, const TQRPrintable* control) const {
   if (part.Kind == TTokenKind::Pages) return true;
+  if (part.Kind == TTokenKind::Expression) return part.Compiled != nullptr && part.Compiled->Deferred();
   if (part.Kind != TTokenKind::Aggregate || control == nullptr || control->ParentBand() == nullptr) return false;
   const TQRCustomBand* root = RootBand(env_.Report(), control->ParentBand());
   if (part.Name.empty()) {
@@ -186,6 +192,8 @@ std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintab
       const TAggregate* a = AggregateOf(part, control);
       return a != nullptr ? a->Text(part.Format) : std::string();
     }
+    case TTokenKind::Expression:
+      return ExpressionText(part, nullptr);
   }
   return {};
 }
@@ -197,7 +205,18 @@ TEvaluation TEnvironmentState::Evaluate(const TTokenText& text, const TQRPrintab
     const TTokenPart& part = text.Parts()[i];
     ev.Parts.push_back(PartText(part, control));
     if (!IsDeferred(part, control)) continue;
-    TDeferredRef ref{i, nullptr, 0, part.Format};
+    TDeferredRef ref;
+    ref.Part = i;
+    ref.Format = part.Format;
+    if (part.Kind == TTokenKind::Expression) {
+      // Live in an export run (its totals read the preview's); recorded in a preview run.
+      if (!PreviewRunning() || exporting) continue;
+      ref.Expression = part.Compiled.get();
+      ref.Tape = std::make_shared<expr::TTape>();
+      ev.Parts.back() = ExpressionText(part, ref.Tape.get());
+      ev.Deferred.push_back(std::move(ref));
+      continue;
+    }
     if (part.Kind == TTokenKind::Aggregate) {
       ref.Aggregate = AggregateOf(part, control);
       if (ref.Aggregate == nullptr) continue;
@@ -219,6 +238,7 @@ TEvaluation TEnvironmentState::Evaluate(const TTokenText& text, const TQRPrintab
 // ---- the run --------------------------------------------------------------------------
 
 void TEnvironmentState::StartRun(bool preview) {
+  expressions_->StartRun(preview);
   running_ = true;
   preview_ = preview;
   draws_.clear();
@@ -227,6 +247,7 @@ void TEnvironmentState::StartRun(bool preview) {
 }
 
 void TEnvironmentState::RecordPrinted(const TDataSet& data) {
+  expressions_->RecordPrinted(data);
   for (const auto& a : aggregates_)
     if (&a->Data() == &data) a->Add();
   for (auto& f : closingFields_) {
@@ -237,17 +258,20 @@ void TEnvironmentState::RecordPrinted(const TDataSet& data) {
 }
 
 void TEnvironmentState::ScopeStarted(const TQRCustomBand& scope) {
+  expressions_->ScopeStarted(scope);
   for (const auto& a : aggregates_)
     if (a->Scope() == &scope) a->StartInstance();
 }
 
 void TEnvironmentState::ScopeEnded(const TQRCustomBand& scope) {
+  expressions_->ScopeEnded(scope);
   for (const auto& a : aggregates_)
     if (a->Scope() == &scope) a->EndInstance();
 }
 
 void TEnvironmentState::FinishRun(TQRPrinter& printer) {
   finalPages_ = printer.PageCount();
+  expressions_->FinishRun(finalPages_, preview_);
   for (const auto& a : aggregates_) a->FinishRun(preview_);
   if (preview_) {
     previewPages_ = finalPages_;
@@ -257,7 +281,26 @@ void TEnvironmentState::FinishRun(TQRPrinter& printer) {
   running_ = false;
 }
 
+std::string TEnvironmentState::ExpressionText(const TTokenPart& part, expr::TTape* tape) const {
+  if (part.Compiled == nullptr) return {};
+  expr::TEvalContext ctx = expressions_->Context();
+  ctx.Tape = tape;
+  part.Compiled->Evaluate(value_, ctx);
+  std::string text;
+  expr::AppendValueText(value_, part.Format, text);
+  return text;
+}
+
 std::string TEnvironmentState::FinalText(const TDeferredRef& ref) const {
+  if (ref.Expression != nullptr) {
+    expr::TEvalContext ctx = expressions_->Context();
+    ctx.Tape = ref.Tape.get();
+    ctx.Replay = true;
+    ref.Expression->Evaluate(value_, ctx);
+    std::string text;
+    expr::AppendValueText(value_, ref.Format, text);
+    return text;
+  }
   if (ref.Aggregate == nullptr) return NumberText(finalPages_, ref.Format);
   const TAggregate::TState* s = ref.Aggregate->Final(ref.Instance);
   return s != nullptr ? ref.Aggregate->Text(*s, ref.Format) : ref.Aggregate->Text(ref.Format);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Aggregates.h"
+#include "ExpressionState.h"
 #include "TokenText.h"
 #include "platform/Metafile.h"
 
@@ -28,6 +29,9 @@ struct TDeferredRef {
   TAggregate* Aggregate = nullptr;
   std::size_t Instance = 0;
   std::string Format;
+  // An expression: its leaves as they were read, to evaluate it again with the final values.
+  const expr::TExpression* Expression = nullptr;
+  std::shared_ptr<expr::TTape> Tape;
 };
 
 // One evaluation of a text: the text of each part and the parts that are deferred.
@@ -49,7 +53,10 @@ struct TDeferredDraw {
 
 class TEnvironmentState {
  public:
-  explicit TEnvironmentState(TReportEnvironment& env) : env_(env) {}
+  explicit TEnvironmentState(TReportEnvironment& env);
+  ~TEnvironmentState();
+  // Names, totals and record numbers of expressions.
+  TExpressionState& Expressions() { return *expressions_; }
 
   // The aggregate for `part` placed at `control` (created by Bind), or nullptr.
   TAggregate* AggregateOf(const TTokenPart& part, const TQRPrintable* control) const;
@@ -65,6 +72,9 @@ class TEnvironmentState {
   void AddFieldUse(const TTokenPart& part, const TQRPrintable* control);
 
   TEvaluation Evaluate(const TTokenText& text, const TQRPrintable* control) const;
+  // Whether `control` prints in a band printed after its records (a group or sub-detail
+  // footer, the summary), when the data has moved past them.
+  bool InClosingBand(const TQRPrintable* control) const;
   // True while a preview run is in progress: deferred drawings are recorded.
   bool PreviewRunning() const { return running_ && preview_; }
   void AddDraw(TDeferredDraw draw) { draws_.push_back(std::move(draw)); }
@@ -80,6 +90,8 @@ class TEnvironmentState {
  private:
   std::string PartText(const TTokenPart& part, const TQRPrintable* control) const;
   std::string FinalText(const TDeferredRef& ref) const;
+  // An expression part's text, its leaves recorded on `tape` when not null.
+  std::string ExpressionText(const TTokenPart& part, expr::TTape* tape) const;
   void ResolveDraws(TQRPrinter& printer);
   void Splice(TMetafile& page, const TDeferredDraw& draw) const;
 
@@ -90,13 +102,14 @@ class TEnvironmentState {
     std::string Format;
     std::string Text;
   };
-  bool InClosingBand(const TQRPrintable* control) const;
   const TClosingField* ClosingFieldOf(const TTokenPart& part) const;
 
   TReportEnvironment& env_;
   std::vector<std::unique_ptr<TAggregate>> aggregates_;
   std::vector<TClosingField> closingFields_;
   std::vector<TDeferredDraw> draws_;
+  std::unique_ptr<TExpressionState> expressions_;
+  mutable expr::TValue value_;  // scratch of expression parts
   int previewPages_ = 0;  // page count of the last preview run; 0 before one
   int finalPages_ = 0;    // page count of the run that just ended
   bool running_ = false;

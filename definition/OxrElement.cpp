@@ -20,6 +20,48 @@ void TSourceText::FailAtOffset(qint64 offset, const std::string& message) const 
   throw EDefinitionError(FileName, line, static_cast<int>(offset - lineStart) + 1, message);
 }
 
+TDefinitionFault TSourceText::FaultAt(qint64 offset, int width, const std::string& message) const {
+  offset = std::clamp<qint64>(offset, 0, Text.size());
+  int line = 1;
+  qint64 lineStart = 0;
+  for (qint64 i = 0; i < offset; ++i) {
+    if (Text[i] == u'\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  qint64 lineEnd = Text.indexOf(u'\n', lineStart);
+  if (lineEnd < 0) lineEnd = Text.size();
+  QString sourceLine = Text.mid(lineStart, lineEnd - lineStart);
+  if (sourceLine.endsWith(u'\r')) sourceLine.chop(1);
+  TDefinitionFault f;
+  f.Line = line;
+  f.Column = static_cast<int>(offset - lineStart) + 1;
+  f.Width = std::max(1, std::min<int>(width, static_cast<int>(lineEnd - offset)));
+  f.Message = message;
+  // A very long line is cut around the column so that the listing stays readable.
+  if (sourceLine.size() > 200) {
+    const qint64 from = std::max<qint64>(0, f.Column - 1 - 80);
+    sourceLine = sourceLine.mid(from, 160);
+    f.Column -= static_cast<int>(from);
+  }
+  f.SourceLine = sourceLine.toStdString();
+  return f;
+}
+
+qint64 TSourceText::ValueCharOffset(qint64 valueStart, std::size_t byte) const {
+  qint64 at = valueStart;
+  for (std::size_t n = 0; n < byte && at < Text.size(); ++n) {
+    if (Text[at] == u'&') {
+      const qint64 semi = Text.indexOf(u';', at);
+      at = semi < 0 ? at + 1 : semi + 1;
+    } else {
+      ++at;
+    }
+  }
+  return at;
+}
+
 TElement::TElement(const TSourceText& source, const QXmlStreamReader& xml)
     : source_(source), name_(xml.name().toString().toStdString()), attributes_(xml.attributes()) {
   end_ = xml.characterOffset();

@@ -23,6 +23,11 @@ struct TSourceText {
   std::string FileName;  // as messages show it
   QString Text;
   [[noreturn]] void FailAtOffset(qint64 offset, const std::string& message) const;
+  // The fault at `offset` with its line, for a listing of several.
+  TDefinitionFault FaultAt(qint64 offset, int width, const std::string& message) const;
+  // Where byte `byte` of an attribute's value (as read, report text) is in the file, the
+  // value starting at `valueStart`: entity references (&lt;, &amp;) count as one character.
+  qint64 ValueCharOffset(qint64 valueStart, std::size_t byte) const;
 };
 
 class TElement {

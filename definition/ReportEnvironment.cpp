@@ -248,7 +248,9 @@ std::vector<std::string> TReportEnvironment::MissingParameters() const {
 
 // ---- checking text --------------------------------------------------------------------
 
-void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*control*/) const {
+void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* control) const {
+  // Every expression of the text is checked; their faults are given together.
+  expr::TFaults faults;
   for (const TTokenPart& part : text.Parts()) {
     switch (part.Kind) {
       case TTokenKind::Field: {
@@ -302,10 +304,31 @@ void TReportEnvironment::Validate(const TTokenText& text, const TQRPrintable* /*
         }
         break;
       }
+      case TTokenKind::Expression:
+        try {
+          ValidateExpression(part, control);
+        } catch (const TExpressionFaults& e) {
+          faults.insert(faults.end(), e.Faults.begin(), e.Faults.end());
+        }
+        break;
       default:
         break;
     }
   }
+  if (!faults.empty()) throw TExpressionFaults(std::move(faults));
+}
+
+void TReportEnvironment::ValidateExpression(const TTokenPart& part, const TQRPrintable* control) const {
+  if (part.Compiled != nullptr) return;
+  expr::TCompiled c = state_->Expressions().Compile(part.Text, control, nullptr);
+  for (auto& f : c.Faults) f.Offset += part.NameOffset;
+  if (c.Expression && !part.Format.empty() && part.Format != kUrlFormat &&
+      (c.Expression->Type() == expr::TType::Text || c.Expression->Type() == expr::TType::Boolean))
+    c.Faults.push_back({part.FormatOffset, part.Format.size(),
+                        "a format applies to numbers and dates (or is url); this expression gives " +
+                            std::string(expr::TypeWithArticle(c.Expression->Type()))});
+  if (!c.Faults.empty()) throw TExpressionFaults(std::move(c.Faults));
+  part.Compiled = std::move(c.Expression);
 }
 
 void TReportEnvironment::Bind() {
@@ -324,12 +347,19 @@ void TReportEnvironment::Bind() {
         }
       } catch (const TTokenError& e) {
         const std::string name = control->Name.empty() ? "a control of band " + band->Name : control->Name;
+        if (const auto* faults = dynamic_cast<const TExpressionFaults*>(&e)) {
+          expr::TFaults named = faults->Faults;
+          for (auto& f : named) f.Message = name + ": " + f.Message;
+          throw TExpressionFaults(std::move(named));
+        }
         throw TTokenError(e.Offset, e.Length, name + ": " + e.what());
       }
     }
   }
   if (deferred) report_.NeedsPreviewRun = true;
 }
+
+const expr::TEvalCounters& TReportEnvironment::ExpressionCounters() const { return state_->Expressions().Counters(); }
 
 std::string TReportEnvironment::Evaluate(const TTokenText& text, const TQRPrintable* control) {
   return state_->Evaluate(text, control).Joined();

@@ -126,10 +126,16 @@ class TReportEnvironment final : private TQRRunObserver {
   // values print the known value (see above).
   std::string Evaluate(const TTokenText& text, const TQRPrintable* control = nullptr);
 
+  // What the expressions of the last run counted instead of stopping it (divisions by zero,
+  // numbers out of range, texts that were not numbers): each gave an empty value.
+  const expr::TEvalCounters& ExpressionCounters() const;
+
   // Internal state shared with the token controls.
   detail::TEnvironmentState& State() { return *state_; }
 
  private:
+  // Compiles an expression part once; throws TExpressionFaults.
+  void ValidateExpression(const TTokenPart& part, const TQRPrintable* control) const;
   void RunStarted(TQRCustomReport& report) override;
   void RecordPrinted(const TQRCustomBand* band, TDataSet& data) override;
   void ScopeStarted(const TQRCustomBand& scope) override;

@@ -138,6 +138,45 @@ class TTokenParser {
   TTokenPart part_;
 };
 
+// "{=" after blanks: an expression token.
+bool IsExpressionToken(std::string_view src, std::size_t open) {
+  std::size_t i = open + 1;
+  while (i < src.size() && (src[i] == ' ' || src[i] == '\t')) ++i;
+  return i < src.size() && src[i] == '=';
+}
+
+// Reads "{= expression[:format]}" at `open` (quoted texts may hold braces and colons);
+// returns the offset of its '}'.
+std::size_t ParseExpressionToken(std::string_view src, std::size_t open, std::vector<TTokenPart>& parts) {
+  TTokenPart part;
+  part.Kind = TTokenKind::Expression;
+  part.Offset = open;
+  std::size_t i = src.find('=', open) + 1;
+  part.NameOffset = i;
+  std::size_t colon = std::string_view::npos;
+  bool quoted = false;
+  for (; i < src.size(); ++i) {
+    const char c = src[i];
+    if (c == '\'') quoted = !quoted;
+    else if (!quoted && c == ':' && colon == std::string_view::npos) colon = i;
+    else if (!quoted && c == '}') break;
+    else if (!quoted && c == '{') throw TTokenError(i, 1, "'{' inside an expression; write texts in quotes");
+  }
+  if (i >= src.size()) throw TTokenError(open, 2, "'{=' is not closed by '}'");
+  const std::size_t end = colon == std::string_view::npos ? i : colon;
+  part.Text = std::string(src.substr(part.NameOffset, end - part.NameOffset));
+  if (part.Text.find_first_not_of(" \t") == std::string::npos)
+    throw TTokenError(part.NameOffset, 1, "expected an expression after '{='");
+  if (colon != std::string_view::npos) {
+    part.FormatOffset = colon + 1;
+    part.Format = std::string(src.substr(colon + 1, i - colon - 1));
+    if (part.Format.empty()) throw TTokenError(colon, 1, "empty format after ':'");
+  }
+  part.Length = i - open + 1;
+  parts.push_back(std::move(part));
+  return i;
+}
+
 }  // namespace
 
 TTokenText::TTokenText(std::string source) : source_(std::move(source)) {
@@ -164,6 +203,12 @@ TTokenText::TTokenText(std::string source) : source_(std::move(source)) {
       if (literal.Text.empty()) literal.Offset = i;
       literal.Text += c;
       ++i;
+      continue;
+    }
+    if (IsExpressionToken(src, i)) {
+      flushLiteral(i);
+      const std::size_t close = ParseExpressionToken(src, i, parts_);
+      i = close + 1;
       continue;
     }
     const std::size_t close = src.find_first_of("{}", i + 1);

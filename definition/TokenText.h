@@ -9,16 +9,21 @@
 //                                 counts records
 //   {sum(Orders.AmountPaid, ByCustomer)}  the same, reset whenever the group (or sub-detail)
 //                                 band named ByCustomer starts; without it, over the report
+//   {= Orders.Qty * Orders.Price}  an expression (see expression/Checker.h), printed as its
+//                                 value: "{= round(Orders.Total * 1.0825, 2):#,##0.00}"
 // Any token takes an explicit format after a colon, written as display formats are
 // ("{sum(Orders.AmountPaid):#,##0.00}", "{date:dd/mm/yyyy}", "{page:000}"). "{{" and "}}"
 // write a literal brace. Names hold letters, digits and '_'; blanks around them are allowed.
 // Parsing checks the syntax only; TReportEnvironment::Validate checks the names.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "expression/Compiled.h"
+#include "expression/Fault.h"
 #include "platform/Errors.h"
 
 namespace oxqr {
@@ -36,7 +41,15 @@ class TTokenError : public EOxQRError {
   std::size_t Length;
 };
 
-enum class TTokenKind : std::uint8_t { Literal, Field, Param, Page, Pages, Date, Time, Title, Aggregate };
+// Every fault of an expression in a text (the first is also what() and Offset).
+class TExpressionFaults : public TTokenError {
+ public:
+  explicit TExpressionFaults(expr::TFaults faults)
+      : TTokenError(faults.at(0).Offset, faults.at(0).Length, faults.at(0).Message), Faults(std::move(faults)) {}
+  expr::TFaults Faults;
+};
+
+enum class TTokenKind : std::uint8_t { Literal, Field, Param, Page, Pages, Date, Time, Title, Aggregate, Expression };
 enum class TAggregateFunction : std::uint8_t { Sum, Count, Min, Max, Avg };
 
 // One literal run or one token of a text, with the offsets of its names for messages.
@@ -51,6 +64,9 @@ struct TTokenPart {
   TAggregateFunction Function = TAggregateFunction::Sum;
   std::string Format;  // the explicit format; empty: the default display
   std::size_t DataSetOffset = 0, FieldOffset = 0, NameOffset = 0, FormatOffset = 0;
+  // Expression: Text holds its source, NameOffset where it starts; compiled when the text
+  // is first checked against the report.
+  mutable std::shared_ptr<const expr::TExpression> Compiled;
 };
 
 class TTokenText {

@@ -33,6 +33,14 @@ class TQRCustomBand {
   // nullptr: always printed. A band left out leaves out its child band too.
   std::unique_ptr<TQRPrintCondition> PrintCondition;
   bool ShouldPrint() const { return PrintCondition == nullptr || PrintCondition->Holds(); }
+  // The band's colour for the current record (conditional styles), set while the band
+  // prints; nullptr: Color always.
+  class TColorRule {
+   public:
+    virtual ~TColorRule() = default;
+    virtual TColor ColorNow(TColor made) const = 0;
+  };
+  std::unique_ptr<TColorRule> ColorRule;
   // Height gained while stretching in this printing (Native).
   double Expanded = 0;
   // A child band printed right after this band (owned by the report), or nullptr.
@@ -81,11 +89,20 @@ class TQRSubDetail : public TQRCustomBand {
   bool PrintIfEmpty = false;            // header and footer print even without records
 };
 
-// A group header: printed when the value of field Expression changes in the data.
+// What a group breaks on when it is not a field: a value computed from the record.
+class TQRGroupKey {
+ public:
+  virtual ~TQRGroupKey() = default;
+  // The current record's value as text; a change starts a new group.
+  virtual std::string Value() const = 0;
+};
+
+// A group header: printed when the value of field Expression (or of Key) changes in the data.
 class TQRGroup : public TQRCustomBand {
  public:
   TQRGroup() : TQRCustomBand(TQRBandType::rbGroupHeader) {}
   std::string Expression;  // a field name of the report's (or Master's) dataset
+  std::unique_ptr<TQRGroupKey> Key;  // used instead of Expression when set
   TQRCustomBand* FooterBand = nullptr;
   TQRCustomBand* Master = nullptr;
 };

@@ -108,7 +108,7 @@ void TQRLayout::Execute() {
   }
   for (const auto& b : report_.Bands()) {
     auto* group = dynamic_cast<TQRGroup*>(b.get());
-    if (group == nullptr || !group->Enabled || group->Expression.empty()) continue;
+    if (group == nullptr || !group->Enabled || (group->Expression.empty() && !group->Key)) continue;
     if (std::find(attached.begin(), attached.end(), group) != attached.end()) continue;
     groups_.push_back({group, {}, false});
   }
@@ -213,11 +213,21 @@ void TQRLayout::PrintControls(TQRCustomBand& band, bool onlyUnfinished) {
   const int y = report_.CurrentY;
   TMetafile* recording = Final() ? printer_.PrintingPage() : nullptr;
   const std::size_t mark = recording != nullptr ? recording->Records.size() : 0;
+  // A conditional colour holds while the band's controls and background print (filters
+  // read the band's colour for the controls on it).
+  const TColor madeColor = band.Color;
+  if (band.ColorRule != nullptr) band.Color = band.ColorRule->ColorNow(madeColor);
 
   for (const auto& c : band.Controls()) {
     if (!c->Enabled || (onlyUnfinished && c->Finished)) continue;
     if (!onlyUnfinished && !c->ShouldPrint()) continue;
+    if (c->StyleRule == nullptr) {
+      c->Print(x, y);
+      continue;
+    }
+    c->StyleRule->Apply(*c);
     c->Print(x, y);
+    c->StyleRule->Restore(*c);
   }
 
   const double height = band.Size.Height + band.Expanded;
@@ -234,6 +244,7 @@ void TQRLayout::PrintControls(TQRCustomBand& band, bool onlyUnfinished) {
     }
     band.Frame.Paint(printer_.Canvas(), r);
   }
+  band.Color = madeColor;
   report_.CurrentY = y + ToInt(height);
   ++bandsOnPage_;
 }
@@ -315,7 +326,7 @@ void TQRLayout::PrintGroupHeaders(const TQRCustomBand* master, TDataSet& data) {
   std::vector<std::string> values;
   for (std::size_t k = 0; k < mine.size(); ++k) {
     const GroupState& g = groups_[mine[k]];
-    values.push_back(data.FieldByName(g.Band->Expression).AsString());
+    values.push_back(g.Band->Key ? g.Band->Key->Value() : data.FieldByName(g.Band->Expression).AsString());
     if (changed == mine.size() && (!g.Started || g.Value != values.back())) changed = k;
   }
   if (changed == mine.size()) return;

@@ -22,10 +22,21 @@ struct TQRSize {
 
 // Decides whether a control or a band prints for the current record: asked each time it
 // would print afresh (a control continuing on a new page is not asked again).
+class TQRPrintable;
+
 class TQRPrintCondition {
  public:
   virtual ~TQRPrintCondition() = default;
   virtual bool Holds() const = 0;
+};
+
+// Changes the look of a control or band for the current record (conditional styles):
+// Apply before it prints, Restore after, so that what it keeps stays as it was made.
+class TQRStyleRule {
+ public:
+  virtual ~TQRStyleRule() = default;
+  virtual void Apply(TQRPrintable& control) = 0;
+  virtual void Restore(TQRPrintable& control) = 0;
 };
 
 class TQRPrintable {
@@ -45,6 +56,8 @@ class TQRPrintable {
   // nullptr: always printed.
   std::unique_ptr<TQRPrintCondition> PrintCondition;
   bool ShouldPrint() const { return PrintCondition == nullptr || PrintCondition->Holds(); }
+  // nullptr: the control always looks as it was made.
+  std::unique_ptr<TQRStyleRule> StyleRule;
 
   // Sets Left/Top/Width/Height from millimetres.
   void SetBoundsMM(double left, double top, double width, double height);

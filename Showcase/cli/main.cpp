@@ -205,6 +205,18 @@ void RefuseOverwritingInputs(const TCliOptions& o, const TReportDefinition& defi
   }
 }
 
+// One line per kind of value an expression could not compute (printed empty instead).
+void WarnOfExpressionFaults(const std::string& report, const expr::TEvalCounters& c) {
+  const std::pair<std::int64_t, const char*> kinds[] = {
+      {c.DivisionsByZero, "division by zero"},
+      {c.OutOfRange, "number or date out of range"},
+      {c.NotANumber, "text that is not a number"}};
+  for (const auto& [n, what] : kinds)
+    if (n > 0)
+      std::cerr << "oxqr-export: report " << report << ": " << n << " expression value" << (n == 1 ? "" : "s")
+                << " left empty: " << what << '\n';
+}
+
 int Export(const TCliOptions& o, const TSampleContext& ctx) {
   const std::unique_ptr<TReportDefinition> sample = OpenReport(o.Report, ctx, o.Database, o.Parameters);
   const std::string output = o.Burst.Active() ? BurstNameTemplate(o.Output, *sample) : o.Output;
@@ -252,6 +264,7 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
                 << (filterExt == "xls" ? "; the .xlsx format keeps every character)" : ")");
     std::cerr << '\n';
   }
+  WarnOfExpressionFaults(o.Report, sample->Environment().ExpressionCounters());
   if (!errors.empty()) {
     for (const auto& e : errors) std::cerr << "oxqr-export: " << e << '\n';
     return 1;
@@ -328,7 +341,7 @@ int main(int argc, char** argv) {
     return Export(options, ctx);
   } catch (const EDefinitionError& e) {
     // A database that fails a sound definition is a run-time fault, as it is for a sample.
-    std::cerr << "oxqr-export: " << e.what() << '\n';
+    std::cerr << "oxqr-export: " << e.Listing() << '\n';
     return e.DataSourceFault() ? 1 : 2;
   } catch (const EUsage& e) {
     std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText << "Try 'oxqr-export --help' for more.\n";

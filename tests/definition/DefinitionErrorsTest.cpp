@@ -149,6 +149,26 @@ TEST_P(DefinitionErrors, NameFileLineColumnAndWhatIsWrong) {
 INSTANTIATE_TEST_SUITE_P(Table, DefinitionErrors, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// An element left open is named with the line and column where it opened, whether the
+// file ends inside it or closes its parent first.
+TEST(DefinitionErrors, UnclosedElementNamesWhereItOpened) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"<report>\n  <band type=\"detail\" height=\"5\">\n    <label text=\"a\">\n",
+       "<label> opened at 3:5 is not closed"},
+      {"<report>\n  <band type=\"detail\" height=\"5\">\n    <label text=\"a\">\n  </band>\n</report>\n",
+       "(<label> opened at 3:5 is not closed)"},
+      {"<report>\n  <band type=\"title\" height=\"5\">\n", "<band> opened at 2:3 is not closed"},
+  };
+  for (const auto& [text, message] : cases) {
+    try {
+      LoadReportDefinitionText(text, "open.oxr");
+      FAIL() << text;
+    } catch (const EDefinitionError& e) {
+      EXPECT_NE(e.Message().find(message), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST(DefinitionErrors, UnreadableFileIsAnErrorAtItsStart) {
   try {
     LoadReportDefinition("/nonexistent/report.oxr");

@@ -4,6 +4,8 @@
 // back (pdftotext, openpyxl, the text itself).
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "../DefinitionTestSupport.h"
 #include "OxQrExport/core/Settings.h"
 #include "definition/ReportDefinition.h"
@@ -165,6 +167,62 @@ TEST(DefinitionTutorial, BurstDocumentsCountTheirOwnPages) {
   const std::string manifest = test::ReadText(dir.Path / "m.jsonl");
   EXPECT_NE(manifest.find("\"pages\":3"), std::string::npos) << manifest;
   EXPECT_NE(manifest.find("\"pages\":1"), std::string::npos) << manifest;
+}
+
+// The README's invoice report through the exporter as a user runs it: pdftotext shows the
+// computed totals, the month groups and the stamp only on paid orders; openpyxl shows the
+// unpaid totals red and bold; the text file holds the month totals.
+TEST(DefinitionTutorial, InvoicesComputeTaxTotalsStampsAndRedUnpaidAmounts) {
+  if (!HaveProgram("pdftotext") || RunShell("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null").Status != 0) GTEST_SKIP() << "pdftotext or openpyxl is missing";
+  test::TScratchDir dir("tutorial-invoices");
+  const std::string db = (dir.Path / "invoices.sqlite").string();
+  test::CreateDatabase(db, test::TutorialBlock("invoice-sql"));
+  std::ofstream(dir.Path / "invoices.oxr") << test::TutorialBlock("invoice");
+  ASSERT_EQ(Validate(dir.Path / "invoices.oxr"), 0);
+  const std::string exporter = std::string(OXQR_TEST_BINARY_DIR) + "/bin/oxqr-export";
+  for (const char* ext : {"pdf", "xlsx", "txt"}) {
+    const auto run = RunShell(ShellQuote(exporter) + " --quiet --db " + ShellQuote(db) + " " +
+                              ShellQuote((dir.Path / "invoices.oxr").string()) + " " +
+                              ShellQuote((dir.Path / ("invoices." + std::string(ext))).string()) + " 2>&1");
+    ASSERT_EQ(run.Status, 0) << run.Output;
+  }
+  const auto pdf = RunShell("pdftotext -layout " + ShellQuote((dir.Path / "invoices.pdf").string()) + " -");
+  ASSERT_EQ(pdf.Status, 0);
+  for (const char* expected : {"January 2024", "February 2024", "March 2024", "103.13", "1,353.13", "511.73",
+                               "Total of January: 1,864.86", "Total of February: 2,508.24", "Total of March: 331.81",
+                               "Grand total: 4,704.91, unpaid 1,911.73", "Page 1 of 1"})
+    EXPECT_NE(pdf.Output.find(expected), std::string::npos) << expected << "\n" << pdf.Output;
+  // The stamp is on the lines of the orders paid in full, and only there.
+  std::istringstream lines(pdf.Output);
+  int stamps = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("PAID") == std::string::npos) continue;
+    ++stamps;
+    EXPECT_TRUE(line.find("1001") != std::string::npos || line.find("1003") != std::string::npos ||
+                line.find("1005") != std::string::npos)
+        << line;
+  }
+  EXPECT_EQ(stamps, 3);
+
+  const std::string script =
+      "import openpyxl, sys\n"
+      "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+      "for row in ws.iter_rows():\n"
+      "    for c in row:\n"
+      "        if c.value in ('1,353.13', '511.73', '108.24', '2,400.00', '331.81'):\n"
+      "            rgb = c.font.color.rgb if c.font.color is not None else None\n"
+      "            print(c.value, 'red' if rgb == 'FFFF0000' else 'plain', 'bold' if c.font.b else 'normal')\n";
+  const auto xlsx = RunShell("/usr/bin/python3 -c " + ShellQuote(script) + " " +
+                             ShellQuote((dir.Path / "invoices.xlsx").string()) + " 2>&1");
+  ASSERT_EQ(xlsx.Status, 0) << xlsx.Output;
+  // The items total 2,400.00 of order 1004 is plain; its grand total is red.
+  EXPECT_EQ(xlsx.Output,
+            "1,353.13 plain normal\n511.73 red bold\n108.24 plain normal\n2,400.00 plain normal\n"
+            "2,400.00 red bold\n331.81 plain normal\n");
+
+  const std::string text = test::ReadText(dir.Path / "invoices.txt");
+  for (const char* expected : {"Total of January: 1,864.86", "Total of February: 2,508.24", "Total of March: 331.81"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected;
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#pragma once
+// The report's side of expressions: the names an expression of a definition may use
+// (Dataset.Field, param.Name, page, pages, line, groupline, totals over groups) and the
+// state behind them through a run (record numbers, totals, the page count). Internal to
+// the definition layer; owned by the environment's state.
+//
+//   line       the record's number in its band: the detail band's records over the report,
+//              a sub-detail band's records for its master's record
+//   groupline  the detail record's number inside the innermost group that started last
+//   page       the page being printed; pages: the report's page count (deferred)
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "definition/ExpressionTotals.h"
+#include "expression/Checker.h"
+
+namespace oxqr {
+
+class TQRCustomBand;
+class TQRPrintable;
+class TReportEnvironment;
+
+class TExpressionState {
+ public:
+  explicit TExpressionState(TReportEnvironment& env);
+  ~TExpressionState();
+
+  // Compiles `source` for a place of the report: text of `control`, or a condition or
+  // style of `control` or of `band` (either may be null). `wanted`: see expr::Compile.
+  expr::TCompiled Compile(std::string_view source, const TQRPrintable* control, const TQRCustomBand* band,
+                          expr::TType wanted = expr::TType::Null);
+
+  expr::TEvalContext Context() { return {&counters_, nullptr, false}; }
+  const expr::TEvalCounters& Counters() const { return counters_; }
+
+  void StartRun(bool preview);
+  void RecordPrinted(const TDataSet& data);
+  void ScopeStarted(const TQRCustomBand& scope);
+  void ScopeEnded(const TQRCustomBand& scope);
+  void FinishRun(int pages, bool preview);
+
+  // For the leaves.
+  TReportEnvironment& Environment() const { return env_; }
+  std::int64_t Line(const TDataSet* data) const;
+  std::int64_t GroupLine() const { return groupLine_; }
+  // The page count as known now: the last preview run's in an export run.
+  int PagesNow() const;
+  int FinalPages() const { return finalPages_; }
+  bool Exporting() const;
+  TExpressionTotal& AddTotal(expr::TTotal kind, expr::TNodePtr argument, TDataSet& data, const TQRCustomBand* scope);
+  // A leaf reading `field` as the last record of `data` printed had it (for bands printed
+  // after their records).
+  expr::TNodePtr LastPrinted(TDataSet& data, TField& field);
+
+ private:
+  TReportEnvironment& env_;
+  expr::TEvalCounters counters_;
+  std::vector<std::unique_ptr<TExpressionTotal>> totals_;
+  std::map<const TDataSet*, std::int64_t> lines_;
+  struct TSnapshot {
+    const TDataSet* Data = nullptr;
+    expr::TNodePtr Live;
+    expr::TValue Value;
+  };
+  std::vector<std::unique_ptr<TSnapshot>> snapshots_;
+  std::int64_t groupLine_ = 0;
+  int previewPages_ = 0;
+  int finalPages_ = 0;
+  bool running_ = false;
+};
+
+}  // namespace oxqr
