@@ -8,7 +8,13 @@
 
 namespace oxqr {
 
-std::string TOxQRPDFFilter::RenderBarcode(const TQRPrintable&, const TOxQrBarcodeDrawing& Drawing) {
+std::string TOxQRPDFFilter::RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) {
+  std::string ops = BarcodeOperators(Drawing);
+  if (Conformance) ops = Conformance->Figure(Control, ops, pdf::TConformanceWriter::BarcodeAlt(Drawing));
+  return ops;
+}
+
+std::string TOxQRPDFFilter::BarcodeOperators(const TOxQrBarcodeDrawing& Drawing) {
   const int w = Drawing.Box.Width();
   const int h = Drawing.Box.Height();
   if (w <= 0 || h <= 0) return {};

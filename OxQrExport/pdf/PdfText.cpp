@@ -1,4 +1,5 @@
 // TOxQRPDFFilter: text lines and the font objects.
+#include <algorithm>
 #include <set>
 
 #include "OxQrExport/core/DocumentFunctions.h"
@@ -123,8 +124,11 @@ std::string TOxQRPDFFilter::TextOperators(const TOxQrTextRec& Rec) {
 }
 
 std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
-  const std::string shown = pdf::UnescapeString(r.Text);
+  std::string shown = pdf::UnescapeString(r.Text);
+  if (Conformance && !UnicodeMode()) shown = AnsiToUtf8(shown);  // 8-bit text in Unicode fonts
   const std::vector<pdf::TShapedGlyph> glyphs = Type0Fonts->Shape(r.Font.ToFont(), shown, *this);
+  if (Conformance && std::any_of(glyphs.begin(), glyphs.end(), [](const auto& g) { return g.Glyph == 0; }))
+    Conformance->MissingGlyphs(shown);
   double natural = 0;
   for (const auto& g : glyphs) natural = std::max(natural, g.X + g.Advance);
   natural = natural * r.Font.Size / 1000;
@@ -149,6 +153,7 @@ std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
 void TOxQRPDFFilter::AddText(const TOxQrTextRec& Rec) {
   if (!PageOpen()) return;
   std::string ops = TextOperators(Rec);
+  if (Conformance) ops = Conformance->Text(TextControl, ops);
   if (InTextBlock) {
     TextBlockLines.push_back(std::move(ops));
   } else {

@@ -252,6 +252,7 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
                 << (filterExt == "xls" ? "; the .xlsx format keeps every character)" : ")");
     std::cerr << '\n';
   }
+  for (const auto& w : settings.ConformanceWarnings) std::cerr << "oxqr-export: warning: " << w << '\n';
   if (!errors.empty()) {
     for (const auto& e : errors) std::cerr << "oxqr-export: " << e << '\n';
     return 1;
