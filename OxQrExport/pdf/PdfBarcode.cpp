@@ -10,7 +10,10 @@ namespace oxqr {
 
 std::string TOxQRPDFFilter::RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) {
   std::string ops = BarcodeOperators(Drawing);
-  if (Conformance) ops = Conformance->Figure(Control, ops, pdf::TConformanceWriter::BarcodeAlt(Drawing));
+  // A barcode with nothing to encode shows only its background: decoration, not a figure.
+  if (Conformance)
+    ops = Drawing.Data.empty() ? Conformance->Artifact(ops)
+                               : Conformance->Figure(Control, ops, pdf::TConformanceWriter::BarcodeAlt(Drawing));
   return ops;
 }
 
