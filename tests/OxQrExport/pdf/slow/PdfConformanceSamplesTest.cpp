@@ -18,6 +18,7 @@
 #include <QImage>
 
 #include "platform/Files.h"
+#include "platform/SafeFile.h"
 #include "support/Fidelity.h"
 #include "support/ReaderSupport.h"
 
@@ -130,10 +131,18 @@ TEST_P(PdfConformanceSamplesTest, ReadersFindTheFileConformantTaggedAndFaithful)
   const std::string fonts = RunShell("pdffonts " + ShellQuote(pdf.string()) + " | tail -n +3").Output;
   for (const auto& line : SplitLines(fonts)) {
     const auto w = Words(line);
-    if (w.size() >= 7) EXPECT_EQ(w[w.size() - 5], "yes") << line;
+    if (w.size() >= 7) {
+      EXPECT_EQ(w[w.size() - 5], "yes") << line;
+    }
   }
-  const std::string json = RunShell("qpdf --json --json-key=objects " + ShellQuote(pdf.string())).Output;
-  EXPECT_EQ(json.find("\"/Subtype\": \"/TrueType\""), std::string::npos) << "no simple font left unembedded";
+  const std::string json = RunShell("qpdf --json=1 --json-key=objects " + ShellQuote(pdf.string())).Output;
+  const auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = json.find(what); at != std::string::npos; at = json.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_GT(count("\"/Type\": \"/FontDescriptor\""), 0u);
+  EXPECT_EQ(count("\"/Type\": \"/FontDescriptor\""), count("\"/FontFile2\"")) << "every font descriptor has its program";
 
   const int pages = PageCount(pdf);
   ASSERT_GT(pages, 0);
@@ -167,11 +176,11 @@ TEST_P(PdfConformanceSamplesTest, ReadersFindTheFileConformantTaggedAndFaithful)
         }
       }
       std::multiset<std::string> left = inTree;
-      std::vector<std::string> content;
+      std::vector<std::string> content;  // the words read that the tree has at all
       for (const auto& w : read) {
+        if (inTree.count(w)) content.push_back(w);
         if (auto it = left.find(w); it != left.end()) {
           left.erase(it);
-          content.push_back(w);
         } else {
           EXPECT_TRUE(pagination.count(w)) << mode << ": \"" << w << "\" is neither in the tree nor pagination";
         }
@@ -179,13 +188,15 @@ TEST_P(PdfConformanceSamplesTest, ReadersFindTheFileConformantTaggedAndFaithful)
       EXPECT_TRUE(left.empty()) << mode << ": " << left.size() << " words of the tree are not on the pages";
       const double same = static_cast<double>(CommonSubsequence(structure, content)) / structure.size();
       std::printf("[ structure ] %s %s: %zu words in the tree, %zu more read (pagination), pdftotext %s order %.4f\n",
-                  c.Report.c_str(), c.Level.c_str(), structure.size(), read.size() - content.size(), mode, same);
+                  c.Report.c_str(), c.Level.c_str(), structure.size(), read.size() - structure.size(), mode, same);
       best = std::max(best, same);
     }
     EXPECT_EQ(best, 1.0) << "the tree's order is pdftotext's";
   }
 
-  // Fidelity against the report's own page pictures, as for the plain file.
+  // Fidelity against the report's own page pictures, as for the plain file. The levels draw
+  // the same operators (the accessible ones within marks): the file with both is rendered.
+  if (c.Level != "pdfA2bUA1") return;
   ASSERT_EQ(Export(dir_ / "c.jpg"), "");
   const fs::path render = dir_ / "r";
   fs::create_directories(render);
@@ -231,7 +242,7 @@ TEST(PdfConformanceCustomersTest, OrderRowsAreTableRowsWithHeaderCells) {
   const std::string tree = RunShell("pdfinfo -struct-text " + ShellQuote(pdf.string())).Output;
   fs::remove(pdf);
   std::smatch m;
-  ASSERT_TRUE(std::regex_search(tree, m, std::regex("Table[^\\n]*\\n\\s+TR[^\\n]*\\n\\s+TH[^\\n]*\\n\\s+\"Order #\"")))
+  ASSERT_TRUE(std::regex_search(tree, m, std::regex("Table[^\\n]*\\n\\s+TR[^\\n]*\\n\\s+TH[^\\n]*\\n(\\s+/Scope /Column\\n)?\\s+\"Order #\"")))
       << tree.substr(0, 2000);
   EXPECT_NE(tree.find("TD"), std::string::npos);
   EXPECT_NE(tree.find("H1"), std::string::npos);
