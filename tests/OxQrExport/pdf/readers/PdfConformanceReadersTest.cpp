@@ -105,6 +105,25 @@ TEST_F(PdfStructureReadersTest, ElementsFollowTheReadingOrderAndRowsBecomeATable
 }
 
 
+TEST_F(PdfStructureReadersTest, BandLeftOpenByAControlThatDidNotPrintKeepsItsPlace) {
+  // The first band's last control does not print, so the band is never ended: its text
+  // still reads before the next band's, although it lies lower within its own band.
+  TQRCustomBand first(TQRBandType::rbDetail), second(TQRBandType::rbDetail);
+  Add(first, "Earlier", 0, 100);
+  Add(first, "Skipped", 0, 200);
+  Add(second, "Later", 0, 0);
+  TOxQRPDFFilter f(File());
+  RunPdf(f, printer_, 1, [&](int) {
+    Print(f, static_cast<TQRLabel&>(*first.Controls()[0]));
+    Print(f, static_cast<TQRLabel&>(*second.Controls()[0]));
+  });
+  const std::string tree = RunShell("pdfinfo -struct-text " + ShellQuote(File())).Output;
+  const auto earlier = tree.find("\"Earlier\""), later = tree.find("\"Later\"");
+  ASSERT_NE(earlier, std::string::npos) << tree;
+  ASSERT_NE(later, std::string::npos) << tree;
+  EXPECT_LT(earlier, later) << tree;
+}
+
 TEST_F(PdfStructureReadersTest, CheckerFindsUnmarkedContentAndMissingMetadata) {
   // The plain file breaks the rules the checker knows: it must say so, not pass anything.
   QRExportSettings().PDF.Conformance = TPDFConformance::none;
