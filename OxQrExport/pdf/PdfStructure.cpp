@@ -1,7 +1,6 @@
 #include "OxQrExport/pdf/PdfStructure.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "OxQrExport/pdf/PdfFilter.h"
 #include "OxQrExport/pdf/PdfSyntax.h"

@@ -51,8 +51,6 @@ class TStructureTree final {
   bool Empty() const { return elements_.empty(); }
   // Writes the tree; returns the object of the structure tree root.
   int Write(TOxQRPDFFilter& filter);
-  // The text of every structure element in reading order, for tests: alt texts of figures.
-  std::size_t ElementCount() const { return elements_.size(); }
 
  private:
   struct TElement {
