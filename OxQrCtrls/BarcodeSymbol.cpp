@@ -105,6 +105,7 @@ void LayOutBarcode(const std::string& data, const TOxQRBarcodeOptions& o, TOxQrB
   drawing.Bars.clear();
   drawing.Texts.clear();
   drawing.Data.clear();
+  drawing.Symbology = SymbologyName(o.Symbology);
   if (data.empty()) return;  // nothing to encode prints nothing, as an empty text does
   CheckDigitCount(o.Symbology, data);
   const std::string utf8 = AnsiToUtf8(data);

@@ -1,5 +1,7 @@
 #include "DBChart.h"
 
+#include <cstdio>
+
 #include "ChartApplication.h"
 #include "data/DataSet.h"
 #include "engine/Printer.h"
@@ -63,6 +65,18 @@ std::unique_ptr<TBitmap> TQRDBChart::ChartBitmap(TColor background) const {
   auto bitmap = std::make_unique<TBitmap>(w, h);
   if (w > 0 && h > 0) bitmap->SetImage(Chart.Render(ReadSlices(), w, h, w, h, background));
   return bitmap;
+}
+
+std::string TQRDBChart::DataDescription() const {
+  std::string text = "Pie chart";
+  if (!Chart.Title.empty()) text += " " + Chart.Title;
+  const std::vector<TPieSlice> slices = ReadSlices();
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%g", slices[i].Value);
+    text += (i == 0 ? ": " : "; ") + slices[i].Label + " " + value;
+  }
+  return text;
 }
 
 }  // namespace oxqr

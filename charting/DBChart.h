@@ -42,6 +42,8 @@ class TQRDBChart : public TQRChart {
   // the export run included (a document filter gets it after it is drawn), then the frame.
   void Print(int OffsetX, int OffsetY) override;
   std::unique_ptr<TBitmap> ChartBitmap(TColor background) const override;
+  // "Pie chart <title>: <label> <value>; ..." over the slices as they print now.
+  std::string DataDescription() const override;
 };
 
 }  // namespace oxqr

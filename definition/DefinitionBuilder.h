@@ -79,6 +79,8 @@ class TDefinitionBuilder {
   // DefinitionControls.cpp
   void ReadControl(oxr::TElement& e, TQRCustomBand& band);
   void ReadCommon(oxr::TElement& e, TQRPrintable& c);
+  // role and alt: what an accessible document says of the control.
+  void ReadAccessibility(oxr::TElement& e, TQRPrintable& c);
   void ReadTextLook(oxr::TElement& e, TQRCustomLabel& c);
   void ReadImage(oxr::TElement& e, TQRCustomBand& band);
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);

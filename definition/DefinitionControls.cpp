@@ -2,7 +2,9 @@
 // control has (name, position and size in millimetres, colour, frame, tag) and its own.
 #include <QImage>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "OxQrCtrls/ChartControl.h"
 #include "OxQrCtrls/ExportControls.h"
@@ -32,6 +34,41 @@ void TDefinitionBuilder::ReadCommon(TElement& e, TQRPrintable& c) {
   c.Tag = e.Integer("tag", c.Tag, -2147483647, 2147483647);
   styleTarget_ = &c;
   c.PrintCondition = ReadPrintCondition(e);
+  ReadAccessibility(e, c);
+}
+
+namespace {
+// Alternative text that holds tokens, evaluated each time its control prints.
+class TAltTokenText final : public TTokenTextOwner {
+ public:
+  explicit TAltTokenText(std::string source) : parsed_(std::move(source)) {}
+  const TTokenText& TokenText() const override { return parsed_; }
+
+ private:
+  TTokenText parsed_;
+};
+}  // namespace
+
+void TDefinitionBuilder::ReadAccessibility(TElement& e, TQRPrintable& c) {
+  if (const auto role = e.Raw("role")) {
+    static const std::vector<std::string> kRoles{"heading1", "heading2", "heading3", "heading4", "heading5", "heading6"};
+    if (std::find(kRoles.begin(), kRoles.end(), *role) == kRoles.end())
+      e.FailAt("role", "unknown role '" + *role + "' (one of: heading1 .. heading6)");
+    c.Role = *role;
+  }
+  if (!e.Raw("alt")) return;
+  c.Alt = e.Text("alt", "");
+  if (c.Alt.find_first_of("{}") == std::string::npos) return;
+  const qint64 at = e.ValueOffset("alt");
+  std::shared_ptr<TAltTokenText> alt;
+  try {
+    alt = std::make_shared<TAltTokenText>(c.Alt);
+  } catch (const TTokenError& err) {
+    source_.FailAtOffset(at + static_cast<qint64>(err.Offset), err.what());
+  }
+  tokenSites_.push_back({alt.get(), &c, at});
+  TReportEnvironment& env = result_->Environment();
+  c.AltText = [alt, &env, &c] { return env.Evaluate(alt->TokenText(), &c); };
 }
 
 void TDefinitionBuilder::ReadTextLook(TElement& e, TQRCustomLabel& c) {

@@ -189,6 +189,17 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
   r.Options.LastPageFooter = e.Bool("lastPageFooter", r.Options.LastPageFooter);
   r.Font = e.Font("font", r.Font);
   r.Frame = e.Frame(r.Frame);
+  r.Language = e.Text("language", r.Language);
+  if (r.Language.empty() || r.Language.size() > 35 ||
+      r.Language.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-") != std::string::npos ||
+      r.Language.front() == '-' || r.Language.back() == '-')
+    e.FailAt("language", "'" + r.Language + "' is not a language tag (such as en, de-CH)");
+  if (const auto level = e.Raw("pdfConformance")) {
+    static const std::vector<std::string> kLevels{"none", "pdfA2b", "pdfUA1", "pdfA2bUA1"};
+    if (std::find(kLevels.begin(), kLevels.end(), *level) == kLevels.end())
+      e.FailAt("pdfConformance", "unknown PDF conformance '" + *level + "' (one of: none, pdfA2b, pdfUA1, pdfA2bUA1)");
+    r.PdfConformance = *level == "none" ? std::string() : *level;
+  }
   const auto reportDataSet = e.Raw("dataset");
   const qint64 reportDataSetAt = e.AttributeOffset("dataset");
   const auto burstField = e.Raw("burstField");
@@ -442,6 +453,11 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   band->Color = e.Color("color", band->Color);
   band->Frame = e.Frame(band->Frame);
   band->Enabled = e.Bool("enabled", band->Enabled);
+  if (const auto role = e.Raw("role")) {
+    if (*role != "tableRow" && *role != "tableHeader")
+      e.FailAt("role", "unknown band role '" + *role + "' (one of: tableRow, tableHeader)");
+    band->Role = *role;
+  }
   links.Child = LinkOf(e, "child");
   styleTarget_ = nullptr;
   currentBand_ = band;

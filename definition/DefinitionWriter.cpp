@@ -193,6 +193,8 @@ class TWriter {
     Bool("lastPageFooter", report_.Options.LastPageFooter, def.Options.LastPageFooter);
     Font("font", report_.Font, def.Font);
     Frame(report_.Frame, def.Frame);
+    if (report_.Language != def.Language) Text("language", report_.Language);
+    if (!report_.PdfConformance.empty()) Attr("pdfConformance", report_.PdfConformance);
     if (report_.DataSet != nullptr) Attr("dataset", dataSetNames_.at(report_.DataSet));
     if (!names_.BurstField.empty()) Attr("burstField", names_.BurstField);
     if (!names_.BurstName.empty()) Attr("burstName", names_.BurstName);
@@ -235,6 +237,7 @@ class TWriter {
     Color("color", b.Color, def.Color);
     Frame(b.Frame, def.Frame);
     Bool("enabled", b.Enabled, def.Enabled);
+    if (!b.Role.empty()) Attr("role", b.Role);
     if (b.ChildBand != nullptr) Attr("child", bandNames_.at(b.ChildBand));
     PrintCondition(b.PrintCondition.get());
     if (const auto* sub = dynamic_cast<const TQRSubDetail*>(&b)) {
@@ -282,6 +285,8 @@ class TWriter {
     Bool("enabled", c.Enabled, def.Enabled);
     if (c.Tag != def.Tag) Attr("tag", std::to_string(c.Tag));
     PrintCondition(c.PrintCondition.get());
+    if (!c.Role.empty()) Attr("role", c.Role);
+    if (!c.Alt.empty()) Text("alt", c.Alt);
   }
 
   void PrintCondition(const TQRPrintCondition* condition) {

@@ -29,6 +29,10 @@ class TQRCustomBand {
   TQRSize Size;  // Height and Width in Native; Width follows the page's printable width
   TColor Color = clWhite;
   TQRFrame Frame;
+  // "tableRow": an accessible document makes the band a table row (its controls the
+  // cells); "tableHeader": the header row of the rows printed after it (a column header
+  // band is one unmarked); empty: its controls are paragraphs.
+  std::string Role;
   bool Enabled = true;
   // nullptr: always printed. A band left out leaves out its child band too.
   std::unique_ptr<TQRPrintCondition> PrintCondition;

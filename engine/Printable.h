@@ -1,6 +1,7 @@
 #pragma once
 // TQRPrintable: a control of a report band. Sizes are held in Native units (0.1 mm),
 // which is what the report runs in; Print(OffsetX, OffsetY) gets the band's position.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,13 @@ class TQRPrintable {
   bool Finished = true;  // false while lines remain for the next page
   TColor Color = clWhite;
   int Tag = 0;
+  // What an accessible document says of the control: its role ("heading1".."heading6";
+  // empty: plain text) and, for a picture, chart or barcode, its alternative text as
+  // written (Alt) and as it prints now (AltText, set where Alt holds tokens).
+  std::string Role;
+  std::string Alt;
+  std::function<std::string()> AltText;
+  std::string CurrentAlt() const { return AltText ? AltText() : Alt; }
   // nullptr: always printed.
   std::unique_ptr<TQRPrintCondition> PrintCondition;
   bool ShouldPrint() const { return PrintCondition == nullptr || PrintCondition->Holds(); }

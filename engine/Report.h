@@ -58,6 +58,11 @@ class TQRCustomReport {
   TQRFrame Frame;  // drawn around every page (inside the margins)
   TFont Font;
   std::string ReportTitle;
+  // The language of the report's text (a BCP 47 tag) for documents that declare it.
+  std::string Language = "en";
+  // The PDF conformance level the report asks for ("pdfA2b", "pdfUA1", "pdfA2bUA1";
+  // empty: none), used when the PDF settings name none.
+  std::string PdfConformance;
   bool ShowProgress = true;
   TQRReportOptions Options;
   bool PrintIfEmpty = true;

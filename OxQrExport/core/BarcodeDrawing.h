@@ -33,6 +33,7 @@ struct TOxQrBarcodeDrawing {
   std::vector<TRect> Bars;      // relative to Box's top-left corner; horizontal runs for 2D symbols
   std::vector<TOxQrBarcodeText> Texts;
   std::string Data;             // the data encoded (empty when nothing was)
+  std::string Symbology;        // its name ("Code128", "QRCode"), for alternative text
   TFont DataFont;               // what text formats write Data in
   std::string Error;            // why nothing was encoded; Bars then hold an empty frame
 

@@ -45,6 +45,10 @@ struct EnumNames<TPDFCompressionMethod> {
   static constexpr std::array<std::string_view, 3> Values{"cmFastest", "cmNormal", "cmMaxCompress"};
 };
 template <>
+struct EnumNames<TPDFConformance> {
+  static constexpr std::array<std::string_view, 4> Values{"none", "pdfA2b", "pdfUA1", "pdfA2bUA1"};
+};
+template <>
 struct EnumNames<TTextLineSpacing> {
   static constexpr std::array<std::string_view, 7> Values{"lsActual",     "lsNoBlank",   "lsOneBlank", "lsTwoBlank",
                                                           "lsThreeBlank", "lsFourBlank", "lsFiveBlank"};
@@ -254,6 +258,8 @@ std::vector<TSettingProperty> BuildTable() {
   b.Field("PDF", &S::PDF, "RichTextEncodingType", &P::RichTextEncodingType);
   b.Field("PDF", &S::PDF, "EmbedFonts", &P::EmbedFonts);
   b.Field("PDF", &S::PDF, "ReuseIdenticalImages", &P::ReuseIdenticalImages);
+  b.Field("PDF", &S::PDF, "Conformance", &P::Conformance);
+  b.Field("PDF", &S::PDF, "ConformanceStrict", &P::ConformanceStrict, TStoredRule::srNotDefault);
 
   b.DocumentFields("RTF", &S::RTF);
   using R = TOxQRRTFSettings;

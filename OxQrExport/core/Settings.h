@@ -45,6 +45,8 @@ enum class TPDFFontEncoding : std::uint8_t {
   feWinAnsiEncoding, feMacRomanEncoding, feMacExpertEncoding, feStandardEncoding, fePDFDocEncoding
 };
 enum class TPDFCompressionMethod : std::uint8_t { cmFastest, cmNormal, cmMaxCompress };
+// Archival (PDF/A-2b) and accessible (tagged, PDF/UA-1) files; none writes the plain file.
+enum class TPDFConformance : std::uint8_t { none, pdfA2b, pdfUA1, pdfA2bUA1 };
 enum class TTextLineSpacing : std::uint8_t {
   lsActual, lsNoBlank, lsOneBlank, lsTwoBlank, lsThreeBlank, lsFourBlank, lsFiveBlank
 };
@@ -121,6 +123,11 @@ struct TOxQRPDFSettings : TOxQRDocumentFilterSettings {
   bool EmbedFonts = false;
   // Opt-in: an image whose data equals an earlier image object of the job is placed again.
   bool ReuseIdenticalImages = false;
+  // The conformance level (none: as the report's definition asks, else the plain file).
+  TPDFConformance Conformance = TPDFConformance::none;
+  // With a conformance level, a file that would not conform is not written (False: it is
+  // written and the faults are reported as warnings).
+  bool ConformanceStrict = true;
   TOxImageFormat ExportImageFormat() const { return exportImageFormat_; }
   // Accepts ifJPG and ifBMP; reports "The PDF export supports only JPEG and BMP image formats" otherwise.
   void SetExportImageFormat(TOxImageFormat f);
@@ -216,6 +223,9 @@ class TOxQRExportSettings {
 
   TStringObjectList CreatedImageFiles;
   TStringObjectList CreatedReportFiles;
+  // What the last PDF export with a conformance level could not make conformant, when
+  // PDF.ConformanceStrict is off and the file was written all the same.
+  std::vector<std::string> ConformanceWarnings;
 
   TOxQRVisibleFilters VisibleFilters() const { return visible_; }
   // Removes the kinds no longer visible and adds the new ones, each in kind order; the

@@ -8,7 +8,16 @@
 
 namespace oxqr {
 
-std::string TOxQRPDFFilter::RenderBarcode(const TQRPrintable&, const TOxQrBarcodeDrawing& Drawing) {
+std::string TOxQRPDFFilter::RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) {
+  std::string ops = BarcodeOperators(Drawing);
+  // A barcode with nothing to encode shows only its background: decoration, not a figure.
+  if (Conformance)
+    ops = Drawing.Data.empty() ? Conformance->Artifact(ops)
+                               : Conformance->Figure(Control, ops, pdf::TConformanceWriter::BarcodeAlt(Drawing));
+  return ops;
+}
+
+std::string TOxQRPDFFilter::BarcodeOperators(const TOxQrBarcodeDrawing& Drawing) {
   const int w = Drawing.Box.Width();
   const int h = Drawing.Box.Height();
   if (w <= 0 || h <= 0) return {};

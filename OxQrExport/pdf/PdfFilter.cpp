@@ -80,6 +80,7 @@ void TOxQRPDFFilter::WriteNullObject(int Number) { WriteObject("null", Number, t
 
 void TOxQRPDFFilter::BeginDocument() {
   Writer.reset();
+  if (!StartConformance()) return;
   try {
     PdfFile = std::make_unique<TSafeFileStream>(FileName);
   } catch (const EFileError& e) {
@@ -100,10 +101,12 @@ void TOxQRPDFFilter::BeginDocument() {
   ObjectCount = 5;
   closedPages_ = 0;
 
-  Writer->Write(kHeader);
-  WriteObject("/Type /Catalog\r\n/Pages 2 0 R", 1, true);
+  // A conformant file writes its catalog at the end, when its entries are known.
+  Writer->Write(Conformance ? pdf::TConformanceWriter::Header() : kHeader);
+  if (!Conformance) WriteObject("/Type /Catalog\r\n/Pages 2 0 R", 1, true);
   Type0Fonts.reset();
-  if (UnicodeMode())
+  // Every font of a conformant file is embedded with its Unicode mapping, as in the Unicode mode.
+  if (UnicodeMode() || Conformance)
     Type0Fonts = std::make_unique<pdf::TType0FontSet>();
   else
     FontList.push_back({FontKey(ReportFont), RegisterFont(ReportFont)});
@@ -117,6 +120,7 @@ void TOxQRPDFFilter::BeginPage() {
   ContentsObject = NextObject();
   KidsText += " " + Ref(PageObject);
   LengthObject = NextObject();
+  if (Conformance) Conformance->BeginPage(PageObject);
 }
 
 void TOxQRPDFFilter::ClosePage() {
@@ -130,7 +134,9 @@ void TOxQRPDFFilter::WritePageObjects() {
   // Items of a band that never got its end are drawn on this page, and only here.
   content.Write(TakeOpenBand());
 
-  WriteObject("/Type /Page\r\n/Parent 2 0 R\r\n/Contents " + Ref(ContentsObject), PageObject, true);
+  WriteObject("/Type /Page\r\n/Parent 2 0 R\r\n/Contents " + Ref(ContentsObject) +
+                  (Conformance ? Conformance->PageEntries() : std::string()),
+              PageObject, true);
   if (settings.Compressed)
     WriteObject("/Length " + Ref(LengthObject) + "\r\n/Filter /FlateDecode", ContentsObject, false);
   else
@@ -141,7 +147,8 @@ void TOxQRPDFFilter::WritePageObjects() {
     // above the bottom of the paper.
     const TOxQrRect frame{LeftMargin, TopMargin, PageWidth - LeftMargin - RightMargin,
                           TopMargin + BottomMargin - PageHeight};
-    content.Write("q\r\n" + FrameOperators(PageFrame.get(), frame) + "\r\nQ\r\n");
+    const std::string ops = "q\r\n" + FrameOperators(PageFrame.get(), frame) + "\r\nQ";
+    content.Write((Conformance ? Conformance->Artifact(ops) : ops) + "\r\n");
   }
   Writer->Write("stream\r\n");
   // The content is compressed and written, with its length object and the page's images
@@ -214,9 +221,23 @@ void TOxQRPDFFilter::EndDocument() {
     missingFonts = Type0Fonts->MissingFonts().Message();
   }
   Type0Fonts.reset();
-  WriteObject(InfoDictionary(), 3, true);
+  if (Conformance) {
+    const auto& s = settings;
+    WriteObject(Conformance->InfoDictionary(s.Title.empty() ? ReportTitle : s.Title, s.Author, s.Subject, s.Keywords,
+                                            s.Creator, kProducer),
+                3, true);
+    Conformance->WriteDocumentObjects(*this);
+  } else {
+    WriteObject(InfoDictionary(), 3, true);
+  }
 
   WriteCrossReference();
+  if (!FinishConformance()) {
+    Writer.reset();
+    PdfFile.reset();  // not committed: the file that would not conform is not left
+    Output.reset();
+    return;
+  }
 
   // Every byte is in the file once the worker is joined; a failure of its writing was
   // thrown above and leaves the file uncommitted.
@@ -274,7 +295,7 @@ void TOxQRPDFFilter::WriteCrossReference() {
     Writer->SubmitWhenLarge();
   }
   Writer->Write("trailer\r\n<<\r\n/Root 1 0 R\r\n/Info 3 0 R\r\n/Size " + std::to_string(ObjectCount + 1) +
-                "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF");
+                (Conformance ? "\r\n" + Conformance->TrailerId(ObjectCount) : std::string()) + "\r\n>>\r\nstartxref\r\n" + std::to_string(xref) + "\r\n%%EOF");
   Writer->Flush();
 }
 

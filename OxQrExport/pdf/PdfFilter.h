@@ -17,6 +17,7 @@
 #include "OxQrExport/core/Deflater.h"
 #include "OxQrExport/core/DocumentFilter.h"
 #include "OxQrExport/core/EncodedPictures.h"
+#include "OxQrExport/pdf/PdfConformanceWriter.h"
 #include "OxQrExport/pdf/PdfFileWriter.h"
 #include "OxQrExport/pdf/PdfFontInfo.h"
 #include "OxQrExport/pdf/PdfType0Font.h"
@@ -54,6 +55,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   int LengthObject = 0;    // the integer object holding that stream's length
   std::string KidsText;    // " N 0 R" per page opened, in page order
   std::unique_ptr<pdf::TType0FontSet> Type0Fonts;  // the Unicode mode's fonts, resources /U<i>
+  // An archival or accessible file's additions (PdfConformanceWriter.h); null: the plain file.
+  std::unique_ptr<pdf::TConformanceWriter> Conformance;
 
   std::string DisplayName() const override;  // "Adobe Acrobat Document"
   std::string Extension() const override;    // "pdf"
@@ -82,6 +85,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   std::string FormatNumber(double Value) override;
   void BeginDocument() override;
   void AddText(const TOxQrTextRec& Rec) override;
+  void EndBand(const TQRCustomBand& Band, const TOxQrRect& Rect) override;
   void EndDocument() override;
   void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
                      bool Continuing) override;
@@ -128,6 +132,17 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   // first image written for the same report object.
   int ReusedImage(const void* ReportObject, bool Unique);
   std::string InfoDictionary() const;
+  // Makes Conformance for the level asked for; false (the job aborted) when a setting
+  // contradicts it.
+  bool StartConformance();
+  // The conformance report at the end: true when the file may be kept.
+  bool FinishConformance();
+  // A picture's operators as a figure with its alternative text (the control's, else a
+  // chart's data), unless it is a rich text's picture, which WriteRichText marks.
+  void MarkFigure(const TQRPrintable& Control, std::string& Ops);
+  // The plain text of a rich text, as the alternative text of its picture.
+  std::string RichTextAlt(TStream& Rtf, const TGraphic& Graphic) const;
+  std::string BarcodeOperators(const TOxQrBarcodeDrawing& Drawing);
 
   int closedPages_ = 0;
   // The font of the last text line and its index in FontList.

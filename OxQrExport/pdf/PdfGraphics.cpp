@@ -97,6 +97,7 @@ void TOxQRPDFFilter::RenderBox(const TOxQrRect& Rect, TColor Color, std::string&
   }
   AppendFrameOperators(Output, &Frame, Rect);
   Output += "\r\nQ";
+  if (Conformance) Output = Conformance->Artifact(Output);
 }
 
 std::string TOxQRPDFFilter::PlaceImage(int Index, const TOxQrRect& Rect, const TQRFrame* Frame) {
@@ -220,6 +221,7 @@ void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
   const TQRFrame* frame = richTextPicture_ ? nullptr : &Control.Frame;
   if (reuse != -1) {
     Output = PlaceImage(reuse, Rect, frame);
+    MarkFigure(Control, Output);
     return;
   }
   std::unique_ptr<TBitmap> made;
@@ -229,6 +231,7 @@ void TOxQRPDFFilter::RenderPicture(const TQRPrintable& Control, const TBitmap* B
     Bitmap = made.get();
   }
   Output = EmbedImage(*Bitmap, Rect, &Control.Frame, &Control);
+  MarkFigure(Control, Output);
 }
 
 void TOxQRPDFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) {
@@ -236,11 +239,12 @@ void TOxQRPDFFilter::RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, s
   const int reuse = ReusedImage(&Shape, false);
   if (reuse != -1) {
     Output = PlaceImage(reuse, Rect, nullptr);
-    return;
+  } else {
+    const auto bitmap = ShapeBitmap(Shape, PdfSettings().ImagePixelFormat);
+    if (bitmap->Empty()) return;
+    Output = EmbedImage(*bitmap, Rect, nullptr, &Shape);
   }
-  const auto bitmap = ShapeBitmap(Shape, PdfSettings().ImagePixelFormat);
-  if (bitmap->Empty()) return;
-  Output = EmbedImage(*bitmap, Rect, nullptr, &Shape);
+  if (Conformance) Output = Conformance->Artifact(Output);
 }
 
 void TOxQRPDFFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X,
@@ -256,6 +260,7 @@ void TOxQRPDFFilter::WriteRichText(const TQRPrintable& Control, const TGraphic& 
     const TFlagScope scope(richTextPicture_);
     RenderPicture(Control, &Graphic, out, true, MappedRect(PictureRect(Graphic, X, Y)));
   }
+  if (Conformance) out = Conformance->Figure(Control, out, RichTextAlt(Stream, Graphic));
   AppendToBand(out);
   CloseBandIfLast(Control, Continuing);
 }

@@ -1,4 +1,5 @@
 // TOxQRPDFFilter: text lines and the font objects.
+#include <algorithm>
 #include <set>
 
 #include "OxQrExport/core/DocumentFunctions.h"
@@ -124,8 +125,12 @@ std::string TOxQRPDFFilter::TextOperators(const TOxQrTextRec& Rec) {
 }
 
 std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
-  const std::string shown = pdf::UnescapeString(r.Text);
+  std::string shown = pdf::UnescapeString(r.Text);
+  if (Conformance && !UnicodeMode()) shown = AnsiToUtf8(shown);  // 8-bit text in Unicode fonts
   const pdf::TShapedLine line = Type0Fonts->Shape(r.Font.ToFont(), shown, *this);
+  if (Conformance && (!line.Boxes.empty() || std::any_of(line.Glyphs.begin(), line.Glyphs.end(),
+                                                         [](const auto& g) { return g.Glyph == 0; })))
+    Conformance->MissingGlyphs(shown);
   const double scale = static_cast<double>(r.Font.Size) / 1000;
   const double natural = line.Width * r.Font.Size / 1000;
   const double charSpacing = line.Glyphs.empty() ? 0 : (r.Width - natural) / static_cast<double>(line.Glyphs.size());
@@ -158,6 +163,7 @@ std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
 void TOxQRPDFFilter::AddText(const TOxQrTextRec& Rec) {
   if (!PageOpen()) return;
   std::string ops = TextOperators(Rec);
+  if (Conformance) ops = Conformance->Text(TextControl, ops);
   if (InTextBlock) {
     TextBlockLines.push_back(std::move(ops));
   } else {

@@ -42,6 +42,7 @@ const TEntries kLineSpacings{{"Actual", 0},     {"NoBlank", 1},    {"OneBlank", 
 const TEntries kPixelFormats{{"Device", 0}, {"1bit", 1},  {"4bit", 2},  {"8bit", 3},  {"15bit", 4},
                              {"16bit", 5},  {"24bit", 6}, {"32bit", 7}, {"Custom", 8}};
 const TEntries kRichTextEncodings{{"Image", 0}, {"Plain Text", 1}};
+const TEntries kPdfConformance{{"None", 0}, {"PDF/A-2b", 1}, {"PDF/UA-1", 2}, {"PDF/A-2b and PDF/UA-1", 3}};
 const TEntries kCsvSeparators{{"Comma (,)", 0}, {"Semicolon (;)", 1}, {"Tab", 2}};
 
 constexpr int kVisibleFiltersHeight = 69;
@@ -396,6 +397,11 @@ QWidget* TfrmProperties::DocumentTab(TImageGroup& g) {
     QComboBox* encoding = Combo(panel, "cbPDF_RichTextEncodingType", "PDF.RichTextEncodingType");
     right->addRow(Label(panel, "RichText Encoding Type", encoding));
     right->addRow(encoding);
+    QComboBox* conformance = Combo(panel, "cbPDF_Conformance", "PDF.Conformance");
+    right->addRow(Label(panel, "Conformance", conformance));
+    right->addRow(conformance);
+    right->addRow(Check(panel, "chbPDF_ConformanceStrict", "Refuse a file that would not conform",
+                        "PDF.ConformanceStrict"));
   }
   for (const char* field : {"Title", "Subject", "Keywords"}) {
     QLineEdit* edit = TextEdit(panel, ("ed" + p + "_" + field).c_str(), (p + "." + field).c_str());
@@ -580,6 +586,8 @@ void TfrmProperties::FormCreate() {
     Fill(combo(name), kRichTextEncodings);
     SelectFromSetting(combo(name));
   }
+  Fill(combo("cbPDF_Conformance"), kPdfConformance);
+  SelectFromSetting(combo("cbPDF_Conformance"));
   // Every combo writes the value of its entry; the setting's own check may refuse it.
   for (QComboBox* c : findChildren<QComboBox*>()) {
     connect(c, &QComboBox::currentIndexChanged, this, [this, c] {

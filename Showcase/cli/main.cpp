@@ -265,6 +265,7 @@ int Export(const TCliOptions& o, const TSampleContext& ctx) {
     std::cerr << '\n';
   }
   WarnOfExpressionFaults(o.Report, sample->Environment().ExpressionCounters());
+  for (const auto& w : settings.ConformanceWarnings) std::cerr << "oxqr-export: warning: " << w << '\n';
   if (!errors.empty()) {
     for (const auto& e : errors) std::cerr << "oxqr-export: " << e << '\n';
     return 1;

@@ -102,6 +102,7 @@ TEST_F(Properties, ComboListsAndTheirValues) {
   EXPECT_EQ(Items("cbBMP_Pix"),
             (QStringList{"Device", "1bit", "4bit", "8bit", "15bit", "16bit", "24bit", "32bit", "Custom"}));
   EXPECT_EQ(Items("cbPDF_RichTextEncodingType"), (QStringList{"Image", "Plain Text"}));
+  EXPECT_EQ(Items("cbPDF_Conformance"), (QStringList{"None", "PDF/A-2b", "PDF/UA-1", "PDF/A-2b and PDF/UA-1"}));
 
   struct TCase {
     const char* Combo;
@@ -124,7 +125,8 @@ TEST_F(Properties, ComboListsAndTheirValues) {
                          TCase{"cbHTML_ImagePixelFormat", "32bit", "HTML.ImagePixelFormat", "pf32bit"},
                          TCase{"cbRTF_ImagePixelFormat", "15bit", "RTF.ImagePixelFormat", "pf15bit"},
                          TCase{"cbPDF_RichTextEncodingType", "Plain Text", "PDF.RichTextEncodingType", "rtPlainText"},
-                         TCase{"cbHTML_RichTextEncodingType", "Plain Text", "HTML.RichTextEncodingType", "rtPlainText"}}) {
+                         TCase{"cbHTML_RichTextEncodingType", "Plain Text", "HTML.RichTextEncodingType", "rtPlainText"},
+                         TCase{"cbPDF_Conformance", "PDF/A-2b and PDF/UA-1", "PDF.Conformance", "pdfA2bUA1"}}) {
     QComboBox& combo = Get<QComboBox>(c.Combo);
     combo.setCurrentIndex(combo.findText(c.Entry));
     EXPECT_EQ(Value(c.Path), c.Expected) << c.Combo;
@@ -153,6 +155,7 @@ TEST_F(Properties, EachControlWritesItsOwnSetting) {
       {"chbEMF_Fill", "EMF.FillUnusedArea", "False"},           {"chbWMF_Fill", "WMF.FillUnusedArea", "False"},
       {"chbXLSX_SheetPerPage", "XLSX.SheetPerPage", "True"},    {"chbXLSX_FreezeHeaderRows", "XLSX.FreezeHeaderRows", "False"},
       {"chbCSV_FormulaGuard", "CSV.FormulaGuard", "False"},     {"chbCSV_ByteOrderMark", "CSV.ByteOrderMark", "True"},
+      {"chbPDF_ConformanceStrict", "PDF.ConformanceStrict", "False"},
   };
   const TCase texts[] = {{"edPDF_Title", "PDF.Title", "'typed'"},     {"edPDF_Subject", "PDF.Subject", "'typed'"},
                          {"edPDF_Keywords", "PDF.Keywords", "'typed'"}, {"edHTML_Title", "HTML.Title", "'typed'"},

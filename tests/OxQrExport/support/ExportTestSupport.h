@@ -38,6 +38,7 @@ inline void ResetExportSettings() {
   s.OnMakeRepFileName = nullptr;
   s.CreatedImageFiles.Clear();
   s.CreatedReportFiles.Clear();
+  s.ConformanceWarnings.clear();
   s.SetVisibleFilters(TOxQRVisibleFilters());
   s.SetVisibleFilters(TOxQRVisibleFilters::All());
 }
