@@ -26,9 +26,11 @@ std::string SampleFile(const std::string& key, const TSampleContext& ctx) {
 
 std::unique_ptr<TReportDefinition> OpenReport(const std::string& report, const TSampleContext& ctx,
                                               const std::string& database,
-                                              const std::vector<std::pair<std::string, std::string>>& parameters) {
+                                              const std::vector<std::pair<std::string, std::string>>& parameters,
+                                              const std::map<std::string, std::string>& dataFiles) {
   TDefinitionOptions options;
   options.Parameters = parameters;
+  options.JsonFiles = dataFiles;
   if (IsDefinitionPath(report)) {
     options.DatabasePath = database;
     return LoadReportDefinition(report, options);
