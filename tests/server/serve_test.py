@@ -153,6 +153,7 @@ class Service:
         left = [p for p in workers if os.path.exists("/proc/%d" % p) and
                 open("/proc/%d/stat" % p).read().split()[2] != "Z"]
         leftover_files = os.listdir(self.tmp)
+        self.outcome = (status, left, leftover_files)
         log = self.log_text()
         self.log.close()
         shutil.rmtree(self.root, ignore_errors=True)
