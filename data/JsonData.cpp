@@ -309,6 +309,8 @@ std::vector<TField*> TJsonDataSet::Fields() {
   return out;
 }
 
+const std::string& TJsonDataSet::DocumentSource() const { return document_->Source(); }
+
 std::string TJsonDataSet::Source() const { return " of " + document_->Source(); }
 
 const TCell& TJsonDataSet::Cell(std::size_t col) const {

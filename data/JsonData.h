@@ -87,6 +87,8 @@ class TJsonDataSet final : public TDataSet, public TCellRecord {
   std::string PathAttribute;
   const std::vector<TJsonFieldDecl>& Declarations() const { return decls_; }
   const TJsonDataSet* Master() const { return master_; }
+  // Where the records come from: the file's name, or what the application named its data.
+  const std::string& DocumentSource() const;
 
   // Checks every record the dataset can reach (for a detail, under every master record);
   // throws EJsonDataError for a path that does not lead to an array, a record that is not

@@ -1,10 +1,12 @@
 #include "ReportSource.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "CliOptions.h"
+#include "data/JsonData.h"
 
 namespace oxqr::cli {
 
@@ -43,6 +45,9 @@ std::vector<std::string> InputFiles(const TReportDefinition& definition) {
   std::vector<std::string> files{definition.FileName()};
   if (!definition.DatabasePath().empty()) files.push_back(definition.DatabasePath());
   for (const auto& [control, file] : definition.ControlFiles()) files.push_back(file);
+  for (const auto& [name, data] : definition.DataSets())
+    if (const auto* json = dynamic_cast<const TJsonDataSet*>(data); json && std::filesystem::exists(json->DocumentSource()))
+      files.push_back(json->DocumentSource());
   return files;
 }
 

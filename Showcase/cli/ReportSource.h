@@ -23,7 +23,8 @@ std::unique_ptr<TReportDefinition> OpenReport(const std::string& report, const T
                                               const std::vector<std::pair<std::string, std::string>>& parameters,
                                               const std::map<std::string, std::string>& dataFiles = {});
 
-// The files a loaded report reads (the definition, its pictures and texts, its database),
+// The files a loaded report reads (the definition, its pictures and texts, its database and
+// JSON files),
 // which the export must not write over.
 std::vector<std::string> InputFiles(const TReportDefinition& definition);
 

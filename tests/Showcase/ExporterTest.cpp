@@ -622,6 +622,12 @@ TEST_F(ExporterTest, JsonDataPrintsEachRecordWithItsNestedLines) {
   const std::string z = ReadFileBytes(Path("z.txt"));
   EXPECT_NE(z.find("Zed"), std::string::npos);
   EXPECT_EQ(z.find("Acme"), std::string::npos);
+
+  // The data file is an input the output must not replace.
+  const TCommand over = Export("--format txt " + Quoted(Path("orders.oxr")) + " " + Quoted(Path("orders.json")));
+  EXPECT_EQ(over.Status, 2);
+  EXPECT_NE(over.Err.find("would overwrite the input file"), std::string::npos) << over.Err;
+  EXPECT_EQ(ReadFileBytes(Path("orders.json")), kOrdersJson);
 }
 
 TEST_F(ExporterTest, JsonDataFaultsAreLocatedAndWriteNothing) {
