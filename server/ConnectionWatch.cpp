@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
 
 namespace oxqr::serve {
 
@@ -114,11 +115,9 @@ void TConnectionWatch::Run() {
       }
       seen_ = std::move(seen);
       // Forget the peers whose connections are gone.
-      for (auto it = ended_.begin(); it != ended_.end();) {
-        bool open = false;
-        for (const auto& [fd, peer] : connections) open = open || peer == it->first;
-        it = open ? std::next(it) : ended_.erase(it);
-      }
+      std::set<std::string> open;
+      for (const auto& [fd, peer] : connections) open.insert(peer);
+      std::erase_if(ended_, [&open](const auto& e) { return !open.contains(e.first); });
     }
     for (int i = 0; i < 5 && !quit_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

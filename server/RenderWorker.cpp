@@ -9,6 +9,7 @@
 #include "OxQrExport/core/SettingProperties.h"
 #include "OxQrExport/core/Settings.h"
 #include "charting/ChartApplication.h"
+#include "data/Connection.h"
 #include "data/JsonData.h"
 #include "data/Postgres.h"
 #include "definition/ReportDefinition.h"
@@ -133,11 +134,17 @@ class TRenderer {
     throw EOxQRError("no registered format writes \"" + ext + "\" files");
   }
 
-  // Messages name files relative to the reports folder and a database without its password.
+  // Messages name files relative to the reports folder, a database file by its name and a
+  // database server without the password.
   std::string Scrub(std::string text) const {
-    const std::string dir = (fs::path(config_.ReportsDir) / "").string();
-    for (std::size_t at; !dir.empty() && (at = text.find(dir)) != std::string::npos;) text.erase(at, dir.size());
-    if (!config_.Database.empty()) text = WithoutPassword(text, config_.Database);
+    auto replace = [&text](const std::string& from, const std::string& to) {
+      for (std::size_t at = 0; !from.empty() && (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    };
+    const std::string& db = config_.Database;
+    if (!db.empty() && !IsServerUri(db)) replace(db, fs::path(db).filename().string());
+    if (!db.empty() && IsServerUri(db)) text = WithoutPassword(text, db);
+    replace((fs::path(config_.ReportsDir) / "").string(), "");
     return text;
   }
 
@@ -151,6 +158,19 @@ class TRenderer {
   TSettingsSnapshot snapshot_;
 };
 
+// A worker's first layout loads the font database; that happens before it says it is ready,
+// not in the time of the first request.
+void WarmUp() {
+  try {
+    const auto d = LoadReportDefinitionText(
+        R"(<report><band type="title" height="10"><label left="0" top="0" width="50" height="5" text="Ready"/></band></report>)",
+        "warm-up.oxr");
+    d->Report().Prepare();
+  } catch (const std::exception&) {
+    // The first request meets the same fault and reports it.
+  }
+}
+
 }  // namespace
 
 int RunWorker(const TWorkerConfig& config) {
@@ -161,6 +181,7 @@ int RunWorker(const TWorkerConfig& config) {
   std::signal(SIGINT, SIG_IGN);
   TryEnsureChartApplication();
   InitializeExportLibrary();
+  WarmUp();
   TRenderer renderer(config);
   if (!WriteMessage(config.Fd, {{{"ready", true}}, {}})) return 1;
   for (;;) {

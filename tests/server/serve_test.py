@@ -351,8 +351,8 @@ class FaultTest(ServiceTest):
         self.assertEqual(s.metric("oxqr_worker_restarts_total"), 1)
 
     def test_time_limit_ends_the_render_and_its_worker(self):
-        s = self.start("--workers", "1", "--timeout", "1")
-        self.assertProblem(s.post("/api/reports/spin/render", SLOW), 504, "longer than 1 s")
+        s = self.start("--workers", "1", "--timeout", "3")
+        self.assertProblem(s.post("/api/reports/spin/render", SLOW), 504, "longer than 3 s")
         s.wait_ready()
         self.assertEqual(s.get("/api/reports/invoice.txt")[0], 200)
 
@@ -464,7 +464,7 @@ class FaultTest(ServiceTest):
         self.assertIn("--tokens", out.stderr)
 
     def test_sigterm_finishes_the_renders_taken_and_exits_0(self):
-        s = Service("--workers", "2")
+        s = self.start("--workers", "2")  # the cleanup checks the exit status and what is left
         results = []
         body = {"format": "pdf", "parameters": {"N": 600000}}  # about half a second each
         threads = [render_in_thread(s, body, results, "spin") for _ in range(20)]
@@ -476,7 +476,7 @@ class FaultTest(ServiceTest):
         self.assertEqual([r[0] for r in results], [200] * 20)
         self.assertTrue(all(r[2].startswith(b"%PDF") for r in results))
         self.assertIn("600000", pdf_text(results[0][2]))
-        s.stop(self)
+        self.assertEqual(s.proc.wait(60), 0)
 
     def test_database_gone_then_back_without_a_restart(self):
         s = self.start("--workers", "1")
