@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """serve_bench: figures of the report service (oxqr-serve) against one oxqr-export per request.
 
-  bench/serve_bench.py BUILD_BIN_DIR [--seconds 10] [--requests 100000]
+  bench/serve_bench.py BUILD_BIN_DIR [--seconds 10] [--requests 100000] [--scale 100]
 
 1. A one-page invoice to PDF with wrk over keep-alive connections (2 workers): requests/s.
 2. The same requests at 80 % of that rate from a paced client: latency p50 and p99.
 3. oxqr-export started per request for the same invoice: requests/s.
-4. The customers report (717 pages) to PDF: time to first byte and total.
+4. The customers report to PDF from a database of --scale times the sample data (100: 717
+   pages): time to first byte and total.
 5. Resident memory of the service and its workers before and after --requests renders.
 The service is started on a free loopback port and stopped (SIGTERM) at the end."""
 import argparse
@@ -150,6 +151,7 @@ def main():
     p.add_argument("bin_dir")
     p.add_argument("--seconds", type=int, default=10)
     p.add_argument("--requests", type=int, default=100000)
+    p.add_argument("--scale", type=int, default=100)
     a = p.parse_args()
     work = tempfile.mkdtemp(prefix="oxqr-serve-bench-")
     try:
@@ -159,7 +161,9 @@ def main():
             f.write(INVOICE)
         with open(os.path.join(reports, "lines.json"), "w") as f:
             json.dump({"lines": BODY["data"]["Lines"]}, f)
-        db = os.path.join(a.bin_dir, "..", "data", "DEMODATA.sqlite")
+        db = os.path.join(work, "demo.sqlite")
+        subprocess.run([os.path.join(a.bin_dir, "oxqr-demodata"), "--scale", str(a.scale), db], check=True,
+                       stdout=subprocess.DEVNULL, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
         service = Service(a.bin_dir, reports, db, 2)
         try:
             service.get("/api/reports/invoice.pdf")  # warm
@@ -171,7 +175,8 @@ def main():
             per_run = exporter_rate(a.bin_dir, reports, db, work)
             print("oxqr-export per request: %.2f requests/s; the service: %.1f times that" % (per_run, rate / per_run))
             ttfb, total, size = first_byte_and_total(service.port)
-            print("customers to PDF (%d bytes): first byte %.2f s, total %.2f s" % (size, ttfb, total))
+            print("customers to PDF at scale %d (%d bytes): first byte %.2f s, total %.2f s"
+                  % (a.scale, size, ttfb, total))
             before = service.memory()
             script = os.path.join(work, "post.lua")
             started = time.perf_counter()
