@@ -186,6 +186,12 @@ def main():
                                       "http://127.0.0.1:%d/api/reports/invoice/render" % service.port],
                                      capture_output=True, text=True).stdout
                 done += int([l for l in out.splitlines() if "requests in" in l][0].split()[0])
+            # wrk's connections close with renders in flight; workers of cancelled renders start again.
+            time.sleep(2)
+            for _ in range(600):
+                if service.get("/readyz")[0] == 200:
+                    break
+                time.sleep(0.1)
             after = service.memory()
             print("resident memory after warm-up: service %d KiB, workers %d KiB" % before)
             print("after %d more renders (%.0f s): service %d KiB, workers %d KiB (change %+d KiB, %+d KiB)"

@@ -18,6 +18,13 @@ namespace oxqr::serve {
 
 using TClock = std::chrono::steady_clock;
 
+namespace {
+
+// How long a render whose client has gone may still take before its worker is ended.
+constexpr auto kCancelGrace = std::chrono::milliseconds(500);
+
+}  // namespace
+
 TWorkerPool::TWorkerPool(TPoolConfig config) : config_(std::move(config)), slots_(static_cast<std::size_t>(config_.Workers)) {
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     slots_[i].Scratch = (fs::path(config_.ScratchDir) / ("worker-" + std::to_string(i))).string();
@@ -153,16 +160,26 @@ TRenderResult TWorkerPool::Render(TMessage request, const std::function<bool()>&
 
   TRenderResult result;
   TReadEnd end = TReadEnd::Closed;
-  if (WriteMessage(fd, request))
-    end = ReadMessage(fd, result.Reply, TClock::now() + config_.Timeout, clientGone, config_.MaxOutput);
+  const auto deadline = TClock::now() + config_.Timeout;
+  if (WriteMessage(fd, request)) end = ReadMessage(fd, result.Reply, deadline, clientGone, config_.MaxOutput);
+  if (end == TReadEnd::Cancelled) {
+    // A render about to end costs less to finish than a worker to start again: it gets a
+    // moment more, and its answer is thrown away.
+    TMessage unused;
+    const TReadEnd late = ReadMessage(fd, unused, std::min(deadline, TClock::now() + kCancelGrace), {}, config_.MaxOutput);
+    if (late != TReadEnd::Message) end = TReadEnd::Closed;
+    result.End = TRenderEnd::Cancelled;
+  }
 
   lock.lock();
-  switch (end) {
-    case TReadEnd::Message: result.End = TRenderEnd::Done; break;
-    case TReadEnd::Closed: result.End = TRenderEnd::WorkerDied; break;
-    case TReadEnd::TimedOut: result.End = TRenderEnd::TimedOut; break;
-    case TReadEnd::Cancelled: result.End = TRenderEnd::Cancelled; break;
-    case TReadEnd::TooLarge: result.End = TRenderEnd::TooLarge; break;
+  if (result.End != TRenderEnd::Cancelled) {
+    switch (end) {
+      case TReadEnd::Message: result.End = TRenderEnd::Done; break;
+      case TReadEnd::Closed: result.End = TRenderEnd::WorkerDied; break;
+      case TReadEnd::TimedOut: result.End = TRenderEnd::TimedOut; break;
+      case TReadEnd::Cancelled: result.End = TRenderEnd::Cancelled; break;
+      case TReadEnd::TooLarge: result.End = TRenderEnd::TooLarge; break;
+    }
   }
   // A worker whose answer was not read whole is in an unknown state: it starts again.
   if (end != TReadEnd::Message) Restart(*slot);
