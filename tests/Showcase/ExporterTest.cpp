@@ -435,7 +435,7 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
     EXPECT_EQ(HelpOptions(r.Out),
-              (std::vector<std::string>{"--db", "--param", "--definition", "--format", "--encoding", "--set", "--list",
+              (std::vector<std::string>{"--db", "--param", "--data", "--definition", "--format", "--encoding", "--set", "--list",
                                         "--list-settings", "-q", "--quiet", "-h", "--help", "--version", "--burst",
                                         "--burst-defined", "--shard", "--shard-from-env", "--shards", "--manifest", "--skip-existing"}));
     // The reports and formats --list prints, in its order, and the examples.
