@@ -17,10 +17,20 @@ namespace oxqr {
 
 class TCellField;
 
+// What a TCellField reads: the cells of a dataset's current record.
+class TCellRecord {
+ public:
+  // The current record's value of column `col` (a Null cell when there is no record).
+  virtual const TCell& Cell(std::size_t col) const = 0;
+
+ protected:
+  ~TCellRecord() = default;
+};
+
 // Field and table names compare without regard to ASCII case.
 bool SameName(const std::string& a, const std::string& b);
 
-class TCellDataSet : public TDataSet {
+class TCellDataSet : public TDataSet, public TCellRecord {
  public:
   TCellDataSet();
   ~TCellDataSet() override;
@@ -59,8 +69,7 @@ class TCellDataSet : public TDataSet {
   void Restrict(const std::string& field, const TCell& value);
   void ClearRestriction();
 
-  // The current record's value of column `col` (a Null cell when there is no record).
-  const TCell& Cell(std::size_t col) const;
+  const TCell& Cell(std::size_t col) const override;
 
  protected:
   // Prepares the statements for the current settings (Open's work after connecting).
@@ -122,10 +131,10 @@ class TCellDataSet : public TDataSet {
   bool tellingFollowers_ = false;         // a master linked in a circle is told once
 };
 
-// A field of a TCellDataSet: reads the dataset's current record.
+// A field of a dataset of cells: reads the dataset's current record.
 class TCellField final : public TField {
  public:
-  TCellField(const TCellDataSet& set, std::size_t column) : set_(&set), column_(column) {}
+  TCellField(const TCellRecord& set, std::size_t column) : set_(&set), column_(column) {}
   bool IsNull() const override;
   std::string AsString() const override;
   double AsFloat() const override;
@@ -138,7 +147,7 @@ class TCellField final : public TField {
   void SetColumn(std::size_t column) { column_ = column; }
 
  private:
-  const TCellDataSet* set_;
+  const TCellRecord* set_;
   std::size_t column_;
 };
 

@@ -44,6 +44,9 @@ class TDefinitionBuilder {
   void ApplyParameterValues();
   void ReadTable(oxr::TElement& e);
   void ReadQuery(oxr::TElement& e);
+  // DefinitionJson.cpp: JSON datasets, and the data given for names that have none.
+  void ReadJson(oxr::TElement& e);
+  void CheckJsonDataNames() const;
   std::string DataSetName(oxr::TElement& e);
   const std::string& Database(oxr::TElement& e);
   void AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data);

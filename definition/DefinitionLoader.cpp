@@ -147,6 +147,7 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
     if (token == QXmlStreamReader::StartElement) TElement(source_, xml).Fail("only one <report> element is allowed");
   }
   ApplyParameterValues();
+  CheckJsonDataNames();
   ResolveBandLinks();
   CompileExpressions();
   BindTokenText();
@@ -215,11 +216,12 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
     if (n == "parameter") {
       if (phase > kParameters) child.Fail("<parameter> comes before the datasets and bands");
       ReadParameter(child);
-    } else if (n == "table" || n == "query") {
+    } else if (n == "table" || n == "query" || n == "json") {
       if (phase > kDataSets) child.Fail("<" + n + "> comes before the bands");
       phase = kDataSets;
       ApplyParameterValues();
       if (n == "table") ReadTable(child);
+      else if (n == "json") ReadJson(child);
       else ReadQuery(child);
     } else if (n == "band") {
       if (phase < kBands && reportDataSet) {
@@ -229,7 +231,7 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
       ApplyParameterValues();
       ReadBand(child);
     } else {
-      child.Fail("<report> has no element <" + n + "> (parameter, table, query, band)");
+      child.Fail("<report> has no element <" + n + "> (parameter, table, query, json, band)");
     }
   }
   if (phase < kBands && reportDataSet) r.DataSet = DataSetAt(*reportDataSet, reportDataSetAt);

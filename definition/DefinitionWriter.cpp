@@ -10,6 +10,7 @@
 #include "OxQrCtrls/Barcode.h"
 #include "OxQrCtrls/ChartControl.h"
 #include "OxQrCtrls/ExportControls.h"
+#include "data/JsonData.h"
 #include "data/Query.h"
 #include "data/Table.h"
 #include "definition/PrintCondition.h"
@@ -90,6 +91,11 @@ class TWriter {
     if (d == nullptr || std::find(dataSets_.begin(), dataSets_.end(), d) != dataSets_.end()) return;
     const auto* table = dynamic_cast<const TTable*>(d);
     const auto* query = dynamic_cast<const TQuery*>(d);
+    const auto* json = dynamic_cast<const TJsonDataSet*>(d);
+    if (json != nullptr) {
+      AddJsonDataSet(*json);
+      return;
+    }
     if (table == nullptr && query == nullptr)
       throw EOxQRError("dataset " + d->Name() + " is neither a table nor a query; a definition cannot describe it");
     const TDataSource* master = table != nullptr ? table->MasterSource : query->MasterSource;
@@ -106,6 +112,31 @@ class TWriter {
     usedNames_.insert(name);
     dataSetNames_[d] = name;
     dataSets_.push_back(d);
+  }
+
+  // A JSON dataset keeps its own name: its details find it by path, not by name.
+  void AddJsonDataSet(const TJsonDataSet& d) {
+    if (d.Master() != nullptr) AddDataSet(d.Master());
+    const auto it = names_.DataSets.find(&d);
+    const std::string name = it != names_.DataSets.end() ? it->second : d.Name();
+    usedNames_.insert(name);
+    dataSetNames_[&d] = name;
+    dataSets_.push_back(&d);
+  }
+
+  void WriteJsonDataSet(const TJsonDataSet& d) {
+    xml_.writeStartElement("json");
+    Attr("name", dataSetNames_.at(&d));
+    if (!d.FileAttribute.empty()) Attr("file", d.FileAttribute);
+    if (!d.PathAttribute.empty()) Attr("path", d.PathAttribute);
+    auto fields = const_cast<TJsonDataSet&>(d).Fields();
+    for (std::size_t i = 0; i < d.Declarations().size(); ++i) {
+      xml_.writeEmptyElement("field");
+      Attr("name", d.Declarations()[i].Name);
+      Attr("type", JsonFieldTypeName(d.Declarations()[i].Type));
+      if (i < fields.size() && !fields[i]->DisplayFormat.empty()) Text("format", fields[i]->DisplayFormat);
+    }
+    xml_.writeEndElement();
   }
 
   void NameDataSets() {
@@ -201,6 +232,10 @@ class TWriter {
   }
 
   void WriteDataSet(const TDataSet& d) {
+    if (const auto* json = dynamic_cast<const TJsonDataSet*>(&d)) {
+      WriteJsonDataSet(*json);
+      return;
+    }
     if (const auto* query = dynamic_cast<const TQuery*>(&d)) {
       xml_.writeStartElement("query");
       Attr("name", dataSetNames_.at(&d));

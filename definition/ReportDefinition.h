@@ -19,6 +19,8 @@
 
 namespace oxqr {
 
+class TJsonDocument;
+
 struct TDefinitionOptions {
   // The database file every dataset reads; empty: the report's own `database` attribute
   // (relative to the definition).
@@ -27,6 +29,10 @@ struct TDefinitionOptions {
   std::string DefaultDatabasePath;
   // Values for the report's parameters (NAME=VALUE of the command line), checked by type.
   std::vector<std::pair<std::string, std::string>> Parameters;
+  // JSON datasets' data by dataset name: files (--data NAME=FILE) instead of the definition's
+  // file attribute, or the records themselves (an array, given by a request).
+  std::map<std::string, std::string> JsonFiles;
+  std::map<std::string, std::shared_ptr<const TJsonDocument>> JsonData;
 };
 
 // A loaded definition: the report with the datasets it reads and the environment its

@@ -26,6 +26,8 @@ const char* const OptionsText =
     "                             one the definition names (definition files)\n"
     "      --param NAME=VALUE     give the report's parameter NAME the VALUE\n"
     "                             (repeatable; checked against the parameter's type)\n"
+    "      --data NAME=FILE       read the JSON dataset NAME from FILE instead of the file\n"
+    "                             its definition names (repeatable)\n"
     "      --definition NAME [FOLDER]\n"
     "                             print the definition file of sample NAME, a starting\n"
     "                             point for a report of one's own; it names the sample's\n"
@@ -126,6 +128,13 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
       const auto eq = kv.find('=');
       if (eq == std::string::npos || eq == 0) throw EUsage("--param expects NAME=VALUE, got \"" + kv + "\"");
       o.Parameters.emplace_back(kv.substr(0, eq), kv.substr(eq + 1));
+    } else if (a == "--data") {
+      const std::string kv = TakeValue(args, i);
+      const auto eq = kv.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == kv.size())
+        throw EUsage("--data expects NAME=FILE, got \"" + kv + "\"");
+      if (!o.DataFiles.emplace(kv.substr(0, eq), kv.substr(eq + 1)).second)
+        throw EUsage("--data names dataset " + kv.substr(0, eq) + " twice");
     } else if (a == "--definition") {
       o.Definition = TakeValue(args, i);
     } else if (ParseBurstOption(args, i, o.Burst)) {

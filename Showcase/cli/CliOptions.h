@@ -1,5 +1,6 @@
 #pragma once
 // Command line of oxqr-export: the options, their parsing and the help text.
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -26,6 +27,7 @@ struct TCliOptions {
   std::string Format;    // extension chosen with --format, empty: from OUTPUT
   std::vector<std::pair<std::string, std::string>> Settings;  // --set PATH=VALUE, in order
   std::vector<std::pair<std::string, std::string>> Parameters;  // --param NAME=VALUE, in order
+  std::map<std::string, std::string> DataFiles;                 // --data NAME=FILE
   int CodePage = 0;        // --encoding: 65001 for utf-8, or a code page number; 0: the default
   std::string Definition;  // --definition NAME: print that sample's definition
   std::string DefinitionFolder;  // --definition NAME FOLDER: write it with its files there

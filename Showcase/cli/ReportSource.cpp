@@ -1,11 +1,14 @@
 #include "ReportSource.h"
 
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 
 #include "CliOptions.h"
 #include "data/Connection.h"
+#include "data/JsonData.h"
 #include "definition/DefinitionCopy.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -32,9 +35,11 @@ std::string SampleFile(const std::string& key, const TSampleContext& ctx) {
 
 std::unique_ptr<TReportDefinition> OpenReport(const std::string& report, const TSampleContext& ctx,
                                               const std::string& database,
-                                              const std::vector<std::pair<std::string, std::string>>& parameters) {
+                                              const std::vector<std::pair<std::string, std::string>>& parameters,
+                                              const std::map<std::string, std::string>& dataFiles) {
   TDefinitionOptions options;
   options.Parameters = parameters;
+  options.JsonFiles = dataFiles;
   if (IsDefinitionPath(report)) {
     options.DatabasePath = database;
     return LoadReportDefinition(report, options);
@@ -47,6 +52,9 @@ std::vector<std::string> InputFiles(const TReportDefinition& definition) {
   std::vector<std::string> files{definition.FileName()};
   if (!definition.DatabasePath().empty()) files.push_back(definition.DatabasePath());
   for (const auto& [control, file] : definition.ControlFiles()) files.push_back(file);
+  for (const auto& [name, data] : definition.DataSets())
+    if (const auto* json = dynamic_cast<const TJsonDataSet*>(data); json && std::filesystem::exists(json->DocumentSource()))
+      files.push_back(json->DocumentSource());
   return files;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What REPORT on the command line names: a sample (customers, events, ...) or the path of a
 // report definition file (.oxr), loaded with the database and parameters of the command line.
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -19,9 +20,11 @@ bool IsDefinitionPath(const std::string& report);
 // EDefinitionError for any fault of the definition or its data.
 std::unique_ptr<TReportDefinition> OpenReport(const std::string& report, const TSampleContext& ctx,
                                               const std::string& database,
-                                              const std::vector<std::pair<std::string, std::string>>& parameters);
+                                              const std::vector<std::pair<std::string, std::string>>& parameters,
+                                              const std::map<std::string, std::string>& dataFiles = {});
 
-// The files a loaded report reads (the definition, its pictures and texts, its database),
+// The files a loaded report reads (the definition, its pictures and texts, its database and
+// JSON files),
 // which the export must not write over.
 std::vector<std::string> InputFiles(const TReportDefinition& definition);
 

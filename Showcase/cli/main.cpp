@@ -26,6 +26,7 @@
 #include "Showcase/samples/SampleReports.h"
 #include "engine/FilterLibrary.h"
 #include "charting/ChartApplication.h"
+#include "data/JsonData.h"
 #include "data/Postgres.h"
 #include "engine/SaveCommand.h"
 #include "platform/CodePage.h"
@@ -218,7 +219,7 @@ void WarnOfExpressionFaults(const std::string& report, const expr::TEvalCounters
 }
 
 int Export(const TCliOptions& o, const TSampleContext& ctx) {
-  const std::unique_ptr<TReportDefinition> sample = OpenReport(o.Report, ctx, o.Database, o.Parameters);
+  const std::unique_ptr<TReportDefinition> sample = OpenReport(o.Report, ctx, o.Database, o.Parameters, o.DataFiles);
   const std::string output = o.Burst.Active() ? BurstNameTemplate(o.Output, *sample) : o.Output;
   std::string ext = o.Format.empty() ? fs::path(output).extension().string() : o.Format;
   if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
@@ -346,6 +347,10 @@ int main(int argc, char** argv) {
     return e.DataSourceFault() ? 1 : 2;
   } catch (const EUsage& e) {
     std::cerr << "oxqr-export: " << e.what() << '\n' << UsageText << "Try 'oxqr-export --help' for more.\n";
+    return 2;
+  } catch (const EJsonDataError& e) {
+    // Data that does not match its declarations is the caller's fault, as a definition's is.
+    std::cerr << "oxqr-export: " << e.what() << '\n';
     return 2;
   } catch (const std::exception& e) {
     std::cerr << "oxqr-export: " << e.what() << '\n';

@@ -435,7 +435,7 @@ TEST_F(ExporterTest, HelpAndVersionAnswerOnStandardOutput) {
     EXPECT_EQ(r.Err, "");
     EXPECT_EQ(r.Out.rfind("Usage: oxqr-export ", 0), 0u) << r.Out;
     EXPECT_EQ(HelpOptions(r.Out),
-              (std::vector<std::string>{"--db", "--param", "--definition", "--format", "--encoding", "--set", "--list",
+              (std::vector<std::string>{"--db", "--param", "--data", "--definition", "--format", "--encoding", "--set", "--list",
                                         "--list-settings", "-q", "--quiet", "-h", "--help", "--version", "--burst",
                                         "--burst-defined", "--shard", "--shard-from-env", "--shards", "--manifest", "--skip-existing",
                                         "--list-files"}));
@@ -615,4 +615,118 @@ TEST_F(ExporterTest, DemoDataToolExplainsItself) {
   EXPECT_FALSE(fs::exists("x.sqlite"));
 }
 
+// ---- JSON data -----------------------------------------------------------------------------
+
+// Orders with their nested lines: the report prints each order, then its lines.
+constexpr const char* kOrdersDefinition = R"(<report name="Orders" dataset="Orders">
+  <json name="Orders" file="orders.json" path="shop.orders">
+    <field name="No" type="integer"/>
+    <field name="Customer" type="string"/>
+    <field name="Placed" type="date" format="yyyy/mm/dd"/>
+    <field name="Amount" type="currency"/>
+    <field name="Paid" type="boolean"/>
+  </json>
+  <json name="Lines" path="shop.orders.lines">
+    <field name="Item" type="string"/>
+    <field name="Qty" type="integer"/>
+  </json>
+  <band type="detail" name="Order" height="5">
+    <text left="0" top="0" width="15" height="4.5" field="Orders.No"/>
+    <text left="20" top="0" width="50" height="4.5" field="Orders.Customer"/>
+    <text left="75" top="0" width="30" height="4.5" field="Orders.Placed"/>
+    <text left="110" top="0" width="30" height="4.5" field="Orders.Amount"/>
+    <text left="145" top="0" width="20" height="4.5" field="Orders.Paid"/>
+  </band>
+  <band type="subDetail" name="Line" dataset="Lines" master="Order" height="5">
+    <text left="30" top="0" width="60" height="4.5" field="Lines.Item"/>
+    <text left="95" top="0" width="20" height="4.5" field="Lines.Qty"/>
+  </band>
+</report>
+)";
+
+constexpr const char* kOrdersJson = R"({"shop": {"orders": [
+  {"No": 17, "Customer": "Acme", "Placed": "2026-03-09", "Amount": 1234.5, "Paid": true,
+   "lines": [{"Item": "Anvil", "Qty": 2}, {"Item": "Rocket skates", "Qty": 1}]},
+  {"No": 18, "Customer": "Bolt & Nut", "Placed": "2026-03-10", "Amount": 20, "Paid": false, "lines": []},
+  {"No": 19, "Customer": "Cog", "Placed": "2026-03-11", "Amount": 7.25, "Paid": false,
+   "lines": [{"Item": "Spring", "Qty": 40}]}
+]}})";
+
+TEST_F(ExporterTest, JsonDataPrintsEachRecordWithItsNestedLines) {
+  WriteFileBytes(Path("orders.oxr"), kOrdersDefinition);
+  WriteFileBytes(Path("orders.json"), kOrdersJson);
+  // The definition's own file, then another file given on the command line for the dataset.
+  const TCommand r = Export(Quoted(Path("orders.oxr")) + " " + Quoted(Path("o.txt")));
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  std::vector<std::string> rows;
+  for (const auto& line : Lines(ReadFileBytes(Path("o.txt")))) {
+    std::istringstream words(line);
+    std::string w, joined;
+    while (words >> w) joined += (joined.empty() ? "" : " ") + w;
+    if (!joined.empty() && joined.find_first_not_of('-') != std::string::npos) rows.push_back(joined);  // no page ends
+  }
+  const std::vector<std::string> expected = {
+      "17 Acme 2026/03/09 $1,234.50 True", "Anvil 2",   "Rocket skates 1", "18 Bolt & Nut 2026/03/10 $20.00 False",
+      "19 Cog 2026/03/11 $7.25 False",     "Spring 40"};
+  EXPECT_EQ(rows, expected);
+
+  WriteFileBytes(Path("other.json"), R"({"shop": {"orders": [{"No": 1, "Customer": "Zed", "Placed": "2026-01-01",
+      "Amount": 1, "Paid": true}]}})");
+  const TCommand other = Export("--data Orders=" + Quoted(Path("other.json")) + " " + Quoted(Path("orders.oxr")) + " " +
+                                Quoted(Path("z.txt")));
+  ASSERT_EQ(other.Status, 0) << other.Err;
+  const std::string z = ReadFileBytes(Path("z.txt"));
+  EXPECT_NE(z.find("Zed"), std::string::npos);
+  EXPECT_EQ(z.find("Acme"), std::string::npos);
+
+  // The data file is an input the output must not replace.
+  const TCommand over = Export("--format txt " + Quoted(Path("orders.oxr")) + " " + Quoted(Path("orders.json")));
+  EXPECT_EQ(over.Status, 2);
+  EXPECT_NE(over.Err.find("would overwrite the input file"), std::string::npos) << over.Err;
+  EXPECT_EQ(ReadFileBytes(Path("orders.json")), kOrdersJson);
+}
+
+TEST_F(ExporterTest, JsonDataFaultsAreLocatedAndWriteNothing) {
+  WriteFileBytes(Path("orders.oxr"), kOrdersDefinition);
+  const std::string good = kOrdersJson;
+  auto replaced = [&good](const std::string& from, const std::string& to) {
+    std::string s = good;
+    s.replace(s.find(from), from.size(), to);
+    return s;
+  };
+  struct TCase {
+    const char* Name;
+    std::string Json;
+    std::string Args;      // besides the definition and the output
+    std::string Expected;  // in the message, after the file's name
+  };
+  const std::vector<TCase> cases = {
+      {"wrong type", replaced("\"Amount\": 20", "\"Amount\": \"20,00\""), "",
+       ": at /shop/orders/1/Amount: expected a number (Amount: currency), found string \"20,00\""},
+      {"missing field", replaced("\"Customer\": \"Cog\", ", ""), "",
+       ": at /shop/orders/2: missing field \"Customer\" (string)"},
+      {"bad date", replaced("2026-03-10", "10/03/2026"), "", ": at /shop/orders/1/Placed: expected an ISO 8601 date"},
+      {"nested wrong type", replaced("\"Qty\": 40", "\"Qty\": 4.5"), "",
+       ": at /shop/orders/2/lines/0/Qty: expected an integer (Qty: integer), found number 4.5"},
+      {"detail not an array", replaced("\"lines\": []", "\"lines\": {}"), "",
+       ": at /shop/orders/1/lines: expected an array of records, found object"},
+      {"path not an array", R"({"shop": {"orders": 3}})", "", ": at /shop/orders: expected an array of records"},
+      {"malformed", "{\"shop\": {\"orders\": [\n  {\"No\": 1,,}]}}", "", ":2:12: malformed JSON: syntax error"},
+      {"deep nesting", std::string(100000, '['), "", ":1:65: the JSON nests deeper than 64"},
+      {"unknown dataset", good, "--data Nope=" + Quoted(Path("orders.json")), "data given for 'Nope'"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WriteFileBytes(Path("orders.json"), c.Json);
+    const TCommand r = Export(c.Args + " " + Quoted(Path("orders.oxr")) + " " + Quoted(Path("out.pdf")));
+    EXPECT_EQ(r.Status, 2) << r.Err;
+    EXPECT_NE(r.Err.find(c.Expected), std::string::npos) << r.Err;
+    if (c.Args.empty()) {
+      EXPECT_NE(r.Err.find(Path("orders.json") + c.Expected), std::string::npos) << r.Err;
+    }
+    EXPECT_FALSE(fs::exists(Path("out.pdf")));
+  }
+}
+
 }  // namespace
+

@@ -59,6 +59,8 @@ TEST(DefinitionSchema, RejectsBrokenDefinitions) {
       {"TextMissingField", "<report><band type=\"detail\"><text/></band></report>"},
       {"WrongParameterType", "<report><parameter name=\"A\" type=\"money\"/></report>"},
       {"ZoomOutOfRange", "<report zoom=\"5\"/>"},
+      {"JsonFieldWithoutType", "<report><json name=\"A\" file=\"a.json\"><field name=\"X\"/></json></report>"},
+      {"JsonFieldUnknownType", "<report><json name=\"A\"><field name=\"X\" type=\"money\"/></json></report>"},
   };
   test::TScratchDir dir("broken");
   for (const auto& [name, text] : broken) {
@@ -66,6 +68,46 @@ TEST(DefinitionSchema, RejectsBrokenDefinitions) {
     std::ofstream(file) << text;
     EXPECT_NE(Validate(file), 0) << name;
   }
+}
+
+// JSON datasets written back: the same elements, types and formats, valid against the schema,
+// and the same records when loaded again.
+TEST(DefinitionSchema, JsonDataSetsSaveValidAndLoadAgain) {
+  if (!HaveProgram("xmllint")) GTEST_SKIP() << "xmllint is missing";
+  test::TScratchDir dir("json");
+  std::ofstream(dir.Path / "orders.json") << R"({"shop": {"orders": [
+    {"No": 1, "On": "2026-03-09T10:30:00", "Total": 12.5, "lines": [{"Item": "Bolt"}, {"Item": "Nut"}]},
+    {"No": 2, "On": "2026-03-10T08:00:00", "Total": 3, "lines": []}]}})";
+  std::ofstream(dir.Path / "orders.oxr") << R"(<report name="Orders" dataset="Orders">
+  <json name="Orders" file="orders.json" path="shop.orders">
+    <field name="No" type="integer"/>
+    <field name="On" type="datetime" format="dd.mm.yyyy hh:nn"/>
+    <field name="Total" type="currency"/>
+  </json>
+  <json name="Lines" path="shop.orders.lines"><field name="Item" type="string"/></json>
+  <band type="detail" name="Order" height="5"><text left="0" top="0" width="40" height="4.5" field="Orders.On"/></band>
+  <band type="subDetail" dataset="Lines" master="Order" height="5">
+    <text left="0" top="0" width="40" height="4.5" field="Lines.Item"/>
+  </band>
+</report>
+)";
+  auto definition = LoadReportDefinition((dir.Path / "orders.oxr").string());
+  SaveReportDefinition(definition->Report(), (dir.Path / "saved.oxr").string(), DefinitionNames(*definition));
+  const std::string saved = test::ReadText(dir.Path / "saved.oxr");
+  EXPECT_NE(saved.find(R"(<json name="Orders" file="orders.json" path="shop.orders">)"), std::string::npos) << saved;
+  EXPECT_NE(saved.find(R"(<field name="On" type="datetime" format="dd.mm.yyyy hh:nn"/>)"), std::string::npos);
+  EXPECT_NE(saved.find(R"(<json name="Lines" path="shop.orders.lines">)"), std::string::npos);
+  EXPECT_EQ(Validate(dir.Path / "saved.oxr"), 0) << saved;
+
+  auto again = LoadReportDefinition((dir.Path / "saved.oxr").string());
+  TDataSet& orders = *again->FindDataSet("Orders");
+  TDataSet& lines = *again->FindDataSet("Lines");
+  std::vector<std::string> seen;
+  for (orders.First(); !orders.Eof(); orders.Next()) {
+    seen.push_back(orders.FieldByName("On").DisplayText() + " " + orders.FieldByName("Total").DisplayText());
+    for (lines.First(); !lines.Eof(); lines.Next()) seen.push_back(lines.FieldByName("Item").AsString());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"09.03.2026 10:30 $12.50", "Bolt", "Nut", "10.03.2026 08:00 $3.00"}));
 }
 
 TEST(DefinitionTutorial, PdfShowsTheGroupTotalsTheReportTotalAndPageTwoOfThree) {
