@@ -43,6 +43,8 @@ const std::map<std::string, std::string> kDefaults = {
     {"PDF.RichTextEncodingType", "rtImage"},
     {"PDF.EmbedFonts", "False"},
     {"PDF.ReuseIdenticalImages", "False"},
+    {"PDF.Conformance", "none"},
+    {"PDF.ConformanceStrict", "True"},
     {"RTF.ExportImageFormat", "ifJPG"},
     {"Excel.ExportRichText", "True"},
     {"Excel.LineSpacing", "lsOneBlank"},
