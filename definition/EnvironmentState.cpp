@@ -20,10 +20,10 @@ namespace {
 // Whether `data` follows the records of `master` (linked to it, directly or through other
 // linked datasets), so that its fields change whenever the master moves.
 bool Follows(const TDataSet& data, const TDataSet& master) {
-  const auto* linked = dynamic_cast<const TCellDataSet*>(&data);
+  const auto* linked = dynamic_cast<const TCellDataSet*>(data.Records());
   for (int depth = 0; linked != nullptr && linked->MasterSource != nullptr && depth < 64; ++depth) {
-    if (linked->MasterSource->DataSet == &master) return true;
-    linked = dynamic_cast<const TCellDataSet*>(linked->MasterSource->DataSet);
+    if (linked->MasterSource->DataSet->Records() == master.Records()) return true;
+    linked = dynamic_cast<const TCellDataSet*>(linked->MasterSource->DataSet->Records());
   }
   return false;
 }

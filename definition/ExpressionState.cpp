@@ -254,6 +254,8 @@ TCompiled TExpressionState::Compile(std::string_view source, const TQRPrintable*
   return expr::Compile(source, scope, wanted);
 }
 
+std::unique_ptr<TNameScope> TExpressionState::Scope() { return std::make_unique<TReportScope>(*this, nullptr, nullptr); }
+
 TExpressionTotal& TExpressionState::AddTotal(TTotal kind, TNodePtr argument, TDataSet& data,
                                              const TQRCustomBand* scope) {
   totals_.push_back(std::make_unique<TExpressionTotal>(kind, std::move(argument), data, scope));
