@@ -249,9 +249,9 @@ void TEnvironmentState::StartRun(bool preview) {
 void TEnvironmentState::RecordPrinted(const TDataSet& data) {
   expressions_->RecordPrinted(data);
   for (const auto& a : aggregates_)
-    if (&a->Data() == &data) a->Add();
+    if (a->Data().Records() == data.Records()) a->Add();  // see TExpressionState::RecordPrinted
   for (auto& f : closingFields_) {
-    if (f.Data != &data && !Follows(*f.Data, data)) continue;
+    if (f.Data->Records() != data.Records() && !Follows(*f.Data, data)) continue;
     const TField* field = f.Data->FindField(f.Field);
     f.Text = field != nullptr ? FieldText(*field, f.Format) : std::string();
   }

@@ -46,6 +46,7 @@ class TMasterRestriction::TRestrictedDataSet final : public TDataSet {
   TField* FindField(const std::string& name) override { return base_.FindField(name); }
   std::vector<TField*> Fields() override { return base_.Fields(); }
   std::string Name() const override { return base_.Name(); }
+  TDataSet* Records() override { return base_.Records(); }
 
  private:
   bool Holds() const {
