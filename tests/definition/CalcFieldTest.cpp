@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "definition/ReportDefinition.h"
+#include "definition/ReportEnvironment.h"
 #include "engine/Printer.h"
 #include "tests/data/TestDatabases.h"
 
@@ -17,7 +18,9 @@ namespace {
 const char* kOrdersSql =
     "CREATE TABLE orders (no INTEGER, customer TEXT, amount CURRENCY, taxrate FLOAT, paid CURRENCY);"
     "INSERT INTO orders VALUES (1, 'alpha', 200, 10, 220), (2, 'beta', 150.10, 10, 100),"
-    "(3, 'gamma', 20, 5, NULL), (4, 'delta', 10.05, 0, 0);";
+    "(3, 'gamma', 20, 5, NULL), (4, 'delta', 10.05, 0, 0);"
+    "CREATE TABLE items (orderno INTEGER, qty INTEGER);"
+    "INSERT INTO items VALUES (1, 3), (1, 4), (2, 5);";
 
 const std::string& OrdersDatabase() {
   static const std::string path = [] {
@@ -102,6 +105,36 @@ TEST(CalcField, OnATable) {
                                  kCalcs + "  </table>\n",
                              kBands));
   EXPECT_EQ(Printed(def->Report()), kExpected);
+}
+
+// A master and its detail both with calculated fields: the detail follows the master's
+// records, and each detail record computes its own value.
+TEST(CalcField, MasterAndDetailFollowEachOther) {
+  auto def = Load(Definition(
+      Query("    <calc name=\"Who\" expression=\"upper(O.customer)\"/>\n") +
+          "  <query name=\"I\" master=\"O\">SELECT * FROM items WHERE orderno = :no\n"
+          "    <calc name=\"Twice\" expression=\"I.qty * 2\"/>\n"
+          "  </query>\n",
+      "  <band type=\"detail\" name=\"D\" height=\"5\">\n"
+      "    <label left=\"0\" top=\"0\" width=\"60\" height=\"5\" text=\"{O.Who}\"/>\n"
+      "  </band>\n"
+      "  <band type=\"subDetail\" dataset=\"I\" master=\"D\" height=\"5\">\n"
+      "    <label left=\"0\" top=\"0\" width=\"60\" height=\"5\" text=\"{O.Who} {I.Twice}\"/>\n"
+      "  </band>\n"));
+  const std::vector<std::string> expected{"ALPHA", "ALPHA 6", "ALPHA 8", "BETA", "BETA 10", "GAMMA", "DELTA"};
+  EXPECT_EQ(Printed(def->Report()), expected);
+}
+
+// A calculated field is evaluated once per record however often it is read: a division by
+// zero read three times on each of four records is counted four times.
+TEST(CalcField, EvaluatedOncePerRecord) {
+  auto def = Load(Definition(
+      Query("    <calc name=\"Bad\" expression=\"O.amount / (O.no - O.no)\"/>\n"),
+      "  <band type=\"detail\" height=\"5\">\n"
+      "    <label left=\"0\" top=\"0\" width=\"60\" height=\"5\" text=\"{O.Bad}{= coalesce(O.Bad, 1) + coalesce(O.Bad, 2)}\"/>\n"
+      "  </band>\n"));
+  EXPECT_EQ(Printed(def->Report()), std::vector<std::string>(4, "3"));
+  EXPECT_EQ(def->Environment().ExpressionCounters().DivisionsByZero, 4);
 }
 
 // Saving writes the calculated fields back, in a query and in a table; the saved definition
