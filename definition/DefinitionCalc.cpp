@@ -32,15 +32,24 @@ TDefinitionBuilder::TCalcSite TDefinitionBuilder::ReadCalc(TElement& e) {
 std::string TDefinitionBuilder::QueryText(std::vector<TCalcSite>& calcs) {
   std::string sql;
   for (;;) {
+    const qint64 tokenStart = xml_->characterOffset();  // where the next token's text begins
     switch (xml_->readNext()) {
       case QXmlStreamReader::Characters:
-        sql += xml_->text().toString().toStdString();
+        if (calcs.empty()) {
+          sql += xml_->text().toString().toStdString();
+        } else if (!xml_->isWhitespace()) {
+          qsizetype at = tokenStart;
+          while (at < source_.Text.size() && source_.Text[at].isSpace()) ++at;
+          source_.FailAtOffset(at, "the SQL of a <query> comes before its <calc> elements");
+        }
         break;
       case QXmlStreamReader::StartElement: {
         openElements_.emplace_back(xml_->name().toString().toStdString(),
                                    source_.Text.lastIndexOf(u'<', std::max<qint64>(xml_->characterOffset() - 1, 0)));
         TElement c(source_, *xml_);
         if (c.Name() != "calc") c.Fail("<query> holds its SQL and no element <" + c.Name() + "> but <calc>");
+        // The blanks between the SQL and its calculated fields are layout, not SQL.
+        if (calcs.empty()) sql.erase(sql.find_last_not_of(" \t\r\n") + 1);
         calcs.push_back(ReadCalc(c));
         break;
       }
