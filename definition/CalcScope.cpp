@@ -43,12 +43,11 @@ class TCalcScope final : public TNameScope {
 
   TNodePtr Parameter(std::string_view name, std::string& message) override { return base_->Parameter(name, message); }
 
+  // page, pages, line and groupline belong to the printing, not to the record.
   TNodePtr Variable(std::string_view name, std::string& message) override {
-    if (SameName(name, "page") || SameName(name, "pages")) {
-      message = "a calculated field is computed per record; it cannot use " + std::string(name);
-      return nullptr;
-    }
-    return base_->Variable(name, message);
+    if (base_->Variable(name, message) == nullptr) return nullptr;
+    message = "a calculated field is computed per record; it cannot use " + std::string(name);
+    return nullptr;
   }
 
   TDataSet* DataSet(std::string_view name) override { return base_->DataSet(name); }

@@ -1,7 +1,7 @@
 #pragma once
 // The names a calculated field may use: its dataset's own fields and the calculated fields
-// defined before it, the report's parameters, line and groupline. Another dataset, a
-// calculated field defined later (or itself), totals and the page values are faults: a
+// defined before it, and the report's parameters. Another dataset, a calculated field
+// defined later (or itself), totals, page, pages, line and groupline are faults: a
 // calculated field is computed from one record, once per record.
 #include <string>
 #include <vector>

@@ -56,8 +56,9 @@ class TDefinitionBuilder {
   // A query's SQL: the text of the element, with <calc> elements among it read into `calcs`.
   std::string QueryText(std::vector<TCalcSite>& calcs);
   // Adds the dataset, wrapped with its calculated fields when it has any; compiles each in
-  // order, collecting their faults.
-  void AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data, const std::vector<TCalcSite>& calcs);
+  // order, collecting their faults. `followsMaster`: a detail of another dataset.
+  void AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data, const std::vector<TCalcSite>& calcs,
+                  bool followsMaster);
   void ReadBand(oxr::TElement& e);
   // DefinitionText.cpp: token text and print conditions.
   std::unique_ptr<TQRPrintCondition> ReadPrintCondition(oxr::TElement& e);

@@ -66,10 +66,11 @@ std::string TDefinitionBuilder::QueryText(std::vector<TCalcSite>& calcs) {
 }
 
 void TDefinitionBuilder::AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data,
-                                    const std::vector<TCalcSite>& calcs) {
+                                    const std::vector<TCalcSite>& calcs, bool followsMaster) {
   if (calcs.empty()) return AddDataSet(name, std::move(data));
   auto wrapped = std::make_unique<expr::TCalcDataSet>(std::move(data));
   expr::TCalcDataSet& calc = *wrapped;
+  if (followsMaster) calc.FollowsMaster();
   AddDataSet(name, std::move(wrapped));
   TExpressionState& state = result_->Environment().State().Expressions();
   std::vector<std::string> later;

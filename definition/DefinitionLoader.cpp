@@ -344,7 +344,8 @@ void TDefinitionBuilder::ReadTable(TElement& e) {
     FailFromDatabase(e, std::string("dataset ") + name + ": " + err.what());
   }
   for (auto& [f, nf] : formats) FieldAt(*table, name, nf.first, f, "name").DisplayFormat = nf.second;
-  AddDataSet(name, std::move(table), calcs);
+  const bool follows = table->MasterSource != nullptr;
+  AddDataSet(name, std::move(table), calcs, follows);
 }
 
 void TDefinitionBuilder::ReadQuery(TElement& e) {
@@ -370,7 +371,8 @@ void TDefinitionBuilder::ReadQuery(TElement& e) {
   } catch (const EOxQRError& err) {
     FailFromDatabase(e, err.what());
   }
-  AddDataSet(name, std::move(query), calcs);
+  const bool follows = query->MasterSource != nullptr;
+  AddDataSet(name, std::move(query), calcs, follows);
 }
 
 

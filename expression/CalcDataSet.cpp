@@ -18,27 +18,27 @@ TCalcDataSet::TCalcDataSet(std::unique_ptr<TDataSet> inner) : inner_(std::move(i
 
 TCalcField& TCalcDataSet::AddCalc(std::string name, std::shared_ptr<const TExpression> expression,
                                   TEvalContext context) {
-  calcs_.push_back(std::make_unique<TCalcField>(std::move(name), std::move(expression), record_, context));
+  calcs_.push_back(std::make_unique<TCalcField>(std::move(name), std::move(expression), clock_, context));
   return *calcs_.back();
 }
 
 void TCalcDataSet::Open() {
-  ++record_;
+  ++clock_.Moves;
   inner_->Open();
 }
 
 void TCalcDataSet::Close() {
-  ++record_;
+  ++clock_.Moves;
   inner_->Close();
 }
 
 void TCalcDataSet::First() {
-  ++record_;
+  ++clock_.Moves;
   inner_->First();
 }
 
 void TCalcDataSet::Next() {
-  ++record_;
+  ++clock_.Moves;
   inner_->Next();
 }
 

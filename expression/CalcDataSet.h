@@ -21,6 +21,8 @@ class TCalcDataSet final : public TDataSet {
   // Adds a calculated field after the others; its expression may read those before it.
   TCalcField& AddCalc(std::string name, std::shared_ptr<const TExpression> expression, TEvalContext context);
   const std::vector<std::unique_ptr<TCalcField>>& Calcs() const { return calcs_; }
+  // The wrapped dataset follows a master's records: its record can change without a move here.
+  void FollowsMaster() { clock_.FollowsMaster = true; }
 
   void Open() override;
   void Close() override;
@@ -39,7 +41,7 @@ class TCalcDataSet final : public TDataSet {
  private:
   std::unique_ptr<TDataSet> inner_;
   std::vector<std::unique_ptr<TCalcField>> calcs_;
-  std::uint64_t record_ = 0;  // counts moves; a calculated field evaluates again after one
+  TRecordClock clock_;  // counts moves; a calculated field evaluates again after one
 };
 
 }  // namespace oxqr::expr

@@ -19,19 +19,19 @@ TFieldType FieldTypeOf(TType type) {
 
 }  // namespace
 
-TCalcField::TCalcField(std::string name, std::shared_ptr<const TExpression> expression, const std::uint64_t& record,
+TCalcField::TCalcField(std::string name, std::shared_ptr<const TExpression> expression, const TRecordClock& clock,
                        TEvalContext context)
-    : expression_(std::move(expression)), record_(record), context_(context) {
+    : expression_(std::move(expression)), clock_(clock), context_(context) {
   FieldName = std::move(name);
   DataType = FieldTypeOf(ValueType());
   value_.SetNull(ValueType());
 }
 
 const TValue& TCalcField::Value() const {
-  if (evaluatedFor_ != record_) {
+  if (evaluatedFor_ != clock_.Moves || clock_.FollowsMaster) {
     if (expression_) expression_->Evaluate(value_, context_);
     else value_.SetNull(TType::Text);
-    evaluatedFor_ = record_;
+    evaluatedFor_ = clock_.Moves;
   }
   return value_;
 }

@@ -126,6 +126,20 @@ TEST(CalcField, MasterAndDetailFollowEachOther) {
   EXPECT_EQ(Printed(def->Report()), expected);
 }
 
+// A detail read as a lookup, without a band of its own, moves only with its master: its
+// calculated field shows the first item of each order.
+TEST(CalcField, LookupDetailFollowsItsMaster) {
+  auto def = Load(Definition(
+      Query("") +
+          "  <query name=\"I\" master=\"O\">SELECT * FROM items WHERE orderno = :no\n"
+          "    <calc name=\"Twice\" expression=\"I.qty * 2\"/>\n"
+          "  </query>\n",
+      "  <band type=\"detail\" height=\"5\">\n"
+      "    <label left=\"0\" top=\"0\" width=\"60\" height=\"5\" text=\"{O.no}:{I.Twice}\"/>\n"
+      "  </band>\n"));
+  EXPECT_EQ(Printed(def->Report()), (std::vector<std::string>{"1:6", "2:10", "3:", "4:"}));
+}
+
 // A calculated field is evaluated once per record however often it is read: a division by
 // zero read three times on each of four records is counted four times.
 TEST(CalcField, EvaluatedOncePerRecord) {
@@ -181,6 +195,8 @@ TEST(CalcField, FaultsAtTheirPlaces) {
        "printed"},
       {at + "Other.amount\"/>\n", 32, "calculated field X of O reads only fields of O (not of 'Other')"},
       {at + "pages\"/>\n", 32, "a calculated field is computed per record; it cannot use pages"},
+      {at + "line * 2\"/>\n", 32, "a calculated field is computed per record; it cannot use line"},
+      {at + "lin * 2\"/>\n", 32, "unknown name 'lin'; did you mean 'line'?"},
       {"    <calc name=\"amount\" expression=\"1\"/>\n", 17, "dataset O already has a field 'amount'"},
       {at + "1\"/>\n    WHERE no > 1\n", 5, "the SQL of a <query> comes before its <calc> elements", 4},
   };
