@@ -182,12 +182,16 @@ TEST(CalcField, FaultsAtTheirPlaces) {
     int Column;
     std::string Message;
     int Line = 3;
+    std::size_t Faults = 1;  // collected faults, the label's use of O.X included
   };
   const std::string at = "    <calc name=\"X\" expression=\"";  // the expression starts at column 32
   const std::vector<TCase> cases{
       {at + "O.amout * 2\"/>\n", 34, "unknown field 'amout' in dataset O; did you mean 'amount'?"},
       {at + "O.amount + O.customer\"/>\n", 41, "cannot add a number and a text (text(x) turns a value into text to join it)"},
       {at + "O.X + 1\"/>\n", 34, "calculated field X refers to itself"},
+      // The fault of Y is the only one: X, which failed, brings none to Y or to the label.
+      {at + "O.Y\"/>\n    <calc name=\"Y\" expression=\"round(O.X * 2, 1) + 1\"/>\n", 34,
+       "calculated field X uses Y, which is defined after it (a calculated field uses only those before it)"},
       {at + "O.Y\"/>\n    <calc name=\"Y\" expression=\"O.X\"/>\n", 34,
        "calculated field X uses Y, which is defined after it (a calculated field uses only those before it)"},
       {at + "sum(O.amount)\"/>\n", 32,
@@ -197,16 +201,20 @@ TEST(CalcField, FaultsAtTheirPlaces) {
       {at + "pages\"/>\n", 32, "a calculated field is computed per record; it cannot use pages"},
       {at + "line * 2\"/>\n", 32, "a calculated field is computed per record; it cannot use line"},
       {at + "lin * 2\"/>\n", 32, "unknown name 'lin'; did you mean 'line'?"},
-      {"    <calc name=\"amount\" expression=\"1\"/>\n", 17, "dataset O already has a field 'amount'"},
+      {"    <calc name=\"amount\" expression=\"1\"/>\n", 17, "dataset O already has a field 'amount'", 3, 2},
+      {at + "1\"/>\n    <calc name=\"X\" expression=\"2\"/>\n", 17, "dataset O already has a field 'X'", 4, 1},
       {at + "1\"/>\n    WHERE no > 1\n", 5, "the SQL of a <query> comes before its <calc> elements", 4},
   };
   for (const TCase& c : cases) {
     try {
-      Load(Definition(Query(c.Calcs), ""));
+      Load(Definition(Query(c.Calcs), "  <band type=\"detail\" height=\"5\">\n"
+                                      "    <label left=\"0\" top=\"0\" width=\"60\" height=\"5\" text=\"{= O.X + 1}\"/>\n"
+                                      "  </band>\n"));
       ADD_FAILURE() << "loaded: " << c.Calcs;
     } catch (const EDefinitionError& e) {
       // The faults of expressions are collected; a fault of the file's structure stops at once.
       const bool collected = !e.Faults().empty();
+      EXPECT_EQ(collected ? e.Faults().size() : 1u, c.Faults) << e.Listing();
       EXPECT_EQ(collected ? e.Faults().front().Message : e.Message(), c.Message) << c.Calcs;
       EXPECT_EQ(collected ? e.Faults().front().Line : e.Line(), c.Line) << c.Calcs;
       EXPECT_EQ(collected ? e.Faults().front().Column : e.Column(), c.Column) << c.Calcs;
