@@ -164,7 +164,7 @@ bool TCellDataSet::Params(std::vector<TCell>& params) const {
 bool TCellDataSet::FetchRow() { return select_->Fetch(row_); }
 
 void TCellDataSet::FollowMaster() {
-  auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet) : nullptr;
+  auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet->Records()) : nullptr;
   if (master == nullptr || master == this) return;
   following_ = master;
   master->followers_.push_back(this);
@@ -220,7 +220,7 @@ void TCellDataSet::ReadFirst() {
 }
 
 void TCellDataSet::QueueAhead() {
-  auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet) : nullptr;
+  auto* master = MasterSource ? dynamic_cast<TCellDataSet*>(MasterSource->DataSet->Records()) : nullptr;
   // Only for a master being walked: one on its first record may never move (opened to check
   // its fields, or restricted to the one record of a burst), and reads for its later records
   // would be thrown away unread.

@@ -69,6 +69,10 @@ class TDataSet {
   virtual std::string Name() const = 0;  // table name, for messages
   // Where the records come from, for messages (" of database ..."); empty when nowhere named.
   virtual std::string Source() const { return {}; }
+  // The dataset that holds the records: itself, or the one a decorator (calculated fields)
+  // wraps. Links between datasets (master and detail) follow the records.
+  virtual TDataSet* Records() { return this; }
+  const TDataSet* Records() const { return const_cast<TDataSet*>(this)->Records(); }
 };
 
 // Links a detail table to its master, as a data source component does.

@@ -50,6 +50,18 @@ class TDefinitionBuilder {
   std::string DataSetName(oxr::TElement& e);
   const std::string& Database(oxr::TElement& e);
   void AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data);
+  // DefinitionCalc.cpp: <calc name expression [format]> fields of a table or a query.
+  struct TCalcSite {
+    std::string Name, Source, Format;
+    qint64 NameAt = 0, ValueStart = 0;
+  };
+  TCalcSite ReadCalc(oxr::TElement& e);
+  // A query's SQL: the text of the element, with <calc> elements among it read into `calcs`.
+  std::string QueryText(std::vector<TCalcSite>& calcs);
+  // Adds the dataset, wrapped with its calculated fields when it has any; compiles each in
+  // order, collecting their faults. `followsMaster`: a detail of another dataset.
+  void AddDataSet(const std::string& name, std::unique_ptr<TDataSet> data, const std::vector<TCalcSite>& calcs,
+                  bool followsMaster);
   void ReadBand(oxr::TElement& e);
   // DefinitionText.cpp: token text and print conditions.
   std::unique_ptr<TQRPrintCondition> ReadPrintCondition(oxr::TElement& e);

@@ -24,14 +24,6 @@ namespace {
 constexpr qint64 kMaxDefinitionBytes = 16 * 1024 * 1024;
 constexpr double kMaxPageMM = 5000;
 
-bool IsIdentifier(const std::string& s) {
-  if (s.empty() || s.size() > 128) return false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (!(std::isalpha(c) || c == '_' || (i > 0 && std::isdigit(c)))) return false;
-  }
-  return true;
-}
 
 // A parameter's value as a query binds it: dates as the ISO text the databases compare.
 TCell ParamCell(const TParamValue& v) {
@@ -43,6 +35,15 @@ TCell ParamCell(const TParamValue& v) {
 }
 
 }  // namespace
+
+bool IsIdentifier(const std::string& s) {
+  if (s.empty() || s.size() > 128) return false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (!(std::isalpha(c) || c == '_' || (i > 0 && std::isdigit(c)))) return false;
+  }
+  return true;
+}
 
 TReportDefinition::TReportDefinition()
     : report_(std::make_unique<TQRReport>()), environment_(std::make_unique<TReportEnvironment>(*report_)) {}
@@ -336,9 +337,14 @@ void TDefinitionBuilder::ReadTable(TElement& e) {
   e.Finish();
   // The fields' display formats, set once the table is open and its fields known.
   std::vector<std::pair<TElement, std::pair<std::string, std::string>>> formats;
+  std::vector<TCalcSite> calcs;
   while (NextChild()) {
     TElement f(source_, *xml_);
-    if (f.Name() != "field") f.Fail("<table> has no element <" + f.Name() + "> (field)");
+    if (f.Name() == "calc") {
+      calcs.push_back(ReadCalc(f));
+      continue;
+    }
+    if (f.Name() != "field") f.Fail("<table> has no element <" + f.Name() + "> (field, calc)");
     const std::string field = f.Required("name");
     const std::string format = f.Text("format", "");
     f.Finish();
@@ -351,7 +357,8 @@ void TDefinitionBuilder::ReadTable(TElement& e) {
     FailFromDatabase(e, std::string("dataset ") + name + ": " + err.what());
   }
   for (auto& [f, nf] : formats) FieldAt(*table, name, nf.first, f, "name").DisplayFormat = nf.second;
-  AddDataSet(name, std::move(table));
+  const bool follows = table->MasterSource != nullptr;
+  AddDataSet(name, std::move(table), calcs, follows);
 }
 
 void TDefinitionBuilder::ReadQuery(TElement& e) {
@@ -367,7 +374,8 @@ void TDefinitionBuilder::ReadQuery(TElement& e) {
     result_->sources_.push_back(std::move(source));
   }
   e.Finish();
-  query->SQL = ElementText();
+  std::vector<TCalcSite> calcs;
+  query->SQL = QueryText(calcs);
   // Every report parameter is offered to the query; the SQL takes those it names (:Name).
   for (const TReportParameter* p : result_->Environment().Parameters())
     if (p->Value) query->SetParam(p->Name, ParamCell(*p->Value));
@@ -376,7 +384,8 @@ void TDefinitionBuilder::ReadQuery(TElement& e) {
   } catch (const EOxQRError& err) {
     FailFromDatabase(e, err.what());
   }
-  AddDataSet(name, std::move(query));
+  const bool follows = query->MasterSource != nullptr;
+  AddDataSet(name, std::move(query), calcs, follows);
 }
 
 

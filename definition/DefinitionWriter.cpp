@@ -14,6 +14,7 @@
 #include "data/Query.h"
 #include "data/Table.h"
 #include "definition/PrintCondition.h"
+#include "expression/CalcDataSet.h"
 #include "definition/DBRichText.h"
 #include "definition/ExpressionUses.h"
 #include "definition/OxrValues.h"
@@ -89,8 +90,8 @@ class TWriter {
 
   void AddDataSet(const TDataSet* d) {
     if (d == nullptr || std::find(dataSets_.begin(), dataSets_.end(), d) != dataSets_.end()) return;
-    const auto* table = dynamic_cast<const TTable*>(d);
-    const auto* query = dynamic_cast<const TQuery*>(d);
+    const auto* table = dynamic_cast<const TTable*>(&Unwrapped(*d));
+    const auto* query = dynamic_cast<const TQuery*>(&Unwrapped(*d));
     const auto* json = dynamic_cast<const TJsonDataSet*>(d);
     if (json != nullptr) {
       AddJsonDataSet(*json);
@@ -231,21 +232,39 @@ class TWriter {
     if (!names_.BurstName.empty()) Attr("burstName", names_.BurstName);
   }
 
+  // A dataset with calculated fields is written as the dataset it wraps.
+  static const TDataSet& Unwrapped(const TDataSet& d) {
+    const auto* calc = dynamic_cast<const expr::TCalcDataSet*>(&d);
+    return calc != nullptr ? calc->Inner() : d;
+  }
+
+  void WriteCalcs(const TDataSet& d) {
+    const auto* calc = dynamic_cast<const expr::TCalcDataSet*>(&d);
+    if (calc == nullptr) return;
+    for (const auto& c : calc->Calcs()) {
+      xml_.writeEmptyElement("calc");
+      Text("name", c->FieldName);
+      Text("expression", c->Expression() != nullptr ? c->Expression()->Source() : "null");
+      if (!c->DisplayFormat.empty()) Text("format", c->DisplayFormat);
+    }
+  }
+
   void WriteDataSet(const TDataSet& d) {
     if (const auto* json = dynamic_cast<const TJsonDataSet*>(&d)) {
       WriteJsonDataSet(*json);
       return;
     }
-    if (const auto* query = dynamic_cast<const TQuery*>(&d)) {
+    if (const auto* query = dynamic_cast<const TQuery*>(&Unwrapped(d))) {
       xml_.writeStartElement("query");
       Attr("name", dataSetNames_.at(&d));
       if (query->MasterSource != nullptr && query->MasterSource->DataSet != nullptr)
         Attr("master", dataSetNames_.at(query->MasterSource->DataSet));
       xml_.writeCharacters(QAnsi(query->SQL));
+      WriteCalcs(d);
       xml_.writeEndElement();
       return;
     }
-    const auto& table = dynamic_cast<const TTable&>(d);
+    const auto& table = dynamic_cast<const TTable&>(Unwrapped(d));
     xml_.writeStartElement("table");
     Attr("name", dataSetNames_.at(&d));
     Text("table", table.TableName);
@@ -260,6 +279,7 @@ class TWriter {
       Text("name", f->FieldName);
       Text("format", f->DisplayFormat);
     }
+    WriteCalcs(d);
     xml_.writeEndElement();
   }
 

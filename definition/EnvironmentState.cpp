@@ -20,10 +20,10 @@ namespace {
 // Whether `data` follows the records of `master` (linked to it, directly or through other
 // linked datasets), so that its fields change whenever the master moves.
 bool Follows(const TDataSet& data, const TDataSet& master) {
-  const auto* linked = dynamic_cast<const TCellDataSet*>(&data);
+  const auto* linked = dynamic_cast<const TCellDataSet*>(data.Records());
   for (int depth = 0; linked != nullptr && linked->MasterSource != nullptr && depth < 64; ++depth) {
-    if (linked->MasterSource->DataSet == &master) return true;
-    linked = dynamic_cast<const TCellDataSet*>(linked->MasterSource->DataSet);
+    if (linked->MasterSource->DataSet->Records() == master.Records()) return true;
+    linked = dynamic_cast<const TCellDataSet*>(linked->MasterSource->DataSet->Records());
   }
   return false;
 }
@@ -249,9 +249,9 @@ void TEnvironmentState::StartRun(bool preview) {
 void TEnvironmentState::RecordPrinted(const TDataSet& data) {
   expressions_->RecordPrinted(data);
   for (const auto& a : aggregates_)
-    if (&a->Data() == &data) a->Add();
+    if (a->Data().Records() == data.Records()) a->Add();  // see TExpressionState::RecordPrinted
   for (auto& f : closingFields_) {
-    if (f.Data != &data && !Follows(*f.Data, data)) continue;
+    if (f.Data->Records() != data.Records() && !Follows(*f.Data, data)) continue;
     const TField* field = f.Data->FindField(f.Field);
     f.Text = field != nullptr ? FieldText(*field, f.Format) : std::string();
   }

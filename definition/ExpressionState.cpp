@@ -254,6 +254,8 @@ TCompiled TExpressionState::Compile(std::string_view source, const TQRPrintable*
   return expr::Compile(source, scope, wanted);
 }
 
+std::unique_ptr<TNameScope> TExpressionState::Scope() { return std::make_unique<TReportScope>(*this, nullptr, nullptr); }
+
 TExpressionTotal& TExpressionState::AddTotal(TTotal kind, TNodePtr argument, TDataSet& data,
                                              const TQRCustomBand* scope) {
   totals_.push_back(std::make_unique<TExpressionTotal>(kind, std::move(argument), data, scope));
@@ -272,7 +274,7 @@ TNodePtr TExpressionState::LastPrinted(TDataSet& data, TField& field) {
 }
 
 std::int64_t TExpressionState::Line(const TDataSet* data) const {
-  const auto it = lines_.find(data);
+  const auto it = lines_.find(data != nullptr ? data->Records() : nullptr);
   return it == lines_.end() ? 0 : it->second;
 }
 
@@ -293,17 +295,20 @@ void TExpressionState::StartRun(bool /*preview*/) {
 }
 
 void TExpressionState::RecordPrinted(const TDataSet& data) {
-  ++lines_[&data];
+  // Datasets are matched by the records they hold: a decorator (calculated fields, a burst's
+  // restriction) prints the records of the dataset the expressions name.
+  const TDataSet* records = data.Records();
+  ++lines_[records];
   if (&data == env_.Report().DataSet) ++groupLine_;
   TEvalContext ctx = Context();
   for (const auto& s : snapshots_)
-    if (s->Data == &data) s->Live->Eval(s->Value, ctx);
+    if (s->Data->Records() == records) s->Live->Eval(s->Value, ctx);
   for (const auto& t : totals_)
-    if (&t->Data() == &data) t->Add(ctx);
+    if (t->Data().Records() == records) t->Add(ctx);
 }
 
 void TExpressionState::ScopeStarted(const TQRCustomBand& scope) {
-  if (const auto* sub = dynamic_cast<const TQRSubDetail*>(&scope)) lines_[sub->DataSet] = 0;
+  if (const auto* sub = dynamic_cast<const TQRSubDetail*>(&scope)) lines_[sub->DataSet != nullptr ? sub->DataSet->Records() : nullptr] = 0;
   else groupLine_ = 0;
   for (const auto& t : totals_)
     if (t->Scope() == &scope) t->StartInstance();

@@ -32,6 +32,9 @@ class TExpressionState {
   expr::TCompiled Compile(std::string_view source, const TQRPrintable* control, const TQRCustomBand* band,
                           expr::TType wanted = expr::TType::Null);
 
+  // The names of the report as a place outside any band sees them (calculated fields).
+  std::unique_ptr<expr::TNameScope> Scope();
+
   expr::TEvalContext Context() { return {&counters_, nullptr, false}; }
   const expr::TEvalCounters& Counters() const { return counters_; }
 

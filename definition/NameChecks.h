@@ -11,6 +11,8 @@ class TDataSet;
 class TField;
 class TReportEnvironment;
 
+// A name of a dataset, a parameter or a calculated field: letters, digits and _, not a digit first.
+bool IsIdentifier(const std::string& s);
 // The dataset `name` of `env`, opened when it is not (its fields exist only then).
 TDataSet& RequireDataSet(const TReportEnvironment& env, const std::string& name, std::size_t offset);
 TField& RequireField(TDataSet& data, const std::string& dataSetName, const std::string& field, std::size_t offset);

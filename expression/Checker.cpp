@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "expression/CalcField.h"
 #include "expression/Parser.h"
 #include "expression/Suggest.h"
 
@@ -140,6 +141,10 @@ class TChecker {
       if (a.AtDataSet) return Fault(n.Offset, n.Text.size(), a.Message);
       return Fault(n.MemberOffset, n.Member.size(), a.Message);
     }
+    // A calculated field whose own expression failed: its fault is reported there; here it
+    // is a null that fits anywhere, so that it brings no second fault.
+    if (const auto* calc = dynamic_cast<const TCalcField*>(a.Field); calc != nullptr && calc->Expression() == nullptr)
+      return MakeConstant(TValue{});
     const TType type = FieldType(*a.Field);
     if (type == TType::Null)
       return Fault(n, n.Text + "." + n.Member + " holds pictures or binary data; an expression cannot read it");

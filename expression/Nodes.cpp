@@ -4,6 +4,7 @@
 
 #include "data/DataSet.h"
 #include "data/FieldTypes.h"
+#include "expression/CalcField.h"
 
 namespace oxqr::expr {
 namespace {
@@ -25,8 +26,15 @@ class TConstant final : public TNode {
 
 class TFieldNode final : public TLeafNode {
  public:
-  TFieldNode(TField& field, TType type) : TLeafNode(type), field_(field), integral_(IsIntegerType(field.DataType)) {}
+  TFieldNode(TField& field, TType type)
+      : TLeafNode(type), field_(field), calc_(dynamic_cast<const TCalcField*>(&field)),
+        integral_(IsIntegerType(field.DataType)) {}
   void Read(TValue& out, TEvalContext& ctx) const override {
+    if (calc_ != nullptr) {  // its exact value, not a double's
+      out = calc_->Value();
+      if (out.Null) out.Type = Type();
+      return;
+    }
     if (field_.IsNull()) return out.SetNull(Type());
     switch (Type()) {
       case TType::Number: {
@@ -47,6 +55,7 @@ class TFieldNode final : public TLeafNode {
 
  private:
   TField& field_;
+  const TCalcField* calc_;
   bool integral_;
 };
 

@@ -46,6 +46,7 @@ class TMasterRestriction::TRestrictedDataSet final : public TDataSet {
   TField* FindField(const std::string& name) override { return base_.FindField(name); }
   std::vector<TField*> Fields() override { return base_.Fields(); }
   std::string Name() const override { return base_.Name(); }
+  TDataSet* Records() override { return base_.Records(); }
 
  private:
   bool Holds() const {
@@ -67,8 +68,9 @@ TMasterRestriction::TMasterRestriction(TQRCustomReport& report, const std::strin
   if (!master_) throw EBurstError("the report \"" + report.ReportTitle + "\" has no master dataset to burst");
   TField* f = master_->FindField(field);
   if (!f) throw EBurstError("the master dataset " + master_->Name() + " has no field \"" + field + "\"");
-  // A table or query passes the value to its database, which reads only the records wanted.
-  database_ = dynamic_cast<TCellDataSet*>(master_);
+  // A table or query passes the value to its database, which reads only the records wanted
+  // (through a dataset with calculated fields too, when the field is one of the database's).
+  if (dynamic_cast<const TCellField*>(f) != nullptr) database_ = dynamic_cast<TCellDataSet*>(master_->Records());
   if (database_) return;
   restricted_ = std::make_unique<TRestrictedDataSet>(*master_, *f);
   report_.DataSet = restricted_.get();

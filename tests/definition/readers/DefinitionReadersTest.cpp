@@ -267,5 +267,60 @@ TEST(DefinitionTutorial, InvoicesComputeTaxTotalsStampsAndRedUnpaidAmounts) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
 }
 
+// Calculated fields through the exporter as a user runs it: the schema takes them, the PDF
+// shows their values, a group on one, a condition on one and their total; a burst by a
+// calculated field writes one document per value.
+TEST(DefinitionCalcFields, ExporterPrintsGroupsAndBurstsByThem) {
+  if (!HaveProgram("pdftotext") || !HaveProgram("xmllint")) GTEST_SKIP() << "pdftotext or xmllint is missing";
+  test::TScratchDir dir("calc-cli");
+  test::CreateDatabase((dir.Path / "shop.sqlite").string(),
+                       "CREATE TABLE orders (no INTEGER, amount CURRENCY, taxrate FLOAT, paid CURRENCY);"
+                       "INSERT INTO orders VALUES (1001, 200, 10, 220), (1002, 150.10, 10, 100), (1003, 20, 5, NULL);");
+  std::ofstream(dir.Path / "orders.oxr")
+      << "<report dataset=\"Orders\" burstField=\"Size\">\n"
+         "  <query name=\"Orders\">SELECT * FROM orders ORDER BY no\n"
+         "    <calc name=\"Tax\" expression=\"round(Orders.amount * Orders.taxrate / 100, 2)\" format=\"#,##0.00\"/>\n"
+         "    <calc name=\"GrandTotal\" expression=\"Orders.amount + Orders.Tax\" format=\"#,##0.00\"/>\n"
+         "    <calc name=\"Due\" expression=\"Orders.GrandTotal - coalesce(Orders.paid, 0)\"/>\n"
+         "    <calc name=\"Size\" expression=\"if(Orders.amount >= 100, 'Large', 'Small')\"/>\n"
+         "  </query>\n"
+         "  <band type=\"groupHeader\" field=\"Orders.Size\" height=\"8\">\n"
+         "    <label left=\"0\" top=\"0\" width=\"100\" height=\"6\" text=\"Group {Orders.Size}\"/>\n"
+         "  </band>\n"
+         "  <band type=\"detail\" height=\"6\">\n"
+         "    <label left=\"0\" top=\"0\" width=\"100\" height=\"5\" text=\"Order {Orders.no} tax {Orders.Tax}\"/>\n"
+         "    <text left=\"100\" top=\"0\" width=\"30\" height=\"5\" field=\"Orders.GrandTotal\"/>\n"
+         "    <label left=\"130\" top=\"0\" width=\"30\" height=\"5\" text=\"UNPAID\" printWhen=\"Orders.Due > 0\"/>\n"
+         "  </band>\n"
+         "  <band type=\"summary\" height=\"6\">\n"
+         "    <label left=\"0\" top=\"0\" width=\"150\" height=\"5\" "
+         "text=\"Grand total {sum(Orders.GrandTotal):#,##0.00} due {= sum(Orders.Due):0.00}\"/>\n"
+         "  </band>\n"
+         "</report>\n";
+  ASSERT_EQ(Validate(dir.Path / "orders.oxr"), 0);
+  ExportAndReadBack(dir.Path, "--db shop.sqlite orders.oxr orders.pdf");
+  const auto pdf = RunShell("pdftotext -layout " + ShellQuote((dir.Path / "orders.pdf").string()) + " -");
+  ASSERT_EQ(pdf.Status, 0);
+  for (const char* expected : {"Group Large", "Order 1001 tax 20.00", "220.00", "Order 1002 tax 15.01", "165.11",
+                               "Group Small", "Order 1003 tax 1.00", "21.00", "Grand total 406.11 due 86.11"})
+    EXPECT_NE(pdf.Output.find(expected), std::string::npos) << expected << "\n" << pdf.Output;
+  std::istringstream lines(pdf.Output);
+  int unpaid = 0;
+  for (std::string line; std::getline(lines, line);)
+    if (line.find("UNPAID") != std::string::npos) {
+      ++unpaid;
+      EXPECT_TRUE(line.find("1002") != std::string::npos || line.find("1003") != std::string::npos) << line;
+    }
+  EXPECT_EQ(unpaid, 2);
+
+  ExportAndReadBack(dir.Path, "--db shop.sqlite --burst Size orders.oxr 'out/{Size}.pdf'");
+  const std::string large = ReadBack(dir.Path / "out" / "Large.pdf");
+  const std::string small = ReadBack(dir.Path / "out" / "Small.pdf");
+  EXPECT_NE(large.find("Grand total 385.11"), std::string::npos) << large;
+  EXPECT_EQ(large.find("1003"), std::string::npos) << large;
+  EXPECT_NE(small.find("Grand total 21.00"), std::string::npos) << small;
+  EXPECT_EQ(small.find("1001"), std::string::npos) << small;
+}
+
 }  // namespace
 }  // namespace oxqr
