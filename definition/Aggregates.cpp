@@ -23,36 +23,7 @@ bool TAggregate::Matches(TAggregateFunction function, const TDataSet& data, cons
 
 void TAggregate::StartRun() {
   fieldCache_ = nullptr;
-  current_ = TState{};
-  finals_.clear();
-  finished_.clear();
-  instance_ = 0;
-  started_ = 0;
-  open_ = false;
-  if (scope_ == nullptr) StartInstance();  // the report's one instance
-}
-
-void TAggregate::StartInstance() {
-  EndInstance();
-  instance_ = started_++;
-  current_ = TState{};
-  open_ = true;
-}
-
-void TAggregate::EndInstance() {
-  if (!open_) return;
-  if (finals_.size() <= instance_) {
-    finals_.resize(instance_ + 1);
-    finished_.resize(instance_ + 1, false);
-  }
-  finals_[instance_] = current_;
-  finished_[instance_] = true;
-  open_ = false;
-}
-
-void TAggregate::FinishRun(bool previewRun) {
-  EndInstance();
-  if (previewRun) preview_ = finals_;
+  states_.StartRun(scope_ == nullptr);  // a report-wide aggregate has its one instance
 }
 
 TField* TAggregate::FieldOf() const {
@@ -67,16 +38,16 @@ TField* TAggregate::FieldOf() const {
 }
 
 void TAggregate::Add() {
-  ++current_.Records;
+  ++states_.Current().Records;
   TField* field = FieldOf();
   if (field == nullptr || field->IsNull()) return;
-  const bool first = current_.Values++ == 0;
+  const bool first = states_.Current().Values++ == 0;
   switch (function_) {
     case TAggregateFunction::Count:
       return;
     case TAggregateFunction::Sum:
     case TAggregateFunction::Avg:
-      current_.Sum += field->AsFloat();
+      states_.Current().Sum += field->AsFloat();
       return;
     case TAggregateFunction::Min:
     case TAggregateFunction::Max:
@@ -88,15 +59,15 @@ void TAggregate::Add() {
   std::string textKey;
   if (IsNumericType(type_) || IsDateType(type_)) {
     key = field->AsFloat();
-    better = better || (wantLess ? key < current_.Key : key > current_.Key);
+    better = better || (wantLess ? key < states_.Current().Key : key > states_.Current().Key);
   } else {
     textKey = field->AsString();
-    better = better || (wantLess ? textKey < current_.TextKey : textKey > current_.TextKey);
+    better = better || (wantLess ? textKey < states_.Current().TextKey : textKey > states_.Current().TextKey);
   }
   if (!better) return;
-  current_.Key = key;
-  current_.TextKey = std::move(textKey);
-  current_.Display = field->DisplayText();
+  states_.Current().Key = key;
+  states_.Current().TextKey = std::move(textKey);
+  states_.Current().Display = field->DisplayText();
 }
 
 std::string TAggregate::FormatNumber(double value, const std::string& format, bool integral) const {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ScopeInstances.h"
 #include "TokenText.h"
 #include "data/DataSet.h"
 
@@ -41,23 +42,23 @@ class TAggregate {
   // A run starts: no instance yet (the report's instance 0 for a report-wide aggregate).
   void StartRun();
   // The scope starts a new instance: the value starts again.
-  void StartInstance();
+  void StartInstance() { states_.StartInstance(); }
   // The scope's instance ends: its value is kept.
-  void EndInstance();
+  void EndInstance() { states_.EndInstance(); }
   // The run ended: the last instance is kept (when it did not end) and, after a preview
   // run, the values become the preview's.
-  void FinishRun(bool previewRun);
+  void FinishRun(bool previewRun) { states_.FinishRun(previewRun); }
   // Adds the data's current record.
   void Add();
 
   // Index of the current instance of the scope (0-based).
-  std::size_t Instance() const { return instance_; }
+  std::size_t Instance() const { return states_.Instance(); }
   // The running value as text, in `format` when not empty, else the field's display.
-  std::string Text(const std::string& format) const { return Text(current_, format); }
+  std::string Text(const std::string& format) const { return Text(states_.Current(), format); }
   // The value instance `i` ended with in this run, or nullptr when it has not ended.
-  const TState* Final(std::size_t i) const { return i < finals_.size() && finished_[i] ? &finals_[i] : nullptr; }
+  const TState* Final(std::size_t i) const { return states_.Final(i); }
   // The value instance `i` had in the last preview run, or nullptr.
-  const TState* PreviewFinal(std::size_t i) const { return i < preview_.size() ? &preview_[i] : nullptr; }
+  const TState* PreviewFinal(std::size_t i) const { return states_.PreviewFinal(i); }
   std::string Text(const TState& state, const std::string& format) const;
 
  private:
@@ -72,13 +73,7 @@ class TAggregate {
   mutable TField* fieldCache_ = nullptr;  // looked up again in each run
   mutable TFieldType type_ = TFieldType::ftUnknown;
   mutable std::string displayFormat_;
-  TState current_;
-  std::size_t instance_ = 0;
-  std::size_t started_ = 0;  // instances started in this run
-  bool open_ = false;        // an instance is running
-  std::vector<TState> finals_;
-  std::vector<bool> finished_;
-  std::vector<TState> preview_;
+  TScopeInstances<TState> states_;
 };
 
 }  // namespace oxqr

@@ -12,56 +12,23 @@ TType TExpressionTotal::Type() const {
   return TType::Number;
 }
 
-void TExpressionTotal::StartRun() {
-  current_ = TState{};
-  finals_.clear();
-  finished_.clear();
-  instance_ = 0;
-  started_ = 0;
-  open_ = false;
-  if (scope_ == nullptr) StartInstance();
-}
-
-void TExpressionTotal::StartInstance() {
-  EndInstance();
-  instance_ = started_++;
-  current_ = TState{};
-  open_ = true;
-}
-
-void TExpressionTotal::EndInstance() {
-  if (!open_) return;
-  if (finals_.size() <= instance_) {
-    finals_.resize(instance_ + 1);
-    finished_.resize(instance_ + 1, false);
-  }
-  finals_[instance_] = current_;
-  finished_[instance_] = true;
-  open_ = false;
-}
-
-void TExpressionTotal::FinishRun(bool previewRun) {
-  EndInstance();
-  if (previewRun) preview_ = finals_;
-}
-
 void TExpressionTotal::Add(TEvalContext& ctx) {
-  ++current_.Records;
+  ++states_.Current().Records;
   if (!argument_) return;
   argument_->Eval(value_, ctx);
   if (value_.Null) return;
-  ++current_.Values;
+  ++states_.Current().Values;
   switch (kind_) {
     case TTotal::Sum:
     case TTotal::Avg:
     case TTotal::RunningSum:
-      if (const auto sum = current_.Sum + value_.Num) current_.Sum = *sum;
-      else current_.Overflow = true;
+      if (const auto sum = states_.Current().Sum + value_.Num) states_.Current().Sum = *sum;
+      else states_.Current().Overflow = true;
       return;
     case TTotal::Min:
     case TTotal::Max:
-      if (current_.Values == 1 || (CompareValues(value_, current_.Best) < 0) == (kind_ == TTotal::Min))
-        current_.Best = value_;
+      if (states_.Current().Values == 1 || (CompareValues(value_, states_.Current().Best) < 0) == (kind_ == TTotal::Min))
+        states_.Current().Best = value_;
       return;
     case TTotal::Count:
       return;

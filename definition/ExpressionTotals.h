@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "ScopeInstances.h"
 #include "expression/Checker.h"
 
 namespace oxqr {
@@ -31,16 +32,16 @@ class TExpressionTotal {
   const TQRCustomBand* Scope() const { return scope_; }
   expr::TType Type() const;
 
-  void StartRun();
-  void StartInstance();
-  void EndInstance();
-  void FinishRun(bool previewRun);
+  void StartRun() { states_.StartRun(scope_ == nullptr); }
+  void StartInstance() { states_.StartInstance(); }
+  void EndInstance() { states_.EndInstance(); }
+  void FinishRun(bool previewRun) { states_.FinishRun(previewRun); }
   void Add(expr::TEvalContext& ctx);
 
-  std::size_t Instance() const { return instance_; }
-  const TState& Current() const { return current_; }
-  const TState* Final(std::size_t i) const { return i < finals_.size() && finished_[i] ? &finals_[i] : nullptr; }
-  const TState* PreviewFinal(std::size_t i) const { return i < preview_.size() ? &preview_[i] : nullptr; }
+  std::size_t Instance() const { return states_.Instance(); }
+  const TState& Current() const { return states_.Current(); }
+  const TState* Final(std::size_t i) const { return states_.Final(i); }
+  const TState* PreviewFinal(std::size_t i) const { return states_.PreviewFinal(i); }
   // The total's value in `state`.
   void ValueOf(const TState& state, expr::TValue& out, expr::TEvalContext& ctx) const;
 
@@ -50,13 +51,7 @@ class TExpressionTotal {
   TDataSet& data_;
   const TQRCustomBand* scope_;
   expr::TValue value_;  // scratch for the argument
-  TState current_;
-  std::size_t instance_ = 0;
-  std::size_t started_ = 0;
-  bool open_ = false;
-  std::vector<TState> finals_;
-  std::vector<bool> finished_;
-  std::vector<TState> preview_;
+  TScopeInstances<TState> states_;
 };
 
 }  // namespace oxqr
