@@ -290,8 +290,14 @@ class ApiTest(ServiceTest):
         self.assertIn("customers", reports)
         self.assertEqual(s.get("/healthz")[0], 200)
         self.assertEqual(json.loads(s.get("/readyz")[2]), {"status": "ready", "workers": 2})
-        s.get("/api/reports/invoice.pdf")
-        metrics = s.get("/metrics")[2].decode()
+        self.assertEqual(s.get("/api/reports/invoice.pdf")[0], 200)
+        # A render is counted when its answer has been sent, so the client may ask first.
+        deadline = time.monotonic() + 5
+        while True:
+            metrics = s.get("/metrics")[2].decode()
+            if 'status="200"} 1' in metrics or time.monotonic() > deadline:
+                break
+            time.sleep(0.05)
         self.assertIn('oxqr_renders_total{report="invoice",format="pdf",status="200"} 1', metrics)
         self.assertIn("oxqr_workers 2", metrics)
         self.assertIn('oxqr_render_duration_seconds_bucket{le="+Inf"} 1', metrics)
