@@ -59,6 +59,7 @@ std::string TCellDataSet::Source() const { return conn_ ? " of " + conn_->Descri
 
 void TCellDataSet::Close() {
   StopFollowing();
+  movePending_ = false;
   followedMove_ = false;
   select_.reset();
   count_.reset();
@@ -177,8 +178,18 @@ void TCellDataSet::StopFollowing() {
 
 void TCellDataSet::MasterMoved() {
   if (!Active()) return;
-  ReadFirst();
-  followedMove_ = true;
+  movePending_ = true;
+  TellFollowers();  // their master's record changes too; they read when looked at
+}
+
+void TCellDataSet::Settle() const {
+  if (!movePending_) return;
+  auto& self = const_cast<TCellDataSet&>(*this);
+  self.ReadFirst();
+  // Reading the master's fields may have settled the master, which tells this dataset of
+  // its move again: the read just made is for that record already.
+  self.movePending_ = false;
+  self.followedMove_ = true;
 }
 
 void TCellDataSet::TellFollowers() {
@@ -196,12 +207,14 @@ void TCellDataSet::TellFollowers() {
 void TCellDataSet::First() {
   // Positioned for the master's current record when the master moved, and not moved since:
   // a sub-detail band over a following dataset reads its records once per master record.
+  Settle();
   if (followedMove_) return;
   ReadFirst();
 }
 
 void TCellDataSet::ReadFirst() {
   if (!Active()) throw EDatabaseError("Dataset \"" + Name() + "\" is not open");
+  movePending_ = false;
   followedMove_ = false;
   select_->Reset();
   row_.clear();
@@ -224,6 +237,7 @@ void TCellDataSet::QueueAhead() {
   // Only for a master being walked: one on its first record may never move (opened to check
   // its fields, or restricted to the one record of a burst), and reads for its later records
   // would be thrown away unread.
+  if (master != nullptr) master->Settle();
   if (!master || !master->select_ || !master->hasRow_ || master->recNo_ < 2 || select_->AheadRoom() == 0) return;
   // The parameters for a later master record are those its fields give while its row
   // stands in for the current one; the current row is back however this ends.
@@ -241,6 +255,7 @@ void TCellDataSet::QueueAhead() {
 }
 
 void TCellDataSet::Next() {
+  Settle();
   if (eof_) return;
   followedMove_ = false;
   // At the last record the cursor stays on it and Eof becomes true.
@@ -254,6 +269,7 @@ void TCellDataSet::Next() {
 
 int TCellDataSet::RecordCount() const {
   if (!Active()) return 0;
+  Settle();
   if (recordCount_ >= 0) return recordCount_;
   if (!count_) count_ = conn_->Prepare(countSql_, countContext_, IsDetail());
   int count = 0;
@@ -280,6 +296,7 @@ std::vector<TField*> TCellDataSet::Fields() {
 }
 
 const TCell& TCellDataSet::Cell(std::size_t col) const {
+  Settle();
   if (!hasRow_ || col >= row_.size()) return kNullCell;
   return row_[col];
 }

@@ -42,15 +42,23 @@ class TCellDataSet : public TDataSet, public TCellRecord {
   // also follows it: whenever the master moves to another record, the detail is positioned
   // on the first of its records for it (none: empty fields), whether or not anything
   // iterates it, so a dataset that only looks up a record (the customer of an order) shows
-  // the master's own. A First() right after such a move reads nothing again.
+  // the master's own. A First() right after such a move reads nothing again. The records are
+  // read when the detail is first looked at after the move, so walking a master whose
+  // details nobody reads (a burst's plan, bands that print nothing of them) costs no reads.
   TDataSource* MasterSource = nullptr;
 
   void Close() override;
   bool Active() const override { return select_ != nullptr; }
   void First() override;
   void Next() override;
-  bool Eof() const override { return eof_; }
-  bool IsEmpty() const override { return !hasRow_; }
+  bool Eof() const override {
+    Settle();
+    return eof_;
+  }
+  bool IsEmpty() const override {
+    Settle();
+    return !hasRow_;
+  }
   int RecordCount() const override;
   // Case-insensitive. Fields live from Open to destruction; a field keeps its object
   // (and DisplayFormat) when the dataset is closed and opened again.
@@ -59,7 +67,10 @@ class TCellDataSet : public TDataSet, public TCellRecord {
   // " of " and the database, while open.
   std::string Source() const override;
   // 1-based number of the current record; 0 when there is none.
-  int RecNo() const { return hasRow_ ? recNo_ : 0; }
+  int RecNo() const {
+    Settle();
+    return hasRow_ ? recNo_ : 0;
+  }
 
   // Keeps only the records whose `field` equals `value` (a Null value keeps those whose
   // field is null). When only the value changed, an open dataset keeps its statement and
@@ -112,6 +123,10 @@ class TCellDataSet : public TDataSet, public TCellRecord {
   void StopFollowing();
   void MasterMoved();
   void TellFollowers();
+  // Reads the records for the master's last move when that read is still owed (see
+  // MasterSource); called before anything of the current record is looked at. Datasets
+  // are never const objects, so the read may change what a const look-up sees.
+  void Settle() const;
 
   std::shared_ptr<TConnection> conn_;
   std::unique_ptr<TStatement> select_;
@@ -127,6 +142,7 @@ class TCellDataSet : public TDataSet, public TCellRecord {
   bool eof_ = true;
   TCellDataSet* following_ = nullptr;     // the master this open dataset follows
   std::vector<TCellDataSet*> followers_;  // open datasets following this one
+  bool movePending_ = false;  // the master moved and the read for it is still owed
   bool followedMove_ = false;             // read for the master's last move, not moved since
   bool tellingFollowers_ = false;         // a master linked in a circle is told once
 };
