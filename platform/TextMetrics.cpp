@@ -173,6 +173,7 @@ TDrawnFace DrawnFace(const std::string& requested) {
     const std::lock_guard lock(mutex);
     if (const auto it = known.find(key); it != known.end()) return it->second;
   }
+  EnsureGuiApplication();  // the font database needs one
   const Substitute sub = Resolve(requested);
   TDrawnFace face;
   face.Family = sub.Family;
