@@ -7,29 +7,38 @@
 
 namespace oxqr::oxr {
 
-void TSourceText::FailAtOffset(qint64 offset, const std::string& message) const {
-  offset = std::clamp<qint64>(offset, 0, Text.size());
-  int line = 1;
-  qint64 lineStart = 0;
+namespace {
+
+// The 1-based line that holds `offset` of `text`, and the offset where that line starts.
+struct TLineStart {
+  int Line = 1;
+  qint64 Start = 0;
+};
+
+TLineStart LineAt(const QString& text, qint64 offset) {
+  TLineStart at;
   for (qint64 i = 0; i < offset; ++i) {
-    if (Text[i] == u'\n') {
-      ++line;
-      lineStart = i + 1;
+    if (text[i] == u'\n') {
+      ++at.Line;
+      at.Start = i + 1;
     }
   }
-  throw EDefinitionError(FileName, line, static_cast<int>(offset - lineStart) + 1, message);
+  return at;
+}
+
+}  // namespace
+
+void TSourceText::FailAtOffset(qint64 offset, const std::string& message) const {
+  offset = std::clamp<qint64>(offset, 0, Text.size());
+  const TLineStart at = LineAt(Text, offset);
+  throw EDefinitionError(FileName, at.Line, static_cast<int>(offset - at.Start) + 1, message);
 }
 
 TDefinitionFault TSourceText::FaultAt(qint64 offset, int width, const std::string& message) const {
   offset = std::clamp<qint64>(offset, 0, Text.size());
-  int line = 1;
-  qint64 lineStart = 0;
-  for (qint64 i = 0; i < offset; ++i) {
-    if (Text[i] == u'\n') {
-      ++line;
-      lineStart = i + 1;
-    }
-  }
+  const TLineStart at = LineAt(Text, offset);
+  const int line = at.Line;
+  const qint64 lineStart = at.Start;
   qint64 lineEnd = Text.indexOf(u'\n', lineStart);
   if (lineEnd < 0) lineEnd = Text.size();
   QString sourceLine = Text.mid(lineStart, lineEnd - lineStart);
