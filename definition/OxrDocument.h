@@ -58,7 +58,7 @@ class TOxrNode {
   int line_ = 0;
 };
 
-// The whole file: its root element (`report`) and what stands before it (comments).
+// The whole file: its root element (`report`) and the comments before and after it.
 class TOxrDocument {
  public:
   TOxrDocument();
@@ -67,19 +67,27 @@ class TOxrDocument {
   // Comments before the root element.
   std::vector<std::string>& Prologue() { return prologue_; }
   const std::vector<std::string>& Prologue() const { return prologue_; }
+  // Comments after the root element.
+  std::vector<std::string>& Epilogue() { return epilogue_; }
+  const std::vector<std::string>& Epilogue() const { return epilogue_; }
 
  private:
   std::vector<std::string> prologue_;
+  std::vector<std::string> epilogue_;
   std::unique_ptr<TOxrNode> root_;
 };
 
-// Reads a definition's text into a tree. Only well-formedness is checked here (the loader
-// checks meaning); a fault throws EDefinitionError with `fileName`, line and column.
+// Reads a definition's text (UTF-8, as the loader reads it) into a tree. Only well-formedness
+// is checked here (the loader checks meaning), with the loader's limits on size and a limit on
+// nesting; a fault throws EDefinitionError with `fileName`, line and column. Text inside an
+// element is kept as written; blanks between child elements are layout and are dropped.
 TOxrDocument ReadOxrDocument(const std::string& text, const std::string& fileName);
 TOxrDocument ReadOxrDocumentFile(const std::string& fileName);
 
-// The canonical text of the tree (UTF-8, with its XML declaration). Writing it, reading it
-// back and writing again gives the same bytes. Each written element's line is recorded in
+// The canonical text of the tree (UTF-8, with its XML declaration): one element per line,
+// indented by two spaces per level, attributes in CanonicalAttributeRank order; an element
+// holding text keeps it verbatim on its line (a memo's line, a query's SQL). Writing it,
+// reading it back and writing again gives the same bytes. Each written element's line is recorded in
 // its SourceLine, so that a loader's fault in the written text names its element.
 std::string OxrDocumentText(TOxrDocument& document);
 
@@ -89,8 +97,9 @@ void SaveReportDefinition(TOxrDocument& document, const std::string& fileName);
 // The element whose start tag is on `line` of the canonical text (nullptr when none).
 TOxrNode* ElementOnLine(TOxrNode& root, int line);
 
-// The order attributes of an element are written in (lower first); attributes the table
-// does not know follow in alphabetical order.
+// The order attributes of an element are written in (lower first): the order the schema
+// declares them in; attributes the schema does not give the element follow in alphabetical
+// order.
 int CanonicalAttributeRank(std::string_view element, std::string_view attribute);
 
 }  // namespace oxqr
