@@ -6,6 +6,7 @@
 
 #include "designer/DataPanel.h"
 #include "designer/DesignDocument.h"
+#include "designer/FileActions.h"
 #include "designer/Inspector.h"
 #include "designer/PageView.h"
 #include "designer/Palette.h"
@@ -36,6 +37,7 @@ TDesignerWindow::TDesignerWindow(QWidget* parent)
   Dock(*this, tr("Data"), "dataDock", data_, Qt::LeftDockWidgetArea);
   Dock(*this, tr("Properties"), "inspectorDock", inspector_, Qt::RightDockWidgetArea);
   resize(1366, 768);
+  TFileActions::Install(*this);
 }
 
 TDesignerWindow::~TDesignerWindow() = default;

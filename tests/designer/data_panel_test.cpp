@@ -1,0 +1,140 @@
+// The data panel over the sample database: datasets with their fields from the database, Run
+// with the first rows or the database's message and its place, parameters and SQL edited as
+// undoable changes, and a field dragged as "Dataset.Field".
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include "definition/OxrDocument.h"
+#include "designer/DataPanel.h"
+#include "designer/DesignDocument.h"
+
+namespace oxqr {
+namespace {
+
+const char* const kReport = R"(<report dataset="Customer">
+  <parameter name="MinNo" type="integer" default="1100"/>
+  <table name="Customer" table="customer"/>
+  <query name="Big">
+    SELECT OrderNo, CustNo, ItemsTotal
+    FROM orders WHERE OrderNo > :MinNo ORDER BY OrderNo
+    <calc name="Twice" expression="ItemsTotal * 2"/>
+  </query>
+  <json name="Shop" file="shop.json" path="orders"><field name="No" type="integer"/></json>
+</report>)";
+
+struct TPanel {
+  TPanel() : Panel(Doc) {
+    Doc.Reset(ReadOxrDocument(kReport, "data.oxr"), {});
+    Panel.SetDefaultDatabase(OXQR_DEMODATA);
+  }
+  QTreeWidgetItem* Find(const QString& text) {
+    const auto items = Panel.Tree().findItems(text, Qt::MatchStartsWith | Qt::MatchRecursive);
+    return items.isEmpty() ? nullptr : items.front();
+  }
+  void Select(const QString& text) {
+    QTreeWidgetItem* item = Find(text);
+    ASSERT_NE(item, nullptr) << text.toStdString();
+    Panel.Tree().setCurrentItem(item);
+  }
+  TDesignDocument Doc;
+  TDataPanel Panel;
+};
+
+TEST(DataPanel, ShowsDataSetsWithTheirFieldsAndDragsAField) {
+  TPanel p;
+  for (const char* text : {"MinNo : integer = 1100", "Customer (table customer)", "Company", "LastInvoiceDate",
+                           "Big (query)", "ItemsTotal", "Twice = ItemsTotal * 2", "Shop (json)", "No"})
+    EXPECT_NE(p.Find(text), nullptr) << text;
+  QTreeWidgetItem* company = p.Find("Company");
+  ASSERT_NE(company, nullptr);
+  EXPECT_TRUE(company->flags() & Qt::ItemIsDragEnabled);
+  EXPECT_FALSE(p.Find("Customer (table")->flags() & Qt::ItemIsDragEnabled);
+  // The drag's data, as the page view receives it.
+  std::unique_ptr<QMimeData> data(p.Panel.Tree().model()->mimeData({p.Panel.Tree().indexFromItem(company)}));
+  ASSERT_NE(data, nullptr);
+  EXPECT_TRUE(data->hasFormat(kFieldMimeType));
+  EXPECT_EQ(data->data(kFieldMimeType), QByteArray("Customer.Company"));
+  std::unique_ptr<QMimeData> calc(p.Panel.Tree().model()->mimeData({p.Panel.Tree().indexFromItem(p.Find("Twice"))}));
+  ASSERT_NE(calc, nullptr);
+  EXPECT_EQ(calc->data(kFieldMimeType), QByteArray("Big.Twice"));
+}
+
+TEST(DataPanel, RunShowsTheFirstRowsOrTheFaultWithItsPlace) {
+  TPanel p;
+  p.Select("Big (query)");
+  EXPECT_TRUE(p.Panel.SqlEditor().toPlainText().contains("FROM orders"));
+  p.Panel.Run();
+  QTableWidget& rows = p.Panel.Results();
+  ASSERT_EQ(rows.columnCount(), 3);
+  EXPECT_EQ(rows.horizontalHeaderItem(0)->text(), "OrderNo");
+  ASSERT_GT(rows.rowCount(), 0);
+  EXPECT_LE(rows.rowCount(), 100);
+  EXPECT_GT(rows.item(0, 0)->text().toInt(), 1100) << "the parameter's default is used";
+
+  // A syntax error is placed; the editor's cursor goes there.
+  p.Panel.SqlEditor().setPlainText("SELECT OrderNo,\n  FROM orders");
+  p.Panel.Run();
+  EXPECT_EQ(rows.rowCount(), 0);
+  const QString message = p.Panel.Message().text();
+  EXPECT_TRUE(message.startsWith("line 2, column 3: ")) << message.toStdString();
+  EXPECT_TRUE(message.contains("FROM")) << message.toStdString();
+  EXPECT_EQ(p.Panel.SqlEditor().textCursor().position(), 18);
+  p.Panel.SqlEditor().setPlainText("SELECT OrderNo FROM ordres");
+  p.Panel.Run();
+  EXPECT_TRUE(p.Panel.Message().text().contains("no such table: ordres")) << p.Panel.Message().text().toStdString();
+
+  p.Select("Customer (table");
+  p.Panel.Run();
+  EXPECT_GT(rows.rowCount(), 0) << p.Panel.Message().text().toStdString();
+  EXPECT_EQ(rows.horizontalHeaderItem(1)->text(), "Company");
+}
+
+TEST(DataPanel, MissingDatabaseIsAMessageNotAFault) {
+  TDesignDocument doc;
+  doc.Reset(ReadOxrDocument("<report database=\"nowhere/none.sqlite\"><table name=\"T\" table=\"t\"/></report>",
+                            "x.oxr"),
+            {});
+  TDataPanel panel(doc);
+  const auto items = panel.Tree().findItems("(cannot read the fields)", Qt::MatchRecursive);
+  ASSERT_EQ(items.size(), 1);
+  EXPECT_FALSE(items.front()->toolTip(0).isEmpty());
+}
+
+TEST(DataPanel, ParametersAndSqlChangeThroughTheUndoStack) {
+  TPanel p;
+  const std::string before = p.Doc.Text();
+  TOxrNode* added = p.Panel.AddParameter();
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(added->AttributeOr("name", ""), "Param1");
+  EXPECT_EQ(p.Doc.Tree().Root().IndexOf(added), 1u) << "after the existing parameter, before the datasets";
+  p.Panel.SetParameter(added, "Country", "string", "US");
+  EXPECT_EQ(added->AttributeOr("default", ""), "US");
+  // Names and defaults the loader would refuse are not taken.
+  p.Panel.SetParameter(added, "2bad", "string", "x");
+  p.Panel.SetParameter(added, "Count", "integer", "many");
+  EXPECT_EQ(added->AttributeOr("name", ""), "Country");
+  EXPECT_FALSE(p.Panel.Message().text().isEmpty());
+  p.Panel.RemoveParameter(added);
+  EXPECT_EQ(p.Doc.Tree().Root().Elements("parameter").size(), 1u);
+
+  p.Select("Big (query)");
+  p.Panel.SqlEditor().setPlainText("SELECT OrderNo FROM orders");
+  p.Panel.ApplySql();
+  TOxrNode* query = p.Doc.Tree().Root().Elements("query").front();
+  EXPECT_EQ(QuerySql(*query), "SELECT OrderNo FROM orders");
+  EXPECT_EQ(query->Elements("calc").size(), 1u) << "calculated fields stay";
+  EXPECT_NE(p.Find("OrderNo"), nullptr);
+  EXPECT_EQ(p.Find("ItemsTotal"), nullptr) << "fields follow the new SQL";
+
+  while (p.Doc.UndoStack().canUndo()) p.Doc.UndoStack().undo();
+  EXPECT_EQ(p.Doc.Text(), before);
+}
+
+}  // namespace
+}  // namespace oxqr
