@@ -1,9 +1,11 @@
 #include "designer/DataPreview.h"
 
+#include <QString>
 #include <filesystem>
 
 #include "data/Connection.h"
 #include "data/Query.h"
+#include "data/SqlParams.h"
 #include "data/Table.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
@@ -25,6 +27,13 @@ TCell ParameterCell(const TOxrNode& p) {
   }
   if (type == "boolean") return TCell::Integer(value == "true" ? 1 : 0);
   return TCell::FromUtf8(value);
+}
+
+bool HasParameter(const TOxrNode& report, const std::string& name) {
+  for (const TOxrNode* p : report.Elements("parameter"))
+    if (QString::fromStdString(p->AttributeOr("name", "")).compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
+      return true;
+  return false;
 }
 
 }  // namespace
@@ -65,6 +74,11 @@ TDataPreview ReadDataPreview(const TOxrNode& dataset, const TOxrNode& report, co
       query->SQL = sql.empty() ? QuerySql(dataset) : sql;  // UTF-8, as the loader gives it
       for (const TOxrNode* p : report.Elements("parameter"))
         query->SetParam(p->AttributeOr("name", ""), ParameterCell(*p));
+      // A detail query takes its master's fields: without a master record they are empty,
+      // so that its fields are still known.
+      if (dataset.Attribute("master"))
+        for (const std::string& name : RewriteNamedParams(query->SQL, [](std::size_t) { return "?"; }).Names)
+          if (!HasParameter(report, name)) query->SetParam(name, TCell::Null());
       data = std::move(query);
     }
     data->Open();

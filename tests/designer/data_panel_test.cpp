@@ -25,6 +25,7 @@ const char* const kReport = R"(<report dataset="Customer">
     FROM orders WHERE OrderNo > :MinNo ORDER BY OrderNo
     <calc name="Twice" expression="ItemsTotal * 2"/>
   </query>
+  <query name="Lines" master="Customer">SELECT OrderNo AS LineOrder FROM orders WHERE CustNo = :CustNo</query>
   <json name="Shop" file="shop.json" path="orders"><field name="No" type="integer"/></json>
 </report>)";
 
@@ -49,7 +50,7 @@ struct TPanel {
 TEST(DataPanel, ShowsDataSetsWithTheirFieldsAndDragsAField) {
   TPanel p;
   for (const char* text : {"MinNo : integer = 1100", "Customer (table customer)", "Company", "LastInvoiceDate",
-                           "Big (query)", "ItemsTotal", "Twice = ItemsTotal * 2", "Shop (json)", "No"})
+                           "Big (query)", "ItemsTotal", "Twice = ItemsTotal * 2", "LineOrder", "Shop (json)", "No"})
     EXPECT_NE(p.Find(text), nullptr) << text;
   QTreeWidgetItem* company = p.Find("Company");
   ASSERT_NE(company, nullptr);
