@@ -195,7 +195,7 @@ TEST(FileActions, RecoveryFileFollowsUnsavedChangesAndIsOfferedAfterACrash) {
     EXPECT_FALSE(QFile::exists(w.Files.RecoveryFile())) << "nothing to recover";
     w.Edit();
     w.Files.SetRecoveryInterval(10);
-    QTRY_VERIFY(QFile::exists(w.Files.RecoveryFile()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(w.Files.RecoveryFile()); }, 5000)) << "written by the timer";
     EXPECT_EQ(ReadAll(w.Files.RecoveryFile()).toStdString(), w.Doc().Text());
     ASSERT_TRUE(w.Files.Save());
     EXPECT_FALSE(QFile::exists(w.Files.RecoveryFile())) << "removed by a clean save";
