@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <cerrno>
 
+#include "data/Connection.h"
 #include "definition/DefinitionError.h"
 #include "designer/DesignDocument.h"
 #include "designer/DesignerWindow.h"
@@ -43,6 +44,20 @@ QString NameFileOf(const QString& recovery) { return recovery.left(recovery.size
 qint64 RecoveryPid(const QString& path) {
   const QString base = QFileInfo(path).completeBaseName();
   return base.startsWith("recovery-") ? base.mid(9).toLongLong() : 0;
+}
+
+// The files the definition names by paths relative to its own folder (database, pictures,
+// rich text, JSON data) that are missing from `folder`.
+void MissingRelativeFiles(const TOxrNode& node, const QDir& folder, QStringList& out) {
+  if (node.IsElement()) {
+    for (const char* attribute : {"file", "database"}) {
+      const auto value = node.Attribute(attribute);
+      if (!value || value->empty() || IsServerUri(*value)) continue;
+      const QString path = QString::fromStdString(*value);
+      if (QDir::isRelativePath(path) && !QFileInfo::exists(folder.filePath(path)) && !out.contains(path)) out << path;
+    }
+  }
+  for (const auto& c : node.Children()) MissingRelativeFiles(*c, folder, out);
 }
 
 bool ProcessRuns(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH); }
@@ -160,6 +175,15 @@ bool TFileActions::SaveAs(const QString& fileName) {
     return false;
   }
   const QString full = QFileInfo(name).absoluteFilePath();
+  if (QFileInfo(full).absolutePath() != QFileInfo(document_.FileName()).absolutePath()) {
+    // Paths relative to the definition now start from another folder: say which files the
+    // saved definition will not find there.
+    QStringList missing;
+    MissingRelativeFiles(document_.Tree().Root(), QFileInfo(full).absoluteDir(), missing);
+    if (!missing.isEmpty())
+      ShowError(tr("%1 names files relative to its folder that are not in %2:\n%3")
+                    .arg(QFileInfo(full).fileName(), QFileInfo(full).absolutePath(), missing.join("\n")));
+  }
   if (full != document_.FileName()) document_.SetFileName(full);
   document_.MarkSaved();
   AddRecent(full);

@@ -119,6 +119,13 @@ TEST(FileActions, OpenEditSaveFollowsTheCleanStateAndKeepsRecentFiles) {
   EXPECT_EQ(recent[0], w.Doc().FileName());
   EXPECT_EQ(recent[1], QFileInfo(copy).absoluteFilePath());
   EXPECT_EQ(recent.count(recent[1]), 1);
+  EXPECT_TRUE(w.Errors.isEmpty());
+
+  // Saved into another folder, the picture the report names relative to its own is missing.
+  QTemporaryDir other;
+  ASSERT_TRUE(w.Files.SaveAs(other.filePath("moved.oxr")));
+  ASSERT_EQ(w.Errors.size(), 1);
+  EXPECT_TRUE(w.Errors[0].contains("logo.png")) << w.Errors[0].toStdString();
 }
 
 // Opened and saved without edits: the canonical form, and the same bytes on every later save.
