@@ -1,6 +1,7 @@
 #include "designer/DataPanel.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -86,6 +87,8 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
   sql_->setPlaceholderText(tr("SQL of the selected query"));
   sql_->setToolTip(tr("The selected query's SQL; Apply SQL keeps it, Run shows its first rows"));
   sql_->setTabChangesFocus(true);
+  sql_->setLineWrapMode(QPlainTextEdit::NoWrap);  // SQL keeps its lines as written
+  sql_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   run_->setToolTip(tr("Read the first rows of the selected dataset from the database (Ctrl+Return)"));
   run_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
   applySql_->setToolTip(tr("Put the edited SQL into the query (undoable)"));
