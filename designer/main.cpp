@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
   QCommandLineParser args;
   args.setApplicationDescription("Designs report definitions (.oxr) on their page.");
   args.addHelpOption();
-  args.addPositionalArgument("FILE", "the report definition to open");
+  args.addPositionalArgument("FILE", "the report definition to open", "[FILE]");
   args.process(app);
 
   oxqr::TDesignerWindow window;
