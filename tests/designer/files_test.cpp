@@ -4,7 +4,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -86,6 +88,26 @@ TEST(FileActions, NewGivesAnEmptyReportOnTheChosenPage) {
   w.NextPage.reset();
   EXPECT_FALSE(w.Files.New());
   EXPECT_TRUE(w.Doc().IsModified());
+}
+
+// The dialog's fields as a user fills them in, by keyboard.
+TEST(FileActions, NewReportDialogGivesThePageAsEntered) {
+  TNewReportDialog dialog;
+  auto* paper = dialog.findChild<QComboBox*>();
+  const auto boxes = dialog.findChildren<QDoubleSpinBox*>();
+  ASSERT_NE(paper, nullptr);
+  ASSERT_EQ(boxes.size(), 6);  // width, height, then the four margins
+  EXPECT_FALSE(boxes[0]->isEnabled()) << "the size of A4 is not asked for";
+  paper->setCurrentIndex(paper->findData("Letter"));
+  boxes[2]->selectAll();
+  QTest::keyClicks(boxes[2], "25.4");
+  TNewPage page = dialog.Page();
+  EXPECT_EQ(page.Paper, "Letter");
+  EXPECT_DOUBLE_EQ(page.Top, 25.4);
+  paper->setCurrentIndex(paper->findData("custom"));
+  EXPECT_TRUE(boxes[0]->isEnabled());
+  boxes[0]->setValue(1);  // smaller than the loader's smallest page
+  EXPECT_EQ(dialog.Page().Width, 10);
 }
 
 TEST(FileActions, OpenEditSaveFollowsTheCleanStateAndKeepsRecentFiles) {
