@@ -15,6 +15,8 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cstdint>
+#include <functional>
 
 #include "designer/DesignDocument.h"
 
@@ -160,6 +162,7 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
 void TDataPanel::SetDefaultDatabase(const QString& path) {
   defaultDatabase_ = path;
   fieldCache_.clear();
+  signature_.clear();
   Rebuild();
 }
 
@@ -184,7 +187,26 @@ const TDataPreview& TDataPanel::Fields(const TOxrNode& dataset) {
   return it->second;
 }
 
+// What the tree shows depends on: the database, the parameters and the datasets with their
+// children; a change elsewhere (a control moved) leaves the tree as it is.
+std::string TDataPanel::DataSignature() const {
+  const TOxrNode& report = document_.Tree().Root();
+  std::string out = Database().toStdString();
+  std::function<void(const TOxrNode&)> add = [&](const TOxrNode& n) {
+    out += '\x1e' + n.Name();
+    out += '@' + std::to_string(reinterpret_cast<std::uintptr_t>(&n));  // items point at the elements
+    for (const auto& [k, v] : n.Attributes()) out += '\x1f' + k + '=' + v;
+    for (const auto& c : n.Children()) add(*c);
+  };
+  for (const TOxrNode* n : report.Elements())
+    if (n->Name() == "parameter" || IsDataSet(*n)) add(*n);
+  return out;
+}
+
 void TDataPanel::Rebuild() {
+  std::string signature = DataSignature();
+  if (signature == signature_) return;
+  signature_ = std::move(signature);
   const TOxrNode* current = NodeOf(tree_->currentItem());
   const QString currentField = tree_->currentItem() ? tree_->currentItem()->data(0, kFieldRole).toString() : QString();
   QSignalBlocker block(tree_);

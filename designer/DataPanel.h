@@ -56,6 +56,7 @@ class TDataPanel final : public QWidget {
 
  private:
   void Rebuild();
+  std::string DataSignature() const;
   void SelectionChanged();
   void ShowPreview(const TDataPreview& preview);
   void ApplyParameterForm();
@@ -76,6 +77,7 @@ class TDataPanel final : public QWidget {
   // Fields read from the database, by database and dataset text, so that a rebuild after
   // an edit elsewhere does not read the database again.
   std::map<std::string, TDataPreview> fieldCache_;
+  std::string signature_;  // of what the tree shows (see DataSignature)
 };
 
 }  // namespace oxqr

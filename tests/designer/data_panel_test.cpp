@@ -27,6 +27,7 @@ const char* const kReport = R"(<report dataset="Customer">
   </query>
   <query name="Lines" master="Customer">SELECT OrderNo AS LineOrder FROM orders WHERE CustNo = :CustNo</query>
   <json name="Shop" file="shop.json" path="orders"><field name="No" type="integer"/></json>
+  <band type="detail"><label name="L" left="1"/></band>
 </report>)";
 
 struct TPanel {
@@ -64,6 +65,17 @@ TEST(DataPanel, ShowsDataSetsWithTheirFieldsAndDragsAField) {
   std::unique_ptr<QMimeData> calc(p.Panel.Tree().model()->mimeData({p.Panel.Tree().indexFromItem(p.Find("Twice"))}));
   ASSERT_NE(calc, nullptr);
   EXPECT_EQ(calc->data(kFieldMimeType), QByteArray("Big.Twice"));
+
+  // An edit outside the data (a control moved) leaves the tree as the user left it.
+  QTreeWidgetItem* customer = p.Find("Customer (table");
+  customer->setExpanded(false);
+  TOxrNode* label = p.Doc.Tree().Root().Elements("band").front()->Elements("label").front();
+  p.Doc.SetAttributes({{label, "left", "5"}}, "Move");
+  EXPECT_EQ(p.Find("Customer (table"), customer);
+  EXPECT_FALSE(customer->isExpanded());
+  // An edit of the data shows at once.
+  p.Doc.SetAttributes({{p.Doc.Tree().Root().Elements("table").front(), "name", "Client"}}, "Rename");
+  EXPECT_NE(p.Find("Client (table customer)"), nullptr);
 }
 
 TEST(DataPanel, RunShowsTheFirstRowsOrTheFaultWithItsPlace) {
