@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -15,6 +16,7 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 
@@ -78,7 +80,8 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
     : QWidget(parent), document_(document), tree_(new TFieldTree(this)), sql_(new QPlainTextEdit(this)),
       run_(new QPushButton(tr("&Run"), this)), applySql_(new QPushButton(tr("Apply S&QL"), this)),
       results_(new QTableWidget(this)), message_(new QLabel(this)), paramName_(new QLineEdit(this)),
-      paramType_(new QComboBox(this)), paramDefault_(new QLineEdit(this)), paramForm_(new QWidget(this)) {
+      paramType_(new QComboBox(this)), paramDefault_(new QLineEdit(this)), paramForm_(new QWidget(this)),
+      dataName_(new QLineEdit(this)) {
   setObjectName("dataPanel");
   tree_->setObjectName("dataTree");
   tree_->setHeaderHidden(true);
@@ -118,6 +121,21 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
   form->addWidget(paramType_);
   form->addWidget(paramDefault_);
 
+  dataName_->setPlaceholderText(tr("dataset name"));
+  dataName_->setToolTip(tr("The selected dataset's name, as fields name it (Dataset.Field)"));
+  dataName_->setEnabled(false);
+  auto* addQuery = new QPushButton(tr("Add &Query"), this);
+  auto* addTable = new QPushButton(tr("Add &Table..."), this);
+  auto* removeData = new QPushButton(tr("Remove &Dataset"), this);
+  addQuery->setToolTip(tr("Add a query dataset with the SQL in the editor"));
+  addTable->setToolTip(tr("Add a dataset over a table of the database"));
+  removeData->setToolTip(tr("Remove the selected dataset"));
+  auto* dataButtons = new QHBoxLayout;
+  dataButtons->addWidget(addQuery);
+  dataButtons->addWidget(addTable);
+  dataButtons->addWidget(removeData);
+  AskTableName = [this] { return QInputDialog::getText(this, tr("Add Table"), tr("Table of the database:")); };
+
   auto* paramButtons = new QHBoxLayout;
   paramButtons->addWidget(addParam);
   paramButtons->addWidget(removeParam);
@@ -129,6 +147,8 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
   auto* topLayout = new QVBoxLayout(top);
   topLayout->setContentsMargins(0, 0, 0, 0);
   topLayout->addWidget(tree_, 1);
+  topLayout->addWidget(dataName_);
+  topLayout->addLayout(dataButtons);
   topLayout->addWidget(paramForm_);
   topLayout->addLayout(paramButtons);
   auto* bottom = new QWidget(this);
@@ -152,6 +172,17 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
   connect(addParam, &QPushButton::clicked, this, [this] { AddParameter(); });
   connect(removeParam, &QPushButton::clicked, this, [this] {
     if (TOxrNode* n = NodeOf(tree_->currentItem()); n && n->Name() == "parameter") RemoveParameter(n);
+  });
+  connect(addQuery, &QPushButton::clicked, this, [this] { AddQuery(sql_->toPlainText()); });
+  connect(addTable, &QPushButton::clicked, this, [this] {
+    const QString table = AskTableName();
+    if (!table.isEmpty()) AddTable(table);
+  });
+  connect(removeData, &QPushButton::clicked, this, [this] {
+    if (TOxrNode* n = NodeOf(tree_->currentItem()); n && IsDataSet(*n)) RemoveDataSet(n);
+  });
+  connect(dataName_, &QLineEdit::editingFinished, this, [this] {
+    if (TOxrNode* n = NodeOf(tree_->currentItem()); n && IsDataSet(*n)) RenameDataSet(n, dataName_->text());
   });
   for (QLineEdit* edit : {paramName_, paramDefault_})
     connect(edit, &QLineEdit::editingFinished, this, &TDataPanel::ApplyParameterForm);
@@ -263,6 +294,8 @@ void TDataPanel::SelectionChanged() {
   sql_->setEnabled(query);
   applySql_->setEnabled(query);
   run_->setEnabled(node && IsDataSet(*node));
+  dataName_->setEnabled(node && IsDataSet(*node));
+  dataName_->setText(node && IsDataSet(*node) ? QString::fromStdString(node->AttributeOr("name", "")) : QString());
   const bool parameter = node && node->Name() == "parameter";
   paramForm_->setEnabled(parameter);
   paramName_->setText(parameter ? QString::fromStdString(node->AttributeOr("name", "")) : QString());
@@ -349,10 +382,78 @@ TOxrNode* TDataPanel::AddParameter() {
   node->SetAttribute("type", "string");
   node->SetAttribute("default", "");
   TOxrNode* added = document_.InsertNode(&report, at, std::move(node), tr("Add Parameter"));
-  for (QTreeWidgetItem* item : tree_->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive))
-    if (NodeOf(item) == added) tree_->setCurrentItem(item);
+  SelectNode(added);
   return added;
 }
+
+void TDataPanel::SelectNode(const TOxrNode* node) {
+  for (QTreeWidgetItem* item : tree_->findItems("*", Qt::MatchWildcard | Qt::MatchRecursive))
+    if (NodeOf(item) == node && item->data(0, kFieldRole).toString().isEmpty()) return tree_->setCurrentItem(item);
+}
+
+std::string TDataPanel::FreeName(const std::string& stem) const {
+  const TOxrNode& report = document_.Tree().Root();
+  for (int n = 1;; ++n) {
+    const std::string name = stem + std::to_string(n);
+    const auto elements = report.Elements();
+    if (std::none_of(elements.begin(), elements.end(), [&](const TOxrNode* e) {
+          return (IsDataSet(*e) || e->Name() == "parameter") && e->AttributeOr("name", "") == name;
+        }))
+      return name;
+  }
+}
+
+TOxrNode* TDataPanel::AddDataSet(std::unique_ptr<TOxrNode> dataset, const QString& what) {
+  TOxrNode& report = document_.Tree().Root();
+  // Datasets follow the parameters and the other datasets, before the bands.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < report.Children().size(); ++i) {
+    const TOxrNode& c = *report.Children()[i];
+    if (c.Name() == "parameter" || IsDataSet(c)) at = i + 1;
+  }
+  const std::string name = dataset->AttributeOr("name", "");
+  document_.BeginMacro(what);
+  TOxrNode* added = document_.InsertNode(&report, at, std::move(dataset), what);
+  if (!report.Attribute("dataset")) document_.SetAttributes({{&report, "dataset", name}}, what);
+  document_.EndMacro();
+  SelectNode(added);
+  return added;
+}
+
+TOxrNode* TDataPanel::AddQuery(const QString& sql) {
+  auto query = std::make_unique<TOxrNode>("query");
+  query->SetAttribute("name", FreeName("Query"));
+  if (!sql.isEmpty()) query->Append(std::make_unique<TOxrNode>(sql.toStdString(), TOxrNode::TKind::Text));
+  return AddDataSet(std::move(query), tr("Add Query"));
+}
+
+TOxrNode* TDataPanel::AddTable(const QString& table) {
+  auto node = std::make_unique<TOxrNode>("table");
+  node->SetAttribute("name", FreeName("Table"));
+  node->SetAttribute("table", table.toStdString());
+  return AddDataSet(std::move(node), tr("Add Table"));
+}
+
+void TDataPanel::RenameDataSet(TOxrNode* dataset, const QString& name) {
+  static const QRegularExpression kName("^[A-Za-z_][A-Za-z0-9_]*$");
+  const std::string old = dataset->AttributeOr("name", "");
+  if (name.toStdString() == old) return;
+  if (!kName.match(name).hasMatch()) {
+    message_->setText(tr("'%1' is not a dataset name: letters, digits and _, not starting with a digit").arg(name));
+    return;
+  }
+  message_->clear();
+  // The report and detail datasets name it too.
+  TOxrNode& report = document_.Tree().Root();
+  std::vector<TAttributeChange> changes{{dataset, "name", name.toStdString()}};
+  if (report.AttributeOr("dataset", "") == old) changes.push_back({&report, "dataset", name.toStdString()});
+  for (TOxrNode* d : report.Elements())
+    if (IsDataSet(*d) && d->AttributeOr("master", "") == old) changes.push_back({d, "master", name.toStdString()});
+  document_.SetAttributes(std::move(changes), tr("Rename Dataset"));
+  SelectNode(dataset);
+}
+
+void TDataPanel::RemoveDataSet(TOxrNode* dataset) { document_.RemoveNodes({dataset}, tr("Remove Dataset")); }
 
 void TDataPanel::SetParameter(TOxrNode* parameter, const QString& name, const QString& type, const QString& value) {
   static const QRegularExpression kName("^[A-Za-z_][A-Za-z0-9_]*$");

@@ -5,6 +5,7 @@
 // or the database's message with the fault's place. A field is dragged onto the page as
 // "Dataset.Field". Every change goes through the design document's undo stack.
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -50,6 +51,15 @@ class TDataPanel final : public QWidget {
   TOxrNode* AddParameter();
   void SetParameter(TOxrNode* parameter, const QString& name, const QString& type, const QString& value);
   void RemoveParameter(TOxrNode* parameter);
+  // Datasets: a query with `sql`, a table of the database, each with a free name, placed after
+  // the datasets there are; the first one also drives the report when it names no dataset.
+  TOxrNode* AddQuery(const QString& sql);
+  TOxrNode* AddTable(const QString& table);
+  // Renames a dataset (and the report's reference to it) as one undoable change.
+  void RenameDataSet(TOxrNode* dataset, const QString& name);
+  void RemoveDataSet(TOxrNode* dataset);
+  // Asks for the table of Add Table (replaceable for tests).
+  std::function<QString()> AskTableName;
 
   // The dataset or parameter element an item of the tree stands for.
   TOxrNode* NodeOf(const QTreeWidgetItem* item) const;
@@ -61,6 +71,9 @@ class TDataPanel final : public QWidget {
   void ShowPreview(const TDataPreview& preview);
   void ApplyParameterForm();
   const TDataPreview& Fields(const TOxrNode& dataset);
+  TOxrNode* AddDataSet(std::unique_ptr<TOxrNode> dataset, const QString& what);
+  std::string FreeName(const std::string& stem) const;
+  void SelectNode(const TOxrNode* node);
 
   TDesignDocument& document_;
   QString defaultDatabase_;
@@ -74,6 +87,7 @@ class TDataPanel final : public QWidget {
   QComboBox* paramType_;
   QLineEdit* paramDefault_;
   QWidget* paramForm_;
+  QLineEdit* dataName_;
   // Fields read from the database, by database and dataset text, so that a rebuild after
   // an edit elsewhere does not read the database again.
   std::map<std::string, TDataPreview> fieldCache_;

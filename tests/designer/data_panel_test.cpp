@@ -151,3 +151,41 @@ TEST(DataPanel, ParametersAndSqlChangeThroughTheUndoStack) {
 
 }  // namespace
 }  // namespace oxqr
+
+namespace oxqr {
+namespace {
+
+// A report's data built by the panel's buttons alone, as the README's tutorial begins.
+TEST(DataPanel, DataSetsAddedRenamedAndRemovedAsUndoableChanges) {
+  TDesignDocument doc;
+  doc.Reset(ReadOxrDocument("<report><band type=\"detail\"/></report>", "new.oxr"), {});
+  TDataPanel panel(doc);
+  panel.SetDefaultDatabase(OXQR_DEMODATA);
+  const std::string empty = doc.Text();
+  TOxrNode* query = panel.AddQuery("SELECT Company FROM customer");
+  ASSERT_NE(query, nullptr);
+  EXPECT_EQ(doc.Tree().Root().IndexOf(query), 0u) << "before the bands";
+  EXPECT_EQ(doc.Tree().Root().AttributeOr("dataset", ""), "Query1") << "the first dataset drives the report";
+  EXPECT_EQ(panel.NodeOf(panel.Tree().currentItem()), query);
+  panel.RenameDataSet(query, "Sales");
+  EXPECT_EQ(doc.Tree().Root().AttributeOr("dataset", ""), "Sales");
+  EXPECT_FALSE(panel.Tree().findItems("Company", Qt::MatchRecursive).isEmpty()) << "fields read from the database";
+  panel.RenameDataSet(query, "9lives");
+  EXPECT_EQ(query->AttributeOr("name", ""), "Sales");
+
+  TOxrNode* table = panel.AddTable("orders");
+  EXPECT_EQ(doc.Tree().Root().IndexOf(table), 1u);
+  EXPECT_EQ(table->AttributeOr("name", ""), "Table1");
+  EXPECT_EQ(doc.Tree().Root().AttributeOr("dataset", ""), "Sales") << "an existing choice is kept";
+  EXPECT_FALSE(panel.Tree().findItems("ItemsTotal", Qt::MatchRecursive).isEmpty());
+  panel.RemoveDataSet(table);
+  EXPECT_EQ(doc.Tree().Root().Elements("table").size(), 0u);
+  EXPECT_NE(doc.Text().find("<query name=\"Sales\">SELECT Company FROM customer</query>"), std::string::npos)
+      << doc.Text();
+
+  while (doc.UndoStack().canUndo()) doc.UndoStack().undo();
+  EXPECT_EQ(doc.Text(), empty);
+}
+
+}  // namespace
+}  // namespace oxqr
