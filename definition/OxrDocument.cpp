@@ -98,7 +98,6 @@ class TTreeReader {
  public:
   TTreeReader(const std::string& text, const std::string& fileName)
       : fileName_(fileName), xml_(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) {
-    if (text.size() > static_cast<std::size_t>(kMaxTextBytes)) Fail(1, 1, "the definition is larger than 16 MiB");
     xml_.setNamespaceProcessing(false);
   }
 
@@ -215,12 +214,15 @@ class TTreeReader {
 }  // namespace
 
 TOxrDocument ReadOxrDocument(const std::string& text, const std::string& fileName) {
+  if (text.size() > static_cast<std::size_t>(kMaxTextBytes))
+    throw EDefinitionError(fileName, 1, 1, "the definition is larger than 16 MiB");
   return TTreeReader(text, fileName).Read();
 }
 
 TOxrDocument ReadOxrDocumentFile(const std::string& fileName) {
   QFile f(QString::fromStdString(fileName));
   if (!f.open(QIODevice::ReadOnly)) throw EFileError(fileName, "read", 0, f.errorString().toStdString());
+  if (f.size() > kMaxTextBytes) throw EDefinitionError(fileName, 1, 1, "the definition is larger than 16 MiB");
   return ReadOxrDocument(f.readAll().toStdString(), fileName);
 }
 

@@ -130,6 +130,7 @@ TEST(OxrDocument, MalformedTextIsALocatedError) {
       {"DuplicateAttribute", "<report>\n<band type=\"a\" type=\"b\"/></report>", 2, ""},
       {"UnescapedAmpersand", "<report title=\"a & b\"/>", 1, ""},
       {"TooDeep", deep, 1, "nested"},
+      {"TooLarge", "<report>" + std::string(16 * 1024 * 1024, ' ') + "</report>", 1, "larger than 16 MiB"},
       {"Binary", std::string("<report>\0\x01</report>", 19), 1, ""},
   };
   for (const auto& c : cases) {
