@@ -192,6 +192,18 @@ bool TFileActions::SaveAs(const QString& fileName) {
   return true;
 }
 
+bool TFileActions::OpenRecent(const QString& fileName) {
+  if (Open(fileName)) return true;
+  // A file that is gone leaves the list; one that failed to read stays, to be opened once fixed.
+  if (!QFileInfo::exists(fileName)) {
+    QStringList files = RecentFiles();
+    files.removeAll(fileName);
+    QSettings().setValue(kRecentKey, files);
+    RebuildRecentMenu();
+  }
+  return false;
+}
+
 QStringList TFileActions::RecentFiles() const { return QSettings().value(kRecentKey).toStringList(); }
 
 void TFileActions::AddRecent(const QString& fileName) {
@@ -209,7 +221,7 @@ void TFileActions::RebuildRecentMenu() {
   for (int i = 0; i < files.size(); ++i) {
     const QString file = files[i];
     QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(file).fileName()), this,
-                                        [this, file] { Open(file); });
+                                        [this, file] { OpenRecent(file); });
     a->setToolTip(file);
     a->setStatusTip(file);
   }

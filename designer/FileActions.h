@@ -29,6 +29,8 @@ class TFileActions final : public QObject {
 
   bool New();
   bool Open(const QString& fileName = {});  // asks for the file when none is given
+  // Opens a file of the recent list; one that no longer exists leaves the list.
+  bool OpenRecent(const QString& fileName);
   bool Save();
   bool SaveAs(const QString& fileName = {});  // asks for the name when none is given
   // Asks whether to save unsaved changes: true when they were saved or may be dropped.

@@ -148,6 +148,11 @@ TEST(FileActions, OpenEditSaveFollowsTheCleanStateAndKeepsRecentFiles) {
   ASSERT_TRUE(w.Files.SaveAs(other.filePath("moved.oxr")));
   ASSERT_EQ(w.Errors.size(), 1);
   EXPECT_TRUE(w.Errors[0].contains("logo.png")) << w.Errors[0].toStdString();
+
+  // A recent file that is gone leaves the list when chosen.
+  ASSERT_TRUE(QFile::remove(copy));
+  EXPECT_FALSE(w.Files.OpenRecent(QFileInfo(copy).absoluteFilePath()));
+  EXPECT_FALSE(w.Files.RecentFiles().contains(QFileInfo(copy).absoluteFilePath()));
 }
 
 // Opened and saved without edits: the canonical form, and the same bytes on every later save.
