@@ -519,6 +519,34 @@ void TPageView::PaintPage(QPainter& painter, const QRect& exposed) {
     rendering_->Rebuild(document_.Tree(), document_.FileName());
     renderingStale_ = false;
   }
+  // While controls are dragged, what does not move is copied from the picture taken when
+  // the drag started, so that a repaint costs the moving controls only.
+  const bool cached = (drag_ == TDrag::Move || drag_ == TDrag::Resize) && !dragCache_.isNull() &&
+                      dragCacheRect_.contains(exposed);
+  if (cached) {
+    const qreal ratio = dragCache_.devicePixelRatio();
+    const QRectF source(QPointF(exposed.topLeft() - dragCacheRect_.topLeft()) * ratio, QSizeF(exposed.size()) * ratio);
+    painter.drawImage(QRectF(exposed), dragCache_, source);
+  } else {
+    PaintStill(painter, exposed);
+  }
+  PaintDragged(painter);
+  PaintSelection(painter);
+}
+
+void TPageView::TakeDragPicture() {
+  QRect area = visibleRegion().boundingRect();
+  if (area.isEmpty()) area = rect();
+  const qreal ratio = devicePixelRatioF();
+  dragCache_ = QImage((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+  dragCache_.setDevicePixelRatio(ratio);
+  dragCacheRect_ = area;
+  QPainter painter(&dragCache_);
+  painter.translate(-area.topLeft());
+  PaintStill(painter, area);
+}
+
+void TPageView::PaintStill(QPainter& painter, const QRect& exposed) {
   painter.fillRect(exposed, palette().color(QPalette::Mid));
   const TOxrNode& root = document_.Tree().Root();
   const page::TPaper paper = page::PaperOf(root);
@@ -527,10 +555,42 @@ void TPageView::PaintPage(QPainter& painter, const QRect& exposed) {
   painter.setPen(QPen(QColor(192, 192, 192), 0, Qt::DotLine));
   painter.drawRect(QRectF(ToScreen(paper.Inner.topLeft()), ToScreen(paper.Inner.bottomRight())));
   for (const auto& box : page::BandBoxes(root, paper)) PaintBand(painter, box, exposed);
+  PaintRulers(painter, exposed);
+}
 
+bool TPageView::IsDragged(const TOxrNode* control) const {
+  if (drag_ == TDrag::Resize) return control == press_.Control;
+  return drag_ == TDrag::Move && std::find(dragged_.begin(), dragged_.end(), control) != dragged_.end();
+}
+
+void TPageView::PaintDragged(QPainter& painter) {
+  if (drag_ != TDrag::Move && drag_ != TDrag::Resize) return;
+  const TOxrNode& root = document_.Tree().Root();
+  const double px = page::kPixelsPerMM;
+  painter.save();
+  painter.translate(ToScreen({0, 0}));
+  painter.scale(zoom_ / 100.0, zoom_ / 100.0);
+  for (const auto& box : page::BandBoxes(root, page::PaperOf(root))) {
+    const QRectF bandPx(box.Rect.left() * px, box.Rect.top() * px, box.Rect.width() * px, box.Rect.height() * px);
+    for (TOxrNode* c : page::Controls(*box.Band)) {
+      if (!IsDragged(c)) continue;
+      QRectF r = page::ControlRect(*c);
+      if (drag_ == TDrag::Move) r.translate(delta_);
+      else r = page::Resized(r, press_.Handle, delta_.x(), delta_.y(), kMinimumSize);
+      const QRectF rPx(bandPx.left() + r.left() * px, bandPx.top() + r.top() * px, r.width() * px, r.height() * px);
+      // A control being resized is drawn from its attributes: the engine's copy has the old size.
+      if (drag_ == TDrag::Resize) PaintControlFromTree(painter, *c, rPx);
+      else rendering_->Paint(painter, *c, rPx, bandPx);
+    }
+  }
+  painter.restore();
+}
+
+void TPageView::PaintSelection(QPainter& painter) {
   // Selection handles, at a fixed size whatever the zoom.
   painter.setRenderHint(QPainter::Antialiasing, false);
-  for (TOxrNode* c : SelectedControls()) {
+  const auto selected = SelectedControls();
+  for (TOxrNode* c : selected) {
     QRectF r = ScreenRect(*c);
     if (drag_ == TDrag::Move && std::find(dragged_.begin(), dragged_.end(), c) != dragged_.end())
       r.translate(delta_ * Scale());
@@ -544,7 +604,7 @@ void TPageView::PaintPage(QPainter& painter, const QRect& exposed) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r);
     painter.setPen(Qt::black);
-    painter.setBrush(c == SelectedControls().front() ? palette().color(QPalette::Highlight) : QColor(Qt::white));
+    painter.setBrush(c == selected.front() ? palette().color(QPalette::Highlight) : QColor(Qt::white));
     for (const QPointF& p : page::HandlePoints(r))
       painter.drawRect(QRectF(p.x() - kHandleSize / 2, p.y() - kHandleSize / 2, kHandleSize, kHandleSize));
   }
@@ -555,7 +615,6 @@ void TPageView::PaintPage(QPainter& painter, const QRect& exposed) {
     painter.setBrush(fill);
     painter.drawRect(rubber_.normalized());
   }
-  PaintRulers(painter, exposed);
 }
 
 void TPageView::PaintBand(QPainter& painter, const page::TBandBox& box, const QRect& exposed) {
@@ -572,39 +631,28 @@ void TPageView::PaintBand(QPainter& painter, const page::TBandBox& box, const QR
   // The grid, where its lines stand far enough apart to help.
   const double step = grid_ * Scale();
   if (step >= 6) {
-    painter.setPen(QPen(QColor(0, 0, 0, 28), 0));
+    // An opaque shade of the band's colour: blended lines cost far more to draw.
+    painter.setPen(QPen(color.darker(112), 0));
     QVector<QLineF> lines;
     for (double x = screen.left() + step; x < screen.right(); x += step) lines.append(QLineF(x, screen.top(), x, screen.bottom()));
     for (double y = screen.top() + step; y < screen.bottom(); y += step) lines.append(QLineF(screen.left(), y, screen.right(), y));
     painter.drawLines(lines);
   }
 
-  // Controls in the band's child order, as the engine draws them; those being dragged last.
+  // Controls in the band's child order, as the engine draws them; those being dragged are
+  // drawn by PaintDragged.
   painter.save();
   painter.translate(ToScreen({0, 0}));
   painter.scale(zoom_ / 100.0, zoom_ / 100.0);
   const double px = page::kPixelsPerMM;
   const QRectF bandPx(box.Rect.left() * px, box.Rect.top() * px, box.Rect.width() * px, box.Rect.height() * px);
-  std::vector<TOxrNode*> later;
   for (TOxrNode* c : page::Controls(band)) {
-    const bool moving = drag_ == TDrag::Move && std::find(dragged_.begin(), dragged_.end(), c) != dragged_.end();
-    if (moving || (drag_ == TDrag::Resize && c == press_.Control)) {
-      later.push_back(c);
-      continue;
-    }
+    if (IsDragged(c)) continue;
     const QRectF r = page::ControlRect(*c);
     const QRectF rPx(bandPx.left() + r.left() * px, bandPx.top() + r.top() * px, r.width() * px, r.height() * px);
     const QRectF onScreen(ToScreen(box.Rect.topLeft() + r.topLeft()), ToScreen(box.Rect.topLeft() + r.bottomRight()));
     if (!onScreen.adjusted(-2, -2, 2, 2).intersects(exposed)) continue;
     rendering_->Paint(painter, *c, rPx, bandPx);
-  }
-  for (TOxrNode* c : later) {
-    QRectF r = page::ControlRect(*c);
-    if (drag_ == TDrag::Move) r.translate(delta_);
-    else r = page::Resized(r, press_.Handle, delta_.x(), delta_.y(), kMinimumSize);
-    const QRectF rPx(bandPx.left() + r.left() * px, bandPx.top() + r.top() * px, r.width() * px, r.height() * px);
-    if (drag_ == TDrag::Resize) PaintControlFromTree(painter, *c, rPx);
-    else rendering_->Paint(painter, *c, rPx, bandPx);
   }
   painter.restore();
 
@@ -696,6 +744,7 @@ void TPageView::mousePressEvent(QMouseEvent* event) {
   const bool toggle = HasModifier(event->modifiers(), Qt::ShiftModifier) || HasModifier(event->modifiers(), Qt::ControlModifier);
   if (press_.Handle != page::THandle::None) {
     drag_ = TDrag::Resize;
+    TakeDragPicture();
     return;
   }
   if (press_.Control) {
@@ -749,6 +798,7 @@ void TPageView::mouseMoveEvent(QMouseEvent* event) {
       if ((at - pressAt_).manhattanLength() < QApplication::startDragDistance()) return;
       drag_ = TDrag::Move;
       dragged_ = SelectedControls();
+      TakeDragPicture();
       [[fallthrough]];
     case TDrag::Move:
     case TDrag::Resize:
@@ -819,6 +869,7 @@ void TPageView::mouseReleaseEvent(QMouseEvent* event) {
       break;
   }
   dragged_.clear();
+  dragCache_ = QImage();
   delta_ = {};
   update();
 }
@@ -849,6 +900,7 @@ void TPageView::keyPressEvent(QKeyEvent* event) {
       else if (drag_ != TDrag::None) {
         drag_ = TDrag::None;
         dragged_.clear();
+        dragCache_ = QImage();
         delta_ = {};
         update();
       } else {

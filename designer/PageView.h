@@ -5,6 +5,7 @@
 // by eight handles; a band's height follows a drag of its bottom edge. Every change is one
 // step on the document's undo stack.
 #include <QPointF>
+#include <QImage>
 #include <QRectF>
 #include <QWidget>
 #include <memory>
@@ -128,6 +129,12 @@ class TPageView final : public QWidget {
   double Scale() const;  // screen pixels per mm
   QRectF BandBox(const TOxrNode& band) const;  // mm on the paper
   QPointF DragDelta(const QPointF& screen, bool freely) const;
+  // What stands still (paper, bands, controls not being dragged, rulers).
+  void PaintStill(QPainter& painter, const QRect& exposed);
+  void PaintDragged(QPainter& painter);
+  void PaintSelection(QPainter& painter);
+  bool IsDragged(const TOxrNode* control) const;
+  void TakeDragPicture();
   void PaintRulers(QPainter& painter, const QRect& exposed);
   void PaintBand(QPainter& painter, const page::TBandBox& box, const QRect& exposed);
   void SetMessage(const QString& text);
@@ -148,6 +155,8 @@ class TPageView final : public QWidget {
   QPointF delta_;  // mm, a move's offset or a resize's drag
   QRectF rubber_;  // screen
   std::vector<TOxrNode*> dragged_;
+  QImage dragCache_;     // the still page while a move or resize is under way
+  QRect dragCacheRect_;  // the part of the widget it holds
 };
 
 }  // namespace oxqr
