@@ -100,6 +100,20 @@ TOxrNode* AddBand(TDesignDocument& document, const std::string& type, TOxrNode* 
   return added;
 }
 
+void RemoveBand(TDesignDocument& document, TOxrNode* band) {
+  TOxrNode& report = document.Tree().Root();
+  const QString what = QObject::tr("Remove Band");
+  std::vector<TAttributeChange> references;
+  if (const auto name = band->Attribute("name"); name && !name->empty())
+    for (TOxrNode* other : report.Elements("band"))
+      for (const char* attribute : {"child", "header", "footer", "master"})
+        if (other != band && other->Attribute(attribute) == *name) references.push_back({other, attribute, std::nullopt});
+  document.BeginMacro(what);
+  document.SetAttributes(std::move(references), what);
+  document.RemoveNodes({band}, what);
+  document.EndMacro();
+}
+
 bool MoveBand(TDesignDocument& document, TOxrNode* band, int direction) {
   TOxrNode& report = document.Tree().Root();
   const auto bands = report.Elements("band");

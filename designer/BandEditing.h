@@ -26,6 +26,9 @@ QString BandCaption(const std::string& type);
 // footer; a child band follows `after` (or the last band) and becomes its child. Other bands
 // go where a page prints them: before the first band that prints later.
 TOxrNode* AddBand(TDesignDocument& document, const std::string& type, TOxrNode* after = nullptr);
+// Removes `band` with its controls as one undo step; the other bands' references to it (as
+// their child, header, footer or master) go with it, so that no band names a missing one.
+void RemoveBand(TDesignDocument& document, TOxrNode* band);
 // Moves `band` one place up (-1) or down (+1) among the report's bands; answers whether it moved.
 bool MoveBand(TDesignDocument& document, TOxrNode* band, int direction);
 

@@ -77,6 +77,8 @@ TPageView::TPageView(TDesignDocument& document, QWidget* parent)
   setToolTip(tr("The report's page: click to select, drag to move, drag a handle to resize"));
   CreateActions();
   connect(&document_, &TDesignDocument::Changed, this, [this] {
+    // A change made under a drag (an undo by key) leaves the drag's nodes behind: it ends.
+    if (drag_ != TDrag::None) CancelDrag();
     renderingStale_ = true;
     updateGeometry();
     resize(sizeHint());
@@ -460,7 +462,7 @@ void TPageView::CreateActions() {
   }
   connect(AddAction("removeBand", tr("&Remove Band"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), tr("Remove the current band with its controls")),
           &QAction::triggered, this, [this] {
-            if (TOxrNode* band = CurrentBand()) document_.RemoveNodes({band}, tr("Remove Band"));
+            if (TOxrNode* band = CurrentBand()) page::RemoveBand(document_, band);
           });
   connect(AddAction("moveBandUp", tr("Move Band &Up"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), tr("Move the current band before the one above it")),
           &QAction::triggered, this, [this] {
@@ -874,6 +876,15 @@ void TPageView::mouseReleaseEvent(QMouseEvent* event) {
   update();
 }
 
+void TPageView::CancelDrag() {
+  drag_ = TDrag::None;
+  dragged_.clear();
+  dragCache_ = QImage();
+  delta_ = {};
+  press_ = {};
+  update();
+}
+
 void TPageView::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 void TPageView::wheelEvent(QWheelEvent* event) {
@@ -898,11 +909,7 @@ void TPageView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Escape:
       if (!pendingTool_.empty()) SetPendingTool({});
       else if (drag_ != TDrag::None) {
-        drag_ = TDrag::None;
-        dragged_.clear();
-        dragCache_ = QImage();
-        delta_ = {};
-        update();
+        CancelDrag();
       } else {
         document_.Select({});
       }

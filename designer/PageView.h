@@ -135,6 +135,7 @@ class TPageView final : public QWidget {
   void PaintSelection(QPainter& painter);
   bool IsDragged(const TOxrNode* control) const;
   void TakeDragPicture();
+  void CancelDrag();
   void PaintRulers(QPainter& painter, const QRect& exposed);
   void PaintBand(QPainter& painter, const page::TBandBox& box, const QRect& exposed);
   void SetMessage(const QString& text);

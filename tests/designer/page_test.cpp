@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QUndoStack>
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "designer/DesignerWindow.h"
 #include "designer/PageEditing.h"
 #include "designer/PageGeometry.h"
+#include "designer/PageRendering.h"
 #include "designer/PageView.h"
 #include "designer/Palette.h"
 
@@ -141,6 +143,37 @@ TEST_F(PageTest, DraggingSeveralControlsIsOneStep) {
   ASSERT_EQ(doc_.UndoStack().count(), 1);
   doc_.UndoStack().undo();
   EXPECT_EQ(doc_.Text(), original_);
+}
+
+TEST_F(PageTest, AChangeUnderADragEndsIt) {
+  // An undo by key while the mouse is held: the release must not move what the drag held.
+  Mouse(QEvent::MouseButtonPress, At("A", 5, 2));
+  Mouse(QEvent::MouseMove, At("A", 10, 2));
+  doc_.SetAttributes({{Node("B"), "left", "50"}}, "Move");
+  Mouse(QEvent::MouseButtonRelease, At("A", 10, 2));
+  EXPECT_EQ(Attr("A", "left"), "10");
+  EXPECT_EQ(doc_.UndoStack().count(), 1);
+}
+
+TEST_F(PageTest, CtrlWheelZoomsWithinItsLimits) {
+  auto wheel = [&](int notches, Qt::KeyboardModifiers m) {
+    QWheelEvent e(QPointF(100, 100), view_.mapToGlobal(QPointF(100, 100)), {}, QPoint(0, 120 * notches), Qt::NoButton, m,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view_, &e);
+  };
+  wheel(1, Qt::ControlModifier);
+  EXPECT_EQ(view_.Zoom(), 125);
+  wheel(1, Qt::NoModifier);  // scrolls, does not zoom
+  EXPECT_EQ(view_.Zoom(), 125);
+  wheel(40, Qt::ControlModifier);
+  EXPECT_EQ(view_.Zoom(), 400);
+  wheel(-40, Qt::ControlModifier);
+  EXPECT_EQ(view_.Zoom(), 25);
+  // The widget follows the zoom: A4 at 25 % is about a quarter of its size at 100 %.
+  const int small = view_.width();
+  view_.SetZoom(100);
+  EXPECT_NEAR(view_.width() - 2 * TPageView::kBorder - TPageView::kRuler,
+              4 * (small - 2 * TPageView::kBorder - TPageView::kRuler), 4);
 }
 
 TEST_F(PageTest, HandlesResizeOnTheGridAndNeverBelowTheMinimum) {
@@ -282,16 +315,24 @@ TEST_F(PageTest, PaletteToolsAndDropsPlaceControls) {
   EXPECT_EQ(doc_.UndoStack().undoText(), "Insert Shape");
   EXPECT_TRUE(view_.PendingTool().empty());
 
+  // A tool dragged from the palette; a kind the schema does not have is refused.
+  auto drop = [&](const char* mimeType, const QByteArray& data, const QPointF& at, Qt::KeyboardModifiers m) {
+    QMimeData mime;
+    mime.setData(mimeType, data);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, m);
+    QApplication::sendEvent(&view_, &enter);
+    QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, m);
+    QApplication::sendEvent(&view_, &dropped);
+  };
+  drop(TPageView::kControlMime, "barcode", At("Detail", 120, 3), Qt::NoModifier);
+  ASSERT_NE(Node("Barcode1"), nullptr);
+  EXPECT_EQ(Attr("Barcode1", "left"), "120");
+  const int steps = doc_.UndoStack().count();
+  drop(TPageView::kControlMime, "script", At("Detail", 120, 3), Qt::NoModifier);
+  EXPECT_EQ(doc_.UndoStack().count(), steps);
+
   // A field from the data panel, with Ctrl: the text and its caption in the header above.
-  QMimeData mime;
-  mime.setData(TPageView::kFieldMime, "Customer.Company");
-  const QPointF at = At("Detail", 20, 10);
-  // A drop reaches the widget that accepted the drag's entry.
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ControlModifier);
-  QApplication::sendEvent(&view_, &enter);
-  ASSERT_TRUE(enter.isAccepted());
-  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::ControlModifier);
-  QApplication::sendEvent(&view_, &drop);
+  drop(TPageView::kFieldMime, "Customer.Company", At("Detail", 20, 10), Qt::ControlModifier);
   TOxrNode* text = Node("Text1");
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(Attr("Text1", "field"), "Customer.Company");
@@ -329,9 +370,13 @@ TEST_F(PageTest, BandsAreAddedWhereTheyPrintRemovedAndReordered) {
   view_.Action("moveBandDown")->trigger();
   view_.Action("moveBandDown")->trigger();
   EXPECT_EQ(types(), "pageHeader title groupHeader child detail groupFooter summary ");
+  // Removing a band takes the other bands' references to it along.
+  doc_.Select({Node("ChildBand1")});
+  view_.Action("removeBand")->trigger();
+  EXPECT_EQ(Attr("Detail", "child"), "?");
   doc_.Select({Node("Detail")});
   view_.Action("removeBand")->trigger();
-  EXPECT_EQ(types(), "pageHeader title groupHeader child groupFooter summary ");
+  EXPECT_EQ(types(), "pageHeader title groupHeader groupFooter summary ");
   EXPECT_EQ(Node("A"), nullptr);
   // Each of those was one step: the group's pair is undone at once.
   while (doc_.UndoStack().canUndo()) doc_.UndoStack().undo();
@@ -410,6 +455,14 @@ TEST_F(PageTest, PaintsBandsAndControlsWhetherOrNotTheDefinitionLoads) {
   field->SetAttribute("width", "30");
   field->SetAttribute("height", "5");
   doc_.InsertNode(detail, 0, std::move(field), "Insert");
+  // The fixture loads as the engine loads it; the misspelt field stops that, with its name.
+  TPageRendering loaded;
+  doc_.UndoStack().undo();
+  loaded.Rebuild(doc_.Tree(), "test.oxr");
+  EXPECT_TRUE(loaded.LoadError().isEmpty()) << loaded.LoadError().toStdString();
+  doc_.UndoStack().redo();
+  loaded.Rebuild(doc_.Tree(), "test.oxr");
+  EXPECT_TRUE(loaded.LoadError().contains("Nowhere")) << loaded.LoadError().toStdString();
   for (int zoom : {25, 100, 400}) {
     view_.SetZoom(zoom);
     QImage image(view_.size(), QImage::Format_RGB32);
