@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cstdint>
 
 #include "OxQrCtrls/Barcode.h"
 #include "OxQrCtrls/RichText.h"
@@ -83,7 +84,33 @@ QString DesignText(const TOxrNode& control) {
 TPageRendering::TPageRendering() = default;
 TPageRendering::~TPageRendering() = default;
 
+namespace {
+
+// What the engine's drawing depends on: the tree's text but where controls stand in their
+// bands (the page moves the engine's drawing there), and which nodes the controls are.
+std::string LoadKey(const TOxrDocument& tree, const QString& fileName) {
+  TOxrDocument copy;
+  for (const auto& [name, value] : tree.Root().Attributes()) copy.Root().SetAttribute(name, value);
+  std::string nodes = fileName.toStdString();
+  for (const auto& child : tree.Root().Children()) {
+    TOxrNode* c = copy.Root().Append(child->Clone());
+    if (!c->IsElement() || c->Name() != "band") continue;
+    for (const auto& control : c->Children()) {
+      if (!page::IsControl(*control)) continue;
+      control->SetAttribute("left", std::nullopt);
+      control->SetAttribute("top", std::nullopt);
+    }
+    for (const TOxrNode* control : page::Controls(*child)) nodes += "," + std::to_string(reinterpret_cast<std::uintptr_t>(control));
+  }
+  return OxrDocumentText(copy) + nodes;
+}
+
+}  // namespace
+
 void TPageRendering::Rebuild(TOxrDocument& tree, const QString& fileName) {
+  std::string key = LoadKey(tree, fileName);
+  if (key == key_) return;
+  key_ = std::move(key);
   engine_.clear();
   surface_.reset();
   definition_.reset();

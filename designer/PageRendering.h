@@ -8,6 +8,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <string>
 
 class QPainter;
 
@@ -27,7 +28,8 @@ class TPageRendering {
   TPageRendering& operator=(const TPageRendering&) = delete;
 
   // Loads the tree's text (relative file names from `fileName`'s folder). Controls the load
-  // cannot give are drawn from the tree.
+  // cannot give are drawn from the tree. A tree that differs from the last one loaded only
+  // in where its controls stand is not loaded again: the engine's drawing is moved there.
   void Rebuild(TOxrDocument& tree, const QString& fileName);
   // The loader's message when the tree did not load (empty when it did).
   const QString& LoadError() const { return error_; }
@@ -40,6 +42,7 @@ class TPageRendering {
   std::unique_ptr<TQRDesignSurface> surface_;
   std::map<const TOxrNode*, const TQRPrintable*> engine_;
   QString error_;
+  std::string key_;  // what the last load was made from
 };
 
 // Draws a control from its attributes alone (text, field name, colours, shapes, a named box).

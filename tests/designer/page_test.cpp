@@ -474,5 +474,33 @@ TEST_F(PageTest, PaintsBandsAndControlsWhetherOrNotTheDefinitionLoads) {
   }
 }
 
+TEST_F(PageTest, AMovedControlIsDrawnWhereItNowStands) {
+  // The engine's drawing of a control is moved to the control's place in the tree, also when
+  // only its place changed since the definition was loaded, and at any zoom.
+  auto red = std::make_unique<TOxrNode>("shape");
+  for (const auto& [k, v] : std::vector<std::pair<const char*, const char*>>{
+           {"name", "Dot"}, {"left", "150"}, {"top", "5"}, {"width", "10"}, {"height", "10"},
+           {"shape", "rectangle"}, {"brushColor", "red"}, {"penColor", "red"}})
+    red->SetAttribute(k, std::string(v));
+  doc_.InsertNode(Node("Detail"), 0, std::move(red), "Insert");
+  auto paint = [&] {
+    QImage image(view_.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    view_.PaintPage(painter, image.rect());
+    return image;
+  };
+  for (int zoom : {100, 200}) {
+    view_.SetZoom(zoom);
+    EXPECT_EQ(paint().pixelColor(At("Dot", 5, 5).toPoint()), QColor(Qt::red)) << zoom;
+    const QPoint before = At("Dot", 5, 5).toPoint();
+    doc_.Select({Node("Dot")});
+    view_.MoveSelection(-20, 3);
+    const QImage moved = paint();
+    EXPECT_EQ(moved.pixelColor(At("Dot", 5, 5).toPoint()), QColor(Qt::red)) << zoom;
+    EXPECT_NE(moved.pixelColor(before), QColor(Qt::red)) << zoom;
+    doc_.UndoStack().undo();
+  }
+}
+
 }  // namespace
 }  // namespace oxqr
