@@ -677,8 +677,15 @@ void TPageView::PaintBand(QPainter& painter, const page::TBandBox& box, const QR
   painter.drawText(QRectF(screen.left() + 2, bottom - 12, screen.width() - 4, 11), Qt::AlignLeft | Qt::AlignBottom, caption);
 }
 
+QRect TPageView::ShownArea() const {
+  const QRect shown = visibleRegion().boundingRect();
+  return shown.isEmpty() ? rect() : shown;
+}
+
 void TPageView::PaintRulers(QPainter& painter, const QRect& exposed) {
-  const QRect top(0, 0, width(), kRuler), left(0, 0, kRuler, height());
+  // The rulers stay at the top and left of the part of the page that is shown.
+  const QRect shown = ShownArea();
+  const QRect top(shown.left(), shown.top(), shown.width(), kRuler), left(shown.left(), shown.top(), kRuler, shown.height());
   if (!top.intersects(exposed) && !left.intersects(exposed)) return;
   painter.fillRect(top, palette().color(QPalette::Button));
   painter.fillRect(left, palette().color(QPalette::Button));
@@ -691,19 +698,28 @@ void TPageView::PaintRulers(QPainter& painter, const QRect& exposed) {
   const double s = Scale();
   const int tick = s >= 3 ? 1 : 5;
   const int label = s >= 2 ? 10 : (s >= 1 ? 20 : 50);
+  const double y0 = shown.top(), x0 = shown.left();
   for (int mm = 0; mm <= static_cast<int>(paper.Width); mm += tick) {
     const double x = ToScreen({static_cast<double>(mm), 0}).x();
+    if (x < x0 + kRuler || x > shown.right()) continue;
     const int len = mm % 10 == 0 ? 8 : (mm % 5 == 0 ? 5 : 3);
-    painter.drawLine(QPointF(x, kRuler - len), QPointF(x, kRuler));
-    if (mm % label == 0) painter.drawText(QPointF(x + 2, 9), QString::number(mm));
+    painter.drawLine(QPointF(x, y0 + kRuler - len), QPointF(x, y0 + kRuler));
+    if (mm % label == 0) painter.drawText(QPointF(x + 2, y0 + 9), QString::number(mm));
   }
   for (int mm = 0; mm <= static_cast<int>(paper.Height); mm += tick) {
     const double y = ToScreen({0, static_cast<double>(mm)}).y();
+    if (y < y0 + kRuler || y > shown.bottom()) continue;
     const int len = mm % 10 == 0 ? 8 : (mm % 5 == 0 ? 5 : 3);
-    painter.drawLine(QPointF(kRuler - len, y), QPointF(kRuler, y));
-    if (mm % label == 0) painter.drawText(QPointF(1, y + 9), QString::number(mm));
+    painter.drawLine(QPointF(x0 + kRuler - len, y), QPointF(x0 + kRuler, y));
+    if (mm % label == 0) painter.drawText(QPointF(x0 + 1, y + 9), QString::number(mm));
   }
-  painter.fillRect(QRect(0, 0, kRuler, kRuler), palette().color(QPalette::Button));
+  painter.fillRect(QRect(shown.left(), shown.top(), kRuler, kRuler), palette().color(QPalette::Button));
+}
+
+void TPageView::moveEvent(QMoveEvent* event) {
+  // Scrolling moves the page; the rulers stay where the view shows them, so all is drawn again.
+  QWidget::moveEvent(event);
+  update();
 }
 
 // ---- mouse ----
@@ -735,6 +751,8 @@ void TPageView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
   pressAt_ = event->position();
+  const QRect shown = ShownArea();
+  if (pressAt_.x() < shown.left() + kRuler || pressAt_.y() < shown.top() + kRuler) return;  // on a ruler
   press_ = HitTest(pressAt_);
   delta_ = {};
   if (!pendingTool_.empty()) {
@@ -948,7 +966,14 @@ bool TPageView::focusNextPrevChild(bool next) {
 }
 
 void TPageView::contextMenuEvent(QContextMenuEvent* event) {
-  const THit hit = HitTest(event->pos());
+  // From the keyboard (the menu key, Shift+F10) the menu is the selection's.
+  QPoint at = event->pos();
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    const auto controls = SelectedControls();
+    if (!controls.empty()) at = ScreenRect(*controls.front()).center().toPoint();
+    else if (TOxrNode* band = CurrentBand()) at = BandScreenRect(*band).topLeft().toPoint() + QPoint(4, 4);
+  }
+  const THit hit = HitTest(at);
   if (hit.Control) {
     const auto selection = document_.Selection();
     if (std::find(selection.begin(), selection.end(), hit.Control) == selection.end()) document_.Select({hit.Control});
@@ -973,7 +998,7 @@ void TPageView::contextMenuEvent(QContextMenuEvent* event) {
     insert->addAction(a);
   }
   for (const char* n : {"removeBand", "moveBandUp", "moveBandDown"}) menu.addAction(Action(n));
-  menu.exec(event->globalPos());
+  menu.exec(mapToGlobal(at));
 }
 
 // ---- drops ----

@@ -111,6 +111,7 @@ class TPageView final : public QWidget {
   void dropEvent(QDropEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   bool event(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   enum class TDrag { None, Press, Move, Resize, Rubber, BandHeight };
@@ -137,6 +138,7 @@ class TPageView final : public QWidget {
   void TakeDragPicture();
   void CancelDrag();
   void PaintRulers(QPainter& painter, const QRect& exposed);
+  QRect ShownArea() const;  // the part of the page the scroll area shows (all when unshown)
   void PaintBand(QPainter& painter, const page::TBandBox& box, const QRect& exposed);
   void SetMessage(const QString& text);
   void SelectAfterInsert(std::vector<TOxrNode*> nodes);
