@@ -845,8 +845,7 @@ void TPageView::mouseReleaseEvent(QMouseEvent* event) {
         document_.Select({press_.Control});
       break;
     case TDrag::Move:
-      // One step for the whole selection.
-      document_.SetAttributes(page::MoveChanges(dragged_, delta_.x(), delta_.y()), tr("Move"));
+      MoveDragged();
       break;
     case TDrag::Resize: {
       TOxrNode* c = press_.Control;
@@ -901,6 +900,28 @@ void TPageView::CancelDrag() {
   delta_ = {};
   press_ = {};
   update();
+}
+
+void TPageView::MoveDragged() {
+  // Dropped with the mouse over another band, the controls go into that band, keeping where
+  // they stand on the page; all of it is one step.
+  const THit target = HitTest(pressAt_ + delta_ * Scale());
+  TOxrNode* band = target.Band;
+  if (!band || !press_.Control || band == press_.Control->Parent()) {
+    document_.SetAttributes(page::MoveChanges(dragged_, delta_.x(), delta_.y()), tr("Move"));
+    return;
+  }
+  const double bandTop = BandBox(*band).top();
+  std::vector<TAttributeChange> places;
+  for (TOxrNode* c : dragged_) {
+    const double top = BandBox(*c->Parent()).top() + page::ControlRect(*c).top() + delta_.y() - bandTop;
+    places.push_back({c, "left", page::FormatLength(std::max(0.0, page::ControlRect(*c).left() + delta_.x()))});
+    places.push_back({c, "top", page::FormatLength(std::max(0.0, top))});
+  }
+  document_.BeginMacro(tr("Move"));
+  document_.SetAttributes(std::move(places), tr("Move"));
+  for (TOxrNode* c : dragged_) document_.MoveNode(c, band, band->Children().size(), tr("Move"));
+  document_.EndMacro();
 }
 
 void TPageView::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }

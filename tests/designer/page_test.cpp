@@ -145,6 +145,23 @@ TEST_F(PageTest, DraggingSeveralControlsIsOneStep) {
   EXPECT_EQ(doc_.Text(), original_);
 }
 
+TEST_F(PageTest, DraggingIntoAnotherBandMovesTheControlsThere) {
+  Click(At("A", 5, 2));
+  Click(At("B", 5, 2), Qt::ShiftModifier);
+  // From the detail band up into the page header: A's top 2 mm in the detail band, 8 mm up,
+  // stands 4 mm into the header (the header is 10 mm high).
+  Drag(At("A", 5, 2), At("A", 5, -6));
+  EXPECT_EQ(Node("A")->Parent(), Node("Header"));
+  EXPECT_EQ(Node("B")->Parent(), Node("Header"));
+  EXPECT_EQ(Attr("A", "top"), "4");
+  EXPECT_EQ(Attr("B", "top"), "6");
+  EXPECT_EQ(Attr("A", "left"), "10");
+  ASSERT_EQ(doc_.UndoStack().count(), 1);
+  EXPECT_EQ(doc_.UndoStack().undoText(), "Move");
+  doc_.UndoStack().undo();
+  EXPECT_EQ(doc_.Text(), original_);
+}
+
 TEST_F(PageTest, AChangeUnderADragEndsIt) {
   // An undo by key while the mouse is held: the release must not move what the drag held.
   Mouse(QEvent::MouseButtonPress, At("A", 5, 2));
