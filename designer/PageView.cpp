@@ -253,36 +253,35 @@ void TPageView::SendToBack() {
   document_.EndMacro();
 }
 
-void TPageView::CopySelection() {
+std::vector<TOxrNode*> TPageView::EditedNodes() const {
+  // The selected controls, or else the selected bands; what other panels select (datasets,
+  // parameters) is theirs to copy and delete.
   std::vector<TOxrNode*> nodes = SelectedControls();
   if (nodes.empty())
     for (TOxrNode* n : document_.Selection())
-      if (n->Name() == "band") nodes.push_back(n);
+      if (n->Name() == "band" && n->Parent() == &document_.Tree().Root()) nodes.push_back(n);
+  return nodes;
+}
+
+void TPageView::CopySelection() {
+  const std::vector<TOxrNode*> nodes = EditedNodes();
   if (nodes.empty()) return;
   QApplication::clipboard()->setText(QString::fromStdString(page::FragmentText(nodes)));
 }
 
 void TPageView::CutSelection() {
-  CopySelection();
-  std::vector<TOxrNode*> nodes = SelectedControls();
-  if (nodes.empty()) nodes = document_.Selection();
+  const std::vector<TOxrNode*> nodes = EditedNodes();
+  if (nodes.empty()) return;
+  QApplication::clipboard()->setText(QString::fromStdString(page::FragmentText(nodes)));
   document_.RemoveNodes(nodes, tr("Cut"));
 }
 
-void TPageView::DeleteSelection() {
-  std::vector<TOxrNode*> nodes = SelectedControls();
-  if (nodes.empty())
-    for (TOxrNode* n : document_.Selection())
-      if (n->Name() == "band") nodes.push_back(n);
-  document_.RemoveNodes(nodes, tr("Delete"));
-}
+void TPageView::DeleteSelection() { document_.RemoveNodes(EditedNodes(), tr("Delete")); }
 
 void TPageView::SelectAll() {
-  TOxrNode* band = CurrentBand();
   std::vector<TOxrNode*> all;
   for (TOxrNode* b : document_.Tree().Root().Elements("band"))
     for (TOxrNode* c : page::Controls(*b)) all.push_back(c);
-  (void)band;
   document_.Select(std::move(all));
 }
 
@@ -498,9 +497,8 @@ void TPageView::UpdateActions() {
   const auto controls = SelectedControls();
   const bool any = !controls.empty();
   const bool band = CurrentBand() != nullptr;
-  for (const char* n : {"cut", "copy", "delete"})
-    Action(n)->setEnabled(any || std::any_of(document_.Selection().begin(), document_.Selection().end(),
-                                              [](const TOxrNode* s) { return s->Name() == "band"; }));
+  const bool edited = !EditedNodes().empty();
+  for (const char* n : {"cut", "copy", "delete"}) Action(n)->setEnabled(edited);
   for (const char* n : {"bringToFront", "sendToBack"}) Action(n)->setEnabled(any);
   for (const char* n : {"alignLeft", "alignRight", "alignTop", "alignBottom", "alignHorizontalCentres",
                         "alignVerticalCentres", "sameWidth", "sameHeight"})

@@ -137,6 +137,7 @@ class TPageView final : public QWidget {
   bool IsDragged(const TOxrNode* control) const;
   void TakeDragPicture();
   void CancelDrag();
+  std::vector<TOxrNode*> EditedNodes() const;  // what Cut, Copy and Delete act on
   void MoveDragged();
   void PaintRulers(QPainter& painter, const QRect& exposed);
   QRect ShownArea() const;  // the part of the page the scroll area shows (all when unshown)

@@ -283,6 +283,14 @@ TEST_F(PageTest, ClipboardCarriesDefinitionLinesAndPastesThemBack) {
   // Cut removes them again in one step.
   view_.CutSelection();
   EXPECT_EQ(doc_.Text(), original_);
+  // What another panel selected (a dataset) is neither cut nor deleted from the page.
+  TOxrNode* table = doc_.Tree().Root().Insert(0, std::make_unique<TOxrNode>("table"));
+  table->SetAttribute("name", "T");
+  doc_.Select({table});
+  view_.CutSelection();
+  view_.DeleteSelection();
+  EXPECT_EQ(Node("T"), table);
+  doc_.Tree().Root().Take(table);
   // Text from an editor: a declaration and a comment before the element are fine.
   QApplication::clipboard()->setText("<?xml version=\"1.0\"?>\n<!-- x -->\n<shape name=\"S\" left=\"1\" top=\"1\" width=\"5\" height=\"5\"/>");
   ASSERT_TRUE(view_.Paste());
