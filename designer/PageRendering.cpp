@@ -108,7 +108,7 @@ std::string LoadKey(const TOxrDocument& tree, const QString& fileName) {
 }  // namespace
 
 void TPageRendering::Rebuild(TOxrDocument& tree, const QString& fileName) {
-  std::string key = LoadKey(tree, fileName);
+  std::string key = LoadKey(tree, fileName) + "\n" + defaultDatabase_;
   if (key == key_) return;
   key_ = std::move(key);
   engine_.clear();
@@ -117,7 +117,9 @@ void TPageRendering::Rebuild(TOxrDocument& tree, const QString& fileName) {
   error_.clear();
   const std::string name = fileName.isEmpty() ? std::string("untitled.oxr") : fileName.toStdString();
   try {
-    definition_ = LoadReportDefinitionText(OxrDocumentText(tree), name);
+    TDefinitionOptions options;
+    options.DefaultDatabasePath = defaultDatabase_;
+    definition_ = LoadReportDefinitionText(OxrDocumentText(tree), name, options);
   } catch (const std::exception& e) {
     error_ = QString::fromUtf8(e.what());
     return;

@@ -31,6 +31,9 @@ class TPageRendering {
   // cannot give are drawn from the tree. A tree that differs from the last one loaded only
   // in where its controls stand is not loaded again: the engine's drawing is moved there.
   void Rebuild(TOxrDocument& tree, const QString& fileName);
+  // The database a definition that names none reads (the designer's sample database), so
+  // that such a definition loads and its controls are drawn by the engine.
+  void SetDefaultDatabase(const std::string& path) { defaultDatabase_ = path; }
   // The loader's message when the tree did not load (empty when it did).
   const QString& LoadError() const { return error_; }
 
@@ -43,6 +46,7 @@ class TPageRendering {
   std::map<const TOxrNode*, const TQRPrintable*> engine_;
   QString error_;
   std::string key_;  // what the last load was made from
+  std::string defaultDatabase_;
 };
 
 // Draws a control from its attributes alone (text, field name, colours, shapes, a named box).

@@ -152,6 +152,12 @@ void TPageView::SetSnapToGrid(bool on) {
   if (QAction* a = Action("snapToGrid")) a->setChecked(on);
 }
 
+void TPageView::SetDefaultDatabase(const QString& path) {
+  rendering_->SetDefaultDatabase(path.toStdString());
+  renderingStale_ = true;
+  update();
+}
+
 void TPageView::SetPendingTool(const std::string& kind) {
   pendingTool_ = kind;
   setCursor(kind.empty() ? Qt::ArrowCursor : Qt::CrossCursor);

@@ -2,6 +2,7 @@
 // clipboard, drops from the palette and the data panel, and the undo stack behind them.
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
@@ -497,6 +498,20 @@ TEST_F(PageTest, PaintsBandsAndControlsWhetherOrNotTheDefinitionLoads) {
     const QPoint inBand = At("Detail", 130.5, 17.5).toPoint();  // between grid lines
     EXPECT_EQ(image.pixelColor(inBand), QColor(0, 128, 128)) << zoom;
   }
+}
+
+TEST(PageRenderingLoad, ADefinitionNamingNoDatabaseLoadsWithTheDefaultOne) {
+  // A shipped definition reads the sample database: with it the engine draws the page
+  // (pictures, fields); without it the page falls back to the tree.
+  const std::string file = std::string(OXQR_TEST_SOURCE_DIR) + "/Showcase/reports/customers.oxr";
+  TOxrDocument tree = ReadOxrDocumentFile(file);
+  TPageRendering rendering;
+  rendering.Rebuild(tree, QString::fromStdString(file));
+  EXPECT_TRUE(rendering.LoadError().contains("database")) << rendering.LoadError().toStdString();
+  if (!QFile::exists(OXQR_DEMODATA)) GTEST_SKIP() << "no sample database built";
+  rendering.SetDefaultDatabase(OXQR_DEMODATA);
+  rendering.Rebuild(tree, QString::fromStdString(file));
+  EXPECT_TRUE(rendering.LoadError().isEmpty()) << rendering.LoadError().toStdString();
 }
 
 TEST_F(PageTest, AMovedControlIsDrawnWhereItNowStands) {
