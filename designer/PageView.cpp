@@ -161,7 +161,9 @@ void TPageView::SetDefaultDatabase(const QString& path) {
 void TPageView::SetPendingTool(const std::string& kind) {
   pendingTool_ = kind;
   setCursor(kind.empty() ? Qt::ArrowCursor : Qt::CrossCursor);
-  if (!kind.empty()) SetMessage(tr("Click a band to place the %1").arg(QString::fromStdString(kind)));
+  if (!kind.empty())
+    SetMessage(tr("Click a band to place the %1, or press Enter to place it in the current band")
+                   .arg(QString::fromStdString(kind)));
 }
 
 void TPageView::SetMessage(const QString& text) {
@@ -949,6 +951,16 @@ void TPageView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Right: MoveSelection(step, 0); break;
     case Qt::Key_Up: MoveSelection(0, -step); break;
     case Qt::Key_Down: MoveSelection(0, step); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+      // From the keyboard a chosen tool is placed at the current band's corner, from where
+      // the arrow keys move it.
+      if (pendingTool_.empty() || !CurrentBand()) return QWidget::keyPressEvent(event);
+      const std::string kind = pendingTool_;
+      SetPendingTool({});
+      InsertControl(CurrentBand(), kind, {0, 0});
+      break;
+    }
     case Qt::Key_Escape:
       if (!pendingTool_.empty()) SetPendingTool({});
       else if (drag_ != TDrag::None) {

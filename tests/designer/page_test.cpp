@@ -341,6 +341,15 @@ TEST_F(PageTest, PaletteToolsAndDropsPlaceControls) {
   EXPECT_EQ(doc_.UndoStack().undoText(), "Insert Shape");
   EXPECT_TRUE(view_.PendingTool().empty());
 
+  // From the keyboard: the tool, then Enter on the page places it in the current band.
+  palette.Button("label")->click();
+  doc_.Select({Node("Header")});
+  QTest::keyClick(&view_, Qt::Key_Return);
+  ASSERT_NE(Node("Label1"), nullptr);
+  EXPECT_EQ(Node("Label1")->Parent(), Node("Header"));
+  EXPECT_EQ(Selected(), (std::vector<std::string>{"Label1"}));
+  doc_.UndoStack().undo();
+
   // A tool dragged from the palette; a kind the schema does not have is refused.
   auto drop = [&](const char* mimeType, const QByteArray& data, const QPointF& at, Qt::KeyboardModifiers m) {
     QMimeData mime;
