@@ -30,6 +30,9 @@ class TDesignerWindow final : public QMainWindow {
   QMenu* Menu(const QString& name) const;
 
  private:
+  // Edit (undo, redo and the page's edits), View (zoom, grid) and Insert (bands).
+  void AddEditingMenus();
+
   TDesignDocument* document_;  // owned by the window (QObject child)
   TPageView* page_;
   TPalette* palette_;

@@ -60,13 +60,14 @@ class TQRDesignSurface final : public QWidget {
   std::vector<std::pair<const TQRCustomBand*, TRect>> BandRects() const;
   // Paints the surface at 100 % onto `canvas` (pixels from the paper's corner).
   void PaintSurface(TCanvas& canvas);
+  // Paints one control as the surface draws it, in the band at `bandRect` (pixels at 100 %).
+  void PaintControl(TCanvas& canvas, const TQRPrintable& control, const TRect& bandRect);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   void PaintBand(TCanvas& canvas, const TQRCustomBand& band, const TRect& r);
-  void PaintControl(TCanvas& canvas, const TQRPrintable& control, const TRect& bandRect);
   const TBitmap* ChartPicture(const TQRPrintable& control, int width, int height);
   double Scale() const;
 
