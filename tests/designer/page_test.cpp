@@ -273,8 +273,8 @@ TEST_F(PageTest, ClipboardCarriesDefinitionLinesAndPastesThemBack) {
   view_.CopySelection();
   const QString text = QApplication::clipboard()->text();
   EXPECT_EQ(text.toStdString(),
-            "<label name=\"A\" text=\"A\" left=\"10\" top=\"2\" width=\"20\" height=\"5\"/>\n"
-            "<label name=\"B\" text=\"B\" left=\"40\" top=\"4\" width=\"30\" height=\"5\"/>\n");
+            "<label name=\"A\" left=\"10\" top=\"2\" width=\"20\" height=\"5\" text=\"A\"/>\n"
+            "<label name=\"B\" left=\"40\" top=\"4\" width=\"30\" height=\"5\" text=\"B\"/>\n");
   ASSERT_TRUE(view_.Paste());
   // The copies keep every attribute but take names of their own; they are selected.
   EXPECT_EQ(Selected(), (std::vector<std::string>{"A_2", "B_2"}));
