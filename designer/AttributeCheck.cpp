@@ -108,7 +108,8 @@ TAttributeChecker::TAttributeChecker(TDesignDocument& document, QObject* parent)
 
 TAttributeChecker::~TAttributeChecker() = default;
 
-TReportDefinition* TAttributeChecker::Reference(const std::vector<TOxrNode*>& nodes, const std::string& attribute) {
+TReportDefinition* TAttributeChecker::Reference(TCheckKind kind, const std::vector<TOxrNode*>& nodes,
+                                                const std::string& attribute) {
   if (tried_ && nodes == referenceNodes_ && attribute == referenceAttribute_) return reference_.get();
   tried_ = true;
   referenceNodes_ = nodes;
@@ -120,9 +121,20 @@ TReportDefinition* TAttributeChecker::Reference(const std::vector<TOxrNode*>& no
   copy.Root().SetName(root.Name());
   for (const auto& [name, value] : root.Attributes()) copy.Root().SetAttribute(name, value);
   for (const auto& child : root.Children()) copy.Root().Append(child->Clone());
-  for (TOxrNode* node : nodes) {
-    TOxrNode* twin = NodeAt(copy.Root(), PathOf(node));
-    if (twin != nullptr) twin->SetAttribute(attribute, NeutralValue(node->Name(), attribute));
+  // Paths first: taking a control out changes the indices of those after it.
+  std::vector<std::vector<std::size_t>> paths;
+  for (TOxrNode* node : nodes) paths.push_back(PathOf(node));
+  std::vector<TOxrNode*> twins;
+  for (const auto& path : paths) twins.push_back(NodeAt(copy.Root(), path));
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    TOxrNode* twin = twins[i];
+    if (twin == nullptr) continue;
+    // A control's field reference is required or decides its kind: the control goes.
+    if (kind == TCheckKind::FieldRef && twin->Parent() != nullptr && twin->Parent()->Name() == "band") {
+      twin->Parent()->Take(twin);
+      continue;
+    }
+    twin->SetAttribute(attribute, NeutralValue(nodes[i]->Name(), attribute));
   }
   try {
     reference_ = LoadDesign(copy, document_);
@@ -141,7 +153,7 @@ std::optional<TValueFault> TAttributeChecker::Check(TCheckKind kind, const std::
       if (value.find_first_of("{}") == std::string::npos) return std::nullopt;  // printed as written
       try {
         const TTokenText text(value);
-        if (TReportDefinition* ref = Reference(nodes, attribute)) ref->Environment().Validate(text);
+        if (TReportDefinition* ref = Reference(kind, nodes, attribute)) ref->Environment().Validate(text);
       } catch (const TExpressionFaults& err) {
         return FirstFault(value, err.Faults, false);
       } catch (const TTokenError& err) {
@@ -153,12 +165,12 @@ std::optional<TValueFault> TAttributeChecker::Check(TCheckKind kind, const std::
       const auto dot = value.find('.');
       if (dot == std::string::npos || dot == 0 || dot + 1 == value.size())
         return FaultAt(value, 0, value.size(), "'" + value + "' is not a field reference (Dataset.Field)");
-      TReportDefinition* ref = Reference(nodes, attribute);
+      TReportDefinition* ref = Reference(kind, nodes, attribute);
       if (ref == nullptr) return std::nullopt;
       try {
         ref->Environment().Validate(TTokenText("{" + EscapeTokenText(value) + "}"));
       } catch (const TTokenError& err) {
-        return FaultAt(value, err.Offset > 0 ? err.Offset - 1 : 0, err.Length, err.what());
+        return FaultAt(value, 0, value.size(), err.what());  // the loader puts it at the attribute
       }
       return std::nullopt;
     }
@@ -166,7 +178,7 @@ std::optional<TValueFault> TAttributeChecker::Check(TCheckKind kind, const std::
     case TCheckKind::StyleCondition:
     case TCheckKind::Expression: {
       const std::string ansi = Utf8ToAnsi(value);
-      TReportDefinition* ref = Reference(nodes, attribute);
+      TReportDefinition* ref = Reference(kind, nodes, attribute);
       if (ref == nullptr) return SyntaxFault(ansi);
       if (kind == TCheckKind::Condition) {
         // The field form (Orders.AmountPaid > 1000) names its dataset and field first.

@@ -46,7 +46,7 @@ class TAttributeChecker final : public QObject {
                                    const std::string& value);
 
  private:
-  TReportDefinition* Reference(const std::vector<TOxrNode*>& nodes, const std::string& attribute);
+  TReportDefinition* Reference(TCheckKind kind, const std::vector<TOxrNode*>& nodes, const std::string& attribute);
 
   TDesignDocument& document_;
   // The report as it stands with the attribute being typed left out (so that its old

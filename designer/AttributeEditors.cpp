@@ -118,7 +118,9 @@ class TBoolEditor final : public TAttributeEditor {
     box_->setObjectName("check");
     box_->setTristate(true);
     box_->setToolTip(tr("Partly checked: not set (the default) or different values"));
-    Row(this)->addWidget(box_);
+    auto* row = Row(this);
+    row->addWidget(box_);
+    row->addStretch(1);  // the box as wide as its indicator, so a click beside it does nothing
     connect(box_, &QCheckBox::clicked, this, [this] {
       const auto state = box_->checkState();
       Edited(state == Qt::PartiallyChecked ? std::nullopt

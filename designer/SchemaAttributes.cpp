@@ -38,10 +38,12 @@ class TSchemaReader {
   explicit TSchemaReader(const QByteArray& xsd) : xml_(xsd) {}
 
   void Read() {
-    while (xml_.readNextStartElement()) {
-      if (xml_.name() != u"schema") Fail("the schema's root is not xs:schema");
-      while (xml_.readNextStartElement()) ReadTopLevel();
+    // One root element; reading past its end would report the document as cut short.
+    if (!xml_.readNextStartElement() || xml_.name() != u"schema") {
+      if (xml_.hasError()) Fail(xml_.errorString().toStdString());
+      Fail("the schema's root is not xs:schema");
     }
+    while (xml_.readNextStartElement()) ReadTopLevel();
     if (xml_.hasError()) Fail(xml_.errorString().toStdString());
   }
 
