@@ -23,6 +23,13 @@ namespace {
 
 const QString kDiffering = QObject::tr("(different values)");
 
+// Combo boxes as narrow as a few characters: the inspector's dock is narrow, and a font
+// list would otherwise be as wide as its longest family name.
+void Narrow(QComboBox* combo) {
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  combo->setMinimumContentsLength(6);
+}
+
 QHBoxLayout* Row(QWidget* owner) {
   auto* row = new QHBoxLayout(owner);  // owned by the widget
   row->setContentsMargins(0, 0, 0, 0);
@@ -129,8 +136,7 @@ class TBoolEditor final : public TAttributeEditor {
   }
   void Show(const std::optional<std::string>& value, bool differing) override {
     const QSignalBlocker block(box_);
-    box_->setCheckState(differing || !value ? Qt::PartiallyChecked
-                                            : (*value == "true" ? Qt::Checked : Qt::Unchecked));
+    box_->setCheckState(differing || !value ? Qt::PartiallyChecked : (*value == "true" ? Qt::Checked : Qt::Unchecked));
   }
 
  private:
@@ -143,6 +149,7 @@ class TEnumEditor final : public TAttributeEditor {
   TEnumEditor(const TSchemaAttribute& a, QWidget* parent) : TAttributeEditor(parent) {
     combo_ = new QComboBox(this);  // owned by the editor
     combo_->setObjectName("combo");
+    Narrow(combo_);
     combo_->addItem(QString());
     for (const auto& v : a.Values) combo_->addItem(QString::fromStdString(v));
     Row(this)->addWidget(combo_);
@@ -193,6 +200,7 @@ class TColorEditor final : public TAttributeEditor {
   TColorEditor(const TDefinitionSchema& schema, QWidget* parent) : TAttributeEditor(parent) {
     combo_ = new QComboBox(this);  // owned by the editor
     combo_->setObjectName("combo");
+    Narrow(combo_);
     combo_->setEditable(true);
     combo_->setInsertPolicy(QComboBox::NoInsert);
     QStringList names;
@@ -221,7 +229,9 @@ class TColorEditor final : public TAttributeEditor {
   }
   void Show(const std::optional<std::string>& value, bool differing) override {
     const QSignalBlocker block(combo_);
-    combo_->setEditText(value && !differing ? QString::fromStdString(*value) : QString());
+    const QString text = value && !differing ? QString::fromStdString(*value) : QString();
+    combo_->setCurrentIndex(combo_->findText(text));  // the name's swatch, none for #RRGGBB
+    combo_->setEditText(text);
     combo_->lineEdit()->setPlaceholderText(differing ? kDiffering : QString());
     combo_->lineEdit()->setModified(false);
   }
@@ -242,6 +252,7 @@ class TFontFamilyEditor final : public TAttributeEditor {
   explicit TFontFamilyEditor(QWidget* parent) : TAttributeEditor(parent) {
     combo_ = new QFontComboBox(this);  // owned by the editor
     combo_->setObjectName("combo");
+    Narrow(combo_);
     combo_->setEditable(true);
     combo_->setInsertPolicy(QComboBox::NoInsert);
     Row(this)->addWidget(combo_);
@@ -296,7 +307,8 @@ class TFontStyleEditor final : public TAttributeEditor {
         EditedBy([i, on](const std::optional<std::string>& old) -> std::optional<std::string> {
           std::string out;
           for (std::size_t w = 0; w < kStyleWords.size(); ++w)
-            if (w == i ? on : HasWord(old, kStyleWords[w])) out += (out.empty() ? "" : " ") + std::string(kStyleWords[w]);
+            if (w == i ? on : HasWord(old, kStyleWords[w]))
+              out += (out.empty() ? "" : " ") + std::string(kStyleWords[w]);
           return out.empty() ? std::nullopt : std::optional<std::string>(out);
         });
       });
@@ -339,7 +351,8 @@ TAttributeEditor* MakeAttributeEditor(const TSchemaAttribute& a, const TDefiniti
     case TAttributeKind::Integer: {
       const int low = static_cast<int>(a.Minimum.value_or(-1000000));
       const int high = static_cast<int>(a.Maximum.value_or(1000000));
-      return new TNumberEditor<QSpinBox, int>(low - 1, high, [](int v) { return std::to_string(v); }, ParseInt, parent);
+      return new TNumberEditor<QSpinBox, int>(
+          low - 1, high, [](int v) { return std::to_string(v); }, ParseInt, parent);
     }
     case TAttributeKind::Boolean:
       return new TBoolEditor(parent);

@@ -15,7 +15,9 @@ namespace oxqr {
 
 namespace {
 
-std::string ParentName(const TOxrNode* node) { return node->Parent() != nullptr ? node->Parent()->Name() : std::string(); }
+std::string ParentName(const TOxrNode* node) {
+  return node->Parent() != nullptr ? node->Parent()->Name() : std::string();
+}
 
 // The attributes every target allows, in the order the first one's element lists them.
 std::vector<TSchemaAttribute> CommonAttributes(const std::vector<TOxrNode*>& targets) {
@@ -60,8 +62,11 @@ QString AttributeToolTip(const TSchemaAttribute& a) {
 }  // namespace
 
 TInspector::TInspector(TDesignDocument& document, QWidget* parent)
-    : QWidget(parent), document_(document), checker_(new TAttributeChecker(document, this)),
-      title_(new QLabel(this)), scroll_(new QScrollArea(this)) {  // children of the inspector
+    : QWidget(parent),
+      document_(document),
+      checker_(new TAttributeChecker(document, this)),
+      title_(new QLabel(this)),
+      scroll_(new QScrollArea(this)) {  // children of the inspector
   setObjectName("inspector");
   title_->setObjectName("inspectorTitle");
   QFont bold = title_->font();
@@ -69,15 +74,18 @@ TInspector::TInspector(TDesignDocument& document, QWidget* parent)
   title_->setFont(bold);
   scroll_->setWidgetResizable(true);
   scroll_->setFrameShape(QFrame::NoFrame);
-  auto* layout = new QVBoxLayout(this);  // owned by the inspector
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // the form follows the dock's width
+  auto* layout = new QVBoxLayout(this);                           // owned by the inspector
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(title_);
   layout->addWidget(scroll_, 1);
   connect(&document_, &TDesignDocument::SelectionChanged, this, &TInspector::Rebuild);
   connect(&document_, &TDesignDocument::Changed, this, [this] {
     // The tree may have been replaced (New, Open): the shown elements are gone.
-    if (Targets() != shown_) Rebuild();
-    else Refresh();
+    if (Targets() != shown_)
+      Rebuild();
+    else
+      Refresh();
   });
   Rebuild();
 }
@@ -109,12 +117,12 @@ void TInspector::Rebuild() {
   title_->setText(Title(shown_));
   // The old form may hold the editor whose signal led here: it goes once that returns.
   if (QWidget* old = scroll_->takeWidget()) old->deleteLater();
-  auto* form = new QWidget;  // owned by the scroll area below
+  auto* form = new QWidget;              // owned by the scroll area below
   auto* layout = new QFormLayout(form);  // owned by the form
   layout->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   const TDefinitionSchema& schema = TDefinitionSchema::Builtin();
   for (const TSchemaAttribute& a : CommonAttributes(shown_)) {
-    auto* cell = new QWidget(form);  // owned by the form
+    auto* cell = new QWidget(form);            // owned by the form
     auto* cellLayout = new QVBoxLayout(cell);  // owned by the cell
     cellLayout->setContentsMargins(0, 0, 0, 0);
     cellLayout->setSpacing(0);

@@ -58,6 +58,8 @@ void TReportActions::ShowFault(const EDefinitionError& error) {
   faultBar_->ShowFault(error, element);
 }
 
-TReportActions* InstallReportActions(TDesignerWindow& window) { return new TReportActions(window); }  // owned by the window
+TReportActions* InstallReportActions(TDesignerWindow& window) {
+  return new TReportActions(window);
+}  // owned by the window
 
 }  // namespace oxqr

@@ -53,12 +53,14 @@ class TSchemaReader {
   std::vector<TElementDecl> Elements;
 
   [[noreturn]] void Fail(const std::string& message) const {
-    throw EOxQRError("oxr.xsd:" + std::to_string(xml_.lineNumber()) + ":" + std::to_string(xml_.columnNumber()) +
-                     ": " + message);
+    throw EOxQRError("oxr.xsd:" + std::to_string(xml_.lineNumber()) + ":" + std::to_string(xml_.columnNumber()) + ": " +
+                     message);
   }
 
  private:
-  std::string Attr(const char* name) const { return xml_.attributes().value(QLatin1String(name)).toString().toStdString(); }
+  std::string Attr(const char* name) const {
+    return xml_.attributes().value(QLatin1String(name)).toString().toStdString();
+  }
 
   void ReadTopLevel() {
     const auto name = xml_.name();
@@ -90,10 +92,14 @@ class TSchemaReader {
       while (xml_.readNextStartElement()) {
         const auto facet = xml_.name();
         const std::string value = Attr("value");
-        if (facet == u"enumeration") type.Values.push_back(value);
-        else if (facet == u"pattern") type.Pattern = value;
-        else if (facet == u"minInclusive") type.Minimum = std::stoll(value);
-        else if (facet == u"maxInclusive") type.Maximum = std::stoll(value);
+        if (facet == u"enumeration")
+          type.Values.push_back(value);
+        else if (facet == u"pattern")
+          type.Pattern = value;
+        else if (facet == u"minInclusive")
+          type.Minimum = std::stoll(value);
+        else if (facet == u"maxInclusive")
+          type.Maximum = std::stoll(value);
         xml_.skipCurrentElement();
       }
     }
@@ -122,8 +128,10 @@ class TSchemaReader {
   std::string ReadDocumentation() {
     std::string text;
     while (xml_.readNextStartElement()) {
-      if (xml_.name() == u"documentation") text += xml_.readElementText(QXmlStreamReader::IncludeChildElements).simplified().toStdString();
-      else xml_.skipCurrentElement();
+      if (xml_.name() == u"documentation")
+        text += xml_.readElementText(QXmlStreamReader::IncludeChildElements).simplified().toStdString();
+      else
+        xml_.skipCurrentElement();
     }
     return text;
   }
@@ -173,19 +181,28 @@ class TSchemaReader {
   QXmlStreamReader xml_;
 };
 
-bool EndsWith(std::string_view s, std::string_view tail) { return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail; }
+bool EndsWith(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
 
 // The editing kind of an attribute from its type (named or inline) and, for font families,
 // its name.
 void Classify(TSchemaAttribute& a, const TTypeInfo* type) {
   const std::string& t = a.TypeName;
-  if (t == "mm") a.Kind = TAttributeKind::Length;
-  else if (t == "bool" || t == "xs:boolean") a.Kind = TAttributeKind::Boolean;
-  else if (t == "color") a.Kind = TAttributeKind::Color;
-  else if (t == "fontStyle") a.Kind = TAttributeKind::FontStyle;
-  else if (t == "fieldRef") a.Kind = TAttributeKind::FieldRef;
-  else if (type != nullptr && !type->Values.empty()) a.Kind = TAttributeKind::Enumeration;
-  else if (t == "xs:string" && (a.Name == "font" || EndsWith(a.Name, "Font"))) a.Kind = TAttributeKind::FontFamily;
+  if (t == "mm")
+    a.Kind = TAttributeKind::Length;
+  else if (t == "bool" || t == "xs:boolean")
+    a.Kind = TAttributeKind::Boolean;
+  else if (t == "color")
+    a.Kind = TAttributeKind::Color;
+  else if (t == "fontStyle")
+    a.Kind = TAttributeKind::FontStyle;
+  else if (t == "fieldRef")
+    a.Kind = TAttributeKind::FieldRef;
+  else if (type != nullptr && !type->Values.empty())
+    a.Kind = TAttributeKind::Enumeration;
+  else if (t == "xs:string" && (a.Name == "font" || EndsWith(a.Name, "Font")))
+    a.Kind = TAttributeKind::FontFamily;
   if (type != nullptr && a.Kind == TAttributeKind::Enumeration) a.Values = type->Values;
   const std::string base = type != nullptr ? type->Base : t;
   if (a.Kind == TAttributeKind::Text &&
@@ -220,8 +237,10 @@ TDefinitionSchema::TDefinitionSchema(const QByteArray& xsd) {
           }
           TSchemaAttribute a = item.Attribute;
           const TTypeInfo* type = nullptr;
-          if (item.InlineType) type = &*item.InlineType;
-          else if (const auto named = reader.Types.find(a.TypeName); named != reader.Types.end()) type = &named->second;
+          if (item.InlineType)
+            type = &*item.InlineType;
+          else if (const auto named = reader.Types.find(a.TypeName); named != reader.Types.end())
+            type = &named->second;
           Classify(a, type);
           out.push_back(std::move(a));
         }
@@ -233,7 +252,13 @@ TDefinitionSchema::TDefinitionSchema(const QByteArray& xsd) {
       if (type == reader.ComplexTypes.end()) reader.Fail("no complex type '" + e.TypeRef + "'");
       flatten(type->second, attributes, 0);
     }
-    flatten(e.Items, attributes, 0);
+    // The element's own attributes (a label's text, a text's field) before those of the
+    // groups it shares with others (place, frame, font), so that they come first in the
+    // inspector.
+    std::vector<TItem> own, shared;
+    for (const TItem& item : e.Items) (item.GroupRef.empty() ? own : shared).push_back(item);
+    flatten(own, attributes, 0);
+    flatten(shared, attributes, 0);
     elements_[e.Key] = std::move(attributes);
   }
 

@@ -44,9 +44,9 @@ class TDefinitionSchema {
   // The schema built into the program.
   static const TDefinitionSchema& Builtin();
 
-  // The attributes of `element`, as the schema orders them; `parent` picks a local
-  // element (a JSON dataset's field) over the global one of the same name. Null when the
-  // schema has no such element.
+  // The attributes of `element`: its own in the schema's order, then those of its attribute
+  // groups; `parent` picks a local element (a JSON dataset's field) over the global one of
+  // the same name. Null when the schema has no such element.
   const std::vector<TSchemaAttribute>* Attributes(std::string_view element, std::string_view parent = {}) const;
   const TSchemaAttribute* Attribute(std::string_view element, std::string_view attribute,
                                     std::string_view parent = {}) const;

@@ -5,11 +5,11 @@
 #include <QTabWidget>
 #include <filesystem>
 
-#include "ShowcaseTestSupport.h"
 #include "Showcase/app/DesignerLauncher.h"
 #include "Showcase/app/MainWindow.h"
 #include "Showcase/app/ShowcaseStart.h"
 #include "Showcase/samples/SampleContext.h"
+#include "ShowcaseTestSupport.h"
 
 namespace oxqr::testing {
 namespace {
@@ -35,7 +35,8 @@ TEST(ShowcaseDesigner, StartsTheDesignerOnTheOpenedDefinition) {
   action->trigger();
   EXPECT_EQ(program.toStdString(), ProgramDirectory() + "/oxqr-designer");
   ASSERT_EQ(arguments.size(), 1);
-  EXPECT_EQ(std::filesystem::path(arguments[0].toStdString()), std::filesystem::absolute(SampleReportFile("events", ctx)));
+  EXPECT_EQ(std::filesystem::path(arguments[0].toStdString()),
+            std::filesystem::absolute(SampleReportFile("events", ctx)));
 
   // A designer that does not start is reported, not passed over.
   starts = false;

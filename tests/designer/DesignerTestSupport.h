@@ -32,11 +32,15 @@ inline const std::string& CustomerDatabase() {
 // detail band's controls when given.
 inline std::string CustomerDefinition(const std::string& detail = {}) {
   const std::string controls =
-      detail.empty() ? "    <label name=\"Caption\" left=\"0\" top=\"0\" width=\"30\" height=\"5\" text=\"Company\" fontSize=\"10\"/>\n"
-                       "    <text name=\"Company\" left=\"40\" top=\"0\" width=\"60\" height=\"5\" field=\"Customer.Company\" fontSize=\"10\" fontStyle=\"italic\"/>\n"
-                       "    <label name=\"City\" left=\"110\" top=\"0\" width=\"30\" height=\"5\" text=\"{Customer.City}\" fontSize=\"10\"/>\n"
-                       "    <shape name=\"Box\" left=\"0\" top=\"6\" width=\"190\" height=\"1\" shape=\"horizontalLine\"/>\n"
-                     : detail;
+      detail.empty()
+          ? "    <label name=\"Caption\" left=\"0\" top=\"0\" width=\"30\" height=\"5\" text=\"Company\" "
+            "fontSize=\"10\"/>\n"
+            "    <text name=\"Company\" left=\"40\" top=\"0\" width=\"60\" height=\"5\" field=\"Customer.Company\" "
+            "fontSize=\"10\" fontStyle=\"italic\"/>\n"
+            "    <label name=\"City\" left=\"110\" top=\"0\" width=\"30\" height=\"5\" text=\"{Customer.City}\" "
+            "fontSize=\"10\"/>\n"
+            "    <shape name=\"Box\" left=\"0\" top=\"6\" width=\"190\" height=\"1\" shape=\"horizontalLine\"/>\n"
+          : detail;
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<report name=\"Customers\" title=\"Customers\" paper=\"A4\" topMargin=\"10\" bottomMargin=\"10\""
          " leftMargin=\"10\" rightMargin=\"10\" dataset=\"Customer\">\n"

@@ -43,7 +43,7 @@ TEST(SchemaAttributes, BuiltinSchemaGivesEachElementItsTypedAttributes) {
       {"band", "report", "type", TAttributeKind::Enumeration, true, "groupHeader"},
       {"band", "report", "field", TAttributeKind::FieldRef, false, ""},
       {"band", "report", "printIfEmpty", TAttributeKind::Boolean, false, ""},
-      {"label", "band", "left", TAttributeKind::Length, false, ""},  // from the control group
+      {"label", "band", "left", TAttributeKind::Length, false, ""},                    // from the control group
       {"label", "band", "frameStyle", TAttributeKind::Enumeration, false, "dashDot"},  // group in a group
       {"label", "band", "font", TAttributeKind::FontFamily, false, ""},
       {"label", "band", "fontStyle", TAttributeKind::FontStyle, false, ""},
@@ -66,6 +66,7 @@ TEST(SchemaAttributes, BuiltinSchemaGivesEachElementItsTypedAttributes) {
       EXPECT_NE(std::find(a->Values.begin(), a->Values.end(), c.OneValue), a->Values.end());
     }
   }
+  EXPECT_EQ(schema.Attributes("label")->front().Name, "text");  // a label's own attribute first
   // A table's field has no type; a font size is bounded; colour names come from the pattern.
   EXPECT_EQ(schema.Attribute("field", "type", "table"), nullptr);
   const TSchemaAttribute* size = schema.Attribute("label", "fontSize");
@@ -92,10 +93,12 @@ TEST(SchemaAttributes, AnElementAddedToTheSchemaIsReadWithoutCodeChanges) {
   const TDefinitionSchema schema(xsd);
   const auto* gauge = schema.Attributes("gauge");
   ASSERT_NE(gauge, nullptr);
+  // Its own attributes first, then the group's.
   ASSERT_EQ(gauge->size(), 3u);
-  EXPECT_EQ((*gauge)[0].Kind, TAttributeKind::Length);
-  EXPECT_EQ((*gauge)[1].Default, "red");
-  EXPECT_EQ((*gauge)[2].Values, (std::vector<std::string>{"linear", "log"}));
+  EXPECT_EQ((*gauge)[0].Default, "red");
+  EXPECT_EQ((*gauge)[1].Values, (std::vector<std::string>{"linear", "log"}));
+  EXPECT_EQ((*gauge)[2].Name, "left");
+  EXPECT_EQ((*gauge)[2].Kind, TAttributeKind::Length);
 
   // A reference to a group the schema lacks, and a text that is not XML, are refused.
   EXPECT_THROW(TDefinitionSchema(R"(<xs:schema xmlns:xs="x"><xs:element name="a"><xs:complexType>
@@ -115,8 +118,9 @@ std::string LoaderFault(const std::string& definition, const std::string& attrib
     std::istringstream lines(definition);
     std::string line;
     for (int n = 0; n < e.Line(); ++n) std::getline(lines, line);
-    const int start = static_cast<int>(QString::fromStdString(line).indexOf(QString::fromStdString(" " + attribute + "=\"")) +
-                                         static_cast<qsizetype>(attribute.size()) + 3);
+    const int start =
+        static_cast<int>(QString::fromStdString(line).indexOf(QString::fromStdString(" " + attribute + "=\"")) +
+                         static_cast<qsizetype>(attribute.size()) + 3);
     // A fault of the whole attribute (a field reference) is put at its name: the value's
     // first character in the inspector.
     return "character " + std::to_string(std::max(1, e.Column() - start)) + ": " + e.Message();
@@ -164,11 +168,12 @@ TEST(Inspector, TypedTokensAndExpressionsShowTheLoadersFaultAndPosition) {
     ASSERT_NE(fault, nullptr);
     line->selectAll();
     QTest::keyClicks(line, c.Typed);
-    const std::string wanted = c.Bad ? LoaderFault(Replace(definition, c.Old,
-                                                           std::string(c.Attribute) + "=\"" + c.Typed + "\"" +
-                                                               (std::string(c.Attribute) == "printWhen" ? std::string(" ") + c.Old : "")),
-                                                   c.Attribute)
-                                     : std::string();
+    const std::string wanted =
+        c.Bad ? LoaderFault(Replace(definition, c.Old,
+                                    std::string(c.Attribute) + "=\"" + c.Typed + "\"" +
+                                        (std::string(c.Attribute) == "printWhen" ? std::string(" ") + c.Old : "")),
+                            c.Attribute)
+              : std::string();
     EXPECT_EQ(fault->text().toStdString(), wanted);
     EXPECT_EQ(fault->isVisibleTo(window.get()), c.Bad);
     if (c.Bad) {
