@@ -1,6 +1,9 @@
 #include "designer/PreviewAction.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -37,7 +40,14 @@ TReportActions::TReportActions(TDesignerWindow& window)
 
 bool TReportActions::Preview() {
   TDesignDocument& document = window_.Document();
+  // A value still being typed in the inspector is part of the current state: the editor
+  // commits it when it loses the focus, which it gets back afterwards.
+  const QPointer<QWidget> focused = QApplication::focusWidget();
+  if (focused != nullptr) focused->clearFocus();
   faultBar_->Clear();
+  const auto restoreFocus = qScopeGuard([&] {
+    if (focused != nullptr) focused->setFocus();
+  });
   std::unique_ptr<TReportDefinition> loaded;
   try {
     loaded = LoadDesign(document.Tree(), document);

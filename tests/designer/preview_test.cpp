@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -87,6 +88,20 @@ TEST(Preview, AFaultSelectsItsElementAndShowsTheMessage) {
     // The inspector shows the element at fault.
     EXPECT_EQ(window->Inspector().Targets(), doc.Selection());
   }
+}
+
+TEST(Preview, AValueStillBeingTypedIsPartOfWhatRuns) {
+  auto window = test::DesignerWith(test::CustomerDefinition());
+  TDesignDocument& doc = window->Document();
+  doc.Select({Named(doc.Tree().Root(), "City")});
+  auto* line = window->Inspector().Editor("text")->findChild<QLineEdit*>("line");
+  line->setFocus();
+  line->selectAll();
+  QTest::keyClicks(line, "{Customer.Cty}");  // no Enter: F5 comes first
+  EXPECT_EQ(PressF5(*window), 0);
+  EXPECT_EQ(Named(doc.Tree().Root(), "City")->Attribute("text"), "{Customer.Cty}");
+  EXPECT_EQ(doc.UndoStack().count(), 1);
+  EXPECT_TRUE(ActionsOf(*window).FaultBar().text().contains("unknown field 'Cty'"));
 }
 
 }  // namespace
