@@ -122,35 +122,15 @@ void TInspector::Rebuild() {
   layout->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   const TDefinitionSchema& schema = TDefinitionSchema::Builtin();
   for (const TSchemaAttribute& a : CommonAttributes(shown_)) {
-    auto* cell = new QWidget(form);            // owned by the form
-    auto* cellLayout = new QVBoxLayout(cell);  // owned by the cell
-    cellLayout->setContentsMargins(0, 0, 0, 0);
-    cellLayout->setSpacing(0);
-    TAttributeEditor* editor = MakeAttributeEditor(a, schema, cell);
+    TAttributeEditor* editor = MakeAttributeEditor(a, schema, form);  // owned by the form
     editor->setObjectName(QString::fromStdString(a.Name));
     editor->setToolTip(AttributeToolTip(a));
-    cellLayout->addWidget(editor);
     const std::string name = a.Name;
     editor->OnEdited([this, name](const TValueEdit& edit) {
       std::vector<TAttributeChange> changes;
       for (TOxrNode* n : Targets()) changes.push_back({n, name, edit(n->Attribute(name))});
       document_.SetAttributes(std::move(changes), tr("Set %1").arg(QString::fromStdString(name)));
     });
-    const TCheckKind check = CheckKindOf(shown_.front()->Name(), a.Name, a.Kind == TAttributeKind::FieldRef);
-    if (check != TCheckKind::None) {
-      auto* fault = new QLabel(cell);  // owned by the cell
-      fault->setObjectName(QString::fromStdString("fault:" + a.Name));
-      fault->setStyleSheet("color: #C00000;");
-      fault->setWordWrap(true);
-      fault->hide();
-      cellLayout->addWidget(fault);
-      faults_[a.Name] = fault;
-      editor->OnTyped([this, check, name, fault](const QString& text) {
-        const auto found = text.isEmpty() ? std::nullopt : checker_->Check(check, shown_, name, text.toStdString());
-        fault->setText(found ? FaultText(*found) : QString());
-        fault->setVisible(found.has_value());
-      });
-    }
     auto* label = new QLabel(QString::fromStdString(a.Name), form);  // owned by the form
     label->setToolTip(AttributeToolTip(a));
     if (a.Required) {
@@ -159,8 +139,28 @@ void TInspector::Rebuild() {
       label->setFont(f);
     }
     label->setBuddy(editor);
-    layout->addRow(label, cell);
+    layout->addRow(label, editor);
     editors_[a.Name] = editor;
+
+    const TCheckKind check = CheckKindOf(shown_.front()->Name(), a.Name, a.Kind == TAttributeKind::FieldRef);
+    if (check == TCheckKind::None) continue;
+    // The fault under the field, as wide as the form so that a long message wraps whole.
+    auto* fault = new QLabel(form);  // owned by the form
+    fault->setObjectName(QString::fromStdString("fault:" + a.Name));
+    fault->setStyleSheet("color: #C00000;");
+    fault->setWordWrap(true);
+    fault->hide();
+    layout->addRow(fault);
+    faults_[a.Name] = fault;
+    editor->OnTyped([this, check, name, fault](const QString& text) {
+      const auto found = text.isEmpty() ? std::nullopt : checker_->Check(check, shown_, name, text.toStdString());
+      fault->setText(found ? FaultText(*found) : QString());
+      // The form's rows take their heights from size hints: give the wrapped lines theirs.
+      const QMargins margins = scroll_->widget()->layout()->contentsMargins();
+      const int width = scroll_->viewport()->width() - margins.left() - margins.right();
+      fault->setMinimumHeight(found ? fault->heightForWidth(std::max(80, width)) : 0);
+      fault->setVisible(found.has_value());
+    });
   }
   scroll_->setWidget(form);
   Refresh();

@@ -2,9 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QPointer>
 #include <QScopeGuard>
-#include <QMenu>
 #include <QStatusBar>
 
 #include "definition/OxrDocument.h"

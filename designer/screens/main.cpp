@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
       emit line->textEdited(typed);
       line->setFocus();
       if (auto* scroll = window.Inspector().findChild<QScrollArea*>())
-        scroll->ensureWidgetVisible(editor->parentWidget());
+        scroll->ensureWidgetVisible(window.Inspector().FaultLabel("text"));
       Shot(window, out / "designer-token-fault.png", "a token typed wrong: the loader's message under the field");
       line->setText(QString::fromStdString(label->AttributeOr("text", "")));
     }
