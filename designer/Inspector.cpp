@@ -15,6 +15,14 @@ namespace oxqr {
 
 namespace {
 
+// Whether `node` is in the tree of `root` (an element removed by an edit is kept, out of
+// the tree, by the undo stack).
+bool InTree(const TOxrNode* node, const TOxrNode& root) {
+  for (; node != nullptr; node = node->Parent())
+    if (node == &root) return true;
+  return false;
+}
+
 std::string ParentName(const TOxrNode* node) {
   return node->Parent() != nullptr ? node->Parent()->Name() : std::string();
 }
@@ -126,10 +134,13 @@ void TInspector::Rebuild() {
     editor->setObjectName(QString::fromStdString(a.Name));
     editor->setToolTip(AttributeToolTip(a));
     const std::string name = a.Name;
-    editor->OnEdited([this, name](const TValueEdit& edit) {
+    // The elements the form was built for: a value typed before the selection changed
+    // (committed when the field loses the focus) belongs to them, not to the new selection.
+    editor->OnEdited([this, name, targets = shown_](const TValueEdit& edit) {
       std::vector<TAttributeChange> changes;
-      for (TOxrNode* n : Targets()) changes.push_back({n, name, edit(n->Attribute(name))});
-      document_.SetAttributes(std::move(changes), tr("Set %1").arg(QString::fromStdString(name)));
+      for (TOxrNode* n : targets)
+        if (InTree(n, document_.Tree().Root())) changes.push_back({n, name, edit(n->Attribute(name))});
+      if (!changes.empty()) document_.SetAttributes(std::move(changes), tr("Set %1").arg(QString::fromStdString(name)));
     });
     auto* label = new QLabel(QString::fromStdString(a.Name), form);  // owned by the form
     label->setToolTip(AttributeToolTip(a));

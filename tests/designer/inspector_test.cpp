@@ -235,6 +235,23 @@ TEST(Inspector, SeveralElementsShowSharedValuesAndChangeAsOneUndoStep) {
   EXPECT_EQ(doc.Text(), before);
 }
 
+TEST(Inspector, AValueTypedBeforeTheSelectionChangesGoesToTheElementItWasTypedFor) {
+  auto window = test::DesignerWith(test::CustomerDefinition());
+  TDesignDocument& doc = window->Document();
+  TOxrNode* caption = Named(doc.Tree().Root(), "Caption");
+  TOxrNode* city = Named(doc.Tree().Root(), "City");
+  doc.Select({caption});
+  QApplication::setActiveWindow(window.get());
+  auto* line = window->Inspector().Editor("text")->findChild<QLineEdit*>("line");
+  line->setFocus();
+  line->selectAll();
+  QTest::keyClicks(line, "Firm");
+  doc.Select({city});  // e.g. a click on another control; the field loses the focus
+  QApplication::processEvents();
+  EXPECT_EQ(caption->Attribute("text"), "Firm");
+  EXPECT_EQ(city->Attribute("text"), "{Customer.City}");
+}
+
 TEST(Inspector, NothingSelectedEditsTheReport) {
   auto window = test::DesignerWith(test::CustomerDefinition());
   TDesignDocument& doc = window->Document();
