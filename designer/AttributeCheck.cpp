@@ -7,6 +7,7 @@
 #include "definition/OxrDocument.h"
 #include "definition/PrintCondition.h"
 #include "definition/ReportDefinition.h"
+#include "definition/ReportEnvironment.h"
 #include "definition/TokenText.h"
 #include "designer/DesignDocument.h"
 #include "designer/DesignLoad.h"
@@ -91,6 +92,7 @@ TCheckKind CheckKindOf(std::string_view element, std::string_view attribute, boo
   if (element == "style" && attribute == "when") return TCheckKind::StyleCondition;
   if (element == "band" && attribute == "expression") return TCheckKind::Expression;
   if (element == "calc" && attribute == "expression") return TCheckKind::CalcExpression;
+  if (element == "parameter" && attribute == "default") return TCheckKind::ParameterDefault;
   return TCheckKind::None;
 }
 
@@ -197,6 +199,19 @@ std::optional<TValueFault> TAttributeChecker::Check(TCheckKind kind, const std::
     }
     case TCheckKind::CalcExpression:
       return SyntaxFault(Utf8ToAnsi(value));
+    case TCheckKind::ParameterDefault: {
+      if (nodes.empty()) return std::nullopt;
+      const auto type = ParamTypeFromName(nodes.front()->AttributeOr("type", "string"));
+      if (!type) return std::nullopt;  // the type's own fault, shown by the loader
+      try {
+        (void)ParseParamValue(*type, Utf8ToAnsi(value));
+      } catch (const TParamError& err) {
+        // The loader puts it at the attribute.
+        return FaultAt(value, 0, value.size(),
+                       "parameter " + nodes.front()->AttributeOr("name", "") + ": " + err.what());
+      }
+      return std::nullopt;
+    }
   }
   return std::nullopt;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Checking an attribute's value as it is typed, the way the loader checks it: token text
 // (a label's or barcode's text, alternative text), print conditions and style conditions,
-// a group's expression, a calculated field's expression and field references. The syntax
+// a group's expression, a calculated field's expression, field references and a
+// parameter's default. The syntax
 // is always checked; names (datasets, fields, parameters, group bands) are checked against
 // the report loaded as it stands, which needs its database: when that load fails (no
 // database, another fault elsewhere) only the syntax is checked.
@@ -19,7 +20,16 @@ class TDesignDocument;
 class TOxrNode;
 class TReportDefinition;
 
-enum class TCheckKind { None, TokenText, Condition, StyleCondition, Expression, CalcExpression, FieldRef };
+enum class TCheckKind {
+  None,
+  TokenText,
+  Condition,
+  StyleCondition,
+  Expression,
+  CalcExpression,
+  FieldRef,
+  ParameterDefault,  // read as the parameter's type says
+};
 
 // What the loader reads `attribute` of `element` as (None: nothing to check as it is typed).
 TCheckKind CheckKindOf(std::string_view element, std::string_view attribute, bool fieldRefType);

@@ -44,6 +44,7 @@ inline std::string CustomerDefinition(const std::string& detail = {}) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<report name=\"Customers\" title=\"Customers\" paper=\"A4\" topMargin=\"10\" bottomMargin=\"10\""
          " leftMargin=\"10\" rightMargin=\"10\" dataset=\"Customer\">\n"
+         "  <parameter name=\"Since\" type=\"date\" default=\"2024-01-01\"/>\n"
          "  <table name=\"Customer\" table=\"customer\"/>\n"
          "  <band type=\"title\" name=\"Title\" height=\"10\">\n"
          "    <label name=\"Heading\" left=\"0\" top=\"0\" width=\"100\" height=\"8\" text=\"Customers\"/>\n"

@@ -158,6 +158,8 @@ TEST(Inspector, TypedTokensAndExpressionsShowTheLoadersFaultAndPosition) {
       {"good condition", "Company", "printWhen", "fontStyle=\"italic\"", "Customer.CustNo > 2", false},
       {"misspelt field reference", "Company", "field", "field=\"Customer.Company\"", "Customer.Compnay", true},
       {"good field reference", "Company", "field", "field=\"Customer.Company\"", "Customer.City", false},
+      {"default not of the parameter's type", "Since", "default", "default=\"2024-01-01\"", "yesterday", true},
+      {"default of the parameter's type", "Since", "default", "default=\"2024-01-01\"", "2025-02-03", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
