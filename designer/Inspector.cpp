@@ -122,6 +122,7 @@ void TInspector::Rebuild() {
   shown_ = Targets();
   editors_.clear();
   faults_.clear();
+  checked_.clear();
   title_->setText(Title(shown_));
   // The old form may hold the editor whose signal led here: it goes once that returns.
   if (QWidget* old = scroll_->takeWidget()) old->deleteLater();
@@ -153,9 +154,8 @@ void TInspector::Rebuild() {
     layout->addRow(label, editor);
     editors_[a.Name] = editor;
 
-    const TCheckKind check = CheckKindOf(shown_.front()->Name(), a.Name, a.Kind == TAttributeKind::FieldRef);
-    if (check == TCheckKind::None) continue;
-    // The fault under the field, as wide as the form so that a long message wraps whole.
+    // The fault under the field, as wide as the form so that a long message wraps whole:
+    // a value typed wrong, or a value from the file its type does not allow.
     auto* fault = new QLabel(form);  // owned by the form
     fault->setObjectName(QString::fromStdString("fault:" + a.Name));
     fault->setStyleSheet("color: #C00000;");
@@ -163,28 +163,43 @@ void TInspector::Rebuild() {
     fault->hide();
     layout->addRow(fault);
     faults_[a.Name] = fault;
-    editor->OnTyped([this, check, name, fault](const QString& text) {
-      const auto found = text.isEmpty() ? std::nullopt : checker_->Check(check, shown_, name, text.toStdString());
-      fault->setText(found ? FaultText(*found) : QString());
-      // The form's rows take their heights from size hints: give the wrapped lines theirs.
-      const QMargins margins = scroll_->widget()->layout()->contentsMargins();
-      const int width = scroll_->viewport()->width() - margins.left() - margins.right();
-      fault->setMinimumHeight(found ? fault->heightForWidth(std::max(80, width)) : 0);
-      fault->setVisible(found.has_value());
-    });
+    const TCheckKind check = CheckKindOf(shown_.front()->Name(), a.Name, a.Kind == TAttributeKind::FieldRef);
+    if (check != TCheckKind::None) {
+      checked_.insert(a.Name);
+      editor->OnTyped([this, check, name, fault](const QString& text) {
+        const auto found = text.isEmpty() ? std::nullopt : checker_->Check(check, shown_, name, text.toStdString());
+        ShowFault(*fault, found ? FaultText(*found) : QString());
+      });
+    }
   }
   scroll_->setWidget(form);
   Refresh();
 }
 
 void TInspector::Refresh() {
+  const TDefinitionSchema& schema = TDefinitionSchema::Builtin();
   for (const auto& [name, editor] : editors_) {
     std::optional<std::string> shared = shown_.front()->Attribute(name);
     bool differing = false;
     for (const TOxrNode* n : shown_)
       if (n->Attribute(name) != shared) differing = true;
     editor->Show(shared, differing);
+    if (checked_.count(name) != 0) continue;  // checked as typed
+    // A value an editor of its type cannot show (a file written by hand) is named here.
+    const TSchemaAttribute* a = schema.Attribute(shown_.front()->Name(), name, ParentName(shown_.front()));
+    const auto fault =
+        a != nullptr && shared && !differing ? ValueFault(*a, *shared, schema.ColorNames()) : std::nullopt;
+    ShowFault(*faults_.at(name), fault ? tr("The file holds %1").arg(QString::fromStdString(*fault)) : QString());
   }
+}
+
+void TInspector::ShowFault(QLabel& label, const QString& text) {
+  label.setText(text);
+  // The form's rows take their heights from size hints: give the wrapped lines theirs.
+  const QMargins margins = scroll_->widget()->layout()->contentsMargins();
+  const int width = scroll_->viewport()->width() - margins.left() - margins.right();
+  label.setMinimumHeight(text.isEmpty() ? 0 : label.heightForWidth(std::max(80, width)));
+  label.setVisible(!text.isEmpty());
 }
 
 }  // namespace oxqr

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <functional>
 
 #include "platform/Errors.h"
@@ -218,6 +219,56 @@ void Classify(TSchemaAttribute& a, const TTypeInfo* type) {
 }
 
 }  // namespace
+
+std::optional<std::string> ValueFault(const TSchemaAttribute& a, const std::string& value,
+                                      const std::vector<std::string>& colorNames) {
+  const QString v = QString::fromStdString(value);
+  const std::string quoted = "'" + value + "'";
+  auto join = [](const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) out += (out.empty() ? "" : ", ") + n;
+    return out;
+  };
+  switch (a.Kind) {
+    case TAttributeKind::Length: {
+      static const QRegularExpression mm("^(-?[0-9]+(\\.[0-9]*)?|-?\\.[0-9]+)$");
+      if (!mm.match(v).hasMatch()) return quoted + " is not a length in millimetres (such as 12.7)";
+      return std::nullopt;
+    }
+    case TAttributeKind::Integer: {
+      bool ok = false;
+      const long long n = v.toLongLong(&ok);
+      if (!ok) return quoted + " is not a whole number";
+      if ((a.Minimum && n < *a.Minimum) || (a.Maximum && n > *a.Maximum))
+        return quoted + " is out of range (" + (a.Minimum ? std::to_string(*a.Minimum) : std::string()) + ".." +
+               (a.Maximum ? std::to_string(*a.Maximum) : std::string()) + ")";
+      return std::nullopt;
+    }
+    case TAttributeKind::Boolean:
+      if (value != "true" && value != "false") return quoted + " is not true or false";
+      return std::nullopt;
+    case TAttributeKind::Enumeration:
+      if (std::find(a.Values.begin(), a.Values.end(), value) == a.Values.end())
+        return quoted + " is not one of: " + join(a.Values);
+      return std::nullopt;
+    case TAttributeKind::Color: {
+      static const QRegularExpression hex("^#[0-9A-Fa-f]{6}$");
+      if (!hex.match(v).hasMatch() && std::find(colorNames.begin(), colorNames.end(), value) == colorNames.end())
+        return quoted + " is not a colour (#RRGGBB or one of: " + join(colorNames) + ")";
+      return std::nullopt;
+    }
+    case TAttributeKind::FontStyle:
+      for (const QString& word : v.split(' ', Qt::SkipEmptyParts))
+        if (word != "bold" && word != "italic" && word != "underline" && word != "strikeout")
+          return "'" + word.toStdString() + "' is not a font style (bold, italic, underline, strikeout)";
+      return std::nullopt;
+    case TAttributeKind::FieldRef:
+    case TAttributeKind::Text:
+    case TAttributeKind::FontFamily:
+      break;
+  }
+  return std::nullopt;
+}
 
 TDefinitionSchema::TDefinitionSchema(const QByteArray& xsd) {
   TSchemaReader reader(xsd);

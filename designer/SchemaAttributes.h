@@ -36,6 +36,12 @@ struct TSchemaAttribute {
   std::string Documentation;
 };
 
+// What is wrong with `value` as `attribute`'s type says (a length that is not a number, a
+// name not in the enumeration, a number out of bounds), or nullopt when it fits. Text and
+// font families take anything.
+std::optional<std::string> ValueFault(const TSchemaAttribute& attribute, const std::string& value,
+                                      const std::vector<std::string>& colorNames);
+
 class TDefinitionSchema {
  public:
   // Reads a schema's text; throws EOxQRError with the line and column when it is not

@@ -254,6 +254,44 @@ TEST(Inspector, AValueTypedBeforeTheSelectionChangesGoesToTheElementItWasTypedFo
   EXPECT_EQ(city->Attribute("text"), "{Customer.City}");
 }
 
+TEST(Inspector, AValueItsTypeDoesNotAllowIsNamedUnderItsField) {
+  std::string definition = test::CustomerDefinition();
+  definition.replace(definition.find("paper=\"A4\""), 10, "paper=\"B5\" zoom=\"5\"");
+  definition.replace(definition.find("left=\"40\""), 9, "left=\"4cm\" fontColor=\"pink\" enabled=\"yes\"");
+  auto window = test::DesignerWith(definition);
+  TDesignDocument& doc = window->Document();
+  struct TCase {
+    const char* Control;  // "" for the report
+    const char* Attribute;
+    const char* Message;  // "" when the value fits
+  };
+  const TCase cases[] = {
+      {"", "paper", "The file holds 'B5' is not one of: A4, Letter, custom"},
+      {"", "zoom", "The file holds '5' is out of range (10..1000)"},
+      {"", "topMargin", ""},
+      {"Company", "left", "The file holds '4cm' is not a length in millimetres (such as 12.7)"},
+      {"Company", "fontColor", "The file holds 'pink' is not a colour"},
+      {"Company", "enabled", "The file holds 'yes' is not true or false"},
+      {"Company", "fontStyle", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Attribute);
+    doc.Select(*c.Control ? std::vector<TOxrNode*>{Named(doc.Tree().Root(), c.Control)} : std::vector<TOxrNode*>{});
+    QLabel* fault = window->Inspector().FaultLabel(c.Attribute);
+    ASSERT_NE(fault, nullptr);
+    if (*c.Message != 0) {
+      EXPECT_TRUE(fault->text().startsWith(c.Message)) << fault->text().toStdString();
+    } else {
+      EXPECT_TRUE(fault->text().isEmpty()) << fault->text().toStdString();
+    }
+    EXPECT_EQ(fault->isVisibleTo(window.get()), *c.Message != 0);
+  }
+  // Set right, the message goes.
+  doc.Select({Named(doc.Tree().Root(), "Company")});
+  doc.SetAttributes({{Named(doc.Tree().Root(), "Company"), "left", std::string("40")}}, "Move");
+  EXPECT_FALSE(window->Inspector().FaultLabel("left")->isVisibleTo(window.get()));
+}
+
 TEST(Inspector, NothingSelectedEditsTheReport) {
   auto window = test::DesignerWith(test::CustomerDefinition());
   TDesignDocument& doc = window->Document();
