@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "definition/DefinitionError.h"
 #include "definition/EnvironmentState.h"
 #include "definition/ExpressionState.h"
 #include "definition/OxrDocument.h"
@@ -138,10 +139,15 @@ TReportDefinition* TAttributeChecker::Reference(TCheckKind kind, const std::vect
     }
     twin->SetAttribute(attribute, NeutralValue(nodes[i]->Name(), attribute));
   }
+  if (std::chrono::steady_clock::now() < databaseDownUntil_) return nullptr;
+  ++loads_;
   try {
     reference_ = LoadDesign(copy, document_);
+  } catch (const EDefinitionError& error) {
+    // Names unchecked: the syntax is all that can be checked.
+    if (error.DataSourceFault()) databaseDownUntil_ = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   } catch (const std::exception&) {
-    reference_.reset();  // names unchecked: the syntax is all that can be checked
+    reference_.reset();
   }
   return reference_.get();
 }

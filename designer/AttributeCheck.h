@@ -8,6 +8,7 @@
 // database, another fault elsewhere) only the syntax is checked.
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,8 @@ class TAttributeChecker final : public QObject {
   // The first fault of `value` as `attribute` of `nodes` (all of one element), or nullopt.
   std::optional<TValueFault> Check(TCheckKind kind, const std::vector<TOxrNode*>& nodes, const std::string& attribute,
                                    const std::string& value);
+  // Trial loads of the report made so far (each opens the database).
+  int Loads() const { return loads_; }
 
  private:
   TReportDefinition* Reference(TCheckKind kind, const std::vector<TOxrNode*>& nodes, const std::string& attribute);
@@ -65,6 +68,10 @@ class TAttributeChecker final : public QObject {
   bool tried_ = false;
   std::vector<TOxrNode*> referenceNodes_;
   std::string referenceAttribute_;
+  int loads_ = 0;
+  // After a database that could not be reached (a server's connection waits up to its
+  // time-out), no trial load until this time: typing is not held up again and again.
+  std::chrono::steady_clock::time_point databaseDownUntil_{};
 };
 
 }  // namespace oxqr

@@ -292,6 +292,24 @@ TEST(Inspector, AValueItsTypeDoesNotAllowIsNamedUnderItsField) {
   EXPECT_FALSE(window->Inspector().FaultLabel("left")->isVisibleTo(window.get()));
 }
 
+TEST(Inspector, ADatabaseThatCannotBeReachedIsNotTriedAgainAtEachCheck) {
+  std::string definition = test::CustomerDefinition();
+  definition.replace(definition.find("<report "), 8, "<report database=\"/nonexistent/folder/none.sqlite\" ");
+  auto window = test::DesignerWith(definition);
+  TDesignDocument& doc = window->Document();
+  TAttributeChecker checker(doc);
+  const std::vector<TOxrNode*> city{Named(doc.Tree().Root(), "City")};
+  const std::vector<TOxrNode*> company{Named(doc.Tree().Root(), "Company")};
+  EXPECT_EQ(checker.Check(TCheckKind::TokenText, city, "text", "{Customer.Cty}"), std::nullopt);  // names unknown
+  EXPECT_EQ(checker.Loads(), 1);
+  EXPECT_EQ(checker.Check(TCheckKind::Condition, company, "printWhen", "Customer.CustNo > 1"), std::nullopt);
+  EXPECT_EQ(checker.Loads(), 1);
+  // The syntax is still checked.
+  const auto fault = checker.Check(TCheckKind::Condition, company, "printWhen", "Customer.CustNo >");
+  ASSERT_TRUE(fault.has_value());
+  EXPECT_EQ(checker.Loads(), 1);
+}
+
 TEST(Inspector, NothingSelectedEditsTheReport) {
   auto window = test::DesignerWith(test::CustomerDefinition());
   TDesignDocument& doc = window->Document();
