@@ -315,13 +315,20 @@ class TFontStyleEditor final : public TAttributeEditor {
     }
     row->addStretch(1);
   }
-  // `differing` here means some word differs: Show is called per word by ShowEach.
   void Show(const std::optional<std::string>& value, bool differing) override {
+    if (differing) return ShowAll({value, std::string("-")});  // every box partly checked
+    ShowAll({value});
+  }
+  // Each box on its own: checked when every element has the style, partly checked when
+  // some have it.
+  void ShowAll(const std::vector<std::optional<std::string>>& values) override {
     for (std::size_t i = 0; i < kStyleWords.size(); ++i) {
+      const auto with =
+          std::count_if(values.begin(), values.end(), [&](const auto& v) { return HasWord(v, kStyleWords[i]); });
+      const bool some = with > 0 && with < static_cast<std::ptrdiff_t>(values.size());
       const QSignalBlocker block(boxes_[i]);
-      boxes_[i]->setTristate(differing);
-      boxes_[i]->setCheckState(differing ? Qt::PartiallyChecked
-                                         : (HasWord(value, kStyleWords[i]) ? Qt::Checked : Qt::Unchecked));
+      boxes_[i]->setTristate(some);
+      boxes_[i]->setCheckState(some ? Qt::PartiallyChecked : (with > 0 ? Qt::Checked : Qt::Unchecked));
     }
   }
 

@@ -6,9 +6,11 @@
 // selected elements differ) and hands a change back as an edit of the value, applied by
 // the inspector to every selected element.
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "designer/SchemaAttributes.h"
 
@@ -22,6 +24,12 @@ class TAttributeEditor : public QWidget {
   explicit TAttributeEditor(QWidget* parent) : QWidget(parent) {}
   // Shows `value` (nullopt: absent) or, when `differing`, nothing.
   virtual void Show(const std::optional<std::string>& value, bool differing) = 0;
+  // Shows the values of all selected elements; by default the one they share, or nothing.
+  virtual void ShowAll(const std::vector<std::optional<std::string>>& values) {
+    const bool differing =
+        std::any_of(values.begin(), values.end(), [&](const auto& v) { return v != values.front(); });
+    Show(values.empty() ? std::nullopt : values.front(), differing);
+  }
   // Called with each change the user makes.
   void OnEdited(std::function<void(const TValueEdit&)> f) { edited_ = std::move(f); }
   // Called with the text as it is typed (text editors only).

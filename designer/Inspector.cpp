@@ -179,11 +179,11 @@ void TInspector::Rebuild() {
 void TInspector::Refresh() {
   const TDefinitionSchema& schema = TDefinitionSchema::Builtin();
   for (const auto& [name, editor] : editors_) {
-    std::optional<std::string> shared = shown_.front()->Attribute(name);
-    bool differing = false;
-    for (const TOxrNode* n : shown_)
-      if (n->Attribute(name) != shared) differing = true;
-    editor->Show(shared, differing);
+    std::vector<std::optional<std::string>> values;
+    for (const TOxrNode* n : shown_) values.push_back(n->Attribute(name));
+    const std::optional<std::string>& shared = values.front();
+    const bool differing = std::any_of(values.begin(), values.end(), [&](const auto& v) { return v != shared; });
+    editor->ShowAll(values);
     if (checked_.count(name) != 0) continue;  // checked as typed
     // A value an editor of its type cannot show (a file written by hand) is named here.
     const TSchemaAttribute* a = schema.Attribute(shown_.front()->Name(), name, ParentName(shown_.front()));

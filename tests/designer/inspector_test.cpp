@@ -215,12 +215,18 @@ TEST(Inspector, SeveralElementsShowSharedValuesAndChangeAsOneUndoStep) {
   for (TOxrNode* n : picked) EXPECT_EQ(n->Attribute("fontColor"), "navy") << n->AttributeOr("name", "");
   EXPECT_EQ(colour->currentText(), "navy");
 
-  // Bold set on all keeps the italic one of them had.
+  // Each style box on its own: none is bold, one is italic.
   auto* bold = inspector.Editor("fontStyle")->findChild<QCheckBox*>("bold");
+  auto* italic = inspector.Editor("fontStyle")->findChild<QCheckBox*>("italic");
+  EXPECT_EQ(bold->checkState(), Qt::Unchecked);
+  EXPECT_EQ(italic->checkState(), Qt::PartiallyChecked);
+  // Bold set on all keeps the italic one of them had.
   QTest::mouseClick(bold, Qt::LeftButton);
   ASSERT_EQ(doc.UndoStack().count(), 2);
   EXPECT_EQ(picked[0]->Attribute("fontStyle"), "bold");
   EXPECT_EQ(picked[1]->Attribute("fontStyle"), "bold italic");
+  EXPECT_EQ(bold->checkState(), Qt::Checked);
+  EXPECT_EQ(italic->checkState(), Qt::PartiallyChecked);
 
   // A length typed into the blank field moves all three.
   left->selectAll();
