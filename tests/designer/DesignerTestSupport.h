@@ -10,25 +10,14 @@
 #include "designer/DesignDocument.h"
 #include "designer/DesignLoad.h"
 #include "designer/DesignerWindow.h"
-#include "tests/data/TestDatabases.h"
 
 namespace oxqr::test {
 
-// Five customers, made once per test program.
-inline const std::string& CustomerDatabase() {
-  static const std::string path = [] {
-    const std::string p = TempPath("designer-customers.sqlite");
-    CreateDatabase(p,
-                   "CREATE TABLE customer (CustNo INTEGER, Company TEXT, City TEXT);"
-                   "INSERT INTO customer VALUES (1, 'Alpha', 'Bern'), (2, 'Beta', 'Basel'), (3, 'Gamma', 'Chur'),"
-                   "(4, 'Delta', 'Sion'), (5, 'Epsilon', 'Thun');");
-    return p;
-  }();
-  return path;
-}
+// The sample database of the build.
+inline std::string CustomerDatabase() { return OXQR_DEMODATA; }
 
-// A report of the customers: a title, and a detail band of 100 mm (two to a page, so five
-// customers make three pages) with a label, a text and a shape. `detail` replaces the
+// A report of the first five customers: a title, and a detail band of 100 mm (two to a
+// page, so five customers make three pages) with a label, a text and a shape. `detail` replaces the
 // detail band's controls when given.
 inline std::string CustomerDefinition(const std::string& detail = {}) {
   const std::string controls =
@@ -45,7 +34,7 @@ inline std::string CustomerDefinition(const std::string& detail = {}) {
          "<report name=\"Customers\" title=\"Customers\" paper=\"A4\" topMargin=\"10\" bottomMargin=\"10\""
          " leftMargin=\"10\" rightMargin=\"10\" dataset=\"Customer\">\n"
          "  <parameter name=\"Since\" type=\"date\" default=\"2024-01-01\"/>\n"
-         "  <table name=\"Customer\" table=\"customer\"/>\n"
+         "  <query name=\"Customer\">SELECT CustNo, Company, City FROM customer ORDER BY CustNo LIMIT 5</query>\n"
          "  <band type=\"title\" name=\"Title\" height=\"10\">\n"
          "    <label name=\"Heading\" left=\"0\" top=\"0\" width=\"100\" height=\"8\" text=\"Customers\"/>\n"
          "  </band>\n"

@@ -65,8 +65,7 @@ TEST(Preview, AFaultSelectsItsElementAndShowsTheMessage) {
   std::string misspelt = good;
   misspelt.replace(misspelt.find("Customer.Company"), 16, "Customer.Compnay");
   std::string badSql = good;
-  badSql.replace(badSql.find("<table name=\"Customer\" table=\"customer\"/>"), 41,
-                 "<query name=\"Customer\">\nSELECT CustNo, Company, City\nFROM customers_missing\n</query>");
+  badSql.replace(badSql.find("FROM customer ORDER"), 19, "\nFROM customers_missing\nORDER");
   std::string badToken = good;
   badToken.replace(badToken.find("{Customer.City}"), 15, "{Customer.Cty}");
   const TFaultCase cases[] = {
