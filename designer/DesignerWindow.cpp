@@ -14,6 +14,7 @@
 #include "designer/Inspector.h"
 #include "designer/PageView.h"
 #include "designer/Palette.h"
+#include "designer/PreviewAction.h"
 
 namespace oxqr {
 
@@ -50,6 +51,7 @@ TDesignerWindow::TDesignerWindow(QWidget* parent)
   Dock(*this, tr("Palette"), "paletteDock", palette_, Qt::LeftDockWidgetArea);
   Dock(*this, tr("Data"), "dataDock", data_, Qt::LeftDockWidgetArea);
   Dock(*this, tr("Properties"), "inspectorDock", inspector_, Qt::RightDockWidgetArea);
+  InstallReportActions(*this);
   resize(1366, 768);
   TFileActions::Install(*this);
 }

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QLabel>
 #include <QScrollArea>
@@ -15,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "ChartReportWindow.h"
+#include "DesignerLauncher.h"
 #include "ErrorBox.h"
 #include "HelpWindow.h"
 #include "OxQrCtrls/RichText.h"
@@ -86,7 +89,11 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
 
   databasePath_ = ctx.DatabasePath;
   BuildToolStrip();
-  menuBar()->addMenu("&File")->addAction("&Open definition...", this, [this] { OpenDefinitionClick(); });
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("&Open definition...", this, [this] { OpenDefinitionClick(); });
+  QAction* design = file->addAction("Open in &designer...", this, [this] { OpenInDesignerClick(); });
+  design->setObjectName("actionOpenInDesigner");
+  design->setStatusTip("Edit the opened definition (or one chosen) in the report designer");
   pcOxQRDemo_ = new QTabWidget(this);
   pcOxQRDemo_->setObjectName("pcOxQRDemo");
   pcOxQRDemo_->tabBar()->setAttribute(Qt::WA_Hover);  // hot-tracking tabs
@@ -226,6 +233,20 @@ void TfrmMain::OpenDefinitionClick() {
   const QString file = QFileDialog::getOpenFileName(this, "Open report definition", QString(),
                                                     "Report definitions (*.oxr);;All files (*)");
   if (!file.isEmpty()) OpenDefinition(file.toStdString());
+}
+
+void TfrmMain::OpenInDesignerClick() {
+  std::string file = opened_ ? opened_->FileName() : std::string();
+  if (file.empty()) {
+    file = QFileDialog::getOpenFileName(this, "Open in designer", QString(), "Report definitions (*.oxr);;All files (*)")
+               .toStdString();
+    if (file.empty()) return;
+  }
+  try {
+    OpenInDesigner(file);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+  }
 }
 
 bool TfrmMain::OpenDefinition(const std::string& fileName) {

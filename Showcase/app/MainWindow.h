@@ -57,6 +57,9 @@ class TfrmMain final : public QMainWindow {
   void OpenDefinitionClick();
   bool OpenDefinition(const std::string& fileName);
   int OpenedReportTab() const { return openedTab_; }
+  // File > Open in designer: starts the designer program on the opened definition (or on
+  // one chosen when none is open); a program that does not start gives an error box.
+  void OpenInDesignerClick();
 
   void btnPropsClick();
   void Button2Click();
