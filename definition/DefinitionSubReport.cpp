@@ -160,6 +160,10 @@ void TDefinitionBuilder::CompileSubReportTotals(TSubReportRun& sub, TQRSubReport
 }
 
 void TDefinitionBuilder::ReadSubReport(TElement& e, TQRCustomBand& band) {
+  // Page bands print at fixed places and never carry flowing bands after them.
+  if (band.BandType == TQRBandType::rbPageHeader || band.BandType == TQRBandType::rbPageFooter ||
+      band.BandType == TQRBandType::rbColumnHeader)
+    e.Fail("a sub-report cannot print in a page header, page footer or column header");
   auto& element = band.Add<TQRSubReport>();
   element.Name = e.Required("name");
   if (!IsIdentifier(element.Name))

@@ -56,7 +56,7 @@ inline const char* kInnerOxr = R"oxr(<?xml version="1.0" encoding="UTF-8"?>
   <query name="Data">SELECT o.OrderNo, o.Amount FROM orders o JOIN customer c ON c.CustNo = o.CustNo
     WHERE o.CustNo = :CustNo AND c.Company = :Company ORDER BY o.OrderNo</query>
   <band type="title" height="6">
-    <label left="5" top="1" width="170" height="4" text="{title} {param:CustNo}"/>
+    <label left="5" top="1" width="170" height="4" text="{title} {param:CustNo}: {count(Data)}"/>
   </band>
   <band type="pageHeader" height="6">
     <label left="5" top="1" width="170" height="4" text="Inner page header"/>
