@@ -18,8 +18,8 @@ using oxr::TElement;
 
 namespace {
 
-constexpr int kMaxSubReports = 64;      // read in one load, however they nest
-constexpr std::size_t kMaxDepth = 8;    // sub-reports inside sub-reports
+constexpr int kMaxSubReports = 64;    // read in one load, however they nest
+constexpr std::size_t kMaxDepth = 8;  // sub-reports inside sub-reports
 constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 constexpr double kMaxMM = 5000;
 
@@ -88,8 +88,10 @@ void TDefinitionBuilder::ReadBindings(TElement& e, TQRSubReport& element, std::v
   int depth = 0;
   for (std::size_t i = 0; i <= text.size(); ++i) {
     if (i < text.size()) {
-      if (text[i] == '{') ++depth;
-      else if (text[i] == '}' && depth > 0) --depth;
+      if (text[i] == '{')
+        ++depth;
+      else if (text[i] == '}' && depth > 0)
+        --depth;
       if (text[i] != ';' || depth > 0) continue;
     }
     const std::string_view item = std::string_view(text).substr(begin, i - begin);
@@ -167,7 +169,8 @@ void TDefinitionBuilder::ReadSubReport(TElement& e, TQRCustomBand& band) {
   auto& element = band.Add<TQRSubReport>();
   element.Name = e.Required("name");
   if (!IsIdentifier(element.Name))
-    e.FailAt("name", "'" + element.Name + "' is not a sub-report name (letters, digits, _; its totals are a dataset of that name)");
+    e.FailAt("name", "'" + element.Name +
+                         "' is not a sub-report name (letters, digits, _; its totals are a dataset of that name)");
   if (result_->Environment().FindDataSet(element.Name) != nullptr)
     e.FailAt("name", "'" + element.Name + "' already names a dataset; its totals are read as a dataset of that name");
   element.File = e.Required("file");
@@ -187,16 +190,18 @@ void TDefinitionBuilder::ReadSubReport(TElement& e, TQRCustomBand& band) {
 
   // The files that led here, to refuse one that includes itself through any number of others.
   std::vector<TSubReportEmbedding::TStep> chain;
-  if (embedding_ != nullptr) chain = embedding_->Chain;
-  else chain.push_back({Canonical(source_.FileName), source_.FileName, {}});
+  if (embedding_ != nullptr)
+    chain = embedding_->Chain;
+  else
+    chain.push_back({Canonical(source_.FileName), source_.FileName, {}});
   const std::string file = Canonical(full);
   for (std::size_t i = 0; i < chain.size(); ++i) {
     if (chain[i].File != file) continue;
     std::string steps;
     for (std::size_t j = i + 1; j < chain.size(); ++j) steps += chain[j].At + " includes " + chain[j].Shown + ", ";
     steps += element.At + " includes " + shown;
-    e.FailAt("file", (i + 1 == chain.size() ? "a sub-report includes itself: " : "sub-reports include each other: ") +
-                         steps);
+    e.FailAt("file",
+             (i + 1 == chain.size() ? "a sub-report includes itself: " : "sub-reports include each other: ") + steps);
   }
   if (chain.size() > kMaxDepth) e.FailAt("file", "sub-reports nest deeper than " + std::to_string(kMaxDepth));
   int& count = embedding_ != nullptr ? *embedding_->Count : subReportCount_;
@@ -238,8 +243,8 @@ void TDefinitionBuilder::ReadSubReport(TElement& e, TQRCustomBand& band) {
     if (inner->Environment().FindParameter(b->Parameter) != nullptr) continue;
     std::vector<std::string> names;
     for (const TReportParameter* p : inner->Environment().Parameters()) names.push_back(p->Name);
-    e.FailAt("parameters", "sub-report " + shown + " has no parameter '" + b->Parameter + "' (parameters: " +
-                               NameList(names) + ")");
+    e.FailAt("parameters",
+             "sub-report " + shown + " has no parameter '" + b->Parameter + "' (parameters: " + NameList(names) + ")");
   }
   element.Bands = reader.ownBands_;
   auto sub = std::make_unique<TSubReportRun>(BandReport(), result_->Environment(), element, run, std::move(inner),

@@ -20,11 +20,16 @@ namespace {
 
 TFieldType FieldTypeOf(expr::TType type) {
   switch (type) {
-    case expr::TType::Text: return TFieldType::ftString;
-    case expr::TType::Boolean: return TFieldType::ftBoolean;
-    case expr::TType::Date: return TFieldType::ftDate;
-    case expr::TType::DateTime: return TFieldType::ftDateTime;
-    default: return TFieldType::ftFloat;
+    case expr::TType::Text:
+      return TFieldType::ftString;
+    case expr::TType::Boolean:
+      return TFieldType::ftBoolean;
+    case expr::TType::Date:
+      return TFieldType::ftDate;
+    case expr::TType::DateTime:
+      return TFieldType::ftDateTime;
+    default:
+      return TFieldType::ftFloat;
   }
 }
 
@@ -74,16 +79,23 @@ void TSubReportTotals::Set(std::size_t i, const expr::TValue& v) {
     return;
   }
   switch (v.Type) {
-    case expr::TType::Number: c = TCell::Float(v.Num.ToDouble()); break;
-    case expr::TType::Boolean: c = TCell::Integer(v.Bool ? 1 : 0); break;
-    case expr::TType::Text: c = TCell::FromAnsi(v.Text); break;
+    case expr::TType::Number:
+      c = TCell::Float(v.Num.ToDouble());
+      break;
+    case expr::TType::Boolean:
+      c = TCell::Integer(v.Bool ? 1 : 0);
+      break;
+    case expr::TType::Text:
+      c = TCell::FromAnsi(v.Text);
+      break;
     case expr::TType::Date:
     case expr::TType::DateTime: {
       const TDateTimeParts dt = expr::PartsOf(v.Ms);
       c = TCell::FromUtf8(FormatDateTime(v.Type == expr::TType::Date ? "yyyy-mm-dd" : "yyyy-mm-dd hh:nn:ss", dt));
       break;
     }
-    default: c = TCell::Null();
+    default:
+      c = TCell::Null();
   }
 }
 
@@ -105,7 +117,11 @@ std::vector<TField*> TSubReportTotals::Fields() {
 
 TSubReportRun::TSubReportRun(TQRCustomReport& report, TReportEnvironment& outer, TQRSubReport& element,
                              TQRSubDetail& run, std::unique_ptr<TReportDefinition> inner, std::vector<TQuery*> queries)
-    : report_(&report), outer_(outer), element_(element), run_(run), inner_(std::move(inner)),
+    : report_(&report),
+      outer_(outer),
+      element_(element),
+      run_(run),
+      inner_(std::move(inner)),
       queries_(std::move(queries)) {
   report.AddRunObserver(*this);
 }
@@ -186,7 +202,8 @@ void TSubReportRun::BindParameters() {
   for (TQuery* q : queries_) {
     const auto& named = q->ParamNames();
     for (const auto& b : element_.Bindings) {
-      const bool uses = std::any_of(named.begin(), named.end(), [&](const std::string& n) { return SameText(n, b->Parameter); });
+      const bool uses =
+          std::any_of(named.begin(), named.end(), [&](const std::string& n) { return SameText(n, b->Parameter); });
       if (!uses) continue;
       const TReportParameter* p = inner.FindParameter(b->Parameter);
       q->SetParam(b->Parameter, p != nullptr && p->Value ? ParamCell(*p->Value) : TCell::Null());

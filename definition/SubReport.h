@@ -33,7 +33,8 @@ class TSubReportRun;
 // A parameter of the sub-report and the token text of the report that gives its value.
 class TSubReportBinding final : public TTokenTextOwner {
  public:
-  TSubReportBinding(std::string parameter, std::string value) : Parameter(std::move(parameter)), text_(std::move(value)) {}
+  TSubReportBinding(std::string parameter, std::string value)
+      : Parameter(std::move(parameter)), text_(std::move(value)) {}
   const TTokenText& TokenText() const override { return text_; }
   std::string Parameter;
 
@@ -52,11 +53,11 @@ struct TSubReportTotal {
 // brought. Prints nothing itself.
 class TQRSubReport final : public TQRPrintable {
  public:
-  std::string File;      // as written, relative to the definition's folder
-  std::string FullPath;  // the file read
-  std::string At;        // where the element is, for faults while the report runs
+  std::string File;        // as written, relative to the definition's folder
+  std::string FullPath;    // the file read
+  std::string At;          // where the element is, for faults while the report runs
   std::string Parameters;  // as written: "CustNo={Customer.CustNo}; Since={param:Since}"
-  double MinHeight = 0;  // Native: the least room the sub-report takes below its band
+  double MinHeight = 0;    // Native: the least room the sub-report takes below its band
   std::vector<TSubReportTotal> Totals;
   std::vector<const TQRCustomBand*> Bands;  // the sub-report's bands in the report
   std::vector<std::unique_ptr<TSubReportBinding>> Bindings;
@@ -65,8 +66,7 @@ class TQRSubReport final : public TQRPrintable {
 // The one-record dataset of a sub-report's totals.
 class TSubReportTotals final : public TDataSet, public TCellRecord {
  public:
-  TSubReportTotals(std::string name, const std::vector<TSubReportTotal>& totals,
-                   const std::vector<expr::TType>& types);
+  TSubReportTotals(std::string name, const std::vector<TSubReportTotal>& totals, const std::vector<expr::TType>& types);
   ~TSubReportTotals() override;
   void Set(std::size_t i, const expr::TValue& value);
   void Clear();

@@ -9,8 +9,8 @@
 #include <map>
 
 #include "DefinitionTestSupport.h"
-#include "data/DisplayFormat.h"
 #include "OxQrExport/core/Settings.h"
+#include "data/DisplayFormat.h"
 #include "definition/ReportDefinition.h"
 #include "readers/SubReportFixture.h"
 #include "tests/data/TestDatabases.h"
@@ -83,17 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"a.oxr", Holder(Sub("a.oxr"))}},
                    [](const fs::path& d, const auto& f) {
                      const fs::path a = d / "a.oxr";
-                     return At(a, f.at("a.oxr"), "file=") + ": a sub-report includes itself: " +
-                            At(a, f.at("a.oxr"), "<subreport") + " includes " + a.string();
+                     return At(a, f.at("a.oxr"), "file=") +
+                            ": a sub-report includes itself: " + At(a, f.at("a.oxr"), "<subreport") + " includes " +
+                            a.string();
                    }},
         TFaultCase{"TwoFilesIncludeEachOther",
                    {{"a.oxr", Holder(Sub("b.oxr"))}, {"b.oxr", Holder(Sub("./a.oxr"))}},
                    [](const fs::path& d, const auto& f) {
                      const fs::path a = d / "a.oxr", b = d / "b.oxr";
                      return At(a, f.at("a.oxr"), "file=") + ": sub-report " + b.string() + ": " +
-                            At(b, f.at("b.oxr"), "file=") + ": sub-reports include each other: " +
-                            At(a, f.at("a.oxr"), "<subreport") + " includes " + b.string() + ", " +
-                            At(b, f.at("b.oxr"), "<subreport") + " includes " + a.string();
+                            At(b, f.at("b.oxr"), "file=") +
+                            ": sub-reports include each other: " + At(a, f.at("a.oxr"), "<subreport") + " includes " +
+                            b.string() + ", " + At(b, f.at("b.oxr"), "<subreport") + " includes " + a.string();
                    }},
         TFaultCase{"CycleBelowTheFirstFile",
                    {{"a.oxr", Holder(Sub("b.oxr"))}, {"b.oxr", Holder(Sub("c.oxr"))}, {"c.oxr", Holder(Sub("b.oxr"))}},
@@ -101,9 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
                      const fs::path a = d / "a.oxr", b = d / "b.oxr", c = d / "c.oxr";
                      return At(a, f.at("a.oxr"), "file=") + ": sub-report " + b.string() + ": " +
                             At(b, f.at("b.oxr"), "file=") + ": sub-report " + c.string() + ": " +
-                            At(c, f.at("c.oxr"), "file=") + ": sub-reports include each other: " +
-                            At(b, f.at("b.oxr"), "<subreport") + " includes " + c.string() + ", " +
-                            At(c, f.at("c.oxr"), "<subreport") + " includes " + b.string();
+                            At(c, f.at("c.oxr"), "file=") +
+                            ": sub-reports include each other: " + At(b, f.at("b.oxr"), "<subreport") + " includes " +
+                            c.string() + ", " + At(c, f.at("c.oxr"), "<subreport") + " includes " + b.string();
                    }},
         TFaultCase{"MissingFile",
                    {{"a.oxr", Holder(Sub("parts/nothere.oxr"))}},
@@ -203,7 +204,8 @@ TEST(SubReport, ParametersAreBoundAsValues) {
   options.DatabasePath = (dir.Path / "shop.sqlite").string();
   auto definition = LoadReportDefinition((dir.Path / "customers.oxr").string(), options);
   const std::string text = TextOf(*definition, dir.Path / "out");
-  const auto expected = test::SqlRows(options.DatabasePath, "SELECT count(*), printf('%.2f', sum(Amount)) FROM orders WHERE CustNo = 2");
+  const auto expected =
+      test::SqlRows(options.DatabasePath, "SELECT count(*), printf('%.2f', sum(Amount)) FROM orders WHERE CustNo = 2");
   EXPECT_NE(text.find("Inner total " + expected[0][1] + " in " + expected[0][0]), std::string::npos) << text;
   EXPECT_EQ(test::SqlRows(options.DatabasePath, "SELECT count(*) FROM orders")[0][0], "150");
 }
@@ -241,26 +243,32 @@ TEST(SubReport, ReadmeExampleTotalsEachCustomersOrders) {
       << "<report title=\"Sales\" dataset=\"Customer\">\n"
          "  <query name=\"Customer\">SELECT CustNo, Company FROM customer ORDER BY CustNo</query>\n"
       << fragment << "</report>\n";
-  std::ofstream(dir.Path / "sales-lines.oxr") << lines;
-  TDefinitionOptions options;
-  options.DatabasePath = test::DemoDatabase();
-  auto definition = LoadReportDefinition((dir.Path / "sales.oxr").string(), options);
-  const std::string text = TextOf(*definition, dir.Path / "out");
-  const auto rows = test::SqlRows(options.DatabasePath,
-                                  "SELECT c.CustNo, count(o.OrderNo), coalesce(sum(o.AmountPaid), 0) FROM customer c "
-                                  "LEFT JOIN orders o ON o.CustNo = c.CustNo GROUP BY c.CustNo ORDER BY c.CustNo");
-  ASSERT_GT(rows.size(), 10u);
-  double all = 0;
-  std::size_t at = 0;
-  for (const auto& r : rows) {
-    const double sum = std::stod(r[2]);
-    all += sum;
-    const std::string expected = r[1] + " orders, " + FormatFloat("#,##0.00", sum);
-    at = text.find(expected, at);
-    EXPECT_NE(at, std::string::npos) << "customer " << r[0] << ": " << expected;
-    if (at == std::string::npos) break;
+  // The README's sub-report, then the showcase's own.
+  const std::string shipped =
+      test::ReadText(fs::path(OXQR_TEST_SOURCE_DIR) / "Showcase" / "reports" / "sales-lines.oxr");
+  ASSERT_FALSE(shipped.empty());
+  for (const std::string& inner : {lines, shipped}) {
+    std::ofstream(dir.Path / "sales-lines.oxr", std::ios::trunc) << inner;
+    TDefinitionOptions options;
+    options.DatabasePath = test::DemoDatabase();
+    auto definition = LoadReportDefinition((dir.Path / "sales.oxr").string(), options);
+    const std::string text = TextOf(*definition, dir.Path / "out");
+    const auto rows = test::SqlRows(options.DatabasePath,
+                                    "SELECT c.CustNo, count(o.OrderNo), coalesce(sum(o.AmountPaid), 0) FROM customer c "
+                                    "LEFT JOIN orders o ON o.CustNo = c.CustNo GROUP BY c.CustNo ORDER BY c.CustNo");
+    ASSERT_GT(rows.size(), 10u);
+    double all = 0;
+    std::size_t at = 0;
+    for (const auto& r : rows) {
+      const double sum = std::stod(r[2]);
+      all += sum;
+      const std::string expected = r[1] + " orders, " + FormatFloat("#,##0.00", sum);
+      at = text.find(expected, at);
+      EXPECT_NE(at, std::string::npos) << "customer " << r[0] << ": " << expected;
+      if (at == std::string::npos) break;
+    }
+    EXPECT_NE(text.find("All customers: " + FormatFloat("#,##0.00", all)), std::string::npos) << text;
   }
-  EXPECT_NE(text.find("All customers: " + FormatFloat("#,##0.00", all)), std::string::npos) << text;
 }
 
 }  // namespace

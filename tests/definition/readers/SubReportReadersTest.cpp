@@ -24,9 +24,10 @@ TExpected Expected(const std::string& db) {
   TExpected e;
   for (const auto& r : test::SqlRows(db, "SELECT OrderNo, printf('%.2f', Amount) FROM orders ORDER BY CustNo, OrderNo"))
     e.Orders.push_back("Order " + r[0] + " " + r[1]);
-  for (const auto& r : test::SqlRows(db, "SELECT c.CustNo, count(o.OrderNo), printf('%.2f', coalesce(sum(o.Amount), 0)) "
-                                         "FROM customer c LEFT JOIN orders o ON o.CustNo = c.CustNo "
-                                         "GROUP BY c.CustNo ORDER BY c.CustNo")) {
+  for (const auto& r : test::SqlRows(db,
+                                     "SELECT c.CustNo, count(o.OrderNo), printf('%.2f', coalesce(sum(o.Amount), 0)) "
+                                     "FROM customer c LEFT JOIN orders o ON o.CustNo = c.CustNo "
+                                     "GROUP BY c.CustNo ORDER BY c.CustNo")) {
     e.Lines.push_back("Orders of " + r[0] + ": " + r[1]);  // a count printed before its records
     e.Lines.push_back("Inner total " + r[2] + " in " + r[1]);
     e.Lines.push_back("Read back " + r[0] + ": " + r[1] + " orders " + r[2]);
