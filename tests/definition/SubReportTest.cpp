@@ -4,6 +4,7 @@
 // that names its own database reads it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -229,6 +230,55 @@ TEST(SubReport, ReadsItsOwnDatabaseWhenItNamesOne) {
   EXPECT_NE(text.find("Order 7 2.50"), std::string::npos) << text;
   EXPECT_EQ(text.find("Order 1001"), std::string::npos);
   EXPECT_NE(text.find("Read back 1: 1 orders 2.50"), std::string::npos);
+}
+
+// A value the parameter's type cannot hold stops the run with the place of the <subreport>.
+TEST(SubReport, AValueOfTheWrongTypeStopsTheRunWithThePlace) {
+  test::TScratchDir dir("subreport-runtime");
+  test::WriteSubReportFixture(dir.Path);
+  std::string outer = test::kOuterOxr;
+  outer.replace(outer.find("CustNo={Data.CustNo}"), 20, "CustNo={Data.Company}");
+  std::ofstream(dir.Path / "customers.oxr", std::ios::trunc) << outer;
+  TDefinitionOptions options;
+  options.DatabasePath = (dir.Path / "shop.sqlite").string();
+  auto definition = LoadReportDefinition((dir.Path / "customers.oxr").string(), options);
+  try {
+    TextOf(*definition, dir.Path / "out");
+    ADD_FAILURE() << "ran";
+  } catch (const EOxQRError& e) {
+    EXPECT_EQ(std::string(e.what()), At(dir.Path / "customers.oxr", outer, "<subreport") +
+                                         ": sub-report Lines: parameter CustNo: expected an integer, got 'Alpha'");
+  }
+}
+
+// height: the least room a sub-report takes; a run that prints less leaves the rest empty.
+TEST(SubReport, HeightIsTheLeastRoomTaken) {
+  test::TScratchDir dir("subreport-height");
+  test::WriteSubReportFixture(dir.Path);
+  TDefinitionOptions options;
+  options.DatabasePath = (dir.Path / "shop.sqlite").string();
+  // Device pixels from the sub-report's title down to the band after it, on the first page.
+  const auto gap = [&](const std::string& height) {
+    std::string outer = test::kOuterOxr;
+    outer.replace(outer.find("ORDER BY CustNo"), 15, "WHERE CustNo = 4");
+    outer.replace(outer.find("parameters="), 0, height);
+    std::ofstream(dir.Path / "customers.oxr", std::ios::trunc) << outer;
+    auto definition = LoadReportDefinition((dir.Path / "customers.oxr").string(), options);
+    definition->Report().Prepare();
+    int from = -1, to = -1;
+    for (const auto& r : definition->Report().QRPrinter().Page(1)->Records)
+      if (const auto* t = std::get_if<MrText>(&r)) {
+        if (t->Text.starts_with("Orders of 4")) from = t->Y;
+        if (t->Text.starts_with("Read back 4")) to = t->Y;
+      }
+    EXPECT_GE(from, 0);
+    EXPECT_GT(to, from);
+    return to - from;
+  };
+  const int without = gap(""), with = gap("height=\"100\" ");
+  // 100 mm at 96 dpi is 378 pixels; without it the footer follows the sub-report's few lines.
+  EXPECT_LT(without, 150);
+  EXPECT_GE(with, 370) << without << " pixels without, " << with << " with";
 }
 
 // The README's example over the demo database: each customer's orders with the count and sum
