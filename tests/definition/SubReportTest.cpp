@@ -281,6 +281,42 @@ TEST(SubReport, HeightIsTheLeastRoomTaken) {
   EXPECT_GE(with, 370) << without << " pixels without, " << with << " with";
 }
 
+// A sub-report inside a sub-report: found beside the file that names it, printed under each
+// record of the middle one, its totals read back by the middle one's summary.
+TEST(SubReport, NestedSubReportsTotalIntoTheirHolder) {
+  test::TScratchDir dir("subreport-nested");
+  test::WriteSubReportFixture(dir.Path);
+  std::string middle = test::kInnerOxr;
+  middle.replace(middle.find("  </band>\n  <band type=\"summary\""), 0,
+                 "    <subreport name=\"One\" file=\"one.oxr\" parameters=\"OrderNo={Data.OrderNo}\">\n"
+                 "      <total name=\"T\" expression=\"sum(Data.Twice)\"/>\n    </subreport>\n");
+  middle.replace(middle.find("text=\"Inner total"), 6, "text=\"Doubled {sum(One.T):0.00}; ");
+  std::ofstream(dir.Path / "parts" / "lines.oxr", std::ios::trunc) << middle;
+  std::ofstream(dir.Path / "parts" / "one.oxr")
+      << "<report dataset=\"Data\">\n  <parameter name=\"OrderNo\" type=\"integer\"/>\n"
+         "  <query name=\"Data\">SELECT OrderNo, Amount FROM orders WHERE OrderNo = :OrderNo\n"
+         "    <calc name=\"Twice\" expression=\"Data.Amount * 2\"/>\n  </query>\n"
+         "  <band type=\"detail\" height=\"5\">\n"
+         "    <label left=\"10\" top=\"0\" width=\"100\" height=\"5\" text=\"Twice {Data.OrderNo} "
+         "{Data.Twice:0.00}\"/>\n"
+         "  </band>\n</report>\n";
+  TDefinitionOptions options;
+  options.DatabasePath = (dir.Path / "shop.sqlite").string();
+  auto definition = LoadReportDefinition((dir.Path / "customers.oxr").string(), options);
+  const std::string text = TextOf(*definition, dir.Path / "out");
+  std::size_t at = 0;
+  for (const auto& r : test::SqlRows(options.DatabasePath,
+                                     "SELECT OrderNo, printf('%.2f', Amount * 2) FROM orders "
+                                     "ORDER BY CustNo, OrderNo")) {
+    at = text.find("Twice " + r[0] + " " + r[1], at);
+    ASSERT_NE(at, std::string::npos) << "order " << r[0] << "\n" << text;
+  }
+  for (const auto& r : test::SqlRows(options.DatabasePath,
+                                     "SELECT CustNo, printf('%.2f', 2 * sum(Amount)) FROM orders "
+                                     "GROUP BY CustNo"))
+    EXPECT_NE(text.find("Doubled " + r[1] + ";"), std::string::npos) << "customer " << r[0];
+}
+
 // The README's example over the demo database: each customer's orders with the count and sum
 // SQLite gives, read back by the holding report, and the sum of all of them in its summary.
 TEST(SubReport, ReadmeExampleTotalsEachCustomersOrders) {
