@@ -10,14 +10,40 @@
 
 #include "definition/OxrElement.h"
 #include "definition/ReportDefinition.h"
+#include "definition/SubReport.h"
 
 class QXmlStreamReader;
 
 namespace oxqr {
 
+class TQuery;
+
+// A parameter's value as a query binds it: dates as the ISO text the databases compare.
+TCell ParamCell(const TParamValue& v);
+
+// Where a sub-report being read goes (DefinitionSubReport.cpp): its bands join `Report`,
+// its records print under `Master` through `Run`.
+struct TSubReportEmbedding {
+  TQRCustomReport* Report = nullptr;
+  TQRCustomBand* Master = nullptr;
+  TQRSubDetail* Run = nullptr;
+  std::vector<std::string> Bound;  // parameters the holding report gives values
+  // The files that led here, outermost first: each file (a canonical path and as messages
+  // name it) and where the <subreport> that named it is ("sales.oxr:12:5"; empty for the
+  // outermost file).
+  struct TStep {
+    std::string File, Shown, At;
+  };
+  std::vector<TStep> Chain;
+  int* Count = nullptr;  // sub-reports read so far in the whole load
+};
+
 class TDefinitionBuilder {
  public:
-  TDefinitionBuilder(const std::string& text, const std::string& fileName, const TDefinitionOptions& options);
+  TDefinitionBuilder(const std::string& text, const std::string& fileName, const TDefinitionOptions& options,
+                     const TSubReportEmbedding* embedding = nullptr);
+  // The queries read, for a sub-report whose parameters change with each run.
+  const std::vector<TQuery*>& Queries() const { return queries_; }
   ~TDefinitionBuilder();
   std::unique_ptr<TReportDefinition> Run();
   // `error` with the faults collected before it (itself when there are none).
@@ -101,6 +127,16 @@ class TDefinitionBuilder {
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
   void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
+  // DefinitionSubReport.cpp: <subreport>, its file read into this report.
+  void ReadSubReport(oxr::TElement& e, TQRCustomBand& band);
+  void ReadBindings(oxr::TElement& e, TQRSubReport& element, std::vector<qint64>& at);
+  void ReadSubReportTotals(TQRSubReport& element, std::vector<qint64>& at);
+  void CompileSubReportTotals(TSubReportRun& sub, TQRSubReport& element, const std::vector<qint64>& at);
+  // The report the bands join, the band a sub-report's band type becomes, and the links
+  // of its bands to its run once all are read.
+  TQRCustomReport& BandReport();
+  TQRCustomBand& AddEmbeddedBand(oxr::TElement& e, TQRBandType type);
+  void LinkEmbeddedBands();
   // Fails at `e` with a fault the database gave while opening a dataset.
   [[noreturn]] void FailFromDatabase(const oxr::TElement& e, const std::string& message) const;
   std::string ReadFileName(oxr::TElement& e, const std::string& kind);
@@ -136,6 +172,11 @@ class TDefinitionBuilder {
   std::unique_ptr<TReportDefinition> result_;
   std::vector<TExpressionSite> expressionSites_;
   std::vector<TDefinitionFault> faults_;
+  const TSubReportEmbedding* embedding_ = nullptr;
+  int subReportCount_ = 0;  // of the whole load (the outermost builder's)
+  std::vector<const TQRCustomBand*> ownBands_;  // the bands this file made
+  std::vector<TQuery*> queries_;
+  bool hasSubReports_ = false;
   TQRPrintable* styleTarget_ = nullptr;  // the control being read (EndLeaf reads its <style>)
   const TQRCustomBand* currentBand_ = nullptr;  // the band being read
 };

@@ -10,6 +10,8 @@
 #include "data/Table.h"
 #include "definition/DefinitionBuilder.h"
 #include "definition/NameChecks.h"
+#include "OxQrExport/core/DocumentFunctions.h"
+#include "definition/SubReport.h"
 #include "platform/CodePage.h"
 
 namespace fs = std::filesystem;
@@ -17,13 +19,6 @@ namespace fs = std::filesystem;
 namespace oxqr {
 
 using oxr::TElement;
-
-namespace {
-
-// Definitions are small; anything larger is refused before it is parsed.
-constexpr qint64 kMaxDefinitionBytes = 16 * 1024 * 1024;
-constexpr double kMaxPageMM = 5000;
-
 
 // A parameter's value as a query binds it: dates as the ISO text the databases compare.
 TCell ParamCell(const TParamValue& v) {
@@ -33,6 +28,12 @@ TCell ParamCell(const TParamValue& v) {
   if (const auto* b = std::get_if<bool>(&v)) return TCell::Integer(*b ? 1 : 0);
   return TCell::FromAnsi(ParamValueText(v));
 }
+
+namespace {
+
+// Definitions are small; anything larger is refused before it is parsed.
+constexpr qint64 kMaxDefinitionBytes = 16 * 1024 * 1024;
+constexpr double kMaxPageMM = 5000;
 
 }  // namespace
 
@@ -47,7 +48,9 @@ bool IsIdentifier(const std::string& s) {
 
 TReportDefinition::TReportDefinition()
     : report_(std::make_unique<TQRReport>()), environment_(std::make_unique<TReportEnvironment>(*report_)) {}
-TReportDefinition::~TReportDefinition() = default;
+TReportDefinition::~TReportDefinition() {
+  for (const auto& sub : subReports_) sub->Detach();
+}
 
 TDataSet* TReportDefinition::FindDataSet(const std::string& name) const {
   for (const auto& [n, d] : dataSetNames_)
@@ -56,12 +59,18 @@ TDataSet* TReportDefinition::FindDataSet(const std::string& name) const {
 }
 
 TDefinitionBuilder::TDefinitionBuilder(const std::string& text, const std::string& fileName,
-                                       const TDefinitionOptions& options)
-    : options_(options), result_(std::make_unique<TReportDefinition>()) {
+                                       const TDefinitionOptions& options, const TSubReportEmbedding* embedding)
+    : options_(options), result_(std::make_unique<TReportDefinition>()), embedding_(embedding) {
   source_.FileName = fileName;
   source_.Text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   baseDir_ = fs::absolute(fs::path(fileName)).parent_path();
   result_->fileName_ = fileName;
+  if (embedding_ != nullptr) {
+    // A sub-report's names live in an environment of their own over the holding report.
+    result_->environment_ = std::make_unique<TReportEnvironment>(*embedding_->Report);
+    result_->environment_->SetRunScope(embedding_->Run, {});
+    ownBands_.push_back(embedding_->Run);
+  }
 }
 
 TDefinitionBuilder::~TDefinitionBuilder() = default;
@@ -150,6 +159,9 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
   ApplyParameterValues();
   CheckJsonDataNames();
   ResolveBandLinks();
+  if (embedding_ != nullptr) LinkEmbeddedBands();
+  // Bands shared with sub-reports: each environment checks and binds its own.
+  if (embedding_ != nullptr || hasSubReports_) result_->Environment().SetBands(ownBands_);
   CompileExpressions();
   BindTokenText();
   if (!faults_.empty()) ThrowFaults();
@@ -236,6 +248,11 @@ void TDefinitionBuilder::ReadReport(TElement& e) {
     }
   }
   if (phase < kBands && reportDataSet) r.DataSet = DataSetAt(*reportDataSet, reportDataSetAt);
+  if (embedding_ != nullptr) {
+    embedding_->Run->DataSet = r.DataSet;
+    embedding_->Run->PrintIfEmpty = r.PrintIfEmpty;
+    result_->Environment().SetRunScope(embedding_->Run, r.ReportTitle);
+  }
   if (burstField) {
     FieldAt(*r.DataSet, *reportDataSet, *burstField, e, "burstField");
     result_->burstField_ = *burstField;
@@ -285,7 +302,12 @@ void TDefinitionBuilder::ApplyParameterValues() {
       source_.FailAtOffset(at, err.what());
     }
   }
-  const auto missing = env.MissingParameters();
+  auto missing = env.MissingParameters();
+  if (embedding_ != nullptr)  // the holding report gives these a value for each run
+    std::erase_if(missing, [this](const std::string& n) {
+      return std::any_of(embedding_->Bound.begin(), embedding_->Bound.end(),
+                         [&n](const std::string& b) { return SameText(b, n); });
+    });
   if (!missing.empty()) {
     qint64 at = reportStart_;
     for (const auto& [n, offset] : parameterAt_)
@@ -377,8 +399,11 @@ void TDefinitionBuilder::ReadQuery(TElement& e) {
   std::vector<TCalcSite> calcs;
   query->SQL = QueryText(calcs);
   // Every report parameter is offered to the query; the SQL takes those it names (:Name).
-  for (const TReportParameter* p : result_->Environment().Parameters())
+  for (const TReportParameter* p : result_->Environment().Parameters()) {
     if (p->Value) query->SetParam(p->Name, ParamCell(*p->Value));
+    else if (embedding_ != nullptr) query->SetParam(p->Name, TCell::Null());  // bound for each run
+  }
+  queries_.push_back(query.get());
   try {
     query->Open();
   } catch (const EOxQRError& err) {
@@ -428,7 +453,7 @@ std::pair<TDataSet*, std::string> TDefinitionBuilder::FieldRef(TElement& e, std:
 // ---- bands -----------------------------------------------------------------------------------
 
 void TDefinitionBuilder::ReadBand(TElement& e) {
-  TQRCustomReport& r = *result_->report_;
+  TQRCustomReport& r = BandReport();
   const auto typeName = e.Raw("type");
   if (!typeName) e.Fail("<band> needs the attribute type");
   const auto type = oxr::FindName(oxr::BandTypeNames(), *typeName);
@@ -452,9 +477,12 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
     links.Master = LinkOf(e, "master");
     links.Footer = LinkOf(e, "footer");
     band = &group;
+  } else if (embedding_ != nullptr) {
+    band = &AddEmbeddedBand(e, *type);
   } else {
     band = &r.AddBand(*type);
   }
+  ownBands_.push_back(band);
   band->Name = e.Text("name", "");
   if (!band->Name.empty()) {
     if (bandsByName_.contains(band->Name)) e.FailAt("name", "band '" + band->Name + "' is defined twice");
@@ -464,6 +492,10 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
   band->Color = e.Color("color", band->Color);
   band->Frame = e.Frame(band->Frame);
   band->Enabled = e.Bool("enabled", band->Enabled);
+  // A sub-report prints inside another report's pages: its page bands are left out.
+  if (embedding_ != nullptr && (*type == TQRBandType::rbPageHeader || *type == TQRBandType::rbPageFooter ||
+                                *type == TQRBandType::rbColumnHeader))
+    band->Enabled = false;
   if (const auto role = e.Raw("role")) {
     if (*role != "tableRow" && *role != "tableHeader")
       e.FailAt("role", "unknown band role '" + *role + "' (one of: tableRow, tableHeader)");
@@ -506,7 +538,10 @@ void TDefinitionBuilder::ResolveBandLinks() {
     if (child != nullptr && child->BandType != TQRBandType::rbChild)
       source_.FailAtOffset(l.Child.Offset, "band '" + l.Child.Name + "' is not a child band");
     l.Band->ChildBand = child;
-    if (auto* sub = dynamic_cast<TQRSubDetail*>(l.Band)) {
+    auto* sub = dynamic_cast<TQRSubDetail*>(l.Band);
+    if (sub != nullptr && embedding_ != nullptr && sub == embedding_->Run) {
+      // a sub-report's detail: linked to the band that holds it
+    } else if (sub != nullptr) {
       sub->Master = Resolve(l.Master);
       sub->HeaderBand = Resolve(l.Header);
       sub->FooterBand = Resolve(l.Footer);

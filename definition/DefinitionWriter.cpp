@@ -19,6 +19,7 @@
 #include "definition/ExpressionUses.h"
 #include "definition/OxrValues.h"
 #include "definition/ReportDefinition.h"
+#include "definition/SubReport.h"
 #include "platform/CodePage.h"
 #include "platform/SafeFile.h"
 
@@ -64,6 +65,10 @@ class TWriter {
   }
 
   void Write() {
+    // A sub-report's bands are written as its <subreport> element, not as bands.
+    for (const auto& b : report_.Bands())
+      for (const auto& c : b->Controls())
+        if (const auto* sub = dynamic_cast<const TQRSubReport*>(c.get())) subBands_.insert(sub->Bands.begin(), sub->Bands.end());
     NameDataSets();
     NameBands();
     xml_.writeStartDocument();
@@ -78,7 +83,8 @@ class TWriter {
       }
     }
     for (const TDataSet* d : dataSets_) WriteDataSet(*d);
-    for (const auto& b : report_.Bands()) WriteBand(*b);
+    for (const auto& b : report_.Bands())
+      if (!subBands_.contains(b.get())) WriteBand(*b);
     xml_.writeEndElement();
     xml_.writeEndDocument();
     buffer_.close();
@@ -143,6 +149,7 @@ class TWriter {
   void NameDataSets() {
     AddDataSet(report_.DataSet);
     for (const auto& b : report_.Bands()) {
+      if (subBands_.contains(b.get())) continue;
       if (const auto* sub = dynamic_cast<const TQRSubDetail*>(b.get())) AddDataSet(sub->DataSet);
       for (const auto& c : b->Controls()) {
         if (const auto* t = dynamic_cast<const TQRDBText*>(c.get())) AddDataSet(t->DataSet);
@@ -376,7 +383,28 @@ class TWriter {
     return name;
   }
 
+  // <subreport>: its file as written when it is found so from where this file goes, else
+  // its full path.
+  void WriteSubReport(const TQRSubReport& s) {
+    xml_.writeStartElement("subreport");
+    Attr("name", s.Name);
+    std::error_code ec;
+    const fs::path near = fs::weakly_canonical(fs::absolute(fs::path(path_).parent_path() / s.File), ec);
+    const bool same = !ec && near == fs::weakly_canonical(fs::path(s.FullPath), ec) && !ec;
+    Attr("file", same ? s.File : fs::absolute(s.FullPath).string());
+    if (!s.Parameters.empty()) Text("parameters", s.Parameters);
+    if (s.MinHeight > 0) Mm("height", s.MinHeight);
+    for (const auto& t : s.Totals) {
+      xml_.writeEmptyElement("total");
+      Attr("name", t.Name);
+      Text("expression", t.Expression);
+      if (!t.Format.empty()) Text("format", t.Format);
+    }
+    xml_.writeEndElement();
+  }
+
   void WriteControl(const TQRPrintable& c) {
+    if (const auto* sub = dynamic_cast<const TQRSubReport*>(&c)) return WriteSubReport(*sub);
     if (const auto* chart = dynamic_cast<const TQRDBChart*>(&c)) return WriteChart(*chart);
     if (const auto* rich = dynamic_cast<const TOxQRRichText*>(&c)) return WriteRichText(*rich);
     if (const auto* code = dynamic_cast<const TOxQRCustomBarcode*>(&c)) return WriteBarcode(*code);
@@ -521,6 +549,7 @@ class TWriter {
   std::map<const TDataSet*, std::string> dataSetNames_;
   std::set<std::string> usedNames_;
   std::map<const TQRCustomBand*, std::string> bandNames_;
+  std::set<const TQRCustomBand*> subBands_;  // bands of sub-reports, written as <subreport>
   std::set<std::string> sideFiles_;
 };
 

@@ -92,7 +92,7 @@ const TQRCustomBand* TEnvironmentState::FindScope(const std::string& name) const
   for (const auto& b : env_.Report().Bands()) {
     const bool scope =
         dynamic_cast<const TQRGroup*>(b.get()) != nullptr || dynamic_cast<const TQRSubDetail*>(b.get()) != nullptr;
-    if (scope && SameText(b->Name, name)) return b.get();
+    if (scope && env_.Holds(*b) && SameText(b->Name, name)) return b.get();
   }
   return nullptr;
 }
@@ -100,7 +100,7 @@ const TQRCustomBand* TEnvironmentState::FindScope(const std::string& name) const
 TAggregate* TEnvironmentState::AggregateOf(const TTokenPart& part, const TQRPrintable* /*control*/) const {
   const TDataSet* data = env_.FindDataSet(part.DataSet);
   if (data == nullptr) return nullptr;
-  const TQRCustomBand* scope = part.Name.empty() ? nullptr : FindScope(part.Name);
+  const TQRCustomBand* scope = part.Name.empty() ? env_.RunScope() : FindScope(part.Name);
   if (!part.Name.empty() && scope == nullptr) return nullptr;
   for (const auto& a : aggregates_)
     if (a->Matches(part.Function, *data, part.Field, scope)) return a.get();
@@ -110,7 +110,7 @@ TAggregate* TEnvironmentState::AggregateOf(const TTokenPart& part, const TQRPrin
 TAggregate& TEnvironmentState::AddAggregate(const TTokenPart& part, const TQRPrintable* control) {
   if (TAggregate* found = AggregateOf(part, control)) return *found;
   TDataSet* data = env_.FindDataSet(part.DataSet);
-  const TQRCustomBand* scope = part.Name.empty() ? nullptr : FindScope(part.Name);
+  const TQRCustomBand* scope = part.Name.empty() ? env_.RunScope() : FindScope(part.Name);
   aggregates_.push_back(std::make_unique<TAggregate>(part.Function, *data, part.Field, scope));
   if (running_) aggregates_.back()->StartRun();
   return *aggregates_.back();
@@ -121,7 +121,7 @@ bool TEnvironmentState::IsDeferred(const TTokenPart& part, const TQRPrintable* c
   if (part.Kind == TTokenKind::Expression) return part.Compiled != nullptr && part.Compiled->Deferred();
   if (part.Kind != TTokenKind::Aggregate || control == nullptr || control->ParentBand() == nullptr) return false;
   const TQRCustomBand* root = RootBand(env_.Report(), control->ParentBand());
-  if (part.Name.empty()) {
+  if (part.Name.empty() && env_.RunScope() == nullptr) {
     // Over the whole report: bands printed before (or between) the records.
     switch (root->BandType) {
       case TQRBandType::rbTitle:
@@ -133,7 +133,8 @@ bool TEnvironmentState::IsDeferred(const TTokenPart& part, const TQRPrintable* c
         return false;
     }
   }
-  const TQRCustomBand* scope = FindScope(part.Name);
+  // A sub-report's total without a group counts its run.
+  const TQRCustomBand* scope = part.Name.empty() ? env_.RunScope() : FindScope(part.Name);
   if (const auto* sub = dynamic_cast<const TQRSubDetail*>(scope)) return root == sub->HeaderBand;
   return scope != nullptr && root == scope;
 }
@@ -187,7 +188,7 @@ std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintab
     case TTokenKind::Time:
       return FormatDateTime(part.Format.empty() ? "hh:nn:ss" : part.Format, NowParts());
     case TTokenKind::Title:
-      return report.ReportTitle;
+      return env_.Title();
     case TTokenKind::Aggregate: {
       const TAggregate* a = AggregateOf(part, control);
       return a != nullptr ? a->Text(part.Format) : std::string();

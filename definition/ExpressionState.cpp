@@ -191,7 +191,7 @@ class TReportScope final : public TNameScope {
   TDataSet* DataSet(std::string_view name) override { return env_.FindDataSet(name); }
 
   TNodePtr Total(TTotalRequest request, std::string& message, bool& atGroup) override {
-    const TQRCustomBand* scope = nullptr;
+    const TQRCustomBand* scope = env_.RunScope();  // a sub-report's run, or the whole report
     if (!request.Group.empty()) {
       scope = env_.State().FindScope(request.Group);
       if (scope == nullptr) {
@@ -210,7 +210,7 @@ class TReportScope final : public TNameScope {
       TDataSet* d = env_.FindDataSet(n);
       if (std::find(request.Reads.begin(), request.Reads.end(), d) != request.Reads.end()) data = d;
     }
-    if (data == nullptr) data = env_.Report().DataSet;
+    if (data == nullptr) data = env_.MainDataSet();
     if (data == nullptr) {
       message = std::string(TotalName(request.Kind)) + " needs records: the report has no dataset";
       return nullptr;
@@ -234,7 +234,7 @@ class TReportScope final : public TNameScope {
   const TDataSet* LineData() const {
     const TQRCustomBand* root = RootOf(env_.Report(), band_);
     if (const auto* sub = dynamic_cast<const TQRSubDetail*>(root)) return sub->DataSet;
-    return env_.Report().DataSet;
+    return env_.MainDataSet();
   }
 
   TExpressionState& s_;
@@ -299,7 +299,7 @@ void TExpressionState::RecordPrinted(const TDataSet& data) {
   // restriction) prints the records of the dataset the expressions name.
   const TDataSet* records = data.Records();
   ++lines_[records];
-  if (&data == env_.Report().DataSet) ++groupLine_;
+  if (&data == env_.MainDataSet()) ++groupLine_;
   TEvalContext ctx = Context();
   for (const auto& s : snapshots_)
     if (s->Data->Records() == records) s->Live->Eval(s->Value, ctx);

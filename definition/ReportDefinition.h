@@ -20,6 +20,7 @@
 namespace oxqr {
 
 class TJsonDocument;
+class TSubReportRun;
 
 struct TDefinitionOptions {
   // The database file every dataset reads; empty: the report's own `database` attribute
@@ -63,6 +64,7 @@ class TReportDefinition {
 
  private:
   friend class TDefinitionBuilder;
+  friend class TSubReportRun;
   std::string fileName_;
   std::string databasePath_;
   std::vector<std::unique_ptr<TDataSet>> dataSets_;
@@ -71,6 +73,9 @@ class TReportDefinition {
   std::map<const TQRPrintable*, std::string> controlFiles_;
   std::string burstField_;
   std::string burstName_;
+  // The sub-reports whose bands joined the report: their datasets outlive the report; the
+  // destructor detaches what in them observes the report first.
+  std::vector<std::unique_ptr<TSubReportRun>> subReports_;
   std::unique_ptr<TQRReport> report_;  // destroyed before the datasets it reads
   std::unique_ptr<TReportEnvironment> environment_;  // last: it observes the report
 };

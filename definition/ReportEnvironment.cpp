@@ -173,7 +173,23 @@ TReportEnvironment::TReportEnvironment(TQRCustomReport& report)
 
 TReportEnvironment::~TReportEnvironment() { report_.RemoveRunObserver(*this); }
 
-const std::string& TReportEnvironment::Title() const { return report_.ReportTitle; }
+const std::string& TReportEnvironment::Title() const { return runScope_ != nullptr ? runTitle_ : report_.ReportTitle; }
+
+void TReportEnvironment::SetBands(std::vector<const TQRCustomBand*> bands) {
+  bands_ = std::move(bands);
+  allBands_ = false;
+}
+
+bool TReportEnvironment::Holds(const TQRCustomBand& band) const {
+  return allBands_ || std::find(bands_.begin(), bands_.end(), &band) != bands_.end();
+}
+
+void TReportEnvironment::SetRunScope(const TQRSubDetail* run, std::string title) {
+  runScope_ = run;
+  runTitle_ = std::move(title);
+}
+
+TDataSet* TReportEnvironment::MainDataSet() const { return runScope_ != nullptr ? runScope_->DataSet : report_.DataSet; }
 
 void TReportEnvironment::AddDataSet(const std::string& name, TDataSet& data) {
   if (name.empty()) throw std::invalid_argument("a dataset needs a name");
@@ -334,6 +350,7 @@ void TReportEnvironment::ValidateExpression(const TTokenPart& part, const TQRPri
 void TReportEnvironment::Bind() {
   bool deferred = false;
   for (const auto& band : report_.Bands()) {
+    if (!Holds(*band)) continue;
     for (const auto& control : band->Controls()) {
       const auto* owner = dynamic_cast<const TTokenTextOwner*>(control.get());
       if (owner == nullptr) continue;

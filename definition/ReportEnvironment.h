@@ -29,6 +29,7 @@ class TDataSet;
 class TField;
 class TQRCustomReport;
 class TQRPrintable;
+class TQRSubDetail;
 
 enum class TParamType : std::uint8_t { String, Integer, Float, Date, Boolean };
 using TParamValue = std::variant<std::string, std::int64_t, double, TDateTimeParts, bool>;
@@ -85,6 +86,20 @@ class TReportEnvironment final : private TQRRunObserver {
   TQRCustomReport& Report() const { return report_; }
   // The report's title ({title}).
   const std::string& Title() const;
+
+  // The bands whose text this environment holds; every band of the report unless set. A
+  // report that holds sub-reports shares its bands with their environments, each of which
+  // checks and binds only its own.
+  void SetBands(std::vector<const TQRCustomBand*> bands);
+  bool Holds(const TQRCustomBand& band) const;
+  // A sub-report's environment: its totals without a group count one run of the sub-report
+  // (`run`, the band that prints its records, a scope of its own) instead of the whole
+  // report, and {title} prints `title`.
+  void SetRunScope(const TQRSubDetail* run, std::string title);
+  const TQRSubDetail* RunScope() const { return runScope_; }
+  // The dataset whose records `line` and totals without a dataset count: the run's, or the
+  // report's.
+  TDataSet* MainDataSet() const;
 
   // Datasets by name (names compare without regard to case). Throws std::invalid_argument
   // for an empty or duplicate name.
@@ -143,6 +158,10 @@ class TReportEnvironment final : private TQRRunObserver {
   void RunFinished(TQRCustomReport& report) override;
 
   TQRCustomReport& report_;
+  std::vector<const TQRCustomBand*> bands_;
+  bool allBands_ = true;
+  const TQRSubDetail* runScope_ = nullptr;
+  std::string runTitle_;
   std::vector<std::pair<std::string, TDataSet*>> dataSets_;
   std::vector<std::unique_ptr<TReportParameter>> parameters_;
   std::unique_ptr<detail::TEnvironmentState> state_;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "../DefinitionTestSupport.h"
+#include "ReadBack.h"
 #include "OxQrExport/core/Settings.h"
 #include "definition/ReportDefinition.h"
 #include "tests/OxQrExport/support/ReaderSupport.h"
@@ -131,40 +132,8 @@ TEST(DefinitionTutorial, PdfShowsTheGroupTotalsTheReportTotalAndPageTwoOfThree) 
   EXPECT_EQ(text.Output.find("Page 4"), std::string::npos);
 }
 
-// The text a reader finds in `file`: pdftotext for PDF, openpyxl for workbooks (every
-// cell's value), Python's HTML parser for HTML (the text between the tags, entities read),
-// the bytes themselves for the formats that hold their text as it is.
-std::string ReadBack(const fs::path& file) {
-  const std::string ext = file.extension().string();
-  if (ext == ".pdf") return RunShell("pdftotext -layout " + ShellQuote(file.string()) + " -").Output;
-  if (ext == ".xlsx") {
-    return RunShell("python3 -c 'import sys, openpyxl\n"
-                    "for ws in openpyxl.load_workbook(sys.argv[1]).worksheets:\n"
-                    "  for row in ws.iter_rows(values_only=True):\n"
-                    "    print(*[v for v in row if v is not None])' " +
-                    ShellQuote(file.string()))
-        .Output;
-  }
-  if (ext == ".htm") {
-    return RunShell("python3 -c 'import sys, html.parser\n"
-                    "class Text(html.parser.HTMLParser):\n"
-                    "  def handle_data(self, data): print(data.replace(chr(160), chr(32)))\n"
-                    "Text().feed(open(sys.argv[1], encoding=\"latin-1\").read())' " +
-                    ShellQuote(file.string()))
-        .Output;
-  }
-  return test::ReadText(file);
-}
-
-// `args` run through the command-line exporter in `dir`; the files it names, read back.
-std::string ExportAndReadBack(const fs::path& dir, const std::string& args) {
-  const auto run = RunShell("cd " + ShellQuote(dir.string()) + " && " + ShellQuote(OXQR_EXPORTER) + " --quiet " + args);
-  EXPECT_EQ(run.Status, 0) << args;
-  std::string text;
-  std::istringstream files(run.Output);
-  for (std::string file; std::getline(files, file);) text += ReadBack(dir / file) + "\n";  // relative: to dir
-  return text;
-}
+using test::ExportAndReadBack;
+using test::ReadBack;
 
 // The exporter lays a report out once for the formats that read no preview, but values known
 // only after a whole run (a group's count in its header, "Page N of M") need the preview run
