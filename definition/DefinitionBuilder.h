@@ -101,6 +101,9 @@ class TDefinitionBuilder {
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
   void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
+  // DefinitionCrossTab.cpp: <crosstab>; its expressions compile once every band is known.
+  void ReadCrossTab(oxr::TElement& e, TQRCustomBand& band);
+  void CompileCrossTabs();
   // Fails at `e` with a fault the database gave while opening a dataset.
   [[noreturn]] void FailFromDatabase(const oxr::TElement& e, const std::string& message) const;
   std::string ReadFileName(oxr::TElement& e, const std::string& kind);
@@ -135,6 +138,7 @@ class TDefinitionBuilder {
   std::vector<TBandLinks> bandLinks_;
   std::unique_ptr<TReportDefinition> result_;
   std::vector<TExpressionSite> expressionSites_;
+  std::vector<std::function<void()>> afterBands_;  // cross-tabs' compilations
   std::vector<TDefinitionFault> faults_;
   TQRPrintable* styleTarget_ = nullptr;  // the control being read (EndLeaf reads its <style>)
   const TQRCustomBand* currentBand_ = nullptr;  // the band being read

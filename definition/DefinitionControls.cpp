@@ -145,9 +145,12 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
   } else if (kind == "barcode") {
     ReadBarcode(e, band);
     return;
+  } else if (kind == "crosstab") {
+    ReadCrossTab(e, band);
+    return;
   } else {
     e.Fail("<band> has no element <" + kind +
-           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode, style)");
+           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode, crosstab, style)");
   }
   EndLeaf(e);
 }

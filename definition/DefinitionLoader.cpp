@@ -151,6 +151,7 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
   CheckJsonDataNames();
   ResolveBandLinks();
   CompileExpressions();
+  CompileCrossTabs();
   BindTokenText();
   if (!faults_.empty()) ThrowFaults();
   return std::move(result_);

@@ -7,6 +7,7 @@
 #include "engine/Band.h"
 #include "engine/Chart.h"
 #include "engine/Controls.h"
+#include "engine/CrossTab.h"
 #include "engine/Report.h"
 #include "platform/Types.h"
 
@@ -76,10 +77,18 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
     struct TBox {
       const TQRPrintable* Control;
       double Left;
+      double Width;
     };
     std::vector<TBox> boxes;
-    for (const auto& control : band->Controls())
-      if (control->Enabled && MayPrintText(*control)) boxes.push_back({control.get(), BoxLeft(*control, offsetX)});
+    for (const auto& control : band->Controls()) {
+      if (!control->Enabled || !MayPrintText(*control)) continue;
+      // A table's cells start at its columns' edges: a box each, the same on every page.
+      if (const auto* table = dynamic_cast<const TQRCrossTab*>(control.get())) {
+        for (const auto& [left, width] : table->ColumnBoxes()) boxes.push_back({control.get(), offsetX + left, width});
+        continue;
+      }
+      boxes.push_back({control.get(), BoxLeft(*control, offsetX), control->Size.Width});
+    }
     std::stable_sort(boxes.begin(), boxes.end(), [](const TBox& a, const TBox& b) { return a.Left < b.Left; });
     const std::size_t first = placed.size();
     for (const TBox& box : boxes) {
@@ -87,7 +96,7 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
       for (std::size_t i = first; i < placed.size(); ++i)
         if (placed[i].second.first == key.first && ShareLine(*placed[i].first, *box.Control, rowHeight))
           key.second = std::max(key.second, placed[i].second.second + 1);
-      const int w = std::max(0, Rounded(width(box.Control->Size.Width)));
+      const int w = std::max(0, Rounded(width(box.Width)));
       auto [at, added] = byKey[key].emplace(band.get(), w);
       if (!added) at->second = std::max(at->second, w);
       placed.emplace_back(box.Control, key);
@@ -108,7 +117,9 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
     columns_.push_back(column);
     done.push_back(&widths);
   }
-  for (const auto& [control, key] : placed) slots_[control] = slotOfKey[key];
+  // A table's texts go by their cells' boxes (SlotAt), not by one slot of the control.
+  for (const auto& [control, key] : placed)
+    if (dynamic_cast<const TQRCrossTab*>(control) == nullptr) slots_[control] = slotOfKey[key];
 }
 
 int TReportColumns::SlotOf(const TQRPrintable* control) const {
