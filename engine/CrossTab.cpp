@@ -120,6 +120,7 @@ std::vector<TQRTextCell> TQRCrossTab::CellsOf(const TQRCrossTabTable& table, con
   const auto add = [&](double left, double top, double width, std::string text, TAlignment alignment, bool bold,
                        std::optional<double> number) {
     TQRTextCell cell;
+    cell.Box = left < RowHeaderWidth ? 0 : 1 + static_cast<int>(std::lround((left - RowHeaderWidth) / ColumnWidth));
     cell.Left = Size.Left + left;
     cell.Top = Size.Top + top;
     cell.Width = width;

@@ -21,6 +21,7 @@ void TOxQRDocumentFilter::WriteTextCells(const TQRPrintable& Control, std::span<
     label.Size = TQRSize{cell.Height, cell.Left, cell.Top, cell.Width};
     TextCell = &cell;
     BeginTextBlock(label, OffsetX, OffsetY);
+    TextControl = &Control;  // the texts are the table's (its band, its place in a grid)
     if (!cell.Text.empty()) {
       TextClipLeft = OffsetX + cell.Left;
       TextClipRight = OffsetX + cell.Left + cell.Width;

@@ -176,6 +176,8 @@ void TOxQRCellGridFilter::AddText(const TOxQrTextRec& Rec) {
 
 int TOxQRCellGridFilter::ReportSlotOf(const TOxQrTextRec& Copy) {
   if (const int slot = ReportColumns.SlotOf(TextControl); slot >= 0) return slot;
+  if (TextCell != nullptr)  // a table's cell: the slot of its column's box
+    if (const int slot = ReportColumns.SlotOfCell(TextControl, TextCell->Box); slot >= 0) return slot;
   // A text of no control of the bands (a barcode's caption, a label outside the export-aware
   // controls) goes by its box, which a label sets around its lines, else by its first character.
   const double left = TextClipRight > TextClipLeft ? MapX(TextClipLeft) : Copy.X;
