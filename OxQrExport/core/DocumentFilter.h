@@ -150,6 +150,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   // be; the band closes after the last cell when the control is the band's last.
   virtual void WriteTextCells(const TQRPrintable& Control, std::span<const TQRTextCell> Cells, int OffsetX,
                               int OffsetY, bool Continuing);
+  // Whether WriteTextCells gives a cell's line its alignment (a grid aligns it in its cell)
+  // rather than its left edge where the page draws it.
+  virtual bool KeepsCellAlignment() const { return false; }
   // Markup of a barcode's background and bars; the base renders none (text formats).
   virtual std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing);
 

@@ -16,8 +16,8 @@ inline std::string CrossTabByMonth() {
   <band type="summary" height="20">
     <crosstab name="ByMonth" left="0" top="2" width="180" height="12" dataset="Orders"
               rows="Orders.PaymentMethod" columns="monthname(Orders.SaleDate)"
-              value="sum(Orders.AmountPaid)" format="#,##0.00" fontSize="8"
-              rowHeaderWidth="22" columnWidth="22" rowHeight="5"/>
+              value="sum(Orders.AmountPaid)" format="#,##0.00"
+              rowHeaderWidth="22" columnWidth="22" rowHeight="6"/>
   </band>
   <band type="pageFooter" height="8">
     <label left="0" top="2" width="180" height="5" align="center" text="Page {page} of {pages}"/>
