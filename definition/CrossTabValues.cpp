@@ -30,7 +30,15 @@ std::size_t TCrossTabValues::HeaderOf(const THeaderSource& source, std::vector<T
   source.Value->Evaluate(text_, ctx);
   std::string text;
   AppendValueText(text_, {}, text);
-  if (const auto at = index.find(text); at != index.end()) return at->second;
+  if (const auto at = index.find(text); at != index.end()) {
+    // The header keeps the least key of its records, whatever order they print in.
+    THeader& header = headers[at->second];
+    if (source.Key != source.Value) {
+      source.Key->Evaluate(key_, ctx);
+      if (!key_.Null && (header.Key.Null || CompareValues(key_, header.Key) < 0)) header.Key = key_;
+    }
+    return at->second;
+  }
   if (headers.size() >= limit)
     throw EOxQRError("cross-tab " + sources_.Name + ": more than " + std::to_string(limit) + " " + what +
                      " (each distinct value of '" + source.Value->Source() + "' is one)");

@@ -5,8 +5,8 @@
 // of the whole table. The values start again with each run and whenever the cross-tab's
 // scope (a group or sub-detail band; none: the report) starts.
 //
-// Headers keep the order of their values: each header sorts by the value its first record
-// gave to the first field the header's expression reads (a month's name by the date it was
+// Headers keep the order of their values: each header sorts by the least value its records
+// gave to the first field the header's expression reads (a month's name by the dates it was
 // made from), or by its own value when it reads no field; nulls first, equal keys by text.
 #include <cstddef>
 #include <cstdint>
@@ -84,7 +84,7 @@ class TCrossTabValues final : public TRecordValues {
   std::map<std::pair<std::size_t, std::size_t>, TState> cells_;
   std::vector<TState> rowTotals_, columnTotals_;
   TState grand_;
-  expr::TValue value_, text_;  // scratch
+  expr::TValue value_, text_, key_;  // scratch
 };
 
 }  // namespace oxqr

@@ -73,6 +73,17 @@ TEST(CrossTabValues, HeadersFollowTheirValuesAndTotalsAddUp) {
   EXPECT_EQ(t.GrandTotal.Number, 23.0);
 }
 
+// A header sorts by the least date of its records, not by the first one printed: the
+// January printed first is of the later year.
+TEST(CrossTabValues, HeadersSortByTheirLeastKeyWhateverThePrintOrder) {
+  TLoaded l;
+  Load(l, Definition(R"x(rows="Sales.kind" columns="monthname(Sales.day)" value="count(Sales)")x"),
+       "CREATE TABLE sales (shop INTEGER, day DATE, kind TEXT, amount CURRENCY);\n"
+       "INSERT INTO sales VALUES (1, '2025-01-10', 'a', 1), (2, '2024-03-01', 'a', 1), (3, '2024-01-05', 'a', 1);\n");
+  l.Def->Report().Prepare();
+  EXPECT_EQ(l.Table->Table().ColumnHeaders, (std::vector<std::string>{"January", "March"}));
+}
+
 TEST(CrossTabValues, KindsOfTotalAndTextHeaders) {
   struct TCase {
     const char* Value;
