@@ -44,8 +44,10 @@ std::size_t TCrossTabValues::HeaderOf(const THeaderSource& source, std::vector<T
                      " (each distinct value of '" + source.Value->Source() + "' is one)");
   THeader header;
   header.Text = text;
-  if (source.Key == source.Value) header.Key = text_;
-  else source.Key->Evaluate(header.Key, ctx);
+  if (source.Key == source.Value)
+    header.Key = text_;
+  else
+    source.Key->Evaluate(header.Key, ctx);
   index.emplace(std::move(text), headers.size());
   headers.push_back(std::move(header));
   return headers.size() - 1;
@@ -75,8 +77,10 @@ void TCrossTabValues::AddTo(TState& s) const {
     case TTotal::Sum:
     case TTotal::Avg:
     case TTotal::RunningSum:
-      if (const auto sum = s.Sum + value_.Num) s.Sum = *sum;
-      else s.Overflow = true;
+      if (const auto sum = s.Sum + value_.Num)
+        s.Sum = *sum;
+      else
+        s.Overflow = true;
       return;
     case TTotal::Min:
     case TTotal::Max:

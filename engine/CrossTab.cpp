@@ -75,8 +75,10 @@ std::size_t TQRCrossTab::RowsThatFit(double top, std::size_t remaining, bool mus
   std::size_t low = 1, high = remaining;  // fits(low) holds
   while (low < high) {
     const std::size_t mid = low + (high - low + 1) / 2;
-    if (fits(mid)) low = mid;
-    else high = mid - 1;
+    if (fits(mid))
+      low = mid;
+    else
+      high = mid - 1;
   }
   return low;
 }
@@ -131,8 +133,8 @@ std::vector<TQRTextCell> TQRCrossTab::CellsOf(const TQRCrossTabTable& table, con
     cell.Alignment = alignment;
     const double lineHeight = TextExtent(cell.Font, "W").cy / factor;
     cell.TextX = cell.Left + (alignment == TAlignment::taRightJustify ? width - kPadding
-                              : alignment == TAlignment::taCenter      ? width / 2
-                                                                       : kPadding);
+                              : alignment == TAlignment::taCenter     ? width / 2
+                                                                      : kPadding);
     cell.TextY = cell.Top + std::max(0.0, (RowHeight - lineHeight) / 2);
     cell.Number = number;
     if (number) cell.NumberFormat = table.NumberFormat;

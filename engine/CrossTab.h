@@ -28,7 +28,7 @@ struct TQRCrossTabValue {
 struct TQRCrossTabTable {
   std::vector<std::string> RowHeaders;
   std::vector<std::string> ColumnHeaders;
-  std::vector<TQRCrossTabValue> Cells;  // RowHeaders.size() x ColumnHeaders.size(), row by row
+  std::vector<TQRCrossTabValue> Cells;         // RowHeaders.size() x ColumnHeaders.size(), row by row
   std::vector<TQRCrossTabValue> RowTotals;     // one per row
   std::vector<TQRCrossTabValue> ColumnTotals;  // one per column
   TQRCrossTabValue GrandTotal;

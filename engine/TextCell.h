@@ -19,11 +19,11 @@ struct TQRTextCell {
   std::string Text;
   TFont Font;
   TAlignment Alignment = TAlignment::taLeftJustify;
-  double TextX = 0;  // the line's anchor (Native, relative to the band) for its alignment
-  double TextY = 0;  // the line's top
-  int Box = -1;      // which of the control's column boxes (left to right) the cell lies in
-  std::optional<double> Number;       // the value Text shows, when it is a number
-  std::string NumberFormat;           // the display mask Text was made with ("#,##0.00"); may be empty
+  double TextX = 0;              // the line's anchor (Native, relative to the band) for its alignment
+  double TextY = 0;              // the line's top
+  int Box = -1;                  // which of the control's column boxes (left to right) the cell lies in
+  std::optional<double> Number;  // the value Text shows, when it is a number
+  std::string NumberFormat;      // the display mask Text was made with ("#,##0.00"); may be empty
 };
 
 }  // namespace oxqr

@@ -6,8 +6,8 @@
 
 namespace oxqr {
 
-void TOxQRDocumentFilter::WriteTextCells(const TQRPrintable& Control, std::span<const TQRTextCell> Cells,
-                                         int OffsetX, int OffsetY, bool Continuing) {
+void TOxQRDocumentFilter::WriteTextCells(const TQRPrintable& Control, std::span<const TQRTextCell> Cells, int OffsetX,
+                                         int OffsetY, bool Continuing) {
   if (!PageOpen()) return;
   if (!BandOpen) BeginBand();
   const double factor = SourcePrinter->HorizontalFactor();

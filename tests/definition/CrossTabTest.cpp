@@ -26,7 +26,8 @@ std::string Definition(const std::string& crossTab, const std::string& bands = "
   return R"(<?xml version="1.0" encoding="UTF-8"?>
 <report title="T" dataset="Sales">
   <query name="Sales">SELECT * FROM sales ORDER BY shop, day</query>
-)" + bands + R"(  <band type="summary" height="20">
+)" + bands +
+         R"(  <band type="summary" height="20">
     <crosstab name="X" left="0" top="0" width="180" height="10" dataset="Sales" )" +
          crossTab + R"(/>
   </band>
@@ -64,7 +65,7 @@ TEST(CrossTabValues, HeadersFollowTheirValuesAndTotalsAddUp) {
   Load(l, Definition(R"x(rows="Sales.shop" columns="monthname(Sales.day)" value="sum(Sales.amount)" format="0.00")x"));
   l.Def->Report().Prepare();
   const TQRCrossTabTable t = l.Table->Table();
-  EXPECT_EQ(t.RowHeaders, (std::vector<std::string>{"9", "10", "100"}));  // by number, not as text
+  EXPECT_EQ(t.RowHeaders, (std::vector<std::string>{"9", "10", "100"}));                   // by number, not as text
   EXPECT_EQ(t.ColumnHeaders, (std::vector<std::string>{"January", "February", "March"}));  // by date
   EXPECT_EQ(Texts(t.Cells), (std::vector<std::string>{"1.25", "", "0.75", "4.00", "", "5.00", "10.00", "2.00", ""}));
   EXPECT_EQ(Texts(t.RowTotals), (std::vector<std::string>{"2.00", "9.00", "12.00"}));
@@ -100,7 +101,8 @@ TEST(CrossTabValues, KindsOfTotalAndTextHeaders) {
   for (const TCase& c : cases) {
     TLoaded l;
     const std::string format = std::string(c.Value).find("day") != std::string::npos ? R"( format="dd/mm/yyyy")" : "";
-    Load(l, Definition(R"x(rows="Sales.kind" columns="year(Sales.day)" value=")x" + std::string(c.Value) + "\"" + format));
+    Load(l,
+         Definition(R"x(rows="Sales.kind" columns="year(Sales.day)" value=")x" + std::string(c.Value) + "\"" + format));
     l.Def->Report().Prepare();
     const TQRCrossTabTable t = l.Table->Table();
     EXPECT_EQ(t.RowHeaders, (std::vector<std::string>{"", "a", "b"})) << c.Value;  // null first, then by text

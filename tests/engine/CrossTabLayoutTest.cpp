@@ -93,8 +93,7 @@ TEST_P(CrossTabLayout, PiecesRepeatTheirHeaders) {
 const LayoutCase kLayoutCases[] = {
     {"Small", 2, 2, 2970, 0, {"C1 C2 Total|R1 R2 Total"}},
     {"Empty", 0, 0, 2970, 0, {"Total|Total"}},
-    {"WideFollowsOnThePage", 2, 8, 2970, 0,
-     {"C1 C2 C3 C4 C5 C6|R1 R2 Total; C7 C8 Total|R1 R2 Total"}},
+    {"WideFollowsOnThePage", 2, 8, 2970, 0, {"C1 C2 C3 C4 C5 C6|R1 R2 Total; C7 C8 Total|R1 R2 Total"}},
     {"LeftEdgeNarrowsThePiece", 1, 5, 2970, 300, {"C1 C2 C3 C4 C5|R1 Total; Total|R1 Total"}},
     {"Tall", 12, 2, 600, 0, {"C1 C2 Total|R1 R2 R3 R4 R5 R6 R7 R8 R9", "C1 C2 Total|R10 R11 R12 Total"}},
     {"WideAndTall",
@@ -131,7 +130,7 @@ TEST(CrossTabLayout, CellsHoldTheirNumbersAndTotalsAtTheEnd) {
   EXPECT_FALSE(value.Font.Style.Has(TFontStyle::fsBold));
   EXPECT_EQ(value.Left, kHeaderWidth);
   EXPECT_EQ(value.Top, kRowHeight);  // under the header row
-  EXPECT_FALSE(cells[0].Number);  // the corner and headers are text
+  EXPECT_FALSE(cells[0].Number);     // the corner and headers are text
 }
 
 }  // namespace

@@ -77,9 +77,9 @@ class CrossTabReaders : public ::testing::Test {
   // Writes `definition` as x.oxr and exports it to `output` in the scratch folder.
   void Export(const std::string& definition, const std::string& output, const std::string& options = "") {
     std::ofstream(dir_.Path / "x.oxr") << definition;
-    const auto run = RunShell("cd " + ShellQuote(dir_.Path.string()) + " && QT_QPA_PLATFORM=offscreen " +
-                              ShellQuote(OXQR_EXPORTER) + " --quiet --db " + ShellQuote(kDatabase) + " " + options +
-                              " x.oxr " + output + " 2>&1");
+    const auto run =
+        RunShell("cd " + ShellQuote(dir_.Path.string()) + " && QT_QPA_PLATFORM=offscreen " + ShellQuote(OXQR_EXPORTER) +
+                 " --quiet --db " + ShellQuote(kDatabase) + " " + options + " x.oxr " + output + " 2>&1");
     ASSERT_EQ(run.Status, 0) << run.Output;
   }
   std::string Pdf(const std::string& name) {
@@ -142,8 +142,9 @@ TEST_F(CrossTabReaders, GroupFooterTablesCountTheirGroupsOrders) {
                              "GROUP BY 1 ORDER BY 1"))
     expected.push_back(r[1]);
   EXPECT_EQ(grand, expected);
-  const auto last = Query("SELECT MAX(o.AmountPaid) FROM orders o JOIN customer c ON c.CustNo = o.CustNo "
-                          "WHERE c.Country = (SELECT MAX(Country) FROM customer c2 JOIN orders o2 ON o2.CustNo = c2.CustNo)");
+  const auto last = Query(
+      "SELECT MAX(o.AmountPaid) FROM orders o JOIN customer c ON c.CustNo = o.CustNo "
+      "WHERE c.Country = (SELECT MAX(Country) FROM customer c2 JOIN orders o2 ON o2.CustNo = c2.CustNo)");
   char maxText[32];
   std::snprintf(maxText, sizeof maxText, "%.2f", std::stod(last[0][0]));
   const auto totals = WordsAfter(text, "Total");
@@ -202,7 +203,9 @@ TEST_F(CrossTabReaders, DefinitionIsValidAgainstTheSchema) {
   for (const std::string& text : {test::CrossTabByMonth(), test::CrossTabPerCountry()}) {
     std::ofstream(Path("v.oxr")) << text;
     EXPECT_EQ(RunShell("xmllint --noout --schema " + ShellQuote(schema.string()) + " " +
-                       ShellQuote(Path("v.oxr").string()) + " 2>&1").Status, 0);
+                       ShellQuote(Path("v.oxr").string()) + " 2>&1")
+                  .Status,
+              0);
   }
 }
 
@@ -226,10 +229,11 @@ TEST_F(CrossTabReaders, RenderedPagesAgreeWithThePagePicture) {
   }
   if (HaveProgram("chromium")) {
     Export(test::CrossTabByMonth(), "h.htm", "--set HTML.ShowNavigator=False");
-    RunShell("timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
-             "--force-device-scale-factor=1 --window-size=794,1123 --user-data-dir=" +
-             ShellQuote(Path(".chromium").string()) + " --screenshot=" + ShellQuote(Path("h.png").string()) + " " +
-             ShellQuote(Path("h0001.htm").string()) + " >/dev/null 2>&1");
+    RunShell(
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+        "--force-device-scale-factor=1 --window-size=794,1123 --user-data-dir=" +
+        ShellQuote(Path(".chromium").string()) + " --screenshot=" + ShellQuote(Path("h.png").string()) + " " +
+        ShellQuote(Path("h0001.htm").string()) + " >/dev/null 2>&1");
     expect(Path("h.png"), "html", 0.98);
   }
   if (HaveProgram("soffice") && HaveProgram("pdftoppm")) {
