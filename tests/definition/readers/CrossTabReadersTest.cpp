@@ -197,6 +197,41 @@ TEST_F(CrossTabReaders, WorkbookHoldsTypedNumbersInAGrid) {
   EXPECT_NEAR(grand->second, std::stod(Query("SELECT SUM(AmountPaid) FROM orders")[0][0]), 0.005);
 }
 
+// xlrd and Python's csv module: each method's row holds its sums as numbers, one cell each,
+// in both pieces of columns (the second ending with its total).
+TEST_F(CrossTabReaders, WorksheetAndCsvRowsHoldTheSumsAsNumbers) {
+  if (RunShell("/usr/bin/python3 -c 'import xlrd' 2>/dev/null").Status != 0) GTEST_SKIP() << "xlrd is missing";
+  Export(test::CrossTabByMonth(), "x.xls");
+  Export(test::CrossTabByMonth(), "x.csv");
+  const std::string xls =
+      "import xlrd, sys\n"
+      "s = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+      "for r in range(s.nrows):\n"
+      "  if s.cell_value(r, 0) == sys.argv[2]:\n"
+      "    print(' '.join('%.2f' % s.cell_value(r, c) for c in range(1, s.ncols) if s.cell_type(r, c) == 2))\n";
+  const std::string csv =
+      "import csv, sys\n"
+      "for row in csv.reader(open(sys.argv[1], newline='')):\n"
+      "  if row and row[0] == sys.argv[2]:\n"
+      "    print(' '.join('%.2f' % float(v) for v in row[1:] if v))\n";
+  for (const auto& r : Query("SELECT PaymentMethod FROM orders GROUP BY 1")) {
+    std::string expected;
+    for (const auto& m : Query("SELECT printf('%.2f', SUM(AmountPaid)) FROM orders WHERE PaymentMethod = '" + r[0] +
+                               "' GROUP BY strftime('%m', SaleDate) ORDER BY strftime('%m', SaleDate)"))
+      expected += m[0] + " ";
+    const auto total = Query("SELECT printf('%.2f', SUM(AmountPaid)) FROM orders WHERE PaymentMethod = '" + r[0] + "'");
+    expected += total[0][0];
+    for (const auto& [script, file] : {std::pair{xls, "x.xls"}, {csv, "x.csv"}}) {
+      std::istringstream lines(RunShell("/usr/bin/python3 -c " + ShellQuote(script) + " " +
+                                        ShellQuote(Path(file).string()) + " " + ShellQuote(r[0]))
+                                   .Output);
+      std::string joined;
+      for (std::string line; std::getline(lines, line);) joined += (joined.empty() ? "" : " ") + line;
+      EXPECT_EQ(joined, expected) << file << " " << r[0];
+    }
+  }
+}
+
 TEST_F(CrossTabReaders, DefinitionIsValidAgainstTheSchema) {
   if (!HaveProgram("xmllint")) GTEST_SKIP() << "xmllint is missing";
   const fs::path schema = fs::path(OXQR_TEST_SOURCE_DIR) / "definition" / "oxr.xsd";
