@@ -137,6 +137,9 @@ class TDefinitionBuilder {
   TQRCustomReport& BandReport();
   TQRCustomBand& AddEmbeddedBand(oxr::TElement& e, TQRBandType type);
   void LinkEmbeddedBands();
+  // DefinitionCrossTab.cpp: <crosstab>; its expressions compile once every band is known.
+  void ReadCrossTab(oxr::TElement& e, TQRCustomBand& band);
+  void CompileCrossTabs();
   // Fails at `e` with a fault the database gave while opening a dataset.
   [[noreturn]] void FailFromDatabase(const oxr::TElement& e, const std::string& message) const;
   std::string ReadFileName(oxr::TElement& e, const std::string& kind);
@@ -171,6 +174,7 @@ class TDefinitionBuilder {
   std::vector<TBandLinks> bandLinks_;
   std::unique_ptr<TReportDefinition> result_;
   std::vector<TExpressionSite> expressionSites_;
+  std::vector<std::function<void()>> afterBands_;  // cross-tabs' compilations
   std::vector<TDefinitionFault> faults_;
   const TSubReportEmbedding* embedding_ = nullptr;
   int subReportCount_ = 0;  // of the whole load (the outermost builder's)

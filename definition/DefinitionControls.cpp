@@ -148,9 +148,12 @@ void TDefinitionBuilder::ReadControl(TElement& e, TQRCustomBand& band) {
   } else if (kind == "subreport") {
     ReadSubReport(e, band);
     return;
+  } else if (kind == "crosstab") {
+    ReadCrossTab(e, band);
+    return;
   } else {
     e.Fail("<band> has no element <" + kind +
-           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode, subreport, style)");
+           "> (label, text, memo, sysdata, shape, image, richtext, chart, barcode, crosstab, subreport, style)");
   }
   EndLeaf(e);
 }

@@ -163,6 +163,7 @@ std::unique_ptr<TReportDefinition> TDefinitionBuilder::Run() {
   // Bands shared with sub-reports: each environment checks and binds its own.
   if (embedding_ != nullptr || hasSubReports_) result_->Environment().SetBands(ownBands_);
   CompileExpressions();
+  CompileCrossTabs();
   BindTokenText();
   if (!faults_.empty()) ThrowFaults();
   return std::move(result_);

@@ -9,6 +9,7 @@
 
 #include "OxQrCtrls/Barcode.h"
 #include "OxQrCtrls/ChartControl.h"
+#include "definition/CrossTabControl.h"
 #include "OxQrCtrls/ExportControls.h"
 #include "data/JsonData.h"
 #include "data/Query.h"
@@ -157,6 +158,7 @@ class TWriter {
         if (const auto* r = dynamic_cast<const TDBRichText*>(c.get())) AddDataSet(r->DataSet);
         if (const auto* ch = dynamic_cast<const TQRDBChart*>(c.get())) AddDataSet(ch->DataSet);
         if (const auto* bc = dynamic_cast<const TOxQRDBBarcode*>(c.get())) AddDataSet(bc->DataSet);
+        if (const auto* x = dynamic_cast<const TDefinitionCrossTab*>(c.get())) AddDataSet(x->Values.Sources().Data);
       }
     }
   }
@@ -408,6 +410,7 @@ class TWriter {
     if (const auto* chart = dynamic_cast<const TQRDBChart*>(&c)) return WriteChart(*chart);
     if (const auto* rich = dynamic_cast<const TOxQRRichText*>(&c)) return WriteRichText(*rich);
     if (const auto* code = dynamic_cast<const TOxQRCustomBarcode*>(&c)) return WriteBarcode(*code);
+    if (const auto* table = dynamic_cast<const TDefinitionCrossTab*>(&c)) return WriteCrossTab(*table);
     if (const auto* t = dynamic_cast<const TQRDBText*>(&c)) {
       const TOxQRDBText def;
       xml_.writeStartElement("text");
@@ -535,6 +538,26 @@ class TWriter {
     Bool("marks", look.MarksVisible, def.Chart.MarksVisible);
     Bool("legend", look.LegendVisible, def.Chart.LegendVisible);
     Font("labelFont", look.LabelFont, def.Chart.LabelFont);
+    ControlStyles(c);
+    xml_.writeEndElement();
+  }
+
+  // The expressions as written: they name the datasets by the definition's names.
+  void WriteCrossTab(const TDefinitionCrossTab& c) {
+    const TDefinitionCrossTab def;
+    xml_.writeStartElement("crosstab");
+    Common(c, def);
+    Font("font", c.Font, def.Font);
+    Text("dataset", c.DataSetName);
+    Text("rows", c.Rows);
+    Text("columns", c.Columns);
+    Text("value", c.Value);
+    if (!c.Format.empty()) Text("format", c.Format);
+    if (!c.Group.empty()) Text("group", c.Group);
+    if (c.RowHeaderWidth != def.RowHeaderWidth) Mm("rowHeaderWidth", c.RowHeaderWidth);
+    if (c.ColumnWidth != def.ColumnWidth) Mm("columnWidth", c.ColumnWidth);
+    if (c.RowHeight != def.RowHeight) Mm("rowHeight", c.RowHeight);
+    if (c.TotalCaption != def.TotalCaption) Text("totalCaption", c.TotalCaption);
     ControlStyles(c);
     xml_.writeEndElement();
   }

@@ -292,6 +292,7 @@ void TExpressionState::StartRun(bool /*preview*/) {
   counters_ = {};
   for (const auto& s : snapshots_) s->Value.SetNull(s->Live->Type());
   for (const auto& t : totals_) t->StartRun();
+  for (TRecordValues* v : recordValues_) v->StartRun();
 }
 
 void TExpressionState::RecordPrinted(const TDataSet& data) {
@@ -305,6 +306,7 @@ void TExpressionState::RecordPrinted(const TDataSet& data) {
     if (s->Data->Records() == records) s->Live->Eval(s->Value, ctx);
   for (const auto& t : totals_)
     if (t->Data().Records() == records) t->Add(ctx);
+  for (TRecordValues* v : recordValues_) v->RecordPrinted(data, ctx);
 }
 
 void TExpressionState::ScopeStarted(const TQRCustomBand& scope) {
@@ -312,6 +314,7 @@ void TExpressionState::ScopeStarted(const TQRCustomBand& scope) {
   else groupLine_ = 0;
   for (const auto& t : totals_)
     if (t->Scope() == &scope) t->StartInstance();
+  for (TRecordValues* v : recordValues_) v->ScopeStarted(scope);
 }
 
 void TExpressionState::ScopeEnded(const TQRCustomBand& scope) {

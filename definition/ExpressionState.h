@@ -22,6 +22,17 @@ class TQRCustomBand;
 class TQRPrintable;
 class TReportEnvironment;
 
+// Values a control keeps over the records of a run (a cross-tab's cells), told of the run
+// as the totals are: not owned, it outlives the state (the report's controls do).
+class TRecordValues {
+ public:
+  virtual ~TRecordValues() = default;
+  virtual void StartRun() = 0;
+  // A record of `data` printed (after the totals took it).
+  virtual void RecordPrinted(const TDataSet& data, expr::TEvalContext& ctx) = 0;
+  virtual void ScopeStarted(const TQRCustomBand& scope) = 0;
+};
+
 class TExpressionState {
  public:
   explicit TExpressionState(TReportEnvironment& env);
@@ -53,6 +64,7 @@ class TExpressionState {
   int FinalPages() const { return finalPages_; }
   bool Exporting() const;
   TExpressionTotal& AddTotal(expr::TTotal kind, expr::TNodePtr argument, TDataSet& data, const TQRCustomBand* scope);
+  void AddRecordValues(TRecordValues& values) { recordValues_.push_back(&values); }
   // A leaf reading `field` as the last record of `data` printed had it (for bands printed
   // after their records).
   expr::TNodePtr LastPrinted(TDataSet& data, TField& field);
@@ -61,6 +73,7 @@ class TExpressionState {
   TReportEnvironment& env_;
   expr::TEvalCounters counters_;
   std::vector<std::unique_ptr<TExpressionTotal>> totals_;
+  std::vector<TRecordValues*> recordValues_;
   std::map<const TDataSet*, std::int64_t> lines_;
   struct TSnapshot {
     const TDataSet* Data = nullptr;

@@ -7,6 +7,7 @@
 // the unit conversion through the virtual operations below and writes into `Output`.
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "ExportFilterBase.h"
 #include "engine/EngineTypes.h"
 #include "engine/Frame.h"
+#include "engine/TextCell.h"
 #include "platform/Bitmap.h"
 #include "platform/Font.h"
 #include "platform/Streams.h"
@@ -80,6 +82,7 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   bool InTextBlock = false;    // between BeginTextBlock and EndTextBlock
   int LinesInBlock = 0;        // text lines received since the last BeginTextBlock
   std::vector<std::string> TextBlockLines;  // markup of the lines of the open text block
+  const TQRTextCell* TextCell = nullptr;    // the cell WriteTextCells is writing, else nullptr
 
   // ---- Engine operations. StartJob needs SourcePrinter (std::logic_error without one);
   // a format that needs its own conversion values sets them before calling it.
@@ -142,6 +145,14 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   // the human-readable lines as text or, when a format renders no bars, the data as text.
   virtual void WriteBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing, int OffsetX,
                             int OffsetY, bool Continuing);
+  // The cells of a control that prints a table (a cross-tab, DocumentCells.cpp): each is a
+  // text block at its own box with the control's colour and frame, as a label there would
+  // be; the band closes after the last cell when the control is the band's last.
+  virtual void WriteTextCells(const TQRPrintable& Control, std::span<const TQRTextCell> Cells, int OffsetX,
+                              int OffsetY, bool Continuing);
+  // Whether WriteTextCells gives a cell's line its alignment (a grid aligns it in its cell)
+  // rather than its left edge where the page draws it.
+  virtual bool KeepsCellAlignment() const { return false; }
   // Markup of a barcode's background and bars; the base renders none (text formats).
   virtual std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing);
 

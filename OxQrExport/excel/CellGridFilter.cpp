@@ -164,6 +164,8 @@ void TOxQRCellGridFilter::AddText(const TOxQrTextRec& Rec) {
   if (WantsNativeValues() && NativeValueOf(Rec, native)) {
     copy->CellType = kNumberCell;
     nativeValues_[copy.get()] = std::move(native);
+  } else if (TextCell != nullptr && TextCell->Number) {
+    copy->CellType = kNumberCell;  // a table's value: its text is the number in its mask
   } else {
     copy->CellType = CellTypeOf(Rec.Text);
   }
@@ -174,6 +176,8 @@ void TOxQRCellGridFilter::AddText(const TOxQrTextRec& Rec) {
 
 int TOxQRCellGridFilter::ReportSlotOf(const TOxQrTextRec& Copy) {
   if (const int slot = ReportColumns.SlotOf(TextControl); slot >= 0) return slot;
+  if (TextCell != nullptr)  // a table's cell: the slot of its column's box
+    if (const int slot = ReportColumns.SlotOfCell(TextControl, TextCell->Box); slot >= 0) return slot;
   // A text of no control of the bands (a barcode's caption, a label outside the export-aware
   // controls) goes by its box, which a label sets around its lines, else by its first character.
   const double left = TextClipRight > TextClipLeft ? MapX(TextClipLeft) : Copy.X;
@@ -236,6 +240,16 @@ std::uint8_t TOxQRCellGridFilter::CellTypeOf(const std::string& Text) const {
 int TOxQRCellGridFilter::NativeFormatId(const std::string&) { return 0; }
 
 bool TOxQRCellGridFilter::NativeValueOf(const TOxQrTextRec& Rec, TNativeValue& Value) {
+  if (TextCell != nullptr) {  // a table's cell: the number it shows, in its mask
+    if (!TextCell->Number || !std::isfinite(*TextCell->Number)) return false;
+    Value.Value = *TextCell->Number;
+    Value.Type = TFieldType::ftFloat;
+    Value.IsDate = false;
+    Value.WithTime = false;
+    Value.Format = FieldWorksheetFormat(TFieldType::ftFloat, TextCell->NumberFormat, false);
+    Value.FormatId = NativeFormatId(Value.Format);
+    return true;
+  }
   const auto* db = dynamic_cast<const TQRDBText*>(TextControl);
   if (db == nullptr || db->DataSet == nullptr) return false;
   const TField* field = db->DataSet->FindField(db->DataField);

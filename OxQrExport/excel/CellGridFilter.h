@@ -90,6 +90,7 @@ class TOxQRCellGridFilter : public TOxQRDocumentFilter {
   void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
                      bool Continuing) override;
   void WriteShape(const TQRShape&, int, int, bool) override {}
+  bool KeepsCellAlignment() const override { return true; }
 
   // "Arial 10", "Arial 10 Bold Italic": name, size, then each style present.
   static std::string FontKey(const std::string& Name, int Size, TFontStyles Style);

@@ -7,6 +7,7 @@
 #include "engine/Band.h"
 #include "engine/Chart.h"
 #include "engine/Controls.h"
+#include "engine/CrossTab.h"
 #include "engine/Report.h"
 #include "platform/Types.h"
 
@@ -57,6 +58,7 @@ void TReportColumns::Clear() {
   positions_.clear();
   columns_.clear();
   slots_.clear();
+  cellSlots_.clear();
 }
 
 void TReportColumns::Build(const TQRCustomReport& report, const TMapping& position, const TMapping& width,
@@ -71,15 +73,27 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
   using TKey = std::pair<int, int>;
   std::map<TKey, std::map<const TQRCustomBand*, int>> byKey;
   std::vector<std::pair<const TQRPrintable*, TKey>> placed;
+  std::vector<int> boxIndex;  // parallel to placed: a table's column box, else -1
   for (const auto& band : report.Bands()) {
     if (!band->Enabled) continue;
     struct TBox {
       const TQRPrintable* Control;
       double Left;
+      double Width;
+      int Index = -1;  // a table's column box
     };
     std::vector<TBox> boxes;
-    for (const auto& control : band->Controls())
-      if (control->Enabled && MayPrintText(*control)) boxes.push_back({control.get(), BoxLeft(*control, offsetX)});
+    for (const auto& control : band->Controls()) {
+      if (!control->Enabled || !MayPrintText(*control)) continue;
+      // A table's cells start at its columns' edges: a box each, the same on every page.
+      if (const auto* table = dynamic_cast<const TQRCrossTab*>(control.get())) {
+        int index = 0;
+        for (const auto& [left, width] : table->ColumnBoxes())
+          boxes.push_back({control.get(), offsetX + left, width, index++});
+        continue;
+      }
+      boxes.push_back({control.get(), BoxLeft(*control, offsetX), control->Size.Width});
+    }
     std::stable_sort(boxes.begin(), boxes.end(), [](const TBox& a, const TBox& b) { return a.Left < b.Left; });
     const std::size_t first = placed.size();
     for (const TBox& box : boxes) {
@@ -87,10 +101,11 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
       for (std::size_t i = first; i < placed.size(); ++i)
         if (placed[i].second.first == key.first && ShareLine(*placed[i].first, *box.Control, rowHeight))
           key.second = std::max(key.second, placed[i].second.second + 1);
-      const int w = std::max(0, Rounded(width(box.Control->Size.Width)));
+      const int w = std::max(0, Rounded(width(box.Width)));
       auto [at, added] = byKey[key].emplace(band.get(), w);
       if (!added) at->second = std::max(at->second, w);
       placed.emplace_back(box.Control, key);
+      boxIndex.push_back(box.Index);
     }
   }
   // Each slot starts right of the one before it and past the widths that the slots to its left
@@ -108,12 +123,28 @@ void TReportColumns::Build(const TQRCustomReport& report, const TMapping& positi
     columns_.push_back(column);
     done.push_back(&widths);
   }
-  for (const auto& [control, key] : placed) slots_[control] = slotOfKey[key];
+  // A table's texts go by their cells' column boxes, not by one slot of the control.
+  for (std::size_t i = 0; i < placed.size(); ++i) {
+    const auto& [control, key] = placed[i];
+    if (boxIndex[i] < 0) {
+      slots_[control] = slotOfKey[key];
+      continue;
+    }
+    std::vector<int>& cells = cellSlots_[control];
+    cells.resize(std::max(cells.size(), static_cast<std::size_t>(boxIndex[i]) + 1), -1);
+    cells[static_cast<std::size_t>(boxIndex[i])] = slotOfKey[key];
+  }
 }
 
 int TReportColumns::SlotOf(const TQRPrintable* control) const {
   const auto at = slots_.find(control);
   return at == slots_.end() ? -1 : at->second;
+}
+
+int TReportColumns::SlotOfCell(const TQRPrintable* control, int box) const {
+  const auto at = cellSlots_.find(control);
+  if (at == cellSlots_.end() || box < 0 || static_cast<std::size_t>(box) >= at->second.size()) return -1;
+  return at->second[static_cast<std::size_t>(box)];
 }
 
 int TReportColumns::SlotAt(int position) const {

@@ -28,6 +28,8 @@ class TReportColumns {
 
   // Slot of a control of the report's bands, -1 for any other.
   int SlotOf(const TQRPrintable* control) const;
+  // Slot of the column box `box` of a table control (a cross-tab), -1 for any other.
+  int SlotOfCell(const TQRPrintable* control, int box) const;
   // Slot of a text whose left edge lies at the rounded grid position `position`: the first
   // slot of the rightmost position at or before it (the first slot for a text left of all).
   int SlotAt(int position) const;
@@ -40,6 +42,7 @@ class TReportColumns {
   std::vector<int> positions_;  // ascending rounded positions (repeated for a slot's ranks)
   std::vector<int> columns_;    // parallel: first worksheet column
   std::unordered_map<const TQRPrintable*, int> slots_;
+  std::unordered_map<const TQRPrintable*, std::vector<int>> cellSlots_;  // a table's slot per column box
 };
 
 }  // namespace oxqr

@@ -40,6 +40,7 @@ std::string Detail(const std::string& controls) {
 
 std::vector<TErrorCase> Cases() {
   const std::string text = "    <text left=\"0\" top=\"0\" width=\"40\" height=\"5\" ";
+  const std::string crossTab = "rows=\"Customer.Country\" columns=\"Customer.State\" value=\"count(Customer)\"/>\n";
   return {
       {"MalformedXml", Doc(Detail("    <label text=\"a\">\n  </band@@>\n")), "tag mismatch"},
       {"DocumentTypeRefused", "<?xml version=\"1.0\"?>\n@@<!DOCTYPE report [<!ENTITY a \"aaaa\">]>\n<report/>\n",
@@ -111,6 +112,21 @@ std::vector<TErrorCase> Cases() {
       {"DataSetDefinedTwice", Doc("", "", "  <table name=\"A\" table=\"customer\"/>\n  <table @@name=\"A\" table=\"customer\"/>\n"),
        "dataset 'A' is defined twice"},
       {"ParameterAfterBands", Doc(Detail("") + "  @@<parameter name=\"Late\"/>\n"), "<parameter> comes before"},
+      {"CrossTabUnknownDataSet", Doc(Detail("    <crosstab dataset=\"@@Custmer\" " + crossTab)), "unknown dataset 'Custmer'"},
+      {"CrossTabUnknownField", Doc(Detail("    <crosstab dataset=\"Customer\" rows=\"Customer.@@Contry\" columns=\"Customer.State\" value=\"count(Customer)\"/>\n")),
+       "unknown field 'Contry'"},
+      {"CrossTabValueNotATotal", Doc(Detail("    <crosstab dataset=\"Customer\" rows=\"Customer.Country\" columns=\"Customer.State\" value=\"@@Customer.TaxRate * 2\"/>\n")),
+       "a cross-tab's value is a total"},
+      {"CrossTabTotalInRows", Doc(Detail("    <crosstab dataset=\"Customer\" rows=\"@@sum(Customer.TaxRate)\" columns=\"Customer.State\" value=\"count(Customer)\"/>\n")),
+       "the total goes in its value"},
+      {"CrossTabTotalWithGroup", Doc(Detail("    <crosstab dataset=\"Customer\" rows=\"Customer.Country\" columns=\"Customer.State\" value=\"sum(Customer.TaxRate, @@Detail)\"/>\n")),
+       "name the group as its group attribute"},
+      {"CrossTabSumOfText", Doc(Detail("    <crosstab dataset=\"Customer\" rows=\"Customer.Country\" columns=\"Customer.State\" value=\"sum(@@Customer.Company)\"/>\n")),
+       "sum needs numbers"},
+      {"CrossTabUnknownGroup", Doc(Detail("    <crosstab dataset=\"Customer\" rows=\"Customer.Country\" columns=\"Customer.State\" value=\"count(Customer)\" group=\"@@ByCountry\"/>\n")),
+       "unknown group 'ByCountry'"},
+      {"CrossTabWithoutValue", Doc(Detail("    @@<crosstab dataset=\"Customer\" rows=\"Customer.Country\" columns=\"Customer.State\"/>\n")),
+       "value"},
   };
 }
 

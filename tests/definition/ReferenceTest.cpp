@@ -21,7 +21,7 @@ TEST(Reference, ReadmeNamesEverySchemaElement) {
     EXPECT_NE(reference.find("`<" + name + ">`"), std::string::npos) << name;
     ++elements;
   }
-  EXPECT_EQ(elements, 22);  // with <style>, <json>, the typed <field> it holds, <calc>, <subreport> and <total>
+  EXPECT_EQ(elements, 23);  // with <style>, <json>, the typed <field> it holds, <calc>, <crosstab>, <subreport> and <total>
 }
 
 }  // namespace

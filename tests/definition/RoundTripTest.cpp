@@ -2,6 +2,7 @@
 // README's tutorial export the same bytes before and after the round trip.
 #include <gtest/gtest.h>
 
+#include "CrossTabFixture.h"
 #include "DefinitionTestSupport.h"
 #include "OxQrCtrls/ExportControls.h"
 #include "OxQrExport/core/Settings.h"
@@ -67,6 +68,14 @@ TEST(RoundTrip, TutorialWithQueryTokensAndGroupsExportsTheSameBytes) {
   test::CreateDatabase(db, test::TutorialBlock("sql"));
   std::ofstream(dir.Path / "sales.oxr") << test::TutorialBlock("oxr");
   ExpectRoundTrip((dir.Path / "sales.oxr").string(), db, "sales");
+}
+
+TEST(RoundTrip, CrossTabsKeepTheirExpressionsGroupsAndLook) {
+  for (const auto& [key, text] : {std::pair{"bymonth", test::CrossTabByMonth()}, {"percountry", test::CrossTabPerCountry()}}) {
+    test::TScratchDir dir(std::string("crosstab-") + key);
+    std::ofstream(dir.Path / "x.oxr") << text;
+    ExpectRoundTrip((dir.Path / "x.oxr").string(), test::DemoDatabase(), key);
+  }
 }
 
 // The writer describes a report built in code, pictures and all.
