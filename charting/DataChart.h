@@ -1,0 +1,40 @@
+#pragma once
+// TQRDataChart: the report control of a bar, line, area or pie chart over values that the
+// report aggregates while it prints (see TChartData). It draws vector primitives into the
+// page, so that every format that keeps vectors shows it sharp.
+#include <functional>
+#include <string>
+
+#include "ChartLayout.h"
+#include "engine/Chart.h"
+
+namespace oxqr {
+
+class TQRDataChart : public TQRChart {
+ public:
+  TChartLook Look;
+  // The values as they stand when the chart prints; without a provider, Data.
+  std::function<const TChartData&()> DataProvider;
+  TChartData Data;
+
+  // What the definition wrote, kept so that it can be written back: the dataset's name and
+  // the expressions of the categories, the values (with their aggregate) and the series.
+  std::string DataSetName;
+  std::string CategorySource;
+  std::string ValueSource;
+  std::string SeriesSource;
+
+  const TChartData& CurrentData() const { return DataProvider ? DataProvider() : Data; }
+  // The chart laid out in the device rectangle `box` of a printer with these factors.
+  TChartDrawing MakeDrawing(const TRect& box, double pixelsPerNativeX, double pixelsPerNativeY) const;
+
+  void Print(int OffsetX, int OffsetY) override;
+  std::unique_ptr<TBitmap> ChartBitmap(TColor background) const override;
+  std::string DataDescription() const override;
+
+ protected:
+  // The drawing of this print: laid out once, painted and handed on by derived controls.
+  TChartDrawing PrintDrawing(int OffsetX, int OffsetY) const;
+};
+
+}  // namespace oxqr
