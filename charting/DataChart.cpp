@@ -16,19 +16,14 @@ TChartDrawing TQRDataChart::MakeDrawing(const TRect& box, double pixelsPerNative
   return d;
 }
 
-TChartDrawing TQRDataChart::PrintDrawing(int OffsetX, int OffsetY) const {
-  const TQRPrinter* printer = ParentPrinter();
-  const double f = ScreenPPI / NativePerInch;
-  return MakeDrawing(DeviceRect(OffsetX, OffsetY), printer ? printer->HorizontalFactor() : f,
-                     printer ? printer->VerticalFactor() : f);
-}
-
 void TQRDataChart::Print(int OffsetX, int OffsetY) {
   if (Enabled) {
-    if (TCanvas* canvas = FinalCanvas(*this)) {
-      const TChartDrawing d = PrintDrawing(OffsetX, OffsetY);
-      PaintChart(*canvas, d, d.Box.Left, d.Box.Top);
-    }
+    const TQRPrinter* printer = ParentPrinter();
+    const double f = ScreenPPI / NativePerInch;
+    const TChartDrawing d = MakeDrawing(DeviceRect(OffsetX, OffsetY), printer ? printer->HorizontalFactor() : f,
+                                        printer ? printer->VerticalFactor() : f);
+    Printing(d, OffsetX, OffsetY);
+    if (TCanvas* canvas = FinalCanvas(*this)) PaintChart(*canvas, d, d.Box.Left, d.Box.Top);
   }
   TQRChart::Print(OffsetX, OffsetY);
 }

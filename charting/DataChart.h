@@ -33,8 +33,9 @@ class TQRDataChart : public TQRChart {
   std::string DataDescription() const override;
 
  protected:
-  // The drawing of this print: laid out once, painted and handed on by derived controls.
-  TChartDrawing PrintDrawing(int OffsetX, int OffsetY) const;
+  // Called with the drawing of each print before it is painted (an export-aware chart
+  // hands it to the document filter); the base does nothing.
+  virtual void Printing(const TChartDrawing&, int /*OffsetX*/, int /*OffsetY*/) {}
 };
 
 }  // namespace oxqr

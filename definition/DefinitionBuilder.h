@@ -100,6 +100,7 @@ class TDefinitionBuilder {
   void ReadImage(oxr::TElement& e, TQRCustomBand& band);
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
+  void ReadDataChart(oxr::TElement& e, TQRCustomBand& band);  // DefinitionChart.cpp
   void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
   // Fails at `e` with a fault the database gave while opening a dataset.
   [[noreturn]] void FailFromDatabase(const oxr::TElement& e, const std::string& message) const;

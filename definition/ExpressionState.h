@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "definition/ExpressionTotals.h"
+#include "definition/RecordListener.h"
 #include "expression/Checker.h"
 
 namespace oxqr {
@@ -53,6 +54,8 @@ class TExpressionState {
   int FinalPages() const { return finalPages_; }
   bool Exporting() const;
   TExpressionTotal& AddTotal(expr::TTotal kind, expr::TNodePtr argument, TDataSet& data, const TQRCustomBand* scope);
+  // Follows the records of `listener`'s dataset and its scope from now on.
+  TRecordListener& AddListener(std::unique_ptr<TRecordListener> listener);
   // A leaf reading `field` as the last record of `data` printed had it (for bands printed
   // after their records).
   expr::TNodePtr LastPrinted(TDataSet& data, TField& field);
@@ -61,6 +64,7 @@ class TExpressionState {
   TReportEnvironment& env_;
   expr::TEvalCounters counters_;
   std::vector<std::unique_ptr<TExpressionTotal>> totals_;
+  std::vector<std::unique_ptr<TRecordListener>> listeners_;
   std::map<const TDataSet*, std::int64_t> lines_;
   struct TSnapshot {
     const TDataSet* Data = nullptr;

@@ -1,0 +1,173 @@
+// <chart type="bar|line|area|pie" dataset="Orders" category="..." value="sum(...)" series="...">:
+// a chart that aggregates its dataset while the report prints. The typed form is told apart
+// from the field form (labels and values naming fields of a pie) by its `type` attribute.
+#include <QXmlStreamReader>
+#include <cctype>
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
+#include "OxQrCtrls/ChartControl.h"
+#include "OxQrExport/core/DocumentFunctions.h"
+#include "definition/ChartFeed.h"
+#include "definition/DefinitionBuilder.h"
+#include "definition/EnvironmentState.h"
+#include "definition/ReportEnvironment.h"
+
+namespace oxqr {
+
+using oxr::TElement;
+
+namespace {
+
+const oxr::TNameTable<TChartKind>& ChartKindNames() {
+  static const oxr::TNameTable<TChartKind> t{
+      {"bar", TChartKind::Bar}, {"line", TChartKind::Line}, {"area", TChartKind::Area}, {"pie", TChartKind::Pie}};
+  return t;
+}
+
+const oxr::TNameTable<TChartValueLabels>& ValueLabelNames() {
+  static const oxr::TNameTable<TChartValueLabels> t{
+      {"none", TChartValueLabels::None}, {"value", TChartValueLabels::Value}, {"percent", TChartValueLabels::Percent}};
+  return t;
+}
+
+const oxr::TNameTable<bool>& OrientationNames() {
+  static const oxr::TNameTable<bool> t{{"vertical", false}, {"horizontal", true}};
+  return t;
+}
+
+const oxr::TNameTable<TChartAggregate>& AggregateNames() {
+  static const oxr::TNameTable<TChartAggregate> t{{"sum", TChartAggregate::Sum},
+                                                  {"count", TChartAggregate::Count},
+                                                  {"avg", TChartAggregate::Avg},
+                                                  {"min", TChartAggregate::Min},
+                                                  {"max", TChartAggregate::Max}};
+  return t;
+}
+
+// "sum(x)" -> the aggregate and the text with the function's name blanked ("   (x)"), so
+// that the argument compiles as a parenthesised expression at its own columns. Without a
+// function the values are summed.
+std::pair<TChartAggregate, std::string> SplitAggregate(const std::string& source) {
+  static const std::regex call(R"(^\s*([A-Za-z]+)\s*\(.*\)\s*$)");
+  std::smatch m;
+  if (std::regex_match(source, m, call)) {
+    std::string name = m[1].str();
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (const auto kind = oxr::FindName(AggregateNames(), name)) {
+      std::string blanked = source;
+      blanked.replace(static_cast<std::size_t>(m.position(1)), static_cast<std::size_t>(m.length(1)),
+                      static_cast<std::size_t>(m.length(1)), ' ');
+      return {*kind, blanked};
+    }
+  }
+  return {TChartAggregate::Sum, source};
+}
+
+// The scope whose instances reset a chart in `band`: the group of a group header or
+// footer, the sub-detail of its header or footer; none (the whole report) elsewhere.
+const TQRCustomBand* ChartScope(const TQRCustomReport& report, const TQRCustomBand* band) {
+  for (std::size_t guard = 0; band != nullptr && guard <= report.Bands().size(); ++guard) {
+    const auto parent = std::find_if(report.Bands().begin(), report.Bands().end(),
+                                     [band](const auto& b) { return b->ChildBand == band; });
+    if (parent == report.Bands().end()) break;
+    band = parent->get();
+  }
+  for (const auto& b : report.Bands()) {
+    if (b.get() == band && dynamic_cast<const TQRGroup*>(b.get()) != nullptr) return b.get();
+    if (const auto* g = dynamic_cast<const TQRGroup*>(b.get()); g != nullptr && g->FooterBand == band) return g;
+    if (const auto* s = dynamic_cast<const TQRSubDetail*>(b.get());
+        s != nullptr && (s->HeaderBand == band || s->FooterBand == band))
+      return s;
+  }
+  return nullptr;
+}
+
+std::vector<TColor> ReadColors(TElement& e) {
+  std::vector<TColor> colors;
+  const auto raw = e.Raw("colors");
+  if (!raw) return colors;
+  std::string word;
+  std::istringstream in(*raw);
+  while (std::getline(in, word, ',')) {
+    const auto first = word.find_first_not_of(" \t");
+    const auto last = word.find_last_not_of(" \t");
+    if (first == std::string::npos) e.FailAt("colors", "'" + *raw + "' has an empty colour (colours are separated by commas)");
+    const std::string name = word.substr(first, last - first + 1);
+    const auto color = oxr::ParseColor(name);
+    if (!color) e.FailAt("colors", "'" + name + "' is not a colour (a name such as red, or #RRGGBB)");
+    colors.push_back(*color);
+  }
+  return colors;
+}
+
+}  // namespace
+
+void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
+  auto& c = band.Add<TOxQRDataChart>();
+  ReadCommon(e, c);
+  for (const char* fieldForm : {"values", "seriesColor", "marks", "gradientStart", "gradientEnd"})
+    if (e.Raw(fieldForm))
+      e.FailAt(fieldForm, std::string(fieldForm) + " belongs to the pie of fields (without type); a chart with type "
+                          "takes dataset, category, value, series, labels and colors");
+  TChartLook& look = c.Look;
+  look.Kind = e.Enum("type", ChartKindNames(), look.Kind);
+  look.Horizontal = e.Enum("orientation", OrientationNames(), look.Horizontal);
+  look.Stacked = e.Bool("stacked", look.Stacked);
+  look.Labels = e.Enum("labels", ValueLabelNames(), look.Labels);
+  look.Colors = ReadColors(e);
+  look.Title = e.Text("title", look.Title);
+  look.TitleFont = e.Font("titleFont", look.TitleFont);
+  look.Font = e.Font("labelFont", look.Font);
+  look.Legend = e.Bool("legend", look.Legend);
+  look.Markers = e.Bool("markers", look.Markers);
+  look.Background = e.Color("panelColor", look.Background);
+
+  c.DataSetName = e.Required("dataset");
+  TDataSet* data = result_->Environment().FindDataSet(c.DataSetName);
+  if (data == nullptr) {
+    std::string names;
+    for (const auto& n : result_->Environment().DataSetNames()) names += (names.empty() ? "" : ", ") + n;
+    e.FailAt("dataset", "unknown dataset '" + c.DataSetName + "' (datasets: " + names + ")");
+  }
+  c.CategorySource = e.Required("category");
+  c.ValueSource = e.Required("value");
+  c.SeriesSource = e.Text("series", "");
+
+  const auto [aggregate, valueSource] = SplitAggregate(c.ValueSource);
+  TExpressionState& state = result_->Environment().State().Expressions();
+  auto& feed = static_cast<TChartFeed&>(state.AddListener(std::make_unique<TChartFeed>(state, *data, nullptr, aggregate)));
+  c.DataProvider = [&feed]() -> const TChartData& { return feed.Current(); };
+
+  auto site = [&](const char* attribute, std::string source, std::function<void(std::shared_ptr<const expr::TExpression>)> set) {
+    TExpressionSite s;
+    s.Source = std::move(source);
+    s.ValueStart = e.ValueOffset(attribute);
+    s.Set = std::move(set);
+    expressionSites_.push_back(std::move(s));
+  };
+  // Expressions compile once every band is read: the chart's scope is known then too.
+  site("category", c.CategorySource, [this, &feed, &band](auto x) {
+    feed.Category = std::move(x);
+    feed.SetScope(ChartScope(result_->Report(), &band));
+  });
+  if (!c.SeriesSource.empty()) site("series", c.SeriesSource, [&feed](auto x) { feed.Series = std::move(x); });
+  // count(Dataset) counts the records; any other argument is an expression, a number unless counted.
+  std::string argument = valueSource;
+  argument.erase(0, argument.find_first_not_of(" ("));
+  argument.erase(argument.find_last_not_of(" )") + 1);
+  const bool countRecords = aggregate == TChartAggregate::Count && SameText(argument, c.DataSetName);
+  if (!countRecords) {
+    const qint64 at = e.ValueOffset("value");
+    const std::size_t width = std::max<std::size_t>(1, c.ValueSource.size());
+    site("value", valueSource, [this, &feed, aggregate, at, width](std::shared_ptr<const expr::TExpression> x) {
+      if (aggregate != TChartAggregate::Count && x->Type() != expr::TType::Number && x->Type() != expr::TType::Null)
+        AddFault(at, width, "a chart's value must be a number, not " + std::string(expr::TypeWithArticle(x->Type())));
+      feed.Value = std::move(x);
+    });
+  }
+  EndLeaf(e);
+}
+
+}  // namespace oxqr
