@@ -10,6 +10,8 @@
 
 namespace oxqr {
 
+class TDataSet;
+
 class TQRDataChart : public TQRChart {
  public:
   TChartLook Look;
@@ -17,8 +19,9 @@ class TQRDataChart : public TQRChart {
   std::function<const TChartData&()> DataProvider;
   TChartData Data;
 
-  // What the definition wrote, kept so that it can be written back: the dataset's name and
-  // the expressions of the categories, the values (with their aggregate) and the series.
+  // What the definition wrote, kept so that it can be written back: the dataset and the
+  // expressions of the categories, the values (with their aggregate) and the series.
+  TDataSet* DataSet = nullptr;
   std::string DataSetName;
   std::string CategorySource;
   std::string ValueSource;

@@ -10,6 +10,7 @@
 #include "OxQrCtrls/ChartControl.h"
 #include "OxQrExport/core/DocumentFunctions.h"
 #include "definition/ChartFeed.h"
+#include "definition/ChartNames.h"
 #include "definition/DefinitionBuilder.h"
 #include "definition/EnvironmentState.h"
 #include "definition/ReportEnvironment.h"
@@ -18,19 +19,19 @@ namespace oxqr {
 
 using oxr::TElement;
 
-namespace {
-
 const oxr::TNameTable<TChartKind>& ChartKindNames() {
   static const oxr::TNameTable<TChartKind> t{
       {"bar", TChartKind::Bar}, {"line", TChartKind::Line}, {"area", TChartKind::Area}, {"pie", TChartKind::Pie}};
   return t;
 }
 
-const oxr::TNameTable<TChartValueLabels>& ValueLabelNames() {
+const oxr::TNameTable<TChartValueLabels>& ChartValueLabelNames() {
   static const oxr::TNameTable<TChartValueLabels> t{
       {"none", TChartValueLabels::None}, {"value", TChartValueLabels::Value}, {"percent", TChartValueLabels::Percent}};
   return t;
 }
+
+namespace {
 
 const oxr::TNameTable<bool>& OrientationNames() {
   static const oxr::TNameTable<bool> t{{"vertical", false}, {"horizontal", true}};
@@ -115,7 +116,7 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
   look.Kind = e.Enum("type", ChartKindNames(), look.Kind);
   look.Horizontal = e.Enum("orientation", OrientationNames(), look.Horizontal);
   look.Stacked = e.Bool("stacked", look.Stacked);
-  look.Labels = e.Enum("labels", ValueLabelNames(), look.Labels);
+  look.Labels = e.Enum("labels", ChartValueLabelNames(), look.Labels);
   look.Colors = ReadColors(e);
   look.Title = e.Text("title", look.Title);
   look.TitleFont = e.Font("titleFont", look.TitleFont);
@@ -131,6 +132,7 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
     for (const auto& n : result_->Environment().DataSetNames()) names += (names.empty() ? "" : ", ") + n;
     e.FailAt("dataset", "unknown dataset '" + c.DataSetName + "' (datasets: " + names + ")");
   }
+  c.DataSet = data;
   c.CategorySource = e.Required("category");
   c.ValueSource = e.Required("value");
   c.SeriesSource = e.Text("series", "");
