@@ -40,6 +40,7 @@ std::string Detail(const std::string& controls) {
 
 std::vector<TErrorCase> Cases() {
   const std::string text = "    <text left=\"0\" top=\"0\" width=\"40\" height=\"5\" ";
+  const std::string chart = "    <chart type=\"bar\" dataset=\"Customer\" ";
   return {
       {"MalformedXml", Doc(Detail("    <label text=\"a\">\n  </band@@>\n")), "tag mismatch"},
       {"DocumentTypeRefused", "<?xml version=\"1.0\"?>\n@@<!DOCTYPE report [<!ENTITY a \"aaaa\">]>\n<report/>\n",
@@ -79,6 +80,29 @@ std::vector<TErrorCase> Cases() {
        "a barcode takes either a text or a field"},
       {"BarcodeUnknownFieldInToken", Doc(Detail("    <barcode text=\"c/{Customer.@@CustNum}\"/>\n")),
        "unknown field 'CustNum' in dataset Customer"},
+      {"ChartUnknownType", Doc(Detail("    <chart @@type=\"donut\" dataset=\"Customer\"/>\n")),
+       "'donut' is not a type (one of: bar, line, area, pie)"},
+      {"ChartUnknownDataSet",
+       Doc(Detail("    <chart type=\"bar\" @@dataset=\"Custmer\" category=\"1\" value=\"1\"/>\n")),
+       "unknown dataset 'Custmer' (datasets: Customer)"},
+      {"ChartCategoryUnknownField", Doc(Detail(chart + "category=\"Customer.@@Compnay\" value=\"1\"/>\n")),
+       "unknown field 'Compnay' in dataset Customer"},
+      {"ChartValueArgumentUnknownField",
+       Doc(Detail(chart + "category=\"Customer.Country\" value=\"sum(Customer.@@TaxRat)\"/>\n")),
+       "unknown field 'TaxRat'"},
+      {"ChartValueNotANumber", Doc(Detail(chart + "category=\"Customer.Country\" value=\"@@max(Customer.Company)\"/>\n")),
+       "a chart's value must be a number, not a text"},
+      {"ChartFieldFormAttributeWithType",
+       Doc(Detail(chart + "category=\"Customer.Country\" value=\"1\" @@values=\"Customer.TaxRate\"/>\n")),
+       "values belongs to the pie of fields (without type)"},
+      {"ChartTypedAttributeWithoutType",
+       Doc(Detail("    <chart labels=\"Customer.Company\" values=\"Customer.TaxRate\" @@series=\"x\"/>\n")),
+       "series belongs to a chart with type"},
+      {"ChartValueLabelsNotAMode",
+       Doc(Detail(chart + "category=\"Customer.Country\" value=\"1\" @@labels=\"Customer.Company\"/>\n")),
+       "'Customer.Company' is not a labels (one of: none, value, percent)"},
+      {"ChartUnknownColour", Doc(Detail(chart + "category=\"1\" value=\"1\" @@colors=\"navy, tael\"/>\n")),
+       "'tael' is not a colour"},
       {"UnknownRole", Doc(Detail("    <label @@role=\"heading7\" text=\"a\"/>\n")),
        "unknown role 'heading7' (one of: heading1 .. heading6)"},
       {"UnknownBandRole", Doc("  <band type=\"detail\" height=\"5\" @@role=\"row\"/>\n"),
