@@ -174,8 +174,9 @@ void LayOutAxes(TBuilder& b, const TChartLook& look, const TChartData& data, TRe
 
   // Value -> pixel along the value axis.
   const double span = ticks.Max - ticks.Min;
+  // Values outside the ticks (none, unless a sum overflowed) stay on the plot.
   const auto toPixel = [&](double v) {
-    const double f = (v - ticks.Min) / span;
+    const double f = std::isfinite(v) ? std::clamp((v - ticks.Min) / span, 0.0, 1.0) : 0.0;
     return horizontal ? plot.Left + Round(f * plot.Width()) : plot.Bottom - Round(f * plot.Height());
   };
   // Grid lines and tick texts.
@@ -346,8 +347,15 @@ void LayOutPie(TBuilder& b, const TChartLook& look, const TChartData& data, TRec
     std::vector<TLabel*> side;
     for (auto& l : labels)
       if (l.Right == right && !texts[l.Slice].empty()) side.push_back(&l);
-    std::sort(side.begin(), side.end(), [](const TLabel* a, const TLabel* c) { return a->Y < c->Y; });
     const int lineHeight = fontHeight + 1;
+    // More labels than lines on this side: the smallest slices go without theirs.
+    const auto room = static_cast<std::size_t>(std::max(0, (area.Bottom - area.Top) / lineHeight));
+    if (side.size() > room) {
+      std::stable_sort(side.begin(), side.end(),
+                       [&](const TLabel* a, const TLabel* c) { return values[a->Slice] > values[c->Slice]; });
+      side.resize(room);
+    }
+    std::sort(side.begin(), side.end(), [](const TLabel* a, const TLabel* c) { return a->Y < c->Y; });
     for (std::size_t i = 0; i < side.size(); ++i) {
       side[i]->Y = std::max(side[i]->Y, area.Top);
       if (i > 0) side[i]->Y = std::max(side[i]->Y, side[i - 1]->Y + lineHeight);

@@ -137,6 +137,38 @@ TEST(ChartLayout, PieLabelsOfManySmallSlicesNeverOverlap) {
   EXPECT_TRUE(Texts(drawing).count("Large 94.8%"));
 }
 
+TEST(ChartLayout, PieWithMoreSlicesThanLinesLabelsTheLargestWithoutOverlap) {
+  TChartData d;
+  for (int i = 0; i < 400; ++i) d.Add(Text("S" + std::to_string(i)), "", i == 7 ? 5000 : 1 + i % 5);
+  TChartLook look;
+  look.Kind = TChartKind::Pie;
+  look.Legend = false;
+  const TChartDrawing drawing = LayOutChart(look, d, 300, 160);
+  std::vector<TRect> boxes;
+  for (const auto& t : drawing.Texts) boxes.push_back(TextBox(t));
+  EXPECT_LT(boxes.size(), 40u);
+  EXPECT_TRUE(Texts(drawing).count("S7"));
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    for (std::size_t j = i + 1; j < boxes.size(); ++j)
+      EXPECT_FALSE(Overlap(boxes[i], boxes[j])) << drawing.Texts[i].Text << " / " << drawing.Texts[j].Text;
+}
+
+TEST(ChartLayout, ExtremeValuesStayInsideTheBox) {
+  TChartData d;
+  d.Add(Text("a"), "", 1e308);
+  d.Add(Text("a"), "", 1e308);  // the sum overflows to infinity
+  d.Add(Text("b"), "", -1e308);
+  for (const TChartKind kind : {TChartKind::Bar, TChartKind::Line, TChartKind::Area, TChartKind::Pie}) {
+    TChartLook look;
+    look.Kind = kind;
+    look.Stacked = true;
+    look.Labels = TChartValueLabels::Value;
+    const TChartDrawing drawing = LayOutChart(look, d, 300, 200);
+    for (const auto& s : drawing.Shapes)
+      for (const auto& p : s.Points) EXPECT_TRUE(p.X >= 0 && p.X <= 300 && p.Y >= 0 && p.Y <= 200) << p.X << "," << p.Y;
+  }
+}
+
 TEST(ChartLayout, ManyCategoriesAreThinnedSoTheirTextsDoNotTouch) {
   TChartData d;
   for (int i = 0; i < 60; ++i) d.Add(Text("Category " + std::to_string(i)), "", i);
