@@ -180,19 +180,22 @@ void LayOutAxes(TBuilder& b, const TChartLook& look, const TChartData& data, TRe
     return horizontal ? plot.Left + Round(f * plot.Width()) : plot.Bottom - Round(f * plot.Height());
   };
   // Grid lines and tick texts.
+  std::vector<TRect> tickBoxes;
   for (const double v : ticks.Values) {
     const int p = toPixel(v);
     const std::string text = TickText(v, ticks.Step);
     const TSize size = TextExtent(look.Font, text);
+    const TPoint at = horizontal ? TPoint{p - size.cx / 2, plot.Bottom + kTick + 2}
+                                 : TPoint{plot.Left - kTick - 2 - size.cx, p - size.cy / 2};
     if (horizontal) {
       b.Line({{p, plot.Top}, {p, plot.Bottom}}, v == 0 ? kAxis : kGrid);
       b.Line({{p, plot.Bottom}, {p, plot.Bottom + kTick}}, kAxis);
-      b.Text(p - size.cx / 2, plot.Bottom + kTick + 2, text, look.Font);
     } else {
       b.Line({{plot.Left, p}, {plot.Right, p}}, v == 0 ? kAxis : kGrid);
       b.Line({{plot.Left - kTick, p}, {plot.Left, p}}, kAxis);
-      b.Text(plot.Left - kTick - 2 - size.cx, p - size.cy / 2, text, look.Font);
     }
+    b.Text(at.X, at.Y, text, look.Font);
+    tickBoxes.push_back(Bounds(at.X, at.Y, size.cx, size.cy));
   }
   // The category axis and its texts; texts that would touch are thinned out.
   const double slot = (horizontal ? plot.Height() : plot.Width()) / static_cast<double>(nCat);
@@ -293,7 +296,21 @@ void LayOutAxes(TBuilder& b, const TChartLook& look, const TChartData& data, TRe
       flush();
     }
   }
-  for (const auto& l : labels) b.Text(l.X, l.Y, l.Text, look.Font);
+  // A label that would touch another, or a tick's text, is left out (dense lines); past
+  // kMaxLabels none is shown, they could not be read.
+  constexpr std::size_t kMaxLabels = 1000;
+  if (labels.size() > kMaxLabels) return;
+  std::vector<TRect> placed = tickBoxes;
+  for (const auto& l : labels) {
+    const TSize size = TextExtent(look.Font, l.Text);
+    const TRect box = Bounds(l.X, l.Y, size.cx, size.cy);
+    const bool touches = std::any_of(placed.begin(), placed.end(), [&](const TRect& r) {
+      return box.Left < r.Right && r.Left < box.Right && box.Top < r.Bottom && r.Top < box.Bottom;
+    });
+    if (touches) continue;
+    placed.push_back(box);
+    b.Text(l.X, l.Y, l.Text, look.Font);
+  }
 }
 
 // A pie: slices clockwise from twelve o'clock, labels outside with leader lines, moved

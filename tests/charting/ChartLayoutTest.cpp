@@ -169,6 +169,24 @@ TEST(ChartLayout, ExtremeValuesStayInsideTheBox) {
   }
 }
 
+TEST(ChartLayout, ValueLabelsOfADenseLineDoNotTouchEachOtherOrTheTicks) {
+  TChartData d;
+  for (int i = 0; i < 24; ++i) d.Add(TChartCategory{"", true, false, static_cast<double>(i)}, "", 90000 + (i % 3) * 7000.25);
+  TChartLook look;
+  look.Kind = TChartKind::Line;
+  look.Labels = TChartValueLabels::Value;
+  const TChartDrawing drawing = LayOutChart(look, d, 400, 200);
+  std::vector<TRect> boxes;
+  for (const auto& t : drawing.Texts) boxes.push_back(TextBox(t));
+  std::size_t values = 0;
+  for (const auto& t : drawing.Texts) values += t.Text.find('.') != std::string::npos;
+  EXPECT_GT(values, 2u);
+  EXPECT_LT(values, 24u);
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    for (std::size_t j = i + 1; j < boxes.size(); ++j)
+      EXPECT_FALSE(Overlap(boxes[i], boxes[j])) << drawing.Texts[i].Text << " / " << drawing.Texts[j].Text;
+}
+
 TEST(ChartLayout, ManyCategoriesAreThinnedSoTheirTextsDoNotTouch) {
   TChartData d;
   for (int i = 0; i < 60; ++i) d.Add(Text("Category " + std::to_string(i)), "", i);
