@@ -134,6 +134,9 @@ TEST_F(ChartReaders, HtmlDrawsInlineSvgAndWritesTheTexts) {
   EXPECT_NE(all.find("<polygon"), std::string::npos);
   EXPECT_NE(all.find("<polyline"), std::string::npos);
   EXPECT_NE(all.find("Alpha&nbsp;40.0%"), std::string::npos);
+  // Each group's chart describes that group's sums only.
+  EXPECT_NE(all.find("<title>Bar chart Paid by method: Cash 1,250; Card 600</title>"), std::string::npos);
+  EXPECT_NE(all.find("<title>Bar chart Paid by method: Cash 300; Card 2,400; Cheque 75</title>"), std::string::npos);
 }
 
 TEST_F(ChartReaders, PdfPagesAgreeWithThePagePictures) {
