@@ -1,7 +1,8 @@
 // Charts over aggregated values through the command-line exporter, read back by programs no
 // one here wrote: pdftotext finds the axis ticks, categories, legends and value labels (each
-// group's chart with that group's sums only), xmllint accepts the definition, and poppler's,
-// Chromium's and LibreOffice's renderings agree with the page pictures.
+// group's chart with that group's sums only), xmllint accepts the definition, poppler's,
+// Chromium's and LibreOffice's renderings agree with the page pictures, and LibreOffice reads
+// the EMF and WMF pages' texts.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -168,6 +169,20 @@ TEST_F(ChartReaders, RtfInLibreOfficeAgreesWithThePagePictures) {
   ASSERT_TRUE(fs::exists(pdf));
   RunShell("pdftoppm -r 96 -png " + ShellQuote(pdf.string()) + " " + ShellQuote(Dir() + "r"));
   ExpectLikeJpegPages(Files("r-", "png"), "rtf", 0.9);
+}
+
+// The page recording holds the charts as vectors and text: LibreOffice's PDF of the EMF and
+// WMF pages still has the ticks and values as text.
+TEST_F(ChartReaders, EmfAndWmfPagesKeepTheTextsInLibreOffice) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext")) GTEST_SKIP() << "soffice or pdftotext is missing";
+  for (const std::string ext : {"emf", "wmf"}) {
+    Export("m." + ext);
+    const fs::path pdf = SofficeConvert(Dir() + "m0001." + ext, "pdf", Dir() + ext);
+    ASSERT_TRUE(fs::exists(pdf)) << ext;
+    const std::string text = RunShell("pdftotext -layout " + ShellQuote(pdf.string()) + " -").Output;
+    for (const char* expected : {"Paid by method", "1,250", "2,400", "3,000", "Cheque"})
+      EXPECT_NE(text.find(expected), std::string::npos) << ext << ": " << expected << "\n" << text;
+  }
 }
 
 }  // namespace
