@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "ChartAxis.h"
+#include "ChartLayoutParts.h"
 #include "data/DisplayFormat.h"
 #include "platform/TextMetrics.h"
 
@@ -17,42 +18,26 @@ constexpr int kTick = 4;       // length of a tick mark
 constexpr int kSwatch = 9;     // legend colour square
 constexpr int kMarker = 5;     // line markers
 constexpr TColor kGrid = RGBColor(0xDD, 0xDD, 0xDD);
-constexpr TColor kAxis = RGBColor(0x40, 0x40, 0x40);
 
 constexpr TColor kPalette[] = {
     RGBColor(0x1F, 0x77, 0xB4), RGBColor(0xFF, 0x7F, 0x0E), RGBColor(0x2C, 0xA0, 0x2C), RGBColor(0xD6, 0x27, 0x28),
     RGBColor(0x94, 0x67, 0xBD), RGBColor(0x8C, 0x56, 0x4B), RGBColor(0xE3, 0x77, 0xC2), RGBColor(0x7F, 0x7F, 0x7F),
     RGBColor(0xBC, 0xBD, 0x22), RGBColor(0x17, 0xBE, 0xCF)};
 
-// Shapes and texts added in drawing order, in box coordinates.
-class TBuilder {
- public:
-  explicit TBuilder(TChartDrawing& d) : d_(d) {}
-  void Rect(int l, int t, int r, int b, TColor fill, TColor stroke = clNone) {
-    if (r < l) std::swap(l, r);
-    if (b < t) std::swap(t, b);
-    d_.Shapes.push_back({TChartShape::TKind::Rect, {{l, t}, {r, b}}, fill, stroke, 1});
-  }
-  void Line(std::vector<TPoint> points, TColor stroke, int width = 1) {
-    d_.Shapes.push_back({TChartShape::TKind::Line, std::move(points), clNone, stroke, width});
-  }
-  void Polygon(std::vector<TPoint> points, TColor fill, TColor stroke = clNone) {
-    d_.Shapes.push_back({TChartShape::TKind::Polygon, std::move(points), fill, stroke, 1});
-  }
-  void Text(int left, int top, const std::string& text, const TFont& font) {
-    if (!text.empty()) d_.Texts.push_back({left, top, text, font});
-  }
+}  // namespace
 
- private:
-  TChartDrawing& d_;
-};
+namespace chart_detail {
 
 int Round(double v) { return static_cast<int>(std::lround(v)); }
 int Width(const TFont& f, const std::string& s) { return TextExtent(f, s).cx; }
 
+namespace {
+
 std::string CategoryText(const TChartCategory& c, TDateLabelStyle style) {
   return c.IsDate ? DateLabel(static_cast<std::int64_t>(c.Key), style) : c.Label;
 }
+
+}  // namespace
 
 std::vector<std::string> CategoryTexts(const std::vector<TChartCategory>& categories) {
   std::vector<std::int64_t> days;
@@ -63,6 +48,18 @@ std::vector<std::string> CategoryTexts(const std::vector<TChartCategory>& catego
   for (const auto& c : categories) texts.push_back(CategoryText(c, style));
   return texts;
 }
+
+std::string LabelText(const TChartLook& look, double value, double whole) {
+  if (look.Labels == TChartValueLabels::Value) return ValueText(value);
+  if (look.Labels == TChartValueLabels::Percent && whole != 0) return FormatFloat("0.0", 100 * value / whole) + "%";
+  return {};
+}
+
+}  // namespace chart_detail
+
+namespace {
+
+using namespace chart_detail;
 
 // The values of the chart as a grid [category][series] (missing: empty).
 using TGrid = std::vector<std::vector<std::optional<double>>>;
@@ -75,13 +72,6 @@ TGrid GridOf(const TChartData& data, const std::vector<TChartCategory>& categori
     grid.push_back(std::move(row));
   }
   return grid;
-}
-
-// A value label's text: the value, or its share of `whole` in percent.
-std::string LabelText(const TChartLook& look, double value, double whole) {
-  if (look.Labels == TChartValueLabels::Value) return ValueText(value);
-  if (look.Labels == TChartValueLabels::Percent && whole != 0) return FormatFloat("0.0", 100 * value / whole) + "%";
-  return {};
 }
 
 // The title across the top; gives the top of what is below it.
@@ -310,85 +300,6 @@ void LayOutAxes(TBuilder& b, const TChartLook& look, const TChartData& data, TRe
     if (touches) continue;
     placed.push_back(box);
     b.Text(l.X, l.Y, l.Text, look.Font);
-  }
-}
-
-// A pie: slices clockwise from twelve o'clock, labels outside with leader lines, moved
-// apart on each side so that no two overlap.
-void LayOutPie(TBuilder& b, const TChartLook& look, const TChartData& data, TRect area) {
-  const std::vector<TChartCategory> categories = data.Categories();
-  const std::vector<std::string> names = CategoryTexts(categories);
-  std::vector<double> values;
-  double total = 0;
-  for (const auto& c : categories) {
-    double v = 0;
-    for (std::size_t s = 0; s < data.Series().size(); ++s) v += data.Value(c, s).value_or(0);
-    values.push_back(v > 0 && std::isfinite(v) ? v : 0);  // a pie shows positive values only
-    total += values.back();
-  }
-  if (total <= 0) return;
-  const int fontHeight = TextExtent(look.Font, "W").cy;
-  std::vector<std::string> texts;
-  int textWidth = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    std::string t = names[i];
-    const std::string value = LabelText(look, values[i], total);
-    if (!value.empty()) t += (t.empty() ? "" : " ") + value;
-    texts.push_back(values[i] > 0 ? t : std::string());
-    textWidth = std::max(textWidth, Width(look.Font, texts.back()));
-  }
-  const int cx = (area.Left + area.Right) / 2;
-  const int cy = (area.Top + area.Bottom) / 2;
-  const int radius = std::max(8, std::min(area.Width() / 2 - textWidth - 24, area.Height() / 2 - fontHeight));
-  struct TLabel { int Y; bool Right; std::size_t Slice; TPoint Edge; };
-  std::vector<TLabel> labels;
-  double start = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (values[i] <= 0) continue;
-    const double sweep = values[i] / total * 2 * std::numbers::pi;
-    std::vector<TPoint> polygon{{cx, cy}};
-    const int steps = std::max(1, static_cast<int>(std::ceil(sweep / (std::numbers::pi / 90))));
-    for (int k = 0; k <= steps; ++k) {
-      const double a = start + sweep * k / steps;
-      polygon.push_back({cx + Round(radius * std::sin(a)), cy - Round(radius * std::cos(a))});
-    }
-    b.Polygon(std::move(polygon), SeriesColor(look, i), clWhite);
-    const double mid = start + sweep / 2;
-    const TPoint edge{cx + Round(radius * std::sin(mid)), cy - Round(radius * std::cos(mid))};
-    labels.push_back({cy - Round((radius + 12) * std::cos(mid)) - fontHeight / 2, std::sin(mid) >= 0, i, edge});
-    start += sweep;
-  }
-  // Each side: labels in order from top to bottom, pushed down to a line apart, then
-  // pulled back up from the bottom when they run past the box.
-  for (const bool right : {true, false}) {
-    std::vector<TLabel*> side;
-    for (auto& l : labels)
-      if (l.Right == right && !texts[l.Slice].empty()) side.push_back(&l);
-    const int lineHeight = fontHeight + 1;
-    // More labels than lines on this side: the smallest slices go without theirs.
-    const auto room = static_cast<std::size_t>(std::max(0, (area.Bottom - area.Top) / lineHeight));
-    if (side.size() > room) {
-      std::stable_sort(side.begin(), side.end(),
-                       [&](const TLabel* a, const TLabel* c) { return values[a->Slice] > values[c->Slice]; });
-      side.resize(room);
-    }
-    std::sort(side.begin(), side.end(), [](const TLabel* a, const TLabel* c) { return a->Y < c->Y; });
-    for (std::size_t i = 0; i < side.size(); ++i) {
-      side[i]->Y = std::max(side[i]->Y, area.Top);
-      if (i > 0) side[i]->Y = std::max(side[i]->Y, side[i - 1]->Y + lineHeight);
-    }
-    for (std::size_t i = side.size(); i-- > 0;) {
-      const int limit = i + 1 < side.size() ? side[i + 1]->Y - lineHeight : area.Bottom - fontHeight;
-      side[i]->Y = std::min(side[i]->Y, limit);
-    }
-    for (const TLabel* l : side) {
-      const std::string& text = texts[l->Slice];
-      const int elbowX = cx + (right ? 1 : -1) * (radius + 12);
-      const int textY = l->Y + fontHeight / 2;
-      b.Line({l->Edge, {elbowX, textY}, {elbowX + (right ? 6 : -6), textY}}, kAxis);
-      const int x = right ? elbowX + 8 : elbowX - 8 - Width(look.Font, text);
-      b.Text(x, l->Y, text, look.Font);
-    }
   }
 }
 
