@@ -4,7 +4,6 @@
 #include <QXmlStreamReader>
 #include <cctype>
 #include <algorithm>
-#include <regex>
 #include <sstream>
 
 #include "OxQrCtrls/ChartControl.h"
@@ -47,23 +46,69 @@ const oxr::TNameTable<TChartAggregate>& AggregateNames() {
   return t;
 }
 
-// "sum(x)" -> the aggregate and the text with the function's name blanked ("   (x)"), so
-// that the argument compiles as a parenthesised expression at its own columns. Without a
-// function the values are summed.
-std::pair<TChartAggregate, std::string> SplitAggregate(const std::string& source) {
-  static const std::regex call(R"(^\s*([A-Za-z]+)\s*\(.*\)\s*$)");
-  std::smatch m;
-  if (std::regex_match(source, m, call)) {
-    std::string name = m[1].str();
-    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (const auto kind = oxr::FindName(AggregateNames(), name)) {
-      std::string blanked = source;
-      blanked.replace(static_cast<std::size_t>(m.position(1)), static_cast<std::size_t>(m.length(1)),
-                      static_cast<std::size_t>(m.length(1)), ' ');
-      return {*kind, blanked};
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
+
+// The position of the ')' that closes the '(' at `open`, quoted texts skipped; npos when none.
+std::size_t ClosingParen(const std::string& s, std::size_t open) {
+  int depth = 0;
+  char quote = 0;
+  for (std::size_t i = open; i < s.size(); ++i) {
+    const char c = s[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && --depth == 0) {
+      return i;
     }
   }
-  return {TChartAggregate::Sum, source};
+  return std::string::npos;
+}
+
+// Where the first call of a total (sum, count, avg, min, max) starts outside quoted texts,
+// and its name's length; npos when there is none.
+std::pair<std::size_t, std::size_t> FirstTotal(const std::string& s) {
+  char quote = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      quote = c;
+      continue;
+    }
+    if (!std::isalpha(static_cast<unsigned char>(c)) || (i > 0 && IsWordChar(s[i - 1]))) continue;
+    std::size_t end = i;
+    while (end < s.size() && IsWordChar(s[end])) ++end;
+    std::string name = s.substr(i, end - i);
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    std::size_t next = end;
+    while (next < s.size() && s[next] == ' ') ++next;
+    if (next < s.size() && s[next] == '(' && oxr::FindName(AggregateNames(), name)) return {i, end - i};
+    i = end - 1;
+  }
+  return {std::string::npos, 0};
+}
+
+// "sum(x)" -> the aggregate and the text with the function's name blanked ("   (x)"), so
+// that the argument compiles as a parenthesised expression at its own columns. The call
+// must be the whole value ("sum(x) + 1" is not); without one the values are summed.
+std::pair<TChartAggregate, std::string> SplitAggregate(const std::string& source) {
+  const auto [at, length] = FirstTotal(source);
+  if (at == std::string::npos || source.find_first_not_of(" \t") != at) return {TChartAggregate::Sum, source};
+  const std::size_t open = source.find('(', at + length);
+  const std::size_t close = ClosingParen(source, open);
+  if (close == std::string::npos || source.find_first_not_of(" \t", close + 1) != std::string::npos)
+    return {TChartAggregate::Sum, source};
+  std::string name = source.substr(at, length);
+  for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  std::string blanked = source;
+  blanked.replace(at, length, length, ' ');
+  return {*oxr::FindName(AggregateNames(), name), blanked};
 }
 
 // The scope whose instances reset a chart in `band`: the group of a group header or
@@ -143,6 +188,14 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
   c.DataProvider = [&feed]() -> const TChartData& { return feed.Current(); };
 
   auto site = [&](const char* attribute, std::string source, std::function<void(std::shared_ptr<const expr::TExpression>)> set) {
+    // A total inside would be a running total of the report, read once per record: the
+    // chart aggregates its records itself.
+    if (const auto [at, length] = FirstTotal(source); at != std::string::npos) {
+      const qint64 from = source_.ValueCharOffset(e.ValueOffset(attribute), at);
+      AddFault(from, length, "a chart aggregates its records itself: " + source.substr(at, length) +
+                                 "(...) may only be the whole value (value=\"sum(Orders.AmountPaid)\")");
+      return;
+    }
     TExpressionSite s;
     s.Source = std::move(source);
     s.ValueStart = e.ValueOffset(attribute);
