@@ -130,6 +130,16 @@ const TQRCustomBand* ChartScope(const TQRCustomReport& report, const TQRCustomBa
   return nullptr;
 }
 
+// Whether the report prints the records of `data` (its dataset or a sub-detail's): only
+// those reach a chart.
+bool PrintsRecordsOf(const TQRCustomReport& report, const TDataSet& data) {
+  if (report.DataSet != nullptr && report.DataSet->Records() == data.Records()) return true;
+  for (const auto& b : report.Bands())
+    if (const auto* s = dynamic_cast<const TQRSubDetail*>(b.get()); s != nullptr && s->DataSet != nullptr)
+      if (s->DataSet->Records() == data.Records()) return true;
+  return false;
+}
+
 std::vector<TColor> ReadColors(TElement& e) {
   std::vector<TColor> colors;
   const auto raw = e.Raw("colors");
@@ -203,9 +213,14 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
     expressionSites_.push_back(std::move(s));
   };
   // Expressions compile once every band is read: the chart's scope is known then too.
-  site("category", c.CategorySource, [this, &feed, &band](auto x) {
+  const qint64 dataSetAt = e.ValueOffset("dataset");
+  site("category", c.CategorySource, [this, &feed, &band, data, dataSetAt, name = c.DataSetName](auto x) {
     feed.Category = std::move(x);
     feed.SetScope(ChartScope(result_->Report(), &band));
+    if (!PrintsRecordsOf(result_->Report(), *data))
+      AddFault(dataSetAt, std::max<std::size_t>(1, name.size()),
+               "the report prints no records of dataset " + name +
+                   " (a chart reads the records of the report's dataset or of a subDetail band)");
   });
   if (!c.SeriesSource.empty()) site("series", c.SeriesSource, [&feed](auto x) { feed.Series = std::move(x); });
   // count(Dataset) counts the records; any other argument is an expression, a number unless counted.
