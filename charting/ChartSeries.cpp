@@ -13,13 +13,16 @@ std::size_t TChartData::CategoryIndex(const TChartCategory& c) const {
   return it == textIndex_.end() ? categories_.size() : it->second;
 }
 
-void TChartData::Add(const TChartCategory& category, const std::string& series, std::optional<double> value) {
+void TChartData::Add(const TChartCategory& category, const std::string& series, std::optional<double> value,
+                     std::optional<double> sortKey) {
   const std::size_t ci = CategoryIndex(category);
   if (ci == categories_.size()) {
     categories_.push_back(category);
+    sortKeys_.emplace_back();
     if (category.Ordered) orderedIndex_[category.Key] = ci;
     else textIndex_[category.Label] = ci;
   }
+  if (sortKey && (!sortKeys_[ci] || *sortKey < *sortKeys_[ci])) sortKeys_[ci] = sortKey;
   const auto [seriesAt, added] = seriesIndex_.try_emplace(series, series_.size());
   if (added) series_.push_back(series);
   const std::size_t si = seriesAt->second;
@@ -35,6 +38,7 @@ void TChartData::Add(const TChartCategory& category, const std::string& series, 
 
 void TChartData::Clear() {
   categories_.clear();
+  sortKeys_.clear();
   orderedIndex_.clear();
   textIndex_.clear();
   seriesIndex_.clear();
@@ -44,9 +48,17 @@ void TChartData::Clear() {
 
 std::vector<TChartCategory> TChartData::Categories() const {
   std::vector<TChartCategory> ordered;
+  std::vector<std::pair<double, TChartCategory>> sorted;
   std::vector<TChartCategory> texts;
-  for (const auto& c : categories_) (c.Ordered ? ordered : texts).push_back(c);
+  for (std::size_t i = 0; i < categories_.size(); ++i) {
+    const TChartCategory& c = categories_[i];
+    if (c.Ordered) ordered.push_back(c);
+    else if (sortKeys_[i]) sorted.emplace_back(*sortKeys_[i], c);
+    else texts.push_back(c);
+  }
   std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.Key < b.Key; });
+  std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [key, c] : sorted) ordered.push_back(std::move(c));
   ordered.insert(ordered.end(), texts.begin(), texts.end());
   return ordered;
 }

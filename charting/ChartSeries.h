@@ -2,7 +2,8 @@
 // TChartData: what a chart shows, aggregated from records: one value per category and
 // series (the sum, count, average, minimum or maximum of the values added for them).
 // Categories that carry an order (numbers, dates) are shown in that order; text categories
-// in the order they first appeared. Series keep the order they first appeared in.
+// by their sort keys when they have them ("March" by month number), else in the order they
+// first appeared. Series keep the order they first appeared in.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -29,11 +30,14 @@ class TChartData {
  public:
   TChartAggregate Aggregate = TChartAggregate::Sum;
 
-  // Adds one record: `value` empty counts the record for Count and nothing else.
-  void Add(const TChartCategory& category, const std::string& series, std::optional<double> value);
+  // Adds one record: `value` empty counts the record for Count and nothing else. `sortKey`
+  // orders a text category: it takes the smallest key of its records.
+  void Add(const TChartCategory& category, const std::string& series, std::optional<double> value,
+           std::optional<double> sortKey = std::nullopt);
   void Clear();
 
-  // Categories in display order: ordered ones by Key, then text ones by appearance.
+  // Categories in display order: ordered ones by Key, then text ones with a sort key by
+  // it, then the others by appearance.
   std::vector<TChartCategory> Categories() const;
   const std::vector<std::string>& Series() const { return series_; }
   // The aggregate of category `c` (as Categories() returns it) and series `s`; empty when
@@ -51,6 +55,7 @@ class TChartData {
   };
   std::size_t CategoryIndex(const TChartCategory& c) const;
   std::vector<TChartCategory> categories_;  // by appearance
+  std::vector<std::optional<double>> sortKeys_;  // per category, the smallest given
   std::map<double, std::size_t> orderedIndex_;       // into categories_, by Key
   std::map<std::string, std::size_t> textIndex_;     // into categories_, by Label
   std::map<std::string, std::size_t> seriesIndex_;   // into series_

@@ -20,12 +20,14 @@ class TQRDataChart : public TQRChart {
   TChartData Data;
 
   // What the definition wrote, kept so that it can be written back: the dataset and the
-  // expressions of the categories, the values (with their aggregate) and the series.
+  // expressions of the categories, the values (with their aggregate), the series and the
+  // order of text categories.
   TDataSet* DataSet = nullptr;
   std::string DataSetName;
   std::string CategorySource;
   std::string ValueSource;
   std::string SeriesSource;
+  std::string SortSource;
 
   const TChartData& CurrentData() const { return DataProvider ? DataProvider() : Data; }
   // The chart laid out in the device rectangle `box` of a printer with these factors.

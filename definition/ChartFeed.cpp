@@ -60,7 +60,13 @@ void TChartFeed::Add(TEvalContext& ctx) {
   } else {
     value = 1;  // count(Dataset): every record
   }
-  data.Add(category, series, value);
+  std::optional<double> sortKey;
+  if (Sort) {
+    Sort->Evaluate(value_, ctx);
+    if (!value_.Null && value_.Type == TType::Number) sortKey = value_.Num.ToDouble();
+    else if (!value_.Null && IsDateLike(value_.Type)) sortKey = static_cast<double>(value_.Ms);
+  }
+  data.Add(category, series, value, sortKey);
 }
 
 const TChartData& TChartFeed::Current() const {

@@ -22,6 +22,8 @@ class TChartFeed final : public TRecordListener {
   std::shared_ptr<const expr::TExpression> Category;
   std::shared_ptr<const expr::TExpression> Value;
   std::shared_ptr<const expr::TExpression> Series;
+  // Orders text categories by the smallest of its values (null: by appearance).
+  std::shared_ptr<const expr::TExpression> Sort;
 
   const TDataSet& Data() const override { return data_; }
   const TQRCustomBand* Scope() const override { return scope_; }

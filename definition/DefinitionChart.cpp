@@ -191,6 +191,7 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
   c.CategorySource = e.Required("category");
   c.ValueSource = e.Required("value");
   c.SeriesSource = e.Text("series", "");
+  c.SortSource = e.Text("sort", "");
 
   const auto [aggregate, valueSource] = SplitAggregate(c.ValueSource);
   TExpressionState& state = result_->Environment().State().Expressions();
@@ -223,6 +224,15 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
                    " (a chart reads the records of the report's dataset or of a subDetail band)");
   });
   if (!c.SeriesSource.empty()) site("series", c.SeriesSource, [&feed](auto x) { feed.Series = std::move(x); });
+  if (!c.SortSource.empty()) {
+    const qint64 at = e.ValueOffset("sort");
+    const std::size_t width = c.SortSource.size();
+    site("sort", c.SortSource, [this, &feed, at, width](std::shared_ptr<const expr::TExpression> x) {
+      if (x->Type() != expr::TType::Number && !expr::IsDateLike(x->Type()) && x->Type() != expr::TType::Null)
+        AddFault(at, width, "a chart's sort must be a number or a date, not " + std::string(expr::TypeWithArticle(x->Type())));
+      feed.Sort = std::move(x);
+    });
+  }
   // count(Dataset) counts the records; any other argument is an expression, a number unless counted.
   std::string argument = valueSource;
   argument.erase(0, argument.find_first_not_of(" ("));

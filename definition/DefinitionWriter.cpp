@@ -525,6 +525,7 @@ class TWriter {
     Text("category", c.CategorySource);
     Text("value", c.ValueSource);
     if (!c.SeriesSource.empty()) Text("series", c.SeriesSource);
+    if (!c.SortSource.empty()) Text("sort", c.SortSource);
     if (look.Horizontal) Attr("orientation", std::string("horizontal"));
     Bool("stacked", look.Stacked, def.Look.Stacked);
     Enum("labels", ChartValueLabelNames(), look.Labels, def.Look.Labels);

@@ -62,6 +62,18 @@ TEST(ChartData, OrderedCategoriesSortByKeyBeforeTexts) {
   EXPECT_EQ(d.Value(cats[0], 0), 2);
 }
 
+TEST(ChartData, TextCategoriesWithSortKeysFollowTheSmallestKey) {
+  TChartData d;
+  d.Add(Text("March"), "", 1, 3);
+  d.Add(Text("none"), "", 1);
+  d.Add(Text("January"), "", 1, 13);  // a later January, then an earlier one
+  d.Add(Text("January"), "", 1, 1);
+  d.Add(Text("February"), "", 1, 2);
+  std::vector<std::string> labels;
+  for (const auto& c : d.Categories()) labels.push_back(c.Label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"January", "February", "March", "none"}));
+}
+
 TEST(ChartData, ClearStartsAgain) {
   TChartData d = Sample(TChartAggregate::Sum);
   d.Clear();

@@ -90,7 +90,7 @@ TEST(RoundTrip, TypedChartsKeepTheirExpressionsAndLook) {
     <chart name="Months" left="0" top="0" width="90" height="45" type="line" markers="false" dataset="Sales"
            category="date(year(Sales.sold), month(Sales.sold), 1)" value="Sales.amount" labels="value"/>
     <chart name="Counts" left="95" top="0" width="90" height="45" type="area" dataset="Sales"
-           category="month(Sales.sold)" value="count(Sales)"/>
+           category="monthname(Sales.sold)" sort="month(Sales.sold)" value="count(Sales)"/>
     <chart name="Share" left="0" top="50" width="90" height="45" type="pie" dataset="Sales"
            category="Sales.customer" value="max(Sales.amount)" labels="value"/>
   </band>

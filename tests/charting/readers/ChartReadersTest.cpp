@@ -32,10 +32,11 @@ constexpr const char* kSalesSql =
     " ('Beta','Cheque','2024-03-12',75);";
 
 // A bar chart per customer in its group footer; in the summary a line over months, a
-// horizontal stacked bar, a pie with percentages and a stacked area of record counts.
+// horizontal stacked bar, a pie with percentages and a stacked area of record counts by month
+// name, ordered by month although the records (by amount) bring February first.
 constexpr const char* kChartsOxr = R"oxr(<?xml version="1.0" encoding="UTF-8"?>
 <report title="Charts" paper="A4" topMargin="10" bottomMargin="10" leftMargin="10" rightMargin="10" dataset="Sales">
-  <query name="Sales">SELECT customer, method, sold, amount FROM sales ORDER BY customer, sold</query>
+  <query name="Sales">SELECT customer, method, sold, amount FROM sales ORDER BY customer, amount</query>
   <band type="groupHeader" name="ByCustomer" field="Sales.customer" footer="CustomerFooter" height="7">
     <text left="0" top="1" width="60" height="5" field="Sales.customer" fontStyle="bold"/>
   </band>
@@ -57,7 +58,8 @@ constexpr const char* kChartsOxr = R"oxr(<?xml version="1.0" encoding="UTF-8"?>
     <chart left="97" top="62" width="93" height="55" type="pie" dataset="Sales" category="Sales.customer"
            value="sum(Sales.amount)" labels="percent" title="Share"/>
     <chart left="0" top="120" width="95" height="55" type="area" stacked="true" dataset="Sales"
-           category="month(Sales.sold)" value="count(Sales)" series="Sales.method" title="Orders per month"/>
+           category="monthname(Sales.sold)" sort="month(Sales.sold)" value="count(Sales)" series="Sales.method"
+           title="Orders per month"/>
   </band>
 </report>
 )oxr";
@@ -120,6 +122,11 @@ TEST_F(ChartReaders, PdfTextShowsAxesLegendsAndEachGroupsOwnSums) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   // Alpha's chart does not count Beta's cash, nor Beta's Alpha's: no chart shows 1,550.
   EXPECT_EQ(text.find("1,550"), std::string::npos) << text;
+  // Month names in calendar order on the area chart's axis.
+  const std::size_t area = text.find("Orders per month");
+  ASSERT_NE(area, std::string::npos);
+  const std::size_t jan = text.find("January", area), feb = text.find("February", area), mar = text.find("March", area);
+  EXPECT_TRUE(jan < feb && feb < mar && mar != std::string::npos) << text.substr(area);
 }
 
 TEST_F(ChartReaders, HtmlDrawsInlineSvgAndWritesTheTexts) {
@@ -137,7 +144,7 @@ TEST_F(ChartReaders, HtmlDrawsInlineSvgAndWritesTheTexts) {
   EXPECT_NE(all.find("Alpha&nbsp;40.0%"), std::string::npos);
   // Each group's chart describes that group's sums only.
   EXPECT_NE(all.find("<title>Bar chart Paid by method: Cash 1,250; Card 600</title>"), std::string::npos);
-  EXPECT_NE(all.find("<title>Bar chart Paid by method: Cash 300; Card 2,400; Cheque 75</title>"), std::string::npos);
+  EXPECT_NE(all.find("<title>Bar chart Paid by method: Cheque 75; Cash 300; Card 2,400</title>"), std::string::npos);
 }
 
 TEST_F(ChartReaders, PdfPagesAgreeWithThePagePictures) {
