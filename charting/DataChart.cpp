@@ -4,12 +4,18 @@
 #include "engine/Layout.h"
 #include "engine/Printer.h"
 #include "platform/Bitmap.h"
+#include "platform/Metafile.h"
 #include "platform/TextMetrics.h"
 
 namespace oxqr {
 
 TChartDrawing TQRDataChart::MakeDrawing(const TRect& box, double pixelsPerNativeX, double pixelsPerNativeY) const {
-  TChartDrawing d = LayOutChart(Look, CurrentData(), box.Width(), box.Height());
+  return MakeDrawing(CurrentData(), box, pixelsPerNativeX, pixelsPerNativeY);
+}
+
+TChartDrawing TQRDataChart::MakeDrawing(const TChartData& data, const TRect& box, double pixelsPerNativeX,
+                                        double pixelsPerNativeY) const {
+  TChartDrawing d = LayOutChart(Look, data, box.Width(), box.Height());
   d.Box = box;
   d.PixelsPerNativeX = pixelsPerNativeX;
   d.PixelsPerNativeY = pixelsPerNativeY;
@@ -23,7 +29,12 @@ void TQRDataChart::Print(int OffsetX, int OffsetY) {
     const TChartDrawing d = MakeDrawing(DeviceRect(OffsetX, OffsetY), printer ? printer->HorizontalFactor() : f,
                                         printer ? printer->VerticalFactor() : f);
     Printing(d, OffsetX, OffsetY);
-    if (TCanvas* canvas = FinalCanvas(*this)) PaintChart(*canvas, d, d.Box.Left, d.Box.Top);
+    if (TCanvas* canvas = FinalCanvas(*this)) {
+      TMetafile* page = printer != nullptr ? const_cast<TQRPrinter*>(printer)->PrintingPage() : nullptr;
+      const std::size_t first = page != nullptr ? page->Records.size() : 0;
+      PaintChart(*canvas, d, d.Box.Left, d.Box.Top);
+      if (Painted && page != nullptr) Painted(d, first);
+    }
   }
   TQRChart::Print(OffsetX, OffsetY);
 }

@@ -29,7 +29,15 @@ class TQRDataChart : public TQRChart {
   std::string SeriesSource;
   std::string SortSource;
 
+  // Called after the chart was painted into the page being recorded, with the drawing and
+  // the index of its first record on that page (a chart printed before its records is
+  // drawn again there once they are known).
+  std::function<void(const TChartDrawing&, std::size_t firstRecord)> Painted;
+
   const TChartData& CurrentData() const { return DataProvider ? DataProvider() : Data; }
+  // `data` laid out in the device rectangle `box` (what MakeDrawing does with CurrentData).
+  TChartDrawing MakeDrawing(const TChartData& data, const TRect& box, double pixelsPerNativeX,
+                            double pixelsPerNativeY) const;
   // The chart laid out in the device rectangle `box` of a printer with these factors.
   TChartDrawing MakeDrawing(const TRect& box, double pixelsPerNativeX, double pixelsPerNativeY) const;
 

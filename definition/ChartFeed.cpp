@@ -70,7 +70,9 @@ void TChartFeed::Add(TEvalContext& ctx) {
 }
 
 const TChartData& TChartFeed::Current() const {
-  if (state_.Exporting())
+  // Only a chart that prints before its records takes the preview run's values: one that
+  // prints after them shows what this run read (a later run may read other records).
+  if (states_.Current().Empty() && state_.Exporting())
     if (const TChartData* preview = states_.PreviewFinal(states_.Instance())) return *preview;
   return states_.Current();
 }

@@ -36,8 +36,12 @@ class TChartFeed final : public TRecordListener {
   void FinishRun(bool previewRun) override { states_.FinishRun(previewRun); }
 
   // What the chart shows now: the values of its scope's instance so far or, in an export
-  // run, what the preview run found for it (a chart printed before its records).
+  // run before any of its records, what the preview run found for it (a chart in a header).
   const TChartData& Current() const;
+  // The instance being read (0-based) and what an instance ended with in this run (nullptr
+  // while it has not ended).
+  std::size_t Instance() const { return states_.Instance(); }
+  const TChartData* Final(std::size_t instance) const { return states_.Final(instance); }
 
  private:
   const TExpressionState& state_;

@@ -101,6 +101,7 @@ class TDefinitionBuilder {
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
   void ReadDataChart(oxr::TElement& e, TQRCustomBand& band);  // DefinitionChart.cpp
+  void RedrawWhenKnown(class TQRDataChart& chart, const class TChartFeed& feed);
   void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
   // Fails at `e` with a fault the database gave while opening a dataset.
   [[noreturn]] void FailFromDatabase(const oxr::TElement& e, const std::string& message) const;

@@ -13,6 +13,8 @@
 #include "definition/DefinitionBuilder.h"
 #include "definition/EnvironmentState.h"
 #include "definition/ReportEnvironment.h"
+#include "engine/Printer.h"
+#include "platform/Metafile.h"
 
 namespace oxqr {
 
@@ -140,6 +142,30 @@ bool PrintsRecordsOf(const TQRCustomReport& report, const TDataSet& data) {
   return false;
 }
 
+// Whether a chart in `band` prints before the records it shows (a header of its scope, the
+// title): it then needs the preview run's values.
+bool PrintsBeforeItsRecords(const TQRCustomReport& report, const TQRCustomBand* band) {
+  for (std::size_t guard = 0; band != nullptr && guard <= report.Bands().size(); ++guard) {
+    const auto parent = std::find_if(report.Bands().begin(), report.Bands().end(),
+                                     [band](const auto& b) { return b->ChildBand == band; });
+    if (parent == report.Bands().end()) break;
+    band = parent->get();
+  }
+  if (band == nullptr) return false;
+  switch (band->BandType) {
+    case TQRBandType::rbTitle:
+    case TQRBandType::rbPageHeader:
+    case TQRBandType::rbColumnHeader:
+    case TQRBandType::rbGroupHeader:
+      return true;
+    default:
+      break;
+  }
+  for (const auto& b : report.Bands())
+    if (const auto* s = dynamic_cast<const TQRSubDetail*>(b.get()); s != nullptr && s->HeaderBand == band) return true;
+  return false;
+}
+
 std::vector<TColor> ReadColors(TElement& e) {
   std::vector<TColor> colors;
   const auto raw = e.Raw("colors");
@@ -159,6 +185,33 @@ std::vector<TColor> ReadColors(TElement& e) {
 }
 
 }  // namespace
+
+// A chart printed before its records shows nothing yet in the preview run: its drawing on
+// the stored page is replaced by the chart of its scope's final values when the run ends,
+// as deferred texts are.
+void TDefinitionBuilder::RedrawWhenKnown(TQRDataChart& chart, const TChartFeed& feed) {
+  detail::TEnvironmentState& state = result_->Environment().State();
+  chart.Painted = [&chart, &feed, &state](const TChartDrawing& drawing, std::size_t first) {
+    TQRPrinter* printer = chart.ParentPrinter();
+    TMetafile* page = printer != nullptr ? printer->PrintingPage() : nullptr;
+    if (!state.PreviewRunning() || page == nullptr) return;
+    detail::TDeferredDraw draw;
+    draw.Page = printer->PageCount();
+    draw.Begin = first;
+    draw.Records.assign(page->Records.begin() + static_cast<std::ptrdiff_t>(first), page->Records.end());
+    draw.Evaluation.Parts = {std::string()};
+    draw.Redraw = [&chart, &feed, instance = feed.Instance(), box = drawing.Box, fx = drawing.PixelsPerNativeX,
+                   fy = drawing.PixelsPerNativeY](const std::string&) {
+      const TChartData* ended = feed.Final(instance);
+      const TChartDrawing d = chart.MakeDrawing(ended != nullptr ? *ended : feed.Current(), box, fx, fy);
+      TMetafile drawn;
+      TMetafileCanvas canvas(drawn);
+      PaintChart(canvas, d, box.Left, box.Top);
+      return drawn.Records;
+    };
+    state.AddDraw(std::move(draw));
+  };
+}
 
 void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
   auto& c = band.Add<TOxQRDataChart>();
@@ -215,9 +268,13 @@ void TDefinitionBuilder::ReadDataChart(TElement& e, TQRCustomBand& band) {
   };
   // Expressions compile once every band is read: the chart's scope is known then too.
   const qint64 dataSetAt = e.ValueOffset("dataset");
-  site("category", c.CategorySource, [this, &feed, &band, data, dataSetAt, name = c.DataSetName](auto x) {
+  site("category", c.CategorySource, [this, &chart = c, &feed, &band, data, dataSetAt, name = c.DataSetName](auto x) {
     feed.Category = std::move(x);
     feed.SetScope(ChartScope(result_->Report(), &band));
+    if (PrintsBeforeItsRecords(result_->Report(), &band)) {
+      result_->Report().NeedsPreviewRun = true;
+      RedrawWhenKnown(chart, feed);
+    }
     if (!PrintsRecordsOf(result_->Report(), *data))
       AddFault(dataSetAt, std::max<std::size_t>(1, name.size()),
                "the report prints no records of dataset " + name +
