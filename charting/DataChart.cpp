@@ -24,13 +24,13 @@ TChartDrawing TQRDataChart::MakeDrawing(const TChartData& data, const TRect& box
 
 void TQRDataChart::Print(int OffsetX, int OffsetY) {
   if (Enabled) {
-    const TQRPrinter* printer = ParentPrinter();
+    TQRPrinter* printer = ParentPrinter();
     const double f = ScreenPPI / NativePerInch;
     const TChartDrawing d = MakeDrawing(DeviceRect(OffsetX, OffsetY), printer ? printer->HorizontalFactor() : f,
                                         printer ? printer->VerticalFactor() : f);
     Printing(d, OffsetX, OffsetY);
     if (TCanvas* canvas = FinalCanvas(*this)) {
-      TMetafile* page = printer != nullptr ? const_cast<TQRPrinter*>(printer)->PrintingPage() : nullptr;
+      TMetafile* page = printer != nullptr ? printer->PrintingPage() : nullptr;
       const std::size_t first = page != nullptr ? page->Records.size() : 0;
       PaintChart(*canvas, d, d.Box.Left, d.Box.Top);
       if (Painted && page != nullptr) Painted(d, first);
