@@ -13,4 +13,8 @@ void TOxQRChart::Print(int OffsetX, int OffsetY) {
   if (auto* filter = ActiveDocumentFilter(*this)) filter->WritePicture(*this, OffsetX, OffsetY, continuing);
 }
 
+void TOxQRDataChart::Printing(const TChartDrawing& Drawing, int OffsetX, int OffsetY) {
+  if (auto* filter = ActiveDocumentFilter(*this)) filter->WriteChart(*this, Drawing, OffsetX, OffsetY, !Finished);
+}
+
 }  // namespace oxqr

@@ -126,6 +126,8 @@ class TDefinitionBuilder {
   void ReadImage(oxr::TElement& e, TQRCustomBand& band);
   void ReadRichText(oxr::TElement& e, TQRCustomBand& band);
   void ReadChart(oxr::TElement& e, TQRCustomBand& band);
+  void ReadDataChart(oxr::TElement& e, TQRCustomBand& band);  // DefinitionChart.cpp
+  void RedrawWhenKnown(class TQRDataChart& chart, const class TChartFeed& feed);
   void ReadBarcode(oxr::TElement& e, TQRCustomBand& band);
   // DefinitionSubReport.cpp: <subreport>, its file read into this report.
   void ReadSubReport(oxr::TElement& e, TQRCustomBand& band);

@@ -219,6 +219,10 @@ void TDefinitionBuilder::ReadRichText(TElement& e, TQRCustomBand& band) {
 }
 
 void TDefinitionBuilder::ReadChart(TElement& e, TQRCustomBand& band) {
+  // With `type`: a chart that aggregates a dataset; without: the pie of a dataset's fields.
+  if (e.Raw("type")) return ReadDataChart(e, band);
+  for (const char* typed : {"dataset", "category", "value", "series"})
+    if (e.Raw(typed)) e.FailAt(typed, std::string(typed) + " belongs to a chart with type (bar, line, area or pie)");
   auto& c = band.Add<TOxQRChart>();
   ReadCommon(e, c);
   const auto [labels, labelField] = FieldRef(e, "labels");

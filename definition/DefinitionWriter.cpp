@@ -10,6 +10,7 @@
 #include "OxQrCtrls/Barcode.h"
 #include "OxQrCtrls/ChartControl.h"
 #include "definition/CrossTabControl.h"
+#include "definition/ChartNames.h"
 #include "OxQrCtrls/ExportControls.h"
 #include "data/JsonData.h"
 #include "data/Query.h"
@@ -157,6 +158,7 @@ class TWriter {
         if (const auto* i = dynamic_cast<const TQRDBImage*>(c.get())) AddDataSet(i->DataSet);
         if (const auto* r = dynamic_cast<const TDBRichText*>(c.get())) AddDataSet(r->DataSet);
         if (const auto* ch = dynamic_cast<const TQRDBChart*>(c.get())) AddDataSet(ch->DataSet);
+        if (const auto* dc = dynamic_cast<const TQRDataChart*>(c.get())) AddDataSet(dc->DataSet);
         if (const auto* bc = dynamic_cast<const TOxQRDBBarcode*>(c.get())) AddDataSet(bc->DataSet);
         if (const auto* x = dynamic_cast<const TDefinitionCrossTab*>(c.get())) AddDataSet(x->Values.Sources().Data);
       }
@@ -408,6 +410,7 @@ class TWriter {
   void WriteControl(const TQRPrintable& c) {
     if (const auto* sub = dynamic_cast<const TQRSubReport*>(&c)) return WriteSubReport(*sub);
     if (const auto* chart = dynamic_cast<const TQRDBChart*>(&c)) return WriteChart(*chart);
+    if (const auto* chart = dynamic_cast<const TQRDataChart*>(&c)) return WriteDataChart(*chart);
     if (const auto* rich = dynamic_cast<const TOxQRRichText*>(&c)) return WriteRichText(*rich);
     if (const auto* code = dynamic_cast<const TOxQRCustomBarcode*>(&c)) return WriteBarcode(*code);
     if (const auto* table = dynamic_cast<const TDefinitionCrossTab*>(&c)) return WriteCrossTab(*table);
@@ -558,6 +561,36 @@ class TWriter {
     if (c.ColumnWidth != def.ColumnWidth) Mm("columnWidth", c.ColumnWidth);
     if (c.RowHeight != def.RowHeight) Mm("rowHeight", c.RowHeight);
     if (c.TotalCaption != def.TotalCaption) Text("totalCaption", c.TotalCaption);
+    ControlStyles(c);
+    xml_.writeEndElement();
+  }
+
+  // A chart over aggregated values: its expressions as written, its look where it differs.
+  void WriteDataChart(const TQRDataChart& c) {
+    const TOxQRDataChart def;
+    const TChartLook& look = c.Look;
+    xml_.writeStartElement("chart");
+    Common(c, def);
+    Attr("type", NameOf(ChartKindNames(), look.Kind));
+    Attr("dataset", c.DataSet != nullptr ? dataSetNames_.at(c.DataSet) : c.DataSetName);
+    Text("category", c.CategorySource);
+    Text("value", c.ValueSource);
+    if (!c.SeriesSource.empty()) Text("series", c.SeriesSource);
+    if (!c.SortSource.empty()) Text("sort", c.SortSource);
+    if (look.Horizontal) Attr("orientation", std::string("horizontal"));
+    Bool("stacked", look.Stacked, def.Look.Stacked);
+    Enum("labels", ChartValueLabelNames(), look.Labels, def.Look.Labels);
+    if (!look.Colors.empty()) {
+      std::string colors;
+      for (const TColor color : look.Colors) colors += (colors.empty() ? "" : ",") + FormatColor(color);
+      Attr("colors", colors);
+    }
+    if (look.Title != def.Look.Title) Text("title", look.Title);
+    Font("titleFont", look.TitleFont, def.Look.TitleFont);
+    Font("labelFont", look.Font, def.Look.Font);
+    Bool("legend", look.Legend, def.Look.Legend);
+    Bool("markers", look.Markers, def.Look.Markers);
+    Color("panelColor", look.Background, def.Look.Background);
     ControlStyles(c);
     xml_.writeEndElement();
   }

@@ -263,6 +263,12 @@ TExpressionTotal& TExpressionState::AddTotal(TTotal kind, TNodePtr argument, TDa
   return *totals_.back();
 }
 
+TRecordListener& TExpressionState::AddListener(std::unique_ptr<TRecordListener> listener) {
+  listeners_.push_back(std::move(listener));
+  if (running_) listeners_.back()->StartRun();
+  return *listeners_.back();
+}
+
 TNodePtr TExpressionState::LastPrinted(TDataSet& data, TField& field) {
   auto snapshot = std::make_unique<TSnapshot>();
   snapshot->Data = &data;
@@ -293,6 +299,7 @@ void TExpressionState::StartRun(bool /*preview*/) {
   for (const auto& s : snapshots_) s->Value.SetNull(s->Live->Type());
   for (const auto& t : totals_) t->StartRun();
   for (TRecordValues* v : recordValues_) v->StartRun();
+  for (const auto& l : listeners_) l->StartRun();
 }
 
 void TExpressionState::RecordPrinted(const TDataSet& data) {
@@ -307,6 +314,8 @@ void TExpressionState::RecordPrinted(const TDataSet& data) {
   for (const auto& t : totals_)
     if (t->Data().Records() == records) t->Add(ctx);
   for (TRecordValues* v : recordValues_) v->RecordPrinted(data, ctx);
+  for (const auto& l : listeners_)
+    if (l->Data().Records() == records) l->Add(ctx);
 }
 
 void TExpressionState::ScopeStarted(const TQRCustomBand& scope) {
@@ -315,17 +324,22 @@ void TExpressionState::ScopeStarted(const TQRCustomBand& scope) {
   for (const auto& t : totals_)
     if (t->Scope() == &scope) t->StartInstance();
   for (TRecordValues* v : recordValues_) v->ScopeStarted(scope);
+  for (const auto& l : listeners_)
+    if (l->Scope() == &scope) l->StartInstance();
 }
 
 void TExpressionState::ScopeEnded(const TQRCustomBand& scope) {
   for (const auto& t : totals_)
     if (t->Scope() == &scope) t->EndInstance();
+  for (const auto& l : listeners_)
+    if (l->Scope() == &scope) l->EndInstance();
 }
 
 void TExpressionState::FinishRun(int pages, bool preview) {
   finalPages_ = pages;
   if (preview) previewPages_ = pages;
   for (const auto& t : totals_) t->FinishRun(preview);
+  for (const auto& l : listeners_) l->FinishRun(preview);
   running_ = false;
 }
 

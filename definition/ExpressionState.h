@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "definition/ExpressionTotals.h"
+#include "definition/RecordListener.h"
 #include "expression/Checker.h"
 
 namespace oxqr {
@@ -65,6 +66,8 @@ class TExpressionState {
   bool Exporting() const;
   TExpressionTotal& AddTotal(expr::TTotal kind, expr::TNodePtr argument, TDataSet& data, const TQRCustomBand* scope);
   void AddRecordValues(TRecordValues& values) { recordValues_.push_back(&values); }
+  // Follows the records of `listener`'s dataset and its scope from now on.
+  TRecordListener& AddListener(std::unique_ptr<TRecordListener> listener);
   // A leaf reading `field` as the last record of `data` printed had it (for bands printed
   // after their records).
   expr::TNodePtr LastPrinted(TDataSet& data, TField& field);
@@ -74,6 +77,7 @@ class TExpressionState {
   expr::TEvalCounters counters_;
   std::vector<std::unique_ptr<TExpressionTotal>> totals_;
   std::vector<TRecordValues*> recordValues_;
+  std::vector<std::unique_ptr<TRecordListener>> listeners_;
   std::map<const TDataSet*, std::int64_t> lines_;
   struct TSnapshot {
     const TDataSet* Data = nullptr;

@@ -28,6 +28,7 @@ class TQRShape;
 class TQRCustomBand;
 class TQRCustomLabel;
 struct TOxQrBarcodeDrawing;
+struct TChartDrawing;
 
 // The font of an item. Size is in points and always positive.
 struct TOxQrFontAttrib {
@@ -155,6 +156,12 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   virtual bool KeepsCellAlignment() const { return false; }
   // Markup of a barcode's background and bars; the base renders none (text formats).
   virtual std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing);
+  // A chart control's drawing (DocumentChart.cpp): RenderChart's markup of the shapes
+  // followed by the chart's texts as text lines; nothing in formats that render no shapes.
+  virtual void WriteChart(const TQRPrintable& Control, const TChartDrawing& Drawing, int OffsetX, int OffsetY,
+                          bool Continuing);
+  // Markup of a chart's background and shapes; the base renders none (text and cell formats).
+  virtual std::string RenderChart(const TQRPrintable& Control, const TChartDrawing& Drawing);
 
   // Breaks an RTF document into the text lines a rich text box of widthPx x heightPx screen
   // pixels shows. The stream is read from its start. The default strips RTF control words

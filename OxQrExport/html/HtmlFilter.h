@@ -51,6 +51,8 @@ class TOxQRHTMLFilter : public TOxQRDocumentFilter {
   void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
   // One inline SVG per symbol, or its picture file with BarcodesAsPictures (HtmlBarcode.cpp).
   std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) override;
+  // One inline SVG per chart (HtmlChart.cpp).
+  std::string RenderChart(const TQRPrintable& Control, const TChartDrawing& Drawing) override;
   void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
                  bool TextFrame, bool Fill, const TQRFrame& Frame) override;
   // "&", "<", ">" escaped, then blanks as "&nbsp;"; a line starting with three

@@ -73,6 +73,8 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
   // Background and bars as filled rectangles (PdfBarcode.cpp).
   std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) override;
+  // Background and shapes as vector paths (PdfChart.cpp).
+  std::string RenderChart(const TQRPrintable& Control, const TChartDrawing& Drawing) override;
   void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
                  bool TextFrame, bool Fill, const TQRFrame& Frame) override;
   // Left/Top through MapX/MapY, Width through MapX, Height in points unflipped: the

@@ -62,6 +62,8 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void RenderShape(const TQRShape& Shape, const TOxQrRect& Rect, std::string& Output) override;
   // The symbol as a picture drawn at four times its size (RtfBarcode.cpp).
   std::string RenderBarcode(const TQRPrintable& Control, const TOxQrBarcodeDrawing& Drawing) override;
+  // The shapes as a picture drawn at four times their size (RtfChart.cpp).
+  std::string RenderChart(const TQRPrintable& Control, const TChartDrawing& Drawing) override;
   void RenderBox(const TOxQrRect& Rect, TColor Color, std::string& Output, bool FixedWidth, bool FixedHeight,
                  bool TextFrame, bool Fill, const TQRFrame& Frame) override;
   // A text extent in screen pixels -> twips.

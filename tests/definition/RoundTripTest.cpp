@@ -78,6 +78,36 @@ TEST(RoundTrip, CrossTabsKeepTheirExpressionsGroupsAndLook) {
   }
 }
 
+// Typed charts of every kind with every attribute, in a group footer and the summary.
+TEST(RoundTrip, TypedChartsKeepTheirExpressionsAndLook) {
+  test::TScratchDir dir("charts");
+  const std::string db = (dir.Path / "sales.sqlite").string();
+  test::CreateDatabase(db,
+                       "CREATE TABLE sales (customer VARCHAR(20), method VARCHAR(10), sold DATE, amount CURRENCY);\n"
+                       "INSERT INTO sales VALUES ('Alpha','Cash','2024-01-15',1000), ('Alpha','Card','2024-02-10',250),"
+                       " ('Beta','Cash','2024-02-05',300), ('Beta','Cheque','2024-03-12',75);\n");
+  std::ofstream(dir.Path / "charts.oxr") << R"oxr(<report title="Charts" dataset="Sales">
+  <query name="Sales">SELECT customer, method, sold, amount FROM sales ORDER BY customer</query>
+  <band type="groupHeader" name="ByCustomer" field="Sales.customer" footer="Foot" height="5"/>
+  <band type="groupFooter" name="Foot" height="50">
+    <chart name="PerCustomer" left="0" top="0" width="90" height="45" type="bar" orientation="horizontal"
+           stacked="true" dataset="Sales" category="Sales.method" value="avg(Sales.amount)" series="Sales.customer"
+           labels="percent" colors="navy,#FF8000" legend="false" title="Average" titleFontSize="14"
+           labelFont="Times New Roman" labelFontSize="7" panelColor="#F0F0F0"/>
+  </band>
+  <band type="summary" height="100">
+    <chart name="Months" left="0" top="0" width="90" height="45" type="line" markers="false" dataset="Sales"
+           category="date(year(Sales.sold), month(Sales.sold), 1)" value="Sales.amount" labels="value"/>
+    <chart name="Counts" left="95" top="0" width="90" height="45" type="area" dataset="Sales"
+           category="monthname(Sales.sold)" sort="month(Sales.sold)" value="count(Sales)"/>
+    <chart name="Share" left="0" top="50" width="90" height="45" type="pie" dataset="Sales"
+           category="Sales.customer" value="max(Sales.amount)" labels="value"/>
+  </band>
+</report>
+)oxr";
+  ExpectRoundTrip((dir.Path / "charts.oxr").string(), db, "charts");
+}
+
 // The writer describes a report built in code, pictures and all.
 TEST(RoundTrip, ReportBuiltInCodeIsWrittenWithItsPictureBesideIt) {
   test::TScratchDir dir("code");
