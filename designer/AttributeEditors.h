@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "designer/SchemaAttributes.h"
+#include "definition/OxrSchema.h"
 
 namespace oxqr {
 

@@ -9,7 +9,7 @@
 #include "designer/AttributeCheck.h"
 #include "designer/AttributeEditors.h"
 #include "designer/DesignDocument.h"
-#include "designer/SchemaAttributes.h"
+#include "definition/OxrSchema.h"
 
 namespace oxqr {
 

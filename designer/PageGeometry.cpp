@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QFile>
 #include <QXmlStreamReader>
 
 #include "definition/OxrDocument.h"
+#include "definition/OxrSchema.h"
 #include "definition/OxrValues.h"
 
 namespace oxqr::page {
@@ -126,13 +126,12 @@ namespace oxqr::page {
 
 namespace {
 
-// The elements a band's content may hold, read from the schema built into the program:
+// The elements a band's content may hold, read from the schema built into the definition library:
 // every element the band type allows but its conditional styles.
 std::vector<std::string> ReadControlKinds() {
-  QFile file(":/designer/page/oxr.xsd");
+  const std::string_view text = OxrSchemaText();
   std::vector<std::string> kinds;
-  if (!file.open(QIODevice::ReadOnly)) return kinds;
-  QXmlStreamReader xml(&file);
+  QXmlStreamReader xml(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   int depth = 0, bandDepth = -1;
   while (!xml.atEnd()) {
     const auto token = xml.readNext();

@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "OxQrCtrls/Barcode.h"
-#include "OxQrCtrls/RichText.h"
-#include "OxQrExport/core/BarcodeDrawing.h"
+#include "OxQrCtrls/gui/ControlPainters.h"
 #include "definition/DefinitionError.h"
 #include "definition/OxrDocument.h"
 #include "definition/OxrValues.h"
@@ -19,28 +17,6 @@
 namespace oxqr {
 
 namespace {
-
-// Rich text while designing: as much of the text as the control's rectangle holds.
-bool PaintRichText(const TQRPrintable& control, TCanvas& canvas, const TRect& r) {
-  const auto* rich = dynamic_cast<const TOxQRCustomRichText*>(&control);
-  if (rich == nullptr) return false;
-  canvas.Brush = TBrush{rich->GetColor(), TBrushStyle::bsSolid};
-  canvas.FillRect(r);
-  TRichFormatRequest request;
-  request.Rect = Rect(r.Left * 15, r.Top * 15, r.Right * 15, r.Bottom * 15);  // twips at 96 ppi
-  request.AtLeastOneLine = true;
-  rich->Editor().DrawRange(request, canvas);
-  return true;
-}
-
-// A barcode while designing: the symbol of the data it holds now.
-bool PaintBarcodeControl(const TQRPrintable& control, TCanvas& canvas, const TRect& r) {
-  const auto* barcode = dynamic_cast<const TOxQRCustomBarcode*>(&control);
-  if (barcode == nullptr) return false;
-  const double f = ScreenPPI / 254.0;
-  PaintBarcode(canvas, barcode->MakeDrawing(r, f, f), r.Left, r.Top);
-  return true;
-}
 
 QColor ColorAttribute(const TOxrNode& node, std::string_view name, QColor fallback) {
   const auto raw = node.Attribute(name);
@@ -125,8 +101,7 @@ void TPageRendering::Rebuild(TOxrDocument& tree, const QString& fileName) {
     return;
   }
   surface_ = std::make_unique<TQRDesignSurface>(definition_->Report());
-  surface_->AddPainter(PaintRichText);
-  surface_->AddPainter(PaintBarcodeControl);
+  AddControlPainters(*surface_);
   // The loader builds the bands and their controls in the order the file holds them.
   const auto bands = tree.Root().Elements("band");
   const auto& engineBands = definition_->Report().Bands();

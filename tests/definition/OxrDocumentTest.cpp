@@ -111,6 +111,38 @@ TEST(OxrDocument, AttributesFollowTheSchemaOrder) {
   EXPECT_EQ(ElementOnLine(doc.Root(), label->SourceLine()), label);
 }
 
+// One reading of a schema gives both orders: the file's (groups where they are referenced,
+// an element declared twice merged into one list) and the inspector's (own attributes first,
+// a local element apart from the global one of its name).
+TEST(OxrDocument, OneSchemaReadingGivesTheFileOrderAndTheInspectorOrder) {
+  const TDefinitionSchema schema(R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">
+    <xs:attributeGroup name="place"><xs:attribute name="left"/><xs:attribute name="top"/></xs:attributeGroup>
+    <xs:element name="gauge"><xs:complexType>
+      <xs:attribute name="name"/><xs:attributeGroup ref="place"/><xs:attribute name="needle"/>
+    </xs:complexType></xs:element>
+    <xs:element name="field"><xs:complexType>
+      <xs:attribute name="name"/><xs:attribute name="type"/>
+    </xs:complexType></xs:element>
+    <xs:element name="json"><xs:complexType><xs:sequence>
+      <xs:element name="field"><xs:complexType>
+        <xs:attribute name="name"/><xs:attribute name="path"/><xs:attribute name="type"/>
+      </xs:complexType></xs:element>
+    </xs:sequence></xs:complexType></xs:element>
+  </xs:schema>)");
+  using TNames = std::vector<std::string>;
+  auto names = [&](std::string_view element, std::string_view parent) {
+    TNames out;
+    for (const auto& a : *schema.Attributes(element, parent)) out.push_back(a.Name);
+    return out;
+  };
+  EXPECT_EQ(schema.AttributeOrder("gauge"), (TNames{"name", "left", "top", "needle"}));
+  EXPECT_EQ(names("gauge", ""), (TNames{"name", "needle", "left", "top"}));
+  EXPECT_EQ(schema.AttributeOrder("field"), (TNames{"name", "path", "type"}));
+  EXPECT_EQ(names("field", ""), (TNames{"name", "type"}));
+  EXPECT_EQ(names("field", "json"), (TNames{"name", "path", "type"}));
+  EXPECT_TRUE(schema.AttributeOrder("nonesuch").empty());
+}
+
 struct TBrokenCase {
   const char* Name;
   std::string Text;

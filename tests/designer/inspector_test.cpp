@@ -16,7 +16,7 @@
 #include "definition/ReportDefinition.h"
 #include "designer/AttributeCheck.h"
 #include "designer/Inspector.h"
-#include "designer/SchemaAttributes.h"
+#include "definition/OxrSchema.h"
 #include "platform/Errors.h"
 
 namespace oxqr {
