@@ -113,6 +113,12 @@ void TDesignDocument::SetFileName(const QString& name) {
   emit FileNameChanged();
 }
 
+void TDesignDocument::SetDefaultDatabase(const QString& path) {
+  if (path == defaultDatabase_) return;
+  defaultDatabase_ = path;
+  emit Changed();
+}
+
 void TDesignDocument::Reset(TOxrDocument tree, const QString& fileName) {
   selection_.clear();
   undo_.clear();

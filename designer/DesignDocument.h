@@ -41,6 +41,13 @@ class TDesignDocument final : public QObject {
   // Marks the current state as saved.
   void MarkSaved() { undo_.setClean(); }
 
+  // The database a definition that names none reads while it is designed (the program's
+  // sample database), one setting for the page, the data panel, the inspector's checks and
+  // the preview. Setting it is no edit of the definition: it emits Changed, so that what
+  // was read from the old database is read again, and leaves the undo stack alone.
+  const QString& DefaultDatabase() const { return defaultDatabase_; }
+  void SetDefaultDatabase(const QString& path);
+
   // Edits, each pushed as one undo command named `what` ("Move", "Resize", "Delete").
   void SetAttributes(std::vector<TAttributeChange> changes, const QString& what);
   TOxrNode* InsertNode(TOxrNode* parent, std::size_t index, std::unique_ptr<TOxrNode> node, const QString& what);
@@ -70,6 +77,7 @@ class TDesignDocument final : public QObject {
   TOxrDocument tree_;
   QUndoStack undo_;
   QString fileName_;
+  QString defaultDatabase_;
   std::vector<TOxrNode*> selection_;
 };
 

@@ -152,12 +152,6 @@ void TPageView::SetSnapToGrid(bool on) {
   if (QAction* a = Action("snapToGrid")) a->setChecked(on);
 }
 
-void TPageView::SetDefaultDatabase(const QString& path) {
-  rendering_->SetDefaultDatabase(path.toStdString());
-  renderingStale_ = true;
-  update();
-}
-
 void TPageView::SetPendingTool(const std::string& kind) {
   pendingTool_ = kind;
   setCursor(kind.empty() ? Qt::ArrowCursor : Qt::CrossCursor);
@@ -524,6 +518,7 @@ void TPageView::paintEvent(QPaintEvent* event) {
 
 void TPageView::PaintPage(QPainter& painter, const QRect& exposed) {
   if (renderingStale_ && drag_ == TDrag::None) {
+    rendering_->SetDefaultDatabase(document_.DefaultDatabase().toStdString());
     rendering_->Rebuild(document_.Tree(), document_.FileName());
     renderingStale_ = false;
   }

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "Showcase/samples/SampleContext.h"
 #include "definition/OxrDocument.h"
 #include "designer/DesignDocument.h"
 #include "designer/DesignerWindow.h"
@@ -77,6 +78,8 @@ int main(int argc, char** argv) {
 
   TDesignerWindow window;
   TDesignDocument& doc = window.Document();
+  // The shipped definitions name no database: they read the sample one, as in the designer.
+  doc.SetDefaultDatabase(QString::fromStdString(DefaultSampleContext().DatabasePath));
   try {
     doc.Reset(ReadOxrDocumentFile(definition.string()), QString::fromStdString(definition.string()));
   } catch (const std::exception& e) {
