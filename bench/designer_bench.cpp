@@ -9,7 +9,7 @@
 
 #include "BenchSupport.h"
 #include "definition/OxrDocument.h"
-#include "designer/DataPanel.h"
+#include "designer/DesignDocument.h"
 #include "designer/DesignerWindow.h"
 #include "designer/FileActions.h"
 #include "platform/SafeFile.h"

@@ -127,6 +127,7 @@ void TDesignDocument::Reset(TOxrDocument tree, const QString& fileName) {
   emit SelectionChanged();
   emit Changed();
   emit FileNameChanged();
+  emit Replaced();
 }
 
 void TDesignDocument::SetAttributes(std::vector<TAttributeChange> changes, const QString& what) {

@@ -72,6 +72,9 @@ class TDesignDocument final : public QObject {
   void Changed();
   void SelectionChanged();
   void FileNameChanged();
+  // The whole tree was replaced (New, Open, a recovered file): what was shown about the old
+  // one (a preview's fault) no longer applies.
+  void Replaced();
 
  private:
   TOxrDocument tree_;
