@@ -55,12 +55,18 @@ QString Capitalised(const std::string& kind) {
   return s;
 }
 
+// The first of Label1, Label2, ... that no element of the tree holds (the next placed label
+// of a report with Label1 is Label2, as a user counts them).
 std::string FreshControlName(const TOxrNode& root, const std::string& kind) {
+  const std::string stem = Capitalised(kind).toStdString();
   std::vector<std::unique_ptr<TOxrNode>> one;
   one.push_back(std::make_unique<TOxrNode>(kind));
-  one.back()->SetAttribute("name", Capitalised(kind).toStdString() + "1");
-  page::MakeNamesUnique(root, one);
-  return *one.back()->Attribute("name");
+  for (int i = 1;; ++i) {
+    const std::string name = stem + std::to_string(i);
+    one.back()->SetAttribute("name", name);
+    page::MakeNamesUnique(root, one);
+    if (one.back()->Attribute("name") == name) return name;
+  }
 }
 
 bool HasModifier(Qt::KeyboardModifiers m, Qt::KeyboardModifier k) { return (m & k) != 0; }

@@ -266,6 +266,8 @@ TEST(DesignerTutorial, TheReadmeReportBuiltByHandExportsAsTheTutorialsOwnAndUndo
                 {"text", "Total of all regions: {sum(Sales.amount):#,##0.00}"}});
   user.Click("fontStyle", "bold");
   user.PlaceLabel("pageFooter");
+  // Placed labels are counted as a user counts them.
+  EXPECT_EQ(doc.Selection().front()->AttributeOr("name", ""), "Label8");
   user.TypeAll({{"left", "0"}, {"top", "2"}, {"width", "180"}, {"height", "5"}, {"align", "center"},
                 {"text", "Page {page} of {pages}"}});
 
@@ -289,6 +291,7 @@ TEST(DesignerTutorial, TheReadmeReportBuiltByHandExportsAsTheTutorialsOwnAndUndo
   QApplication::sendEvent(&window.PageView(), &drop);
   ASSERT_EQ(doc.Selection().size(), 1u);
   EXPECT_EQ(doc.Selection().front()->AttributeOr("field", ""), "Sales.city");
+  EXPECT_EQ(doc.Selection().front()->Parent(), user.Band("detail"));
   user.TypeAll({{"left", "0"}, {"top", "0"}, {"width", "90"}, {"height", "5"}});
 
   // Saved with Save As under the name the file dialog gives, then exported beside the
