@@ -672,7 +672,8 @@ void TPageView::PaintBand(QPainter& painter, const page::TBandBox& box, const QR
   QFont font = this->font();
   font.setPointSizeF(7);
   painter.setFont(font);
-  painter.setPen(QColor(110, 110, 110));
+  // Grey on light bands, light grey on dark ones (a navy or teal band), so that it reads on both.
+  painter.setPen(color.lightness() < 128 ? QColor(200, 200, 200) : QColor(110, 110, 110));
   const std::string name = band.AttributeOr("name", "");
   QString caption = page::BandCaption(band.AttributeOr("type", ""));
   if (!name.empty()) caption = QString::fromStdString(name) + " : " + caption;
