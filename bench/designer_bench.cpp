@@ -9,7 +9,7 @@
 
 #include "BenchSupport.h"
 #include "definition/OxrDocument.h"
-#include "designer/DataPanel.h"
+#include "designer/DesignDocument.h"
 #include "designer/DesignerWindow.h"
 #include "designer/FileActions.h"
 #include "platform/SafeFile.h"
@@ -77,7 +77,7 @@ BENCHMARK(BM_ReadTree500)->Unit(benchmark::kMillisecond);
 static void BM_OpenInDesigner500(benchmark::State& state) {
   const std::string file = LargeFile();
   TDesignerWindow window;
-  window.DataPanel().SetDefaultDatabase(QString::fromStdString(bench::DatabaseAtScale(1)));
+  window.Document().SetDefaultDatabase(QString::fromStdString(bench::DatabaseAtScale(1)));
   window.show();
   auto* files = window.findChild<TFileActions*>();
   for (auto _ : state) {

@@ -58,6 +58,8 @@ class TTextEditor final : public TAttributeEditor {
     const QString text = value && !differing ? QString::fromStdString(*value) : QString();
     const bool changed = text != line_->text();
     line_->setText(text);
+    // A long value shows its beginning, as a field not being typed into does.
+    if (!line_->hasFocus()) line_->setCursorPosition(0);
     line_->setPlaceholderText(differing ? kDiffering : default_);
     line_->setModified(false);
     if (changed) Typed(text);  // a value changed elsewhere (undo) is checked anew

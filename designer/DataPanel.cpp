@@ -190,16 +190,9 @@ TDataPanel::TDataPanel(TDesignDocument& document, QWidget* parent)
   Rebuild();
 }
 
-void TDataPanel::SetDefaultDatabase(const QString& path) {
-  defaultDatabase_ = path;
-  fieldCache_.clear();
-  signature_.clear();
-  Rebuild();
-}
-
 QString TDataPanel::Database() const {
   return QString::fromStdString(DefinitionDatabase(document_.Tree().Root(), document_.FileName().toStdString(),
-                                                   defaultDatabase_.toStdString()));
+                                                   document_.DefaultDatabase().toStdString()));
 }
 
 TOxrNode* TDataPanel::NodeOf(const QTreeWidgetItem* item) const {

@@ -33,9 +33,8 @@ class TDataPanel final : public QWidget {
  public:
   explicit TDataPanel(TDesignDocument& document, QWidget* parent = nullptr);
 
-  // The database of a definition that names none (the sample database).
-  void SetDefaultDatabase(const QString& path);
-  // The database the report reads, as the loader would resolve it.
+  // The database the report reads, as the loader would resolve it (the document's default
+  // database when the definition names none).
   QString Database() const;
 
   QTreeWidget& Tree() { return *tree_; }
@@ -76,7 +75,6 @@ class TDataPanel final : public QWidget {
   void SelectNode(const TOxrNode* node);
 
   TDesignDocument& document_;
-  QString defaultDatabase_;
   QTreeWidget* tree_;
   QPlainTextEdit* sql_;
   QPushButton* run_;

@@ -113,6 +113,12 @@ void TDesignDocument::SetFileName(const QString& name) {
   emit FileNameChanged();
 }
 
+void TDesignDocument::SetDefaultDatabase(const QString& path) {
+  if (path == defaultDatabase_) return;
+  defaultDatabase_ = path;
+  emit Changed();
+}
+
 void TDesignDocument::Reset(TOxrDocument tree, const QString& fileName) {
   selection_.clear();
   undo_.clear();
@@ -121,6 +127,7 @@ void TDesignDocument::Reset(TOxrDocument tree, const QString& fileName) {
   emit SelectionChanged();
   emit Changed();
   emit FileNameChanged();
+  emit Replaced();
 }
 
 void TDesignDocument::SetAttributes(std::vector<TAttributeChange> changes, const QString& what) {

@@ -41,6 +41,13 @@ class TDesignDocument final : public QObject {
   // Marks the current state as saved.
   void MarkSaved() { undo_.setClean(); }
 
+  // The database a definition that names none reads while it is designed (the program's
+  // sample database), one setting for the page, the data panel, the inspector's checks and
+  // the preview. Setting it is no edit of the definition: it emits Changed, so that what
+  // was read from the old database is read again, and leaves the undo stack alone.
+  const QString& DefaultDatabase() const { return defaultDatabase_; }
+  void SetDefaultDatabase(const QString& path);
+
   // Edits, each pushed as one undo command named `what` ("Move", "Resize", "Delete").
   void SetAttributes(std::vector<TAttributeChange> changes, const QString& what);
   TOxrNode* InsertNode(TOxrNode* parent, std::size_t index, std::unique_ptr<TOxrNode> node, const QString& what);
@@ -65,11 +72,15 @@ class TDesignDocument final : public QObject {
   void Changed();
   void SelectionChanged();
   void FileNameChanged();
+  // The whole tree was replaced (New, Open, a recovered file): what was shown about the old
+  // one (a preview's fault) no longer applies.
+  void Replaced();
 
  private:
   TOxrDocument tree_;
   QUndoStack undo_;
   QString fileName_;
+  QString defaultDatabase_;
   std::vector<TOxrNode*> selection_;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 // Loading the designer's current state as the loader reads a file: the tree's canonical
 // text under the document's file name, so that relative files (pictures, rich text, a
-// database) resolve beside the definition, with the sample database for a definition that
-// names none.
+// database) resolve beside the definition, with the document's default database for a
+// definition that names none.
 #include <memory>
 #include <string>
 
@@ -12,11 +12,6 @@ namespace oxqr {
 
 class TDesignDocument;
 class TOxrDocument;
-
-// The database a definition that names none reads: the sample database beside the
-// program unless SetDesignDatabase chose another.
-std::string DesignDatabase();
-void SetDesignDatabase(std::string path);
 
 // The name the document's text is loaded under: its file, or untitled.oxr in the current
 // folder for a report never saved.

@@ -55,12 +55,18 @@ QString Capitalised(const std::string& kind) {
   return s;
 }
 
+// The first of Label1, Label2, ... that no element of the tree holds (the next placed label
+// of a report with Label1 is Label2, as a user counts them).
 std::string FreshControlName(const TOxrNode& root, const std::string& kind) {
+  const std::string stem = Capitalised(kind).toStdString();
   std::vector<std::unique_ptr<TOxrNode>> one;
   one.push_back(std::make_unique<TOxrNode>(kind));
-  one.back()->SetAttribute("name", Capitalised(kind).toStdString() + "1");
-  page::MakeNamesUnique(root, one);
-  return *one.back()->Attribute("name");
+  for (int i = 1;; ++i) {
+    const std::string name = stem + std::to_string(i);
+    one.back()->SetAttribute("name", name);
+    page::MakeNamesUnique(root, one);
+    if (one.back()->Attribute("name") == name) return name;
+  }
 }
 
 bool HasModifier(Qt::KeyboardModifiers m, Qt::KeyboardModifier k) { return (m & k) != 0; }
@@ -150,12 +156,6 @@ void TPageView::SetGridStep(double mm) {
 void TPageView::SetSnapToGrid(bool on) {
   snap_ = on;
   if (QAction* a = Action("snapToGrid")) a->setChecked(on);
-}
-
-void TPageView::SetDefaultDatabase(const QString& path) {
-  rendering_->SetDefaultDatabase(path.toStdString());
-  renderingStale_ = true;
-  update();
 }
 
 void TPageView::SetPendingTool(const std::string& kind) {
@@ -524,6 +524,7 @@ void TPageView::paintEvent(QPaintEvent* event) {
 
 void TPageView::PaintPage(QPainter& painter, const QRect& exposed) {
   if (renderingStale_ && drag_ == TDrag::None) {
+    rendering_->SetDefaultDatabase(document_.DefaultDatabase().toStdString());
     rendering_->Rebuild(document_.Tree(), document_.FileName());
     renderingStale_ = false;
   }
@@ -671,7 +672,8 @@ void TPageView::PaintBand(QPainter& painter, const page::TBandBox& box, const QR
   QFont font = this->font();
   font.setPointSizeF(7);
   painter.setFont(font);
-  painter.setPen(QColor(110, 110, 110));
+  // Grey on light bands, light grey on dark ones (a navy or teal band), so that it reads on both.
+  painter.setPen(color.lightness() < 128 ? QColor(200, 200, 200) : QColor(110, 110, 110));
   const std::string name = band.AttributeOr("name", "");
   QString caption = page::BandCaption(band.AttributeOr("type", ""));
   if (!name.empty()) caption = QString::fromStdString(name) + " : " + caption;

@@ -46,8 +46,6 @@ class TPageView final : public QWidget {
   void SetGridStep(double mm);
   bool SnapToGrid() const { return snap_; }
   void SetSnapToGrid(bool on);
-  // The database a definition that names none reads while the page draws it.
-  void SetDefaultDatabase(const QString& path);
   // The next click on a band places a control of this kind (empty: none).
   void SetPendingTool(const std::string& kind);
   const std::string& PendingTool() const { return pendingTool_; }

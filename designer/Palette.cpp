@@ -5,7 +5,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
-#include <QVBoxLayout>
+#include <QGridLayout>
 
 #include "designer/DesignDocument.h"
 #include "designer/PageGeometry.h"
@@ -54,9 +54,13 @@ QString Caption(const std::string& kind) {
 
 TPalette::TPalette(TDesignDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName("palette");
-  auto* layout = new QVBoxLayout(this);  // owned by the palette
+  // Three tools to a row, so that the dock beside the data panel stays short on a 768-pixel
+  // screen and leaves the data panel's tree, SQL and rows the height they need.
+  constexpr int kColumns = 3;
+  auto* layout = new QGridLayout(this);  // owned by the palette
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(2);
+  int placed = 0;
   for (const std::string& kind : page::ControlKinds()) {
     auto* button = new TPaletteButton(kind, this);  // owned by the palette
     button->setObjectName(QString::fromStdString("tool." + kind));
@@ -65,9 +69,10 @@ TPalette::TPalette(TDesignDocument& document, QWidget* parent) : QWidget(parent)
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(button, &QToolButton::clicked, this, [this, kind] { emit ToolChosen(kind); });
-    layout->addWidget(button);
+    layout->addWidget(button, placed / kColumns, placed % kColumns);
+    ++placed;
   }
-  layout->addStretch(1);
+  layout->setRowStretch((placed + kColumns - 1) / kColumns, 1);
 }
 
 QToolButton* TPalette::Button(const std::string& kind) const {

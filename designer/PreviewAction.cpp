@@ -36,6 +36,9 @@ TReportActions::TReportActions(TDesignerWindow& window)
   connect(preview, &QAction::triggered, this, [this] { Preview(); });
   if (menu != nullptr) menu->addAction(preview);
   window.addAction(preview);  // F5 works while the menu bar is hidden too
+  // A fault names a line and an element of the definition it came from: another definition
+  // (New, Open) leaves it behind.
+  connect(&window.Document(), &TDesignDocument::Replaced, faultBar_, &TFaultBar::Clear);
 }
 
 bool TReportActions::Preview() {

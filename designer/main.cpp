@@ -3,10 +3,9 @@
 #include <QCommandLineParser>
 
 #include "Showcase/samples/SampleContext.h"
-#include "designer/DataPanel.h"
+#include "designer/DesignDocument.h"
 #include "designer/DesignerWindow.h"
 #include "designer/FileActions.h"
-#include "designer/PageView.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -20,8 +19,7 @@ int main(int argc, char** argv) {
 
   oxqr::TDesignerWindow window;
   // A definition that names no database reads the sample one, as the exporter does.
-  window.DataPanel().SetDefaultDatabase(QString::fromStdString(oxqr::DefaultSampleContext().DatabasePath));
-  window.PageView().SetDefaultDatabase(QString::fromStdString(oxqr::DefaultSampleContext().DatabasePath));
+  window.Document().SetDefaultDatabase(QString::fromStdString(oxqr::DefaultSampleContext().DatabasePath));
   auto* files = window.findChild<oxqr::TFileActions*>();
   window.show();
   // Changes kept by a designer that ended without saving come first; then the file asked for.

@@ -4,24 +4,32 @@
 // it also runs off screen. It opens DEFINITION (default: the showcase's customers.oxr) and
 // grabs the window: the page with its bands and nothing selected (the report's
 // attributes), one control selected (its handles and attributes), several controls (shared
-// values, differing ones blank), a token typed wrong (the message under the field), a
-// dataset selected (the data panel), and F5 on a misspelt field (the element selected and
-// the fault shown). It exits 1 when a shot could not be written.
+// values, differing ones blank), a token typed wrong (the message under the field), F5 on a
+// misspelt field (the element selected and the fault shown), and then, with the showcase's
+// labels.oxr, a query chosen in the data panel and run (its SQL and first rows). The page is
+// shown at 85 % so that its width fits beside the docks. It exits 1 when a shot could not be
+// written.
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QScrollArea>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "Showcase/samples/SampleContext.h"
 #include "definition/OxrDocument.h"
+#include "designer/DataPanel.h"
 #include "designer/DesignDocument.h"
 #include "designer/DesignerWindow.h"
 #include "designer/Inspector.h"
+#include "designer/PageView.h"
 #include "designer/PreviewAction.h"
 #include "platform/SafeFile.h"
 
@@ -77,6 +85,8 @@ int main(int argc, char** argv) {
 
   TDesignerWindow window;
   TDesignDocument& doc = window.Document();
+  // The shipped definitions name no database: they read the sample one, as in the designer.
+  doc.SetDefaultDatabase(QString::fromStdString(DefaultSampleContext().DatabasePath));
   try {
     doc.Reset(ReadOxrDocumentFile(definition.string()), QString::fromStdString(definition.string()));
   } catch (const std::exception& e) {
@@ -84,6 +94,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   window.resize(1366, 768);
+  window.PageView().SetZoom(85);
   window.show();
   TOxrNode& root = doc.Tree().Root();
 
@@ -118,16 +129,33 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (TOxrNode* dataset = Find(root, "", "table")) {
-    doc.Select({dataset});
-    Shot(window, out / "designer-data.png", "a dataset selected: the data panel and its attributes");
-  }
-
   if (text != nullptr) {
     doc.SetAttributes({{text, "field", text->AttributeOr("field", "") + "x"}}, "Set field");
     doc.Select({});
     if (auto* actions = window.findChild<TReportActions*>("reportActions")) actions->Preview();
     Shot(window, out / "designer-error.png", "F5 on a misspelt field: the control selected, the fault shown");
+  }
+
+  // The data panel: a query of the labels report chosen in its tree and run.
+  const fs::path labels = fs::path(OXQR_SOURCE_DIR) / "Showcase" / "reports" / "labels.oxr";
+  try {
+    doc.Reset(ReadOxrDocumentFile(labels.string()), QString::fromStdString(labels.string()));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  Settle();
+  TDataPanel& data = window.DataPanel();
+  QTreeWidgetItem* query = nullptr;
+  for (QTreeWidgetItemIterator it(&data.Tree()); *it && query == nullptr; ++it)
+    if (const TOxrNode* node = data.NodeOf(*it); node && node->Name() == "query") query = *it;
+  if (query != nullptr) {
+    data.Tree().setCurrentItem(query);
+    data.Run();
+    Shot(window, out / "designer-data.png", "a query chosen in the data panel and run: its SQL and first rows");
+  } else {
+    std::fprintf(stderr, "%s: no query to run\n", labels.c_str());
+    g_status = 1;
   }
   return g_status;
 }

@@ -46,8 +46,8 @@ inline std::string CustomerDefinition(const std::string& detail = {}) {
 
 // A designer window holding `definition` as the file customers.oxr in the temporary folder.
 inline std::unique_ptr<TDesignerWindow> DesignerWith(const std::string& definition) {
-  SetDesignDatabase(CustomerDatabase());
   auto window = std::make_unique<TDesignerWindow>();
+  window->Document().SetDefaultDatabase(QString::fromStdString(CustomerDatabase()));
   const std::string file = (std::filesystem::temp_directory_path() / "customers.oxr").string();
   window->Document().Reset(ReadOxrDocument(definition, file), QString::fromStdString(file));
   window->show();  // laid out, so that clicks land on the editors

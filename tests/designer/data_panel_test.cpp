@@ -33,7 +33,7 @@ const char* const kReport = R"(<report dataset="Customer">
 struct TPanel {
   TPanel() : Panel(Doc) {
     Doc.Reset(ReadOxrDocument(kReport, "data.oxr"), {});
-    Panel.SetDefaultDatabase(OXQR_DEMODATA);
+    Doc.SetDefaultDatabase(OXQR_DEMODATA);
   }
   QTreeWidgetItem* Find(const QString& text) {
     const auto items = Panel.Tree().findItems(text, Qt::MatchStartsWith | Qt::MatchRecursive);
@@ -160,7 +160,7 @@ TEST(DataPanel, DataSetsAddedRenamedAndRemovedAsUndoableChanges) {
   TDesignDocument doc;
   doc.Reset(ReadOxrDocument("<report><band type=\"detail\"/></report>", "new.oxr"), {});
   TDataPanel panel(doc);
-  panel.SetDefaultDatabase(OXQR_DEMODATA);
+  doc.SetDefaultDatabase(OXQR_DEMODATA);
   const std::string empty = doc.Text();
   TOxrNode* query = panel.AddQuery("SELECT Company FROM customer");
   ASSERT_NE(query, nullptr);

@@ -86,6 +86,9 @@ TEST(Preview, AFaultSelectsItsElementAndShowsTheMessage) {
     EXPECT_TRUE(bar.text().startsWith("Line ")) << bar.text().toStdString();
     // The inspector shows the element at fault.
     EXPECT_EQ(window->Inspector().Targets(), doc.Selection());
+    // Another definition opened leaves the fault behind: it named a line of this one.
+    doc.Reset(ReadOxrDocument(good, "other.oxr"), "other.oxr");
+    EXPECT_FALSE(bar.isVisibleTo(window.get())) << bar.text().toStdString();
   }
 }
 
