@@ -1,0 +1,174 @@
+// Group options and growing controls through the command-line exporter, read back by
+// programs no one here wrote: xmllint takes the definitions, pdftotext finds each invoice's
+// own "Page N of M" and where the lines below a growing address block landed.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "../DefinitionTestSupport.h"
+#include "definition/ReportDefinition.h"
+#include "tests/OxQrExport/support/ReaderSupport.h"
+#include "tests/data/TestDatabases.h"
+
+namespace fs = std::filesystem;
+
+namespace oxqr {
+namespace {
+
+using testing::HaveProgram;
+using testing::RunShell;
+using testing::ShellQuote;
+
+const fs::path kSchema = fs::path(OXQR_TEST_SOURCE_DIR) / "definition" / "oxr.xsd";
+
+int Validate(const fs::path& file) {
+  return RunShell("xmllint --noout --schema " + ShellQuote(kSchema.string()) + " " + ShellQuote(file.string()) +
+                  " 2>&1").Status;
+}
+
+std::string Export(const fs::path& dir, const std::string& args) {
+  const auto run = RunShell("cd " + ShellQuote(dir.string()) + " && " + ShellQuote(OXQR_EXPORTER) + " --quiet " +
+                            args + " 2>&1");
+  EXPECT_EQ(run.Status, 0) << args << "\n" << run.Output;
+  return run.Output;
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Invoices of 30, 5 and 30 lines: the long ones take two pages each.
+const char* kInvoiceSql =
+    "CREATE TABLE lines (inv INTEGER, item TEXT, amount CURRENCY);\n"
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65)\n"
+    "INSERT INTO lines SELECT CASE WHEN i <= 30 THEN 101 WHEN i <= 35 THEN 102 ELSE 103 END,\n"
+    "                         'Item ' || i, i FROM n;\n";
+
+const char* kInvoices = R"(<report title="Invoices" paper="A4" topMargin="10" bottomMargin="10" dataset="Lines">
+  <query name="Lines">SELECT inv, item, amount FROM lines ORDER BY inv, item</query>
+  <band type="pageFooter" height="10">
+    <label left="0" top="2" width="100" height="5" autoSize="false" text="Invoice {Lines.inv}, page {page} of {pages}"/>
+    <label left="120" top="2" width="60" height="5" autoSize="false" text="sheet {= page} / {= pages}"/>
+  </band>
+  <band type="groupHeader" name="Invoice" field="Lines.inv" footer="InvoiceEnd" height="20" resetPageNumber="true" repeatHeader="true">
+    <label left="0" top="5" width="120" height="8" fontSize="14" text="Invoice {Lines.inv}"/>
+  </band>
+  <band type="detail" height="10">
+    <text left="0" top="2" width="80" height="5" field="Lines.item"/>
+  </band>
+  <band type="groupFooter" name="InvoiceEnd" height="10">
+    <label left="0" top="2" width="120" height="5" text="Total {sum(Lines.amount, Invoice):#,##0.00}"/>
+  </band>
+</report>
+)";
+
+TEST(GroupOptionsReaders, EachInvoiceCountsItsOwnPagesInEveryFormat) {
+  if (!HaveProgram("pdftotext") || !HaveProgram("xmllint")) GTEST_SKIP() << "pdftotext or xmllint is missing";
+  test::TScratchDir dir("group-pages");
+  test::CreateDatabase((dir.Path / "inv.sqlite").string(), kInvoiceSql);
+  std::ofstream(dir.Path / "invoices.oxr") << kInvoices;
+  ASSERT_EQ(Validate(dir.Path / "invoices.oxr"), 0);
+  for (const std::string ext : {"pdf", "txt", "htm"}) {
+    Export(dir.Path, "--db inv.sqlite invoices.oxr invoices." + ext);
+    const fs::path file = dir.Path / ("invoices." + ext);
+    const std::string text =
+        ext == "pdf" ? RunShell("pdftotext -layout " + ShellQuote(file.string()) + " -").Output : test::ReadText(file);
+    // Five pages: 101 on two, 102 on one, 103 on two, each numbered from 1.
+    for (const auto& [expected, times] : std::map<std::string, int>{{"Invoice 101, page 1 of 2", 1},
+                                                                    {"Invoice 101, page 2 of 2", 1},
+                                                                    {"Invoice 102, page 1 of 1", 1},
+                                                                    {"Invoice 103, page 1 of 2", 1},
+                                                                    {"Invoice 103, page 2 of 2", 1},
+                                                                    {"sheet 1 / 2", 2},
+                                                                    {"sheet 2 / 2", 2},
+                                                                    {"sheet 1 / 1", 1},
+                                                                    {"of 5", 0},
+                                                                    {"page 3", 0},
+                                                                    {"Total 465.00", 1},
+                                                                    {"Total 165.00", 1},
+                                                                    {"Total 1,515.00", 1}})
+      EXPECT_EQ(Count(text, expected), times) << ext << ": " << expected << "\n" << text;
+    // The header is printed again on each invoice's second page, not counted twice.
+    EXPECT_EQ(Count(text, "Invoice 101\n") + Count(text, "Invoice 101 "), ext == "htm" ? 0 : 2) << ext;
+  }
+}
+
+// Words of a PDF page with their top edges, as pdftotext -bbox gives them.
+std::vector<std::pair<std::string, double>> Words(const fs::path& pdf) {
+  const std::string xml = RunShell("pdftotext -bbox " + ShellQuote(pdf.string()) + " -").Output;
+  const std::regex word(R"re(<word xMin="[\d.]+" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re");
+  std::vector<std::pair<std::string, double>> out;
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), word); it != std::sregex_iterator(); ++it)
+    out.emplace_back((*it)[2].str(), std::stod((*it)[1].str()));
+  return out;
+}
+
+double TopOf(const std::vector<std::pair<std::string, double>>& words, const std::string& w) {
+  for (const auto& [text, y] : words)
+    if (text == w) return y;
+  ADD_FAILURE() << "no word " << w;
+  return 0;
+}
+
+TEST(GroupOptionsReaders, LinesBelowAGrowingAddressMoveDownAndBlankLinesGo) {
+  if (!HaveProgram("pdftotext") || !HaveProgram("xmllint")) GTEST_SKIP() << "pdftotext or xmllint is missing";
+  test::TScratchDir dir("group-shift");
+  test::CreateDatabase((dir.Path / "c.sqlite").string(),
+                       "CREATE TABLE c (no INTEGER, company TEXT, addr1 TEXT, addr2 TEXT, city TEXT, phone TEXT);\n"
+                       "INSERT INTO c VALUES (1, 'Alpha', 'Dock Road', 'Unit 7', 'Aberdeen', 'P111');\n"
+                       "INSERT INTO c VALUES (2, 'Beta', 'Mill Lane', '', 'Bristol', 'P222');\n");
+  std::ofstream(dir.Path / "addr.oxr") << R"(<report dataset="C">
+  <query name="C">SELECT * FROM c ORDER BY no</query>
+  <band type="detail" height="12">
+    <label left="0" top="0" width="80" height="5" autoSize="false" autoStretch="true" suppressBlankLines="true"
+           text="{C.company}&#10;{C.addr1}&#10;{C.addr2}&#10;{C.city}"/>
+    <label left="0" top="6" width="80" height="5" text="{C.phone}"/>
+    <label left="100" top="6" width="40" height="5" shift="none" text="fixed{C.no}"/>
+  </band>
+</report>
+)";
+  ASSERT_EQ(Validate(dir.Path / "addr.oxr"), 0);
+  Export(dir.Path, "addr.oxr addr.pdf --db c.sqlite");
+  const auto words = Words(dir.Path / "addr.pdf");
+  const double line = TopOf(words, "Dock") - TopOf(words, "Alpha");
+  ASSERT_GT(line, 5);
+  // Alpha: four lines, the phone on the fifth; Beta: its empty line dropped, three lines.
+  EXPECT_NEAR(TopOf(words, "P111") - TopOf(words, "Aberdeen"), line, 1.5);
+  EXPECT_NEAR(TopOf(words, "Bristol") - TopOf(words, "Mill"), line, 1.5);
+  EXPECT_NEAR(TopOf(words, "P222") - TopOf(words, "Bristol"), line, 1.5);
+  // A control that does not shift stays 6 mm (17 points) below its band's top.
+  EXPECT_NEAR(TopOf(words, "fixed1") - TopOf(words, "Alpha"), 6 * 72 / 25.4, 1.5);
+  EXPECT_NEAR(TopOf(words, "fixed2") - TopOf(words, "Beta"), 6 * 72 / 25.4, 1.5);
+}
+
+// The options written back: the same attributes, valid against the schema, loaded again.
+TEST(GroupOptionsReaders, OptionsSaveValidAndLoadAgain) {
+  if (!HaveProgram("xmllint")) GTEST_SKIP() << "xmllint is missing";
+  test::TScratchDir dir("group-save");
+  test::CreateDatabase((dir.Path / "inv.sqlite").string(), kInvoiceSql);
+  std::string text = kInvoices;
+  text = std::regex_replace(text, std::regex("repeatHeader=\"true\""),
+                            "repeatHeader=\"true\" keepTogether=\"true\" newPage=\"true\" orphanLines=\"3\"");
+  text = std::regex_replace(text, std::regex("<text left"), "<text suppressBlankLines=\"true\" shift=\"none\" left");
+  std::ofstream(dir.Path / "in.oxr") << text;
+  TDefinitionOptions options;
+  options.DatabasePath = (dir.Path / "inv.sqlite").string();
+  auto definition = LoadReportDefinition((dir.Path / "in.oxr").string(), options);
+  SaveReportDefinition(definition->Report(), (dir.Path / "saved.oxr").string(), DefinitionNames(*definition));
+  const std::string saved = test::ReadText(dir.Path / "saved.oxr");
+  for (const char* attr : {"repeatHeader=\"true\"", "keepTogether=\"true\"", "newPage=\"true\"",
+                           "resetPageNumber=\"true\"", "orphanLines=\"3\"", "suppressBlankLines=\"true\"",
+                           "shift=\"none\""})
+    EXPECT_NE(saved.find(attr), std::string::npos) << attr << "\n" << saved;
+  EXPECT_EQ(Validate(dir.Path / "saved.oxr"), 0) << saved;
+  auto again = LoadReportDefinition((dir.Path / "saved.oxr").string(), options);
+  SaveReportDefinition(again->Report(), (dir.Path / "again.oxr").string(), DefinitionNames(*again));
+  EXPECT_EQ(test::ReadText(dir.Path / "again.oxr"), saved);
+}
+
+}  // namespace
+}  // namespace oxqr
