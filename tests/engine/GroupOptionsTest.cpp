@@ -152,6 +152,38 @@ TEST(GroupOptions, RepeatedHeaderIsNotANewGroupAndPushesTheDetails) {
   }
 }
 
+TEST(GroupOptions, AGroupOfSubDetailRecordsRepeatsItsHeader) {
+  // One customer with six orders grouped by customer in the sub-detail; pages of 500 hold
+  // the customer's detail band and three orders below the group header.
+  test::FakeDataSet customers("customer", {"CustNo"}, Rows{{{"CustNo", "7"}}});
+  Rows rows;
+  for (int i = 1; i <= 6; ++i) rows.push_back({{"OrderNo", "O" + std::to_string(i)}, {"CustNo", "7"}});
+  test::FakeDataSet orders("orders", {"OrderNo", "CustNo"}, rows);
+  orders.LinkTo(customers, "CustNo");
+  TQRReport report;
+  test::NoMargins(report);
+  report.Page.NativeLength = 500;
+  report.DataSet = &customers;
+  test::AddLabel(test::AddBand(report, TQRBandType::rbDetail, 50), "CUSTOMER");
+  auto& sub = report.AddBand<TQRSubDetail>();
+  sub.Size.Height = 100;
+  sub.DataSet = &orders;
+  auto& number = sub.Add<TQRDBText>();
+  number.DataSet = &orders;
+  number.DataField = "OrderNo";
+  number.Size = TQRSize{45, 0, 0, 400};
+  auto& group = report.AddBand<TQRGroup>();
+  group.Size.Height = 100;
+  group.Expression = "CustNo";
+  group.Master = &sub;
+  group.RepeatHeader = true;
+  test::AddLabel(group, "ORDERS");
+  test::RecordingFilter filter("x.rec");
+  report.ExportToFilter(filter);
+  EXPECT_EQ(filter.TextsOfPage(1), (std::vector<std::string>{"CUSTOMER", "ORDERS", "O1", "O2", "O3"}));
+  EXPECT_EQ(filter.TextsOfPage(2), (std::vector<std::string>{"ORDERS", "O4", "O5", "O6"}));
+}
+
 TEST(GroupOptions, ResetPageNumberNumbersEachGroupFromOne) {
   // Groups of 6, 1 and 6 records on pages of 550 with a page header of 50: the long groups
   // take two pages each.
