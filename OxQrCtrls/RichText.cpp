@@ -184,12 +184,14 @@ void TOxQRCustomRichText::Print(int OffsetX, int OffsetY) {
       NextCharPos = measureRequest();
     }
     NextCharPos = DrawPiece(request, expansion, OffsetX, OffsetY, continuing);
+    printedExpansion_ = expansion;
     if (NextCharPos >= textLength || NextCharPos < 0) {
       NextCharPos = textLength;
       Finished = true;
     }
   } else {
     NextCharPos = DrawPiece(request, expansion, OffsetX, OffsetY, continuing);
+    printedExpansion_ = 0;
     Finished = true;
     TQRPrintable::Print(OffsetX, OffsetY);  // the frame
   }

@@ -96,6 +96,8 @@ class TOxQRCustomRichText : public TQRPrintable {
   // Prints the next piece of the text (see RichText.cpp).
   void Print(int OffsetX, int OffsetY) override;
   void BeforePrint() override;
+  bool Stretches() const override { return AutoStretch; }
+  double PrintedHeight() const override { return Size.Height + printedExpansion_; }
 
  protected:
   TOxQRRichEdit* parentRichEdit_ = nullptr;
@@ -104,6 +106,7 @@ class TOxQRCustomRichText : public TQRPrintable {
   const TOxQRRichEdit& Source() const { return parentRichEdit_ != nullptr ? *parentRichEdit_ : *editor_; }
   int DrawPiece(const TRichFormatRequest& request, double expansion, int OffsetX, int OffsetY, bool continuing);
   std::unique_ptr<TOxQRRichEdit> editor_;
+  double printedExpansion_ = 0;  // how far the last Print drew below Size.Height
 };
 
 class TOxQRRichText : public TOxQRCustomRichText {

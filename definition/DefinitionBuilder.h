@@ -116,6 +116,8 @@ class TDefinitionBuilder {
   void AddTokenFaults(const TTokenError& error, qint64 valueStart);
   void ReadStyle(oxr::TElement& e, TQRPrintable* control, TQRCustomBand* band);
   void ReadGroupExpression(oxr::TElement& e, TQRGroup& group);
+  // DefinitionGroupOptions.cpp: page breaks and repeated headers of a group.
+  void ReadGroupOptions(oxr::TElement& e, TQRGroup& group);
 
   // DefinitionControls.cpp
   void ReadControl(oxr::TElement& e, TQRCustomBand& band);

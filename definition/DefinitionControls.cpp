@@ -32,6 +32,7 @@ void TDefinitionBuilder::ReadCommon(TElement& e, TQRPrintable& c) {
   c.Frame = e.Frame(c.Frame);
   c.Enabled = e.Bool("enabled", c.Enabled);
   c.Tag = e.Integer("tag", c.Tag, -2147483647, 2147483647);
+  c.Shift = e.Enum("shift", oxr::ShiftNames(), c.Shift);
   styleTarget_ = &c;
   c.PrintCondition = ReadPrintCondition(e);
   ReadAccessibility(e, c);
@@ -79,6 +80,7 @@ void TDefinitionBuilder::ReadTextLook(TElement& e, TQRCustomLabel& c) {
   c.AutoStretch = e.Bool("autoStretch", c.AutoStretch);
   c.WordWrap = e.Bool("wordWrap", c.WordWrap);
   c.Transparent = e.Bool("transparent", c.Transparent);
+  c.SuppressBlankLines = e.Bool("suppressBlankLines", c.SuppressBlankLines);
 }
 
 // The `file` attribute resolved against the definition's folder; the file must exist.

@@ -475,6 +475,7 @@ void TDefinitionBuilder::ReadBand(TElement& e) {
     auto& group = r.AddBand<TQRGroup>();
     if (e.Raw("field")) group.Expression = FieldRef(e, "field").second;
     ReadGroupExpression(e, group);
+    ReadGroupOptions(e, group);
     links.Master = LinkOf(e, "master");
     links.Footer = LinkOf(e, "footer");
     band = &group;

@@ -318,10 +318,21 @@ class TWriter {
       if (const auto* key = dynamic_cast<const TExpressionGroupKey*>(group->Key.get())) Text("expression", key->Source());
       if (group->Master != nullptr) Attr("master", bandNames_.at(group->Master));
       if (group->FooterBand != nullptr) Attr("footer", bandNames_.at(group->FooterBand));
+      GroupOptions(*group);
     }
     if (const auto* styles = dynamic_cast<const TBandStyles*>(b.ColorRule.get())) WriteStyles(styles->Styles);
     for (const auto& c : b.Controls()) WriteControl(*c);
     xml_.writeEndElement();
+  }
+
+  void GroupOptions(const TQRGroup& g) {
+    const TQRGroup def;
+    Bool("repeatHeader", g.RepeatHeader, def.RepeatHeader);
+    Bool("keepTogether", g.KeepTogether, def.KeepTogether);
+    Bool("newPage", g.NewPage, def.NewPage);
+    Bool("resetPageNumber", g.ResetPageNumber, def.ResetPageNumber);
+    if (g.OrphanLines == 1) Attr("keepWithNext", FormatBool(true));
+    if (g.OrphanLines > 1) Attr("orphanLines", std::to_string(g.OrphanLines));
   }
 
   // <style> elements of a control or band, in their order.
@@ -350,6 +361,7 @@ class TWriter {
     Frame(c.Frame, def.Frame);
     Bool("enabled", c.Enabled, def.Enabled);
     if (c.Tag != def.Tag) Attr("tag", std::to_string(c.Tag));
+    Enum("shift", ShiftNames(), c.Shift, def.Shift);
     PrintCondition(c.PrintCondition.get());
     if (!c.Role.empty()) Attr("role", c.Role);
     if (!c.Alt.empty()) Text("alt", c.Alt);
@@ -371,6 +383,7 @@ class TWriter {
     Bool("autoStretch", c.AutoStretch, def.AutoStretch);
     Bool("wordWrap", c.WordWrap, def.WordWrap);
     Bool("transparent", c.Transparent, def.Transparent);
+    Bool("suppressBlankLines", c.SuppressBlankLines, def.SuppressBlankLines);
   }
 
   // A file beside the definition for the control's picture or text: the file it was loaded

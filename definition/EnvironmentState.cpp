@@ -181,8 +181,9 @@ std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintab
       return p != nullptr ? ParamText(*p, part.Format) : std::string();
     }
     case TTokenKind::Page:
+      return NumberText(expressions_->PageNow(), part.Format);
     case TTokenKind::Pages:
-      return NumberText(report.QRPrinter().PageCount(), part.Format);
+      return NumberText(expressions_->PagesNow(), part.Format);
     case TTokenKind::Date:
       return FormatDateTime(part.Format.empty() ? kDefaultDateFormat : part.Format, NowParts());
     case TTokenKind::Time:
@@ -225,7 +226,8 @@ TEvaluation TEnvironmentState::Evaluate(const TTokenText& text, const TQRPrintab
     }
     if (exporting) {
       // The export run prints what the preview run found.
-      if (ref.Aggregate == nullptr && previewPages_ > 0) ev.Parts.back() = NumberText(previewPages_, part.Format);
+      if (ref.Aggregate == nullptr && previewPages_ > 0)
+        ev.Parts.back() = NumberText(expressions_->PagesNow(), part.Format);
       if (ref.Aggregate != nullptr)
         if (const TAggregate::TState* s = ref.Aggregate->PreviewFinal(ref.Instance))
           ev.Parts.back() = ref.Aggregate->Text(*s, part.Format);
@@ -292,7 +294,7 @@ std::string TEnvironmentState::ExpressionText(const TTokenPart& part, expr::TTap
   return text;
 }
 
-std::string TEnvironmentState::FinalText(const TDeferredRef& ref) const {
+std::string TEnvironmentState::FinalText(const TDeferredRef& ref, int page) const {
   if (ref.Expression != nullptr) {
     expr::TEvalContext ctx = expressions_->Context();
     ctx.Tape = ref.Tape.get();
@@ -302,7 +304,7 @@ std::string TEnvironmentState::FinalText(const TDeferredRef& ref) const {
     expr::AppendValueText(value_, ref.Format, text);
     return text;
   }
-  if (ref.Aggregate == nullptr) return NumberText(finalPages_, ref.Format);
+  if (ref.Aggregate == nullptr) return NumberText(expressions_->FinalPagesOf(page), ref.Format);
   const TAggregate::TState* s = ref.Aggregate->Final(ref.Instance);
   return s != nullptr ? ref.Aggregate->Text(*s, ref.Format) : ref.Aggregate->Text(ref.Format);
 }
@@ -334,7 +336,7 @@ void TEnvironmentState::Splice(TMetafile& page, const TDeferredDraw& draw) const
                    [](const TMetaRecord& a, const TMetaRecord& b) { return SameRecord(a, b); });
     if (!same) continue;
     std::vector<std::string> parts = draw.Evaluation.Parts;
-    for (const TDeferredRef& ref : draw.Evaluation.Deferred) parts[ref.Part] = FinalText(ref);
+    for (const TDeferredRef& ref : draw.Evaluation.Deferred) parts[ref.Part] = FinalText(ref, draw.Page);
     std::string text;
     for (const auto& p : parts) text += p;
     const std::vector<TMetaRecord> fresh = draw.Redraw(text);

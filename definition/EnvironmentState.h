@@ -89,7 +89,8 @@ class TEnvironmentState {
 
  private:
   std::string PartText(const TTokenPart& part, const TQRPrintable* control) const;
-  std::string FinalText(const TDeferredRef& ref) const;
+  // The final text of `ref` drawn on page `page` of the run.
+  std::string FinalText(const TDeferredRef& ref, int page) const;
   // An expression part's text, its leaves recorded on `tape` when not null.
   std::string ExpressionText(const TTokenPart& part, expr::TTape* tape) const;
   void ResolveDraws(TQRPrinter& printer);

@@ -59,11 +59,15 @@ class TPageLeaf final : public TLeafNode {
  public:
   TPageLeaf(const TExpressionState& s, bool pages) : TLeafNode(TType::Number), s_(s), pages_(pages) {}
   void Read(TValue& out, TEvalContext&) const override {
-    const int n = pages_ ? s_.PagesNow() : s_.Environment().Report().QRPrinter().PageCount();
+    const int n = pages_ ? s_.PagesNow() : s_.PageNow();
     out.SetNumber(TDecimal::FromInt(n));
   }
   bool Deferred() const override { return pages_; }
-  void ReadFinal(TValue& out, std::int64_t) const override { out.SetNumber(TDecimal::FromInt(s_.FinalPages())); }
+  // The page it was read on: its final count is that of the page's numbering.
+  std::int64_t Key() const override { return s_.PrintingPage(); }
+  void ReadFinal(TValue& out, std::int64_t key) const override {
+    out.SetNumber(TDecimal::FromInt(s_.FinalPagesOf(static_cast<int>(key))));
+  }
 
  private:
   const TExpressionState& s_;
@@ -284,9 +288,22 @@ std::int64_t TExpressionState::Line(const TDataSet* data) const {
   return it == lines_.end() ? 0 : it->second;
 }
 
+int TExpressionState::PrintingPage() const { return env_.Report().PageNumbers().Pages(); }
+
+int TExpressionState::PageNow() const { return env_.Report().PageNumbers().Current(); }
+
 int TExpressionState::PagesNow() const {
-  if (Exporting() && previewPages_ > 0) return previewPages_;
-  return env_.Report().QRPrinter().PageCount();
+  const int page = PrintingPage();
+  if (Exporting() && previewPages_ > 0) {
+    const int count = previewNumbers_.CountOf(page);
+    return count > 0 ? count : previewPages_;
+  }
+  return env_.Report().PageNumbers().CountOf(page);
+}
+
+int TExpressionState::FinalPagesOf(int page) const {
+  const int count = finalNumbers_.CountOf(page);
+  return count > 0 ? count : finalPages_;
 }
 
 bool TExpressionState::Exporting() const { return env_.Report().Exporting(); }
@@ -337,7 +354,11 @@ void TExpressionState::ScopeEnded(const TQRCustomBand& scope) {
 
 void TExpressionState::FinishRun(int pages, bool preview) {
   finalPages_ = pages;
-  if (preview) previewPages_ = pages;
+  finalNumbers_ = env_.Report().PageNumbers();
+  if (preview) {
+    previewPages_ = pages;
+    previewNumbers_ = finalNumbers_;
+  }
   for (const auto& t : totals_) t->FinishRun(preview);
   for (const auto& l : listeners_) l->FinishRun(preview);
   running_ = false;

@@ -8,6 +8,7 @@
 //              a sub-detail band's records for its master's record
 //   groupline  the detail record's number inside the innermost group that started last
 //   page       the page being printed; pages: the report's page count (deferred)
+#include "engine/PageNumbers.h"
 #include <map>
 #include <memory>
 #include <string_view>
@@ -60,9 +61,16 @@ class TExpressionState {
   TReportEnvironment& Environment() const { return env_; }
   std::int64_t Line(const TDataSet* data) const;
   std::int64_t GroupLine() const { return groupLine_; }
-  // The page count as known now: the last preview run's in an export run.
+  // The number the page being printed prints (counted from its group's first page where
+  // groups restart the numbering).
+  int PageNow() const;
+  // The page count as known now: the last preview run's in an export run (of the pages of
+  // the current page's group where groups restart the numbering).
   int PagesNow() const;
-  int FinalPages() const { return finalPages_; }
+  // The final page count of the pages numbered with page `page` of the run that ended.
+  int FinalPagesOf(int page) const;
+  // The page of the run being printed, counted over the whole run.
+  int PrintingPage() const;
   bool Exporting() const;
   TExpressionTotal& AddTotal(expr::TTotal kind, expr::TNodePtr argument, TDataSet& data, const TQRCustomBand* scope);
   void AddRecordValues(TRecordValues& values) { recordValues_.push_back(&values); }
@@ -88,6 +96,8 @@ class TExpressionState {
   std::int64_t groupLine_ = 0;
   int previewPages_ = 0;
   int finalPages_ = 0;
+  TQRPageNumbers previewNumbers_;  // of the last preview run
+  TQRPageNumbers finalNumbers_;    // of the run that ended last
   bool running_ = false;
 };
 

@@ -266,4 +266,9 @@ std::string FormatFrameSides(const TQRFrame& frame) {
   return out;
 }
 
+const TNameTable<TQRShift>& ShiftNames() {
+  static const TNameTable<TQRShift> t{{"withStretch", TQRShift::WithStretch}, {"none", TQRShift::None}};
+  return t;
+}
+
 }  // namespace oxqr::oxr

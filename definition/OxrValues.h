@@ -28,6 +28,7 @@ const TNameTable<TPrinterOrientation>& OrientationNames();
 const TNameTable<TQRUnit>& UnitNames();
 const TNameTable<TBrushStyle>& BrushStyleNames();
 const TNameTable<TPenStyle>& PenStyleNames();
+const TNameTable<TQRShift>& ShiftNames();
 const TNameTable<TOxQRSymbology>& SymbologyNames();
 const TNameTable<TOxQRErrorLevel>& ErrorLevelNames();
 const TNameTable<TOxQRRotation>& RotationNames();

@@ -109,6 +109,20 @@ class TQRGroup : public TQRCustomBand {
   std::unique_ptr<TQRGroupKey> Key;  // used instead of Expression when set
   TQRCustomBand* FooterBand = nullptr;
   TQRCustomBand* Master = nullptr;
+  // Printed again (with its child band) at the top of each page the group continues on;
+  // a repetition starts no new group for totals.
+  bool RepeatHeader = false;
+  // A group that does not fit what is left of the page starts on a new one, unless it
+  // would not fit on any page.
+  bool KeepTogether = false;
+  // Each group after the first starts a new page.
+  bool NewPage = false;
+  // Each group starts its own page numbering ({page} and {pages} count its pages).
+  // Implies NewPage.
+  bool ResetPageNumber = false;
+  // The header moves to the next page unless it fits there with the first OrphanLines
+  // records of its group (0: the header may stand alone at a page's foot).
+  int OrphanLines = 0;
 };
 
 }  // namespace oxqr

@@ -28,12 +28,16 @@ class TQRCustomLabel : public TQRPrintable {
   bool AutoStretch = false;
   bool WordWrap = true;
   bool Transparent = false;
+  // Drops the lines that hold nothing but spaces (an address without its second line).
+  bool SuppressBlankLines = false;
   TFont Font;
 
   // The text this control prints (lines separated by '\n').
   virtual std::string Text() const = 0;
   void Print(int OffsetX, int OffsetY) override;
   void BeforePrint() override;
+  bool Stretches() const override { return AutoStretch; }
+  double PrintedHeight() const override { return printedHeight_; }
 
  protected:
   std::vector<std::string> FormatLines(const std::string& text) const;
@@ -51,6 +55,7 @@ class TQRCustomLabel : public TQRPrintable {
   std::pair<double, double> BoxSpan(const TQRPrinter& printer, std::span<const std::string> lines, int OffsetX) const;
   std::vector<std::string> pending_;  // lines of an unfinished print
   std::size_t nextLine_ = 0;
+  double printedHeight_ = 0;          // of the lines the last Print placed
 };
 
 class TQRLabel : public TQRCustomLabel {

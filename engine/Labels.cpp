@@ -62,6 +62,11 @@ std::vector<std::string> TQRCustomLabel::FormatLines(const std::string& text) co
     const std::size_t nl = text.find('\n', start);
     std::string paragraph = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
     if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
+    if (SuppressBlankLines && paragraph.find_first_not_of(" \t") == std::string::npos) {
+      if (nl == std::string::npos) break;
+      start = nl + 1;
+      continue;
+    }
     if (wrap && !paragraph.empty())
       WrapParagraph(paragraph, Font, maxWidth, lines);
     else
@@ -163,6 +168,7 @@ void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   const double lineHeight = TextExtent(Font, "W").cy / factor;
   const std::size_t count = LinesToPrint(*this, pending_.size() - nextLine_, lineHeight);
   const auto lines = std::span(pending_).subspan(nextLine_, count);
+  printedHeight_ = std::max(Size.Height, count * lineHeight);
 
   if (TCanvas* canvas = FinalCanvas(*this)) DrawLines(*canvas, *printer, lines, OffsetX, OffsetY);
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "ControlShift.h"
 #include "Controls.h"
 #include "ExportFilter.h"
 #include "data/DataSet.h"
@@ -23,12 +24,11 @@ TQRCustomBand* FirstBandOfType(const TQRCustomReport& report, TQRBandType type) 
   return nullptr;
 }
 
-bool AnyUnfinished(const TQRCustomBand& band) {
-  return std::any_of(band.Controls().begin(), band.Controls().end(),
-                     [](const auto& c) { return c->Enabled && !c->Finished; });
-}
 
 int ToInt(double v) { return static_cast<int>(RoundHalfEven(v)); }
+
+// The room a measuring run gives every band: no band breaks while groups are measured.
+constexpr double kMeasuringSpace = 1e9;
 
 }  // namespace
 
@@ -75,6 +75,7 @@ double TQRLayout::PageBottom() const {
 }
 
 double TQRLayout::SpaceLeft() const {
+  if (measuring_) return kMeasuringSpace;
   // A continuous filter takes every page to have a whole paper length left.
   if (filter_ != nullptr && filter_->IsContinuous()) return report_.Page.NativeLength;
   return PageBottom() - report_.CurrentY;
@@ -110,7 +111,7 @@ void TQRLayout::Execute() {
     auto* group = dynamic_cast<TQRGroup*>(b.get());
     if (group == nullptr || !group->Enabled || (group->Expression.empty() && !group->Key)) continue;
     if (std::find(attached.begin(), attached.end(), group) != attached.end()) continue;
-    groups_.push_back({group, {}, false});
+    groups_.push_back(GroupState{.Band = group});
   }
 
   const double bandWidth = page.NativeWidth - page.NativeLeftMargin - page.NativeRightMargin;
@@ -119,6 +120,8 @@ void TQRLayout::Execute() {
     b->ResetExpansion();
     for (const auto& c : b->Controls()) c->BeforePrint();
   }
+  report_.pageNumbers_.Clear();
+  if (NeedsMeasuring()) MeasureGroups();
 
   Notify([this](TQRRunObserver& o) { o.RunStarted(report_); });
   if (filter_ != nullptr && !filter_->Active)
@@ -148,12 +151,18 @@ void TQRLayout::Execute() {
 // ---- pages ----------------------------------------------------------------------------
 
 void TQRLayout::NewPage() {
+  if (measuring_) {  // a measuring run has one endless page
+    bandsOnPage_ = 0;
+    return;
+  }
   if (printer_.PageCount() > 0) EndPage();
   if (filter_ != nullptr) {
     filter_->ClosePage();  // also before the first page: closes nothing there
     filter_->OpenPage();
   }
   printer_.NewPage();
+  report_.pageNumbers_.PageStarted(restartNumbers_);
+  restartNumbers_ = false;
   report_.CurrentY = ToInt(report_.Page.NativeTopMargin);
   if (report_.OnProgress) report_.OnProgress(printer_.PageCount());
 
@@ -161,6 +170,7 @@ void TQRLayout::NewPage() {
   if (pageHeader_ != nullptr && (!firstPage || report_.Options.FirstPageHeader)) PrintFixedBand(*pageHeader_);
   if (columnHeader_ != nullptr) PrintFixedBand(*columnHeader_);
   bandsOnPage_ = 0;
+  PrintRepeatedHeaders();
 }
 
 void TQRLayout::EndPage() {
@@ -206,6 +216,62 @@ void TQRLayout::PrintFixedBand(TQRCustomBand& band) {
   }
 }
 
+void TQRLayout::PrintControl(TQRPrintable& c, int x, int y) {
+  if (c.StyleRule == nullptr) {
+    c.Print(x, y);
+    return;
+  }
+  c.StyleRule->Apply(c);
+  c.Print(x, y);
+  c.StyleRule->Restore(c);
+}
+
+bool TQRLayout::AnyUnfinished(const TQRCustomBand& band) const {
+  return std::any_of(band.Controls().begin(), band.Controls().end(), [this](const auto& c) {
+    return c->Enabled && (!c->Finished || waiting_.contains(c.get()));
+  });
+}
+
+const TShiftPlan& TQRLayout::ShiftPlanOf(const TQRCustomBand& band) {
+  auto it = shiftPlans_.find(&band);
+  if (it == shiftPlans_.end()) it = shiftPlans_.emplace(&band, PlanShifts(band)).first;
+  return it->second;
+}
+
+// Prints the controls of a band in which stretching controls move those below them. A
+// control below one that continues on the next page, or that would not fit the page where
+// it moved to, waits and prints with the band's continuation.
+void TQRLayout::PrintShiftedControls(TQRCustomBand& band, const TShiftPlan& plan, bool onlyUnfinished, int x, int y) {
+  const auto& controls = band.Controls();
+  std::vector<double> moved(controls.size(), 0), grown(controls.size(), 0);
+  for (std::size_t i : plan.Order) {
+    TQRPrintable& c = *controls[i];
+    const bool waiting = waiting_.contains(&c);
+    if (!c.Enabled || (onlyUnfinished && c.Finished && !waiting)) continue;
+    if (!onlyUnfinished && !c.ShouldPrint()) continue;
+    double shift = 0;
+    bool blocked = false;
+    for (std::size_t a : plan.Above[i]) {
+      const TQRPrintable& above = *controls[a];
+      blocked = blocked || !above.Finished || waiting_.contains(&above);
+      shift = std::max(shift, moved[a] + grown[a]);
+    }
+    // The band grows with the moved control, keeping the room below it.
+    if (!blocked && shift > band.Expanded && !band.CanExpand(shift - band.Expanded)) blocked = true;
+    if (blocked) {
+      waiting_.insert(&c);
+      continue;
+    }
+    waiting_.erase(&c);
+    c.Size.Top += shift;
+    PrintControl(c, x, y);
+    c.Size.Top -= shift;
+    band.Expanded = std::max(band.Expanded, shift);
+    moved[i] = shift;
+    if (c.Stretches()) grown[i] = std::max(0.0, c.PrintedHeight() - c.Size.Height);
+  }
+}
+
 void TQRLayout::PrintControls(TQRCustomBand& band, bool onlyUnfinished) {
   const TQRPage& page = report_.Page;
   report_.CurrentX = ToInt(page.NativeLeftMargin);
@@ -218,16 +284,15 @@ void TQRLayout::PrintControls(TQRCustomBand& band, bool onlyUnfinished) {
   const TColor madeColor = band.Color;
   if (band.ColorRule != nullptr) band.Color = band.ColorRule->ColorNow(madeColor);
 
-  for (const auto& c : band.Controls()) {
-    if (!c->Enabled || (onlyUnfinished && c->Finished)) continue;
-    if (!onlyUnfinished && !c->ShouldPrint()) continue;
-    if (c->StyleRule == nullptr) {
-      c->Print(x, y);
-      continue;
+  const TShiftPlan& plan = ShiftPlanOf(band);
+  if (plan.Any) {
+    PrintShiftedControls(band, plan, onlyUnfinished, x, y);
+  } else {
+    for (const auto& c : band.Controls()) {
+      if (!c->Enabled || (onlyUnfinished && c->Finished)) continue;
+      if (!onlyUnfinished && !c->ShouldPrint()) continue;
+      PrintControl(*c, x, y);
     }
-    c->StyleRule->Apply(*c);
-    c->Print(x, y);
-    c->StyleRule->Restore(*c);
   }
 
   const double height = band.Size.Height + band.Expanded;
@@ -270,6 +335,7 @@ void TQRLayout::PrintRecords() {
     RecordReached(detail_, *data);
     if (detail_ != nullptr) PrintBand(*detail_);
     PrintSubDetailsOf(detail_);
+    RecordDone(detail_);
     data->Next();
   }
   CloseGroups(detail_, 0);
@@ -310,6 +376,7 @@ void TQRLayout::PrintSubDetailBands(TQRSubDetail& sub) {
     RecordReached(&sub, *data);
     PrintBand(sub);
     PrintSubDetailsOf(&sub);
+    RecordDone(&sub);
     data->Next();
   }
   CloseGroups(&sub, 0);
@@ -333,15 +400,21 @@ void TQRLayout::PrintGroupHeaders(const TQRCustomBand* master, TDataSet& data) {
   for (std::size_t k = mine.size(); k-- > changed;) {
     GroupState& g = groups_[mine[k]];
     if (!g.Started) continue;
+    GroupEnding(g);
     if (g.Band->FooterBand != nullptr) PrintBand(*g.Band->FooterBand);
+    GroupEnded(g);
     Notify([&g](TQRRunObserver& o) { o.ScopeEnded(*g.Band); });
   }
+  StartGroupChange(std::vector<std::size_t>(mine.begin() + static_cast<std::ptrdiff_t>(changed), mine.end()));
   for (std::size_t k = changed; k < mine.size(); ++k) {
     GroupState& g = groups_[mine[k]];
     g.Started = true;
     g.Value = values[k];
+    ++g.Count;
+    BreakBeforeGroup(g);
     Notify([&g](TQRRunObserver& o) { o.ScopeStarted(*g.Band); });
     PrintBand(*g.Band);
+    g.Open = true;
   }
 }
 
@@ -349,7 +422,9 @@ void TQRLayout::CloseGroups(const TQRCustomBand* master, std::size_t from) {
   for (std::size_t i = groups_.size(); i-- > from;) {
     GroupState& g = groups_[i];
     if (!IsMaster(g.Band->Master, master) || !g.Started) continue;
+    GroupEnding(g);
     if (g.Band->FooterBand != nullptr) PrintBand(*g.Band->FooterBand);
+    GroupEnded(g);
     g.Started = false;
     Notify([&g](TQRRunObserver& o) { o.ScopeEnded(*g.Band); });
   }

@@ -40,6 +40,11 @@ class TQRStyleRule {
   virtual void Restore(TQRPrintable& control) = 0;
 };
 
+// How a control moves when controls above it stretch: WithStretch moves it down by what
+// the stretching controls above it (overlapping it from side to side) grew; None keeps it
+// where it was placed.
+enum class TQRShift : std::uint8_t { WithStretch, None };
+
 class TQRPrintable {
  public:
   TQRPrintable();
@@ -52,6 +57,7 @@ class TQRPrintable {
   TQRFrame Frame;
   bool Enabled = true;
   bool Finished = true;  // false while lines remain for the next page
+  TQRShift Shift = TQRShift::WithStretch;
   TColor Color = clWhite;
   int Tag = 0;
   // What an accessible document says of the control: its role ("heading1".."heading6";
@@ -79,6 +85,11 @@ class TQRPrintable {
   virtual void Print(int OffsetX, int OffsetY);
   // Called by the band when a run starts (reset per-run state such as Finished).
   virtual void BeforePrint() {}
+  // Whether the control may grow taller than Size.Height as it prints (and so move the
+  // controls below it).
+  virtual bool Stretches() const { return false; }
+  // The Native height the control took in its last Print.
+  virtual double PrintedHeight() const { return Size.Height; }
 
   // The control's device rectangle on the current printer for the given band offsets.
   TRect DeviceRect(int OffsetX, int OffsetY) const;

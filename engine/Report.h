@@ -8,6 +8,7 @@
 
 #include "Band.h"
 #include "Frame.h"
+#include "PageNumbers.h"
 #include "Printer.h"
 #include "RunObserver.h"
 
@@ -104,6 +105,9 @@ class TQRCustomReport {
   // the filter reads no preview pages and NeedsPreviewRun is false: then this run alone makes
   // the file and the report stays unprepared. Both runs throw std::logic_error when called while the report is running.
   void ExportToFilter(TQRExportFilter& filter);
+  // The page numbers of the run in progress, or of the last run: what {page} and {pages}
+  // print where groups restart the numbering.
+  const TQRPageNumbers& PageNumbers() const { return pageNumbers_; }
   // Pages of the last export run (the file's pages), also when no preview was made.
   int ExportedPageCount() const { return exportedPages_; }
   // Asks the running report to stop after the current band (the progress window's Cancel).
@@ -135,6 +139,7 @@ class TQRCustomReport {
   bool cancelled_ = false;
   int exportedPages_ = 0;
   TQRLayout* layout_ = nullptr;  // the layout of the run in progress, nullptr between runs
+  TQRPageNumbers pageNumbers_;   // kept by the layout
   friend class TQRLayout;
 };
 

@@ -45,7 +45,7 @@ std::string TQRSysData::Text() const {
       break;
     }
     case TQRSysDataType::qrsPageNumber:
-      value = std::to_string(report != nullptr ? report->QRPrinter().PageCount() : 0);
+      value = std::to_string(report != nullptr ? report->PageNumbers().Current() : 0);
       break;
     case TQRSysDataType::qrsReportTitle:
       if (report != nullptr) value = report->ReportTitle;
