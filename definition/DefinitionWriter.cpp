@@ -360,6 +360,7 @@ class TWriter {
     Bool("autoStretch", c.AutoStretch, def.AutoStretch);
     Bool("wordWrap", c.WordWrap, def.WordWrap);
     Bool("transparent", c.Transparent, def.Transparent);
+    Enum("rotation", TextRotationNames(), c.Rotation, def.Rotation);
   }
 
   // A file beside the definition for the control's picture or text: the file it was loaded

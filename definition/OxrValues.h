@@ -31,6 +31,8 @@ const TNameTable<TPenStyle>& PenStyleNames();
 const TNameTable<TOxQRSymbology>& SymbologyNames();
 const TNameTable<TOxQRErrorLevel>& ErrorLevelNames();
 const TNameTable<TOxQRRotation>& RotationNames();
+// A text's turn in degrees counterclockwise.
+const TNameTable<int>& TextRotationNames();
 
 // The value of `name` in `table` (exact spelling), or nothing.
 template <class E>

@@ -13,6 +13,7 @@
 #include "engine/Printer.h"
 #include "engine/Report.h"
 #include "platform/Canvas.h"
+#include "platform/Metafile.h"
 #include "platform/TextMetrics.h"
 
 namespace oxqr {
@@ -83,6 +84,10 @@ void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColo
                                     const std::string& Text) {
   if (!PageOpen()) return;
   const TSize extent = TextExtent(Font, Text);
+  if (Font.Orientation % 3600 != 0) {
+    WriteTurnedText(X, Y, Font, BackColor, Text, extent);
+    return;
+  }
   double x = X;
   std::string shown;
   if (ShowsOnlyVisibleText() && CutToVisible(x, Font, Alignment, Text, extent.cx, shown))
@@ -103,9 +108,32 @@ void TOxQRDocumentFilter::AddTextRec(double X, double Y, const TFont& Font, TCol
   rec.BackColor = BackColor;
   rec.Alignment = Alignment;
   EncodeTextInto(Text, rec.Text);
+  rec.Orientation = Font.Orientation;
   rec.ColumnSlot = 0;
   rec.CellType = 0;
   AddText(rec);
+}
+
+void TOxQRDocumentFilter::WriteTurnedText(double X, double Y, const TFont& Font, TColor BackColor,
+                                          const std::string& Text, TSize Extent) {
+  if (!DrawsTurnedText()) {
+    // Upright in the box: a quarter-turned line at the box's top above the place its turned
+    // line takes, a half-turned one where its turned line lies.
+    MrText line;
+    line.X = SourcePrinter->ToDeviceX(X);
+    line.Y = SourcePrinter->ToDeviceY(Y);
+    line.Text = Text;
+    line.Font = Font;
+    const TRect bounds = TextBounds(line);
+    X += (bounds.Left - line.X) / SourcePrinter->HorizontalFactor();
+    if (Font.Orientation % 1800 == 0 || TextClipBottom <= TextClipTop)
+      Y += (bounds.Top - line.Y) / SourcePrinter->VerticalFactor();
+    else
+      Y = TextClipTop;
+  }
+  AddTextRec(X, Y, Font, BackColor, TAlignment::taLeftJustify, Text, Extent);
+  ++LinesInBlock;
+  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, TAlignment::taLeftJustify, Text);
 }
 
 bool TOxQRDocumentFilter::CutToVisible(double& X, const TFont& Font, TAlignment Alignment, const std::string& Text,
@@ -336,9 +364,11 @@ void TOxQRDocumentFilter::EndTextBlock(const TQRPrintable& Control, int OffsetX,
   const int lineHeight = lineHeight_;
   const double blockHeight = (lineHeight * LinesInBlock + 2) / printer->VerticalFactor();
 
-  const bool fixedHeight = blockHeight < Control.Size.Height;
-  const bool fixedWidth = !(label && label->AutoSize);
-  if (!(blockHeight < Control.Size.Height || LinesInBlock == 1)) r.Height = blockHeight;
+  const bool fixedHeight = blockHeight < Control.Size.Height || (label && label->Turned());
+  const bool fixedWidth = !(label && label->AutoSize) || (label && label->Turned());
+  // A turned text keeps its box, whatever its lines.
+  const bool turned = label && label->Turned();
+  if (!turned && !(blockHeight < Control.Size.Height || LinesInBlock == 1)) r.Height = blockHeight;
 
   std::string& box = itemMarkup_;
   box.clear();

@@ -415,6 +415,7 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
 }
 
 void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
+  if (Rec.Orientation % 3600 != 0 && AddTurnedText(Rec)) return;
   std::string_view align = "\\ql";
   double x = Rec.X;
   if (InTextBlock && TextControl != nullptr) {
