@@ -207,6 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, PdfSamplesTest,
     ::testing::Values(TSampleCase{"customers", "customers", ""}, TSampleCase{"events", "events", ""},
                       TSampleCase{"richtext", "richtext", ""}, TSampleCase{"chart", "chart", ""},
+                      TSampleCase{"sales", "sales", ""},
                       TSampleCase{"customers_uncompressed", "customers", "--set PDF.Compressed=False"},
                       TSampleCase{"customers_fastest", "customers", "--set PDF.CompressionMethod=cmFastest"},
                       TSampleCase{"events_jpeg", "events", "--set PDF.ExportImageFormat=ifJPG"},
