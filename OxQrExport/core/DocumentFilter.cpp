@@ -117,19 +117,30 @@ void TOxQRDocumentFilter::AddTextRec(double X, double Y, const TFont& Font, TCol
 void TOxQRDocumentFilter::WriteTurnedText(double X, double Y, const TFont& Font, TColor BackColor,
                                           const std::string& Text, TSize Extent) {
   if (!DrawsTurnedText()) {
-    // Upright in the box: a quarter-turned line at the box's top above the place its turned
-    // line takes, a half-turned one where its turned line lies.
-    MrText line;
-    line.X = SourcePrinter->ToDeviceX(X);
-    line.Y = SourcePrinter->ToDeviceY(Y);
-    line.Text = Text;
-    line.Font = Font;
-    const TRect bounds = TextBounds(line);
-    X += (bounds.Left - line.X) / SourcePrinter->HorizontalFactor();
-    if (Font.Orientation % 1800 == 0 || TextClipBottom <= TextClipTop)
+    // Upright, read as the text would be unturned: the lines one under the other from the
+    // box's top, each as far down as its turned line lies across the box, so that a grid
+    // gives every line a row of its own.
+    const int turn = ((Font.Orientation / 10) % 360 + 360) % 360;
+    const bool boxed = TextClipRight > TextClipLeft && TextClipBottom > TextClipTop;
+    if (boxed && turn == 90) {
+      Y = TextClipTop + (X - TextClipLeft);
+      X = TextClipLeft;
+    } else if (boxed && turn == 270) {
+      Y = TextClipTop + (TextClipRight - X);
+      X = TextClipLeft;
+    } else if (boxed && turn == 180) {
+      Y = TextClipTop + (TextClipBottom - Y);
+      X -= Extent.cx / SourcePrinter->HorizontalFactor();
+    } else {  // no box: where the turned line lies
+      MrText line;
+      line.X = SourcePrinter->ToDeviceX(X);
+      line.Y = SourcePrinter->ToDeviceY(Y);
+      line.Text = Text;
+      line.Font = Font;
+      const TRect bounds = TextBounds(line);
+      X += (bounds.Left - line.X) / SourcePrinter->HorizontalFactor();
       Y += (bounds.Top - line.Y) / SourcePrinter->VerticalFactor();
-    else
-      Y = TextClipTop;
+    }
   }
   AddTextRec(X, Y, Font, BackColor, TAlignment::taLeftJustify, Text, Extent);
   ++LinesInBlock;

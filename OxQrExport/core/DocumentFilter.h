@@ -55,8 +55,8 @@ struct TOxQrTextRec {
   std::string Text;   // after EncodeText
   // Tenths of a degree counterclockwise the line is turned by (the font's Orientation).
   // A format that draws turned lines gets X, Y at the line's turned start (the corner that
-  // is its top-left before it turns) with left alignment; any other format gets the top-left
-  // of the line's place in the control's box (see WriteText).
+  // is its top-left before it turns) with left alignment; any other format gets the line
+  // upright, the lines one under another from the control's top-left (see WriteTurnedText).
   int Orientation = 0;
   int ColumnSlot = 0; // free for a format's own copies
   std::uint8_t CellType = 0;  // free for a format's own copies
