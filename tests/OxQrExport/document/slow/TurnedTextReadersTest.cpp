@@ -159,9 +159,9 @@ TEST_F(TurnedTextReaders, WorkbookCellsCarryTheTurnAndTextFilesTheWords) {
     EXPECT_NE(csv.find(c.Word), std::string::npos) << c.Word;
     EXPECT_NE(txt.find(c.Word), std::string::npos) << c.Word;
   }
-  if (RunShell("python3 -c 'import openpyxl' 2>&1").Status != 0) GTEST_SKIP() << "openpyxl is missing";
+  if (RunShell("/usr/bin/python3 -c 'import openpyxl' 2>&1").Status != 0) GTEST_SKIP() << "openpyxl is missing";
   const TShellRun r = RunShell(
-      "python3 -c 'import openpyxl, sys\n"
+      "/usr/bin/python3 -c 'import openpyxl, sys\n"
       "for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows():\n"
       "  for c in row:\n"
       "    if c.value: print(c.value, int(c.alignment.textRotation or 0))' " +
