@@ -383,9 +383,13 @@ void TOxQRDocumentFilter::EndTextBlock(const TQRPrintable& Control, int OffsetX,
 
   std::string& box = itemMarkup_;
   box.clear();
-  RenderBox(MappedRect(r), Control.Color, box, fixedWidth, fixedHeight, true,
-            BackgroundFill(Control, label, OptimizeBackground), Control.Frame);
-  AppendToBand(box);  // the box precedes the lines it surrounds
+  const bool fill = BackgroundFill(Control, label, OptimizeBackground);
+  // A turned text's lines are placed on their own: its box is drawn only when it shows
+  // (an empty text frame of a format that frames lines could cover what lies under it).
+  if (!turned || fill || Control.Frame.AnyFrame()) {
+    RenderBox(MappedRect(r), Control.Color, box, fixedWidth, fixedHeight, true, fill, Control.Frame);
+    AppendToBand(box);  // the box precedes the lines it surrounds
+  }
   FlushTextBlock();
   CloseBandIfLast(Control, Continuing);
 }
