@@ -1,6 +1,6 @@
-// TOxQRRTFFilter: turned text lines as pictures. Readers do not agree on turned text in
-// frames or text boxes, so a turned line is drawn as the page draws it, at four times the
-// page's pixels, into a picture that covers the line's turned extent.
+// TOxQRRTFFilter: turned text lines as pictures. A turned line is drawn as the page draws it,
+// at four times the page's pixels, into a picture that covers the line's turned extent, so
+// that a reader shows it as the page does without support for turned text of its own.
 #include <QPainter>
 
 #include "OxQrExport/rtf/RtfFilter.h"
