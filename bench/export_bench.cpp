@@ -1,12 +1,12 @@
 // One benchmark for every registered format. For each format (and the settings that change
 // its work: PDF compression and embedded fonts, picture reuse, RTF pictures) on the customers
-// report at database scales 10 and 100 and on the events report, it times the preview run
+// report at database scales 10 and 100 and on the events and sales reports, it times the preview run
 // (Prepare) and the save's second run (ExportReport, the filter included, as a user pays it)
 // in a worker process of its own, so that the peak memory is that of one case. It prints a
 // table; --json FILE writes one JSON object per case and line. When the ReportLab peer script
 // is present, the whole exporter process is timed against it on the same PDF work.
 //
-//   export_bench [--json FILE] [--reps N] [--scales 10,100] [--formats pdf,htm] [--no-events]
+//   export_bench [--json FILE] [--reps N] [--scales 10,100] [--formats pdf,htm] [--no-events] [--no-sales]
 //                [--no-peer] [--peer-only] [--page-budget MiB]
 // --page-budget sets the preview's page store memory budget (the default is the library's).
 #include <sys/resource.h>
@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
   int reps = 3;
   std::vector<int> scales{10, 100};
   std::vector<std::string> formats;
-  bool events = true, peer = true, peerOnly = false;
+  bool events = true, sales = true, peer = true, peerOnly = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool more = i + 1 < args.size();
@@ -303,12 +303,13 @@ int main(int argc, char** argv) {
       for (const auto& s : Split(args[++i])) scales.push_back(std::stoi(s));
     } else if (a == "--formats" && more) formats = Split(args[++i]);
     else if (a == "--no-events") events = false;
+    else if (a == "--no-sales") sales = false;
     else if (a == "--no-peer") peer = false;
     else if (a == "--peer-only") peerOnly = true;
     else if (a == "--page-budget" && more) ::setenv("OXQR_BENCH_PAGE_BUDGET_MIB", args[++i].c_str(), 1);
     else {
       std::cerr << "usage: export_bench [--json FILE] [--reps N] [--scales 10,100] [--formats pdf,htm] "
-                   "[--no-events] [--no-peer] [--peer-only] [--page-budget MiB]\n";
+                   "[--no-events] [--no-sales] [--no-peer] [--peer-only] [--page-budget MiB]\n";
       return 2;
     }
   }
@@ -331,6 +332,7 @@ int main(int argc, char** argv) {
   if (!peerOnly) {
     for (const int s : scales) add("customers", s);
     if (events) add("events", 1);
+    if (sales) add("sales", 1);
   }
 
   std::unique_ptr<std::ofstream> json;

@@ -113,7 +113,8 @@ void Register() {
   const TCase cases[] = {{"customers_x1", "customers", 1},
                          {"customers_x10", "customers", 10},
                          {"events", "events", 1},
-                         {"chart", "chart", 1}};
+                         {"chart", "chart", 1},
+                         {"sales", "sales", 1}};
   for (const auto& c : cases) {
     auto reg = [](const std::string& name, auto fn) {
       benchmark::RegisterBenchmark(name.c_str(), fn)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(0.5);

@@ -22,7 +22,7 @@ using namespace oxqr;
 
 namespace {
 
-const char* const kSamples[] = {"customers", "events", "richtext", "chart"};
+const char* const kSamples[] = {"customers", "events", "richtext", "chart", "sales"};
 
 TSampleContext ContextAtScale(int scale) {
   TSampleContext ctx = DefaultSampleContext();

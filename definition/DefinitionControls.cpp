@@ -79,6 +79,7 @@ void TDefinitionBuilder::ReadTextLook(TElement& e, TQRCustomLabel& c) {
   c.AutoSize = e.Bool("autoSize", c.AutoSize);
   c.AutoStretch = e.Bool("autoStretch", c.AutoStretch);
   c.WordWrap = e.Bool("wordWrap", c.WordWrap);
+  c.Rotation = e.Enum("rotation", oxr::TextRotationNames(), c.Rotation);
   c.Transparent = e.Bool("transparent", c.Transparent);
   c.SuppressBlankLines = e.Bool("suppressBlankLines", c.SuppressBlankLines);
 }

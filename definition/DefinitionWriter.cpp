@@ -384,6 +384,7 @@ class TWriter {
     Bool("wordWrap", c.WordWrap, def.WordWrap);
     Bool("transparent", c.Transparent, def.Transparent);
     Bool("suppressBlankLines", c.SuppressBlankLines, def.SuppressBlankLines);
+    Enum("rotation", TextRotationNames(), c.Rotation, def.Rotation);
   }
 
   // A file beside the definition for the control's picture or text: the file it was loaded

@@ -109,6 +109,11 @@ const TNameTable<TOxQRRotation>& RotationNames() {
   return t;
 }
 
+const TNameTable<int>& TextRotationNames() {
+  static const TNameTable<int> t{{"0", 0}, {"90", 90}, {"180", 180}, {"270", 270}};
+  return t;
+}
+
 namespace {
 
 const TNameTable<TColor>& ColorNames() {

@@ -32,6 +32,8 @@ const TNameTable<TQRShift>& ShiftNames();
 const TNameTable<TOxQRSymbology>& SymbologyNames();
 const TNameTable<TOxQRErrorLevel>& ErrorLevelNames();
 const TNameTable<TOxQRRotation>& RotationNames();
+// A text's turn in degrees counterclockwise.
+const TNameTable<int>& TextRotationNames();
 
 // The value of `name` in `table` (exact spelling), or nothing.
 template <class E>

@@ -30,7 +30,13 @@ class TQRCustomLabel : public TQRPrintable {
   bool Transparent = false;
   // Drops the lines that hold nothing but spaces (an address without its second line).
   bool SuppressBlankLines = false;
+  // Degrees counterclockwise the text is turned by inside the control's box: 0, 90 (reads
+  // bottom to top), 180 or 270 (top to bottom). A turned text keeps the box; its lines run
+  // along the turned direction, wrap at the box's extent that way and do not stretch.
+  int Rotation = 0;
   TFont Font;
+  // Whether the text is turned (Rotation 90, 180 or 270; any other value prints upright).
+  bool Turned() const { return Rotation == 90 || Rotation == 180 || Rotation == 270; }
 
   // The text this control prints (lines separated by '\n').
   virtual std::string Text() const = 0;
@@ -45,6 +51,12 @@ class TQRCustomLabel : public TQRPrintable {
   // box, the lines at their alignment and the frame, exactly as Print draws them.
   void DrawLines(TCanvas& canvas, const TQRPrinter& printer, std::span<const std::string> lines, int OffsetX,
                  int OffsetY) const;
+  // Draws `lines` turned by Rotation in the control's box, as DrawLines does for them.
+  void DrawTurnedLines(TCanvas& canvas, const TQRPrinter& printer, std::span<const std::string> lines, int OffsetX,
+                       int OffsetY) const;
+  // Sends `lines` turned by Rotation to the active filter, each at its turned start.
+  void WriteTurnedLines(const TQRPrinter& printer, std::span<const std::string> lines, int OffsetX,
+                        int OffsetY) const;
   // The line the next Print starts with: 0 for a fresh printing, else the first line left.
   std::size_t NextLine() const { return nextLine_; }
 

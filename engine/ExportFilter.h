@@ -31,6 +31,10 @@ class TQRExportFilter {
   // edges clip.
   double TextClipLeft = 0;
   double TextClipRight = 0;
+  // The vertical span (Native) of the same box, set with the horizontal one: a turned line
+  // (its font's Orientation not 0) is placed at its turned start and needs the whole box.
+  double TextClipTop = 0;
+  double TextClipBottom = 0;
 
   virtual std::string Description() const;
   virtual std::string Extension() const;

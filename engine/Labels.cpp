@@ -56,7 +56,9 @@ std::vector<std::string> TQRCustomLabel::FormatLines(const std::string& text) co
   std::vector<std::string> lines;
   if (text.empty()) return lines;
   const bool wrap = WordWrap && !AutoSize;
-  const int maxWidth = static_cast<int>(RoundHalfEven(Size.Width * ScreenFactor()));
+  // A quarter-turned text runs along the box's height.
+  const bool across = Turned() && Rotation != 180;
+  const int maxWidth = static_cast<int>(RoundHalfEven((across ? Size.Height : Size.Width) * ScreenFactor()));
   std::size_t start = 0;
   while (true) {
     const std::size_t nl = text.find('\n', start);
@@ -82,6 +84,10 @@ namespace {
 // How many of `remaining` lines print now: those that fit the control's own height (at
 // least one) or, for a stretching control, as many more as the band can grow for.
 std::size_t LinesToPrint(TQRCustomLabel& label, std::size_t remaining, double lineHeight) {
+  if (label.Turned()) {  // the lines that fit across the box, at least one; no stretching
+    const double depth = label.Rotation == 180 ? label.Size.Height : label.Size.Width;
+    return std::min(remaining, static_cast<std::size_t>(std::max(1.0, std::floor(depth / lineHeight + 1e-9))));
+  }
   const auto own = static_cast<std::size_t>(std::max(1.0, std::floor(label.Size.Height / lineHeight + 1e-9)));
   TQRCustomBand* band = label.ParentBand();
   if (!label.AutoStretch || band == nullptr || remaining <= own) return std::min(remaining, own);
@@ -138,6 +144,10 @@ std::pair<double, double> TQRCustomLabel::BoxSpan(const TQRPrinter& printer, std
 
 void TQRCustomLabel::DrawLines(TCanvas& canvas, const TQRPrinter& printer, std::span<const std::string> lines,
                                int OffsetX, int OffsetY) const {
+  if (Turned()) {
+    DrawTurnedLines(canvas, printer, lines, OffsetX, OffsetY);
+    return;
+  }
   const double factor = printer.VerticalFactor();
   const double lineHeight = TextExtent(Font, "W").cy / factor;
   const double top = OffsetY + Size.Top;
@@ -173,7 +183,9 @@ void TQRCustomLabel::Print(int OffsetX, int OffsetY) {
   if (TCanvas* canvas = FinalCanvas(*this)) DrawLines(*canvas, *printer, lines, OffsetX, OffsetY);
 
   const TQRCustomReport* report = OwnerReport();
-  if (report != nullptr && report->Exporting()) {
+  if (report != nullptr && report->Exporting() && Turned()) {
+    WriteTurnedLines(*printer, lines, OffsetX, OffsetY);
+  } else if (report != nullptr && report->Exporting()) {
     const double top = OffsetY + Size.Top;
     const double anchor = AnchorX(OffsetX);
     const auto [boxLeft, boxWidth] = BoxSpan(*printer, lines, OffsetX);

@@ -144,8 +144,7 @@ class TEmfEncoder : metafile::TGdiRecordWriter<TEmfEncoder> {
   void DrawText(const MrText& t) {
     SelectFont(t.Font);
     SetTextColor(t.Font.Color);
-    const TSize ext = TextExtent(t.Font, t.Text);
-    const TRect box = Bounds(t.X, t.Y, ext.cx, ext.cy);
+    const TRect box = TextBounds(t);
     std::uint32_t options = 0;
     TRect rect{};
     if (t.Clipped) {

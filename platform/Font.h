@@ -42,6 +42,9 @@ struct TFont {
   int Size = 10;  // points; negative values are read as their absolute value
   TColor Color = clBlack;
   TFontStyles Style;
+  // Direction of the text line in tenths of a degree, counterclockwise from the x axis
+  // (900: the line reads bottom to top). Measuring ignores it: extents run along the line.
+  int Orientation = 0;
 
   // Pixel height of the em at `ppi` pixels per inch (GDI's rule: points x ppi / 72, rounded).
   int PixelHeight(int ppi = 96) const;

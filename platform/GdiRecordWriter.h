@@ -63,7 +63,8 @@ class TGdiRecordWriter {
     if (t.Text.empty() && !t.Opaque) return;
     const bool underline = t.Font.Style.Has(TFontStyle::fsUnderline);
     const bool strikeOut = t.Font.Style.Has(TFontStyle::fsStrikeOut);
-    if (!underline && !strikeOut) {
+    // A turned line keeps the decoration in its font: upright bars would cross it.
+    if ((!underline && !strikeOut) || t.Font.Orientation % 3600 != 0) {
       Fmt().DrawText(t);
       return;
     }

@@ -1,12 +1,32 @@
 #include "Metafile.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
 #include <QPainter>
 
 #include "Bitmap.h"
 #include "CanvasRecords.h"
 #include "RecordPainter.h"
+#include "TextMetrics.h"
 
 namespace oxqr {
+
+TRect TextBounds(const MrText& text) {
+  const TSize ext = TextExtent(text.Font, text.Text);
+  if (text.Font.Orientation % 3600 == 0) return Bounds(text.X, text.Y, ext.cx, ext.cy);
+  // The line runs along (cos, -sin) on the page (y grows downwards), its height along
+  // (sin, cos).
+  const double a = text.Font.Orientation * std::numbers::pi / 1800.0;
+  const double c = std::cos(a), s = std::sin(a);
+  const double xs[4] = {0, ext.cx * c, ext.cx * c + ext.cy * s, ext.cy * s};
+  const double ys[4] = {0, -ext.cx * s, -ext.cx * s + ext.cy * c, ext.cy * c};
+  const auto [xl, xh] = std::minmax_element(std::begin(xs), std::end(xs));
+  const auto [yl, yh] = std::minmax_element(std::begin(ys), std::end(ys));
+  return TRect{text.X + static_cast<int>(std::lround(*xl)), text.Y + static_cast<int>(std::lround(*yl)),
+               text.X + static_cast<int>(std::lround(*xh)), text.Y + static_cast<int>(std::lround(*yh))};
+}
 
 void TMetafileCanvas::TextOut(int x, int y, std::string_view text) {
   target_.Records.emplace_back(detail::TextRecord(*this, x, y, text));

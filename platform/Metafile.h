@@ -33,6 +33,10 @@ struct MrBitmap { TRect Dest; std::shared_ptr<const QImage> Image; };
 
 using TMetaRecord = std::variant<MrText, MrRectangle, MrEllipse, MrLine, MrFillRect, MrBitmap>;
 
+// The page pixels a text record's measured extent covers: the extent's box turned about
+// (X, Y) by the font's orientation, as the smallest upright rectangle around it.
+TRect TextBounds(const MrText& text);
+
 // Whether two records draw the same (pictures compared by their pixels).
 bool SameRecord(const TMetaRecord& a, const TMetaRecord& b);
 

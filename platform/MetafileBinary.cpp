@@ -38,8 +38,8 @@ void LogFontHead(TByteBuffer& out, const TFont& font, bool wide) {
   };
   integer(-font.PixelHeight(ScreenPPI));
   integer(0);  // width
-  integer(0);  // escapement
-  integer(0);  // orientation
+  integer(font.Orientation);  // escapement: the direction of the line
+  integer(font.Orientation);  // orientation: the glyphs turn with it
   integer(font.Style.Has(TFontStyle::fsBold) ? 700 : 400);
   out.U8(font.Style.Has(TFontStyle::fsItalic) ? 1 : 0);
   out.U8(font.Style.Has(TFontStyle::fsUnderline) ? 1 : 0);

@@ -198,6 +198,7 @@ std::uint32_t TMetafileStore::FontIndex(const TFont& f) {
   key.push_back(static_cast<char>(f.Style.Bits()));
   key.append(reinterpret_cast<const char*>(&f.Size), sizeof f.Size);
   key.append(reinterpret_cast<const char*>(&f.Color), sizeof f.Color);
+  key.append(reinterpret_cast<const char*>(&f.Orientation), sizeof f.Orientation);
   const auto [it, added] = fontIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(fonts_.size()));
   if (added) fonts_.push_back(f);
   return it->second;

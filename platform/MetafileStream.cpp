@@ -24,6 +24,7 @@ constexpr int kMaxPageSide = 1 << 20;
 constexpr std::int32_t kMaxCoordinate = 1 << 24;
 constexpr std::int32_t kMaxPenWidth = 10000;
 constexpr std::int32_t kMaxFontSize = 10000;
+constexpr std::uint8_t kTurned = 0x80;  // font style flag: an orientation follows
 
 class Writer {
  public:
@@ -43,7 +44,14 @@ class Writer {
     U8(static_cast<std::uint8_t>(f.Pitch));
     I32(f.Size);
     I32(f.Color);
-    U8(f.Style.Bits());
+    // A turned font sets the style byte's top bit and follows it with its orientation, so
+    // that pages of upright text keep the bytes they always had.
+    if (f.Orientation == 0) {
+      U8(f.Style.Bits());
+    } else {
+      U8(f.Style.Bits() | kTurned);
+      I32(f.Orientation);
+    }
   }
   void Pen(const TPen& p) { I32(p.Color); I32(p.Width); U8(static_cast<std::uint8_t>(p.Style)); }
   void Brush(const TBrush& b) { I32(b.Color); U8(static_cast<std::uint8_t>(b.Style)); }
@@ -99,7 +107,9 @@ class Reader {
     f.Pitch = Enum<TFontPitch>(3);
     f.Size = Ranged(-kMaxFontSize, kMaxFontSize);
     f.Color = I32();
-    f.Style = TFontStyles::FromBits(U8());
+    const std::uint8_t style = U8();
+    f.Style = TFontStyles::FromBits(style);
+    if (style & kTurned) f.Orientation = Ranged(-3600, 3600);
     return f;
   }
   TPen Pen() {

@@ -134,14 +134,30 @@ void PaintText(QPainter& p, const MrText& m) {
   if (m.Clipped) p.setClipRect(ToQRectF(Normalized(m.Clip)), Qt::IntersectClip);
   const TSize extent = TextExtent(m.Font, m.Text);
   if (m.Opaque) {
-    const TRect back = m.Clipped ? Normalized(m.Clip) : Bounds(m.X, m.Y, extent.cx, extent.cy);
-    p.fillRect(ToQRectF(back), ToQColor(m.BackColor));
+    if (m.Clipped || m.Font.Orientation % 3600 == 0) {
+      const TRect back = m.Clipped ? Normalized(m.Clip) : Bounds(m.X, m.Y, extent.cx, extent.cy);
+      p.fillRect(ToQRectF(back), ToQColor(m.BackColor));
+    } else {  // the line's own box, turned with it
+      p.save();
+      p.translate(m.X, m.Y);
+      p.rotate(-m.Font.Orientation / 10.0);
+      p.fillRect(QRectF(0, 0, extent.cx, extent.cy), ToQColor(m.BackColor));
+      p.restore();
+    }
   }
   if (m.Text.empty()) return;
   p.setRenderHint(QPainter::TextAntialiasing, true);
   p.setFont(ToQFont(m.Font));
   p.setPen(ToQColor(m.Font.Color));
-  p.drawText(QPointF(m.X, m.Y + FontAscent(m.Font)), AnsiToQString(m.Text));
+  if (m.Font.Orientation % 3600 == 0) {
+    p.drawText(QPointF(m.X, m.Y + FontAscent(m.Font)), AnsiToQString(m.Text));
+    return;
+  }
+  // A turned line: drawn in its own frame, turned about its reference point (the top-left
+  // corner of the line); the clip set above stays in page pixels.
+  p.translate(m.X, m.Y);
+  p.rotate(-m.Font.Orientation / 10.0);
+  p.drawText(QPointF(0, FontAscent(m.Font)), AnsiToQString(m.Text));
 }
 
 void PaintBitmap(QPainter& p, const MrBitmap& m) {

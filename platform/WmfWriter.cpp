@@ -141,8 +141,7 @@ class TWmfEncoder : metafile::TGdiRecordWriter<TWmfEncoder> {
       options |= ETO_CLIPPED;
       rect = t.Clip;
     } else if (t.Opaque) {
-      const TSize ext = TextExtent(t.Font, t.Text);
-      rect = Bounds(t.X, t.Y, ext.cx, ext.cy);
+      rect = TextBounds(t);
     }
     if (t.Opaque) {
       options |= ETO_OPAQUE;

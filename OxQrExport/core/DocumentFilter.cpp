@@ -13,6 +13,7 @@
 #include "engine/Printer.h"
 #include "engine/Report.h"
 #include "platform/Canvas.h"
+#include "platform/Metafile.h"
 #include "platform/TextMetrics.h"
 
 namespace oxqr {
@@ -83,6 +84,10 @@ void TOxQRDocumentFilter::WriteText(double X, double Y, const TFont& Font, TColo
                                     const std::string& Text) {
   if (!PageOpen()) return;
   const TSize extent = TextExtent(Font, Text);
+  if (Font.Orientation % 3600 != 0) {
+    WriteTurnedText(X, Y, Font, BackColor, Text, extent);
+    return;
+  }
   double x = X;
   std::string shown;
   if (ShowsOnlyVisibleText() && CutToVisible(x, Font, Alignment, Text, extent.cx, shown))
@@ -103,9 +108,43 @@ void TOxQRDocumentFilter::AddTextRec(double X, double Y, const TFont& Font, TCol
   rec.BackColor = BackColor;
   rec.Alignment = Alignment;
   EncodeTextInto(Text, rec.Text);
+  rec.Orientation = Font.Orientation;
   rec.ColumnSlot = 0;
   rec.CellType = 0;
   AddText(rec);
+}
+
+void TOxQRDocumentFilter::WriteTurnedText(double X, double Y, const TFont& Font, TColor BackColor,
+                                          const std::string& Text, TSize Extent) {
+  if (!DrawsTurnedText()) {
+    // Upright, read as the text would be unturned: the lines one under the other from the
+    // box's top, each as far down as its turned line lies across the box, so that a grid
+    // gives every line a row of its own.
+    const int turn = ((Font.Orientation / 10) % 360 + 360) % 360;
+    const bool boxed = TextClipRight > TextClipLeft && TextClipBottom > TextClipTop;
+    if (boxed && turn == 90) {
+      Y = TextClipTop + (X - TextClipLeft);
+      X = TextClipLeft;
+    } else if (boxed && turn == 270) {
+      Y = TextClipTop + (TextClipRight - X);
+      X = TextClipLeft;
+    } else if (boxed && turn == 180) {
+      Y = TextClipTop + (TextClipBottom - Y);
+      X -= Extent.cx / SourcePrinter->HorizontalFactor();
+    } else {  // no box: where the turned line lies
+      MrText line;
+      line.X = SourcePrinter->ToDeviceX(X);
+      line.Y = SourcePrinter->ToDeviceY(Y);
+      line.Text = Text;
+      line.Font = Font;
+      const TRect bounds = TextBounds(line);
+      X += (bounds.Left - line.X) / SourcePrinter->HorizontalFactor();
+      Y += (bounds.Top - line.Y) / SourcePrinter->VerticalFactor();
+    }
+  }
+  AddTextRec(X, Y, Font, BackColor, TAlignment::taLeftJustify, Text, Extent);
+  ++LinesInBlock;
+  TOxQRExportFilter::WriteText(X, Y, Font, BackColor, TAlignment::taLeftJustify, Text);
 }
 
 bool TOxQRDocumentFilter::CutToVisible(double& X, const TFont& Font, TAlignment Alignment, const std::string& Text,
@@ -336,15 +375,21 @@ void TOxQRDocumentFilter::EndTextBlock(const TQRPrintable& Control, int OffsetX,
   const int lineHeight = lineHeight_;
   const double blockHeight = (lineHeight * LinesInBlock + 2) / printer->VerticalFactor();
 
-  const bool fixedHeight = blockHeight < Control.Size.Height;
-  const bool fixedWidth = !(label && label->AutoSize);
-  if (!(blockHeight < Control.Size.Height || LinesInBlock == 1)) r.Height = blockHeight;
+  const bool fixedHeight = blockHeight < Control.Size.Height || (label && label->Turned());
+  const bool fixedWidth = !(label && label->AutoSize) || (label && label->Turned());
+  // A turned text keeps its box, whatever its lines.
+  const bool turned = label && label->Turned();
+  if (!turned && !(blockHeight < Control.Size.Height || LinesInBlock == 1)) r.Height = blockHeight;
 
   std::string& box = itemMarkup_;
   box.clear();
-  RenderBox(MappedRect(r), Control.Color, box, fixedWidth, fixedHeight, true,
-            BackgroundFill(Control, label, OptimizeBackground), Control.Frame);
-  AppendToBand(box);  // the box precedes the lines it surrounds
+  const bool fill = BackgroundFill(Control, label, OptimizeBackground);
+  // A turned text's lines are placed on their own: its box is drawn only when it shows
+  // (an empty text frame of a format that frames lines could cover what lies under it).
+  if (!turned || fill || Control.Frame.AnyFrame()) {
+    RenderBox(MappedRect(r), Control.Color, box, fixedWidth, fixedHeight, true, fill, Control.Frame);
+    AppendToBand(box);  // the box precedes the lines it surrounds
+  }
   FlushTextBlock();
   CloseBandIfLast(Control, Continuing);
 }

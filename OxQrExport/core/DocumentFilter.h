@@ -56,6 +56,11 @@ struct TOxQrTextRec {
   TColor BackColor = clNone;  // the control's background; clNone for rich-text lines
   TAlignment Alignment = TAlignment::taLeftJustify;
   std::string Text;   // after EncodeText
+  // Tenths of a degree counterclockwise the line is turned by (the font's Orientation).
+  // A format that draws turned lines gets X, Y at the line's turned start (the corner that
+  // is its top-left before it turns) with left alignment; any other format gets the line
+  // upright, the lines one under another from the control's top-left (see WriteTurnedText).
+  int Orientation = 0;
   int ColumnSlot = 0; // free for a format's own copies
   std::uint8_t CellType = 0;  // free for a format's own copies
 };
@@ -117,6 +122,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   // Whether the format writes only the characters of a line that the page shows (the rest
   // clipped by the line's control or the paper's edges); the base writes whole lines.
   virtual bool ShowsOnlyVisibleText() const { return false; }
+  // Whether the format draws a turned line turned (PDF, HTML, RTF); the others place it
+  // upright where the page shows it and may note its Orientation.
+  virtual bool DrawsTurnedText() const { return false; }
   // Number text of the format; the base rounds half to even and writes an integer.
   virtual std::string FormatNumber(double Value);
   // Opens a band: BandOpen := true, BandBuffer emptied. Called by the first item of a band.
@@ -204,6 +212,9 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
                     std::string& Shown) const;
 
  private:
+  // A line whose font is turned: placed as DrawsTurnedText asks (see TOxQrTextRec).
+  void WriteTurnedText(double X, double Y, const TFont& Font, TColor BackColor, const std::string& Text,
+                       TSize Extent);
   // Builds the text record of one line (Extent: its measured size) and hands it to AddText.
   void AddTextRec(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
                   const std::string& Text, TSize Extent);

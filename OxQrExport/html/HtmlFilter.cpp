@@ -206,6 +206,13 @@ void TOxQRHTMLFilter::AddText(const TOxQrTextRec& Rec) {
   div += "px; width:";
   div += FormatNumber(Rec.Width * 2.5);
   div += "px";
+  if (Rec.Orientation % 3600 != 0) {
+    // Turned about the line's start, which is where top and left put the DIV's corner; CSS
+    // turns clockwise.
+    div += "; transform-origin:0 0; transform:rotate(";
+    div += FormatNumber(-Rec.Orientation / 10.0);
+    div += "deg)";
+  }
   div += TextFontStyle(Rec.Font);
   div += "\">";
   div += Rec.Text;

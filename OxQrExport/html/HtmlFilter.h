@@ -43,6 +43,7 @@ class TOxQRHTMLFilter : public TOxQRDocumentFilter {
   std::string Extension() const override;    // "htm"
   // A line runs past its box and the page in a browser: only what the page shows is written.
   bool ShowsOnlyVisibleText() const override { return true; }
+  bool DrawsTurnedText() const override { return true; }
 
   void ClosePage() override;
   void BeginPage() override;

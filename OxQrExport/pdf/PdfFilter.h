@@ -64,6 +64,7 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   bool ReadsPreviewPages() const override { return false; }
   // A line would run past its box over its neighbours: only what the page shows is written.
   bool ShowsOnlyVisibleText() const override { return true; }
+  bool DrawsTurnedText() const override { return true; }
 
   void ClosePage() override;
   void BeginPage() override;
@@ -122,6 +123,9 @@ class TOxQRPDFFilter : public TOxQRDocumentFilter {
   TMemoryStream& PageContent();
   std::string TextOperators(const TOxQrTextRec& Rec);
   std::string UnicodeTextOperators(const TOxQrTextRec& Rec);
+  // A turned line: its upright operators in a frame turned about its start, clipped to
+  // its control's box.
+  std::string TurnedTextOperators(const TOxQrTextRec& Rec);
   void WritePageObjects();
   void WriteFontObjects(int Index, TFontEntry& Entry);
   int WriteFontProgram(const TOxQRFontInfo& Info);

@@ -1,5 +1,7 @@
 // TOxQRPDFFilter: text lines and the font objects.
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <set>
 
 #include "OxQrExport/core/DocumentFunctions.h"
@@ -160,9 +162,38 @@ std::string TOxQRPDFFilter::UnicodeTextOperators(const TOxQrTextRec& r) {
   return ops;
 }
 
+std::string TOxQRPDFFilter::TurnedTextOperators(const TOxQrTextRec& Rec) {
+  TOxQrTextRec upright = Rec;
+  upright.X = 0;
+  upright.Y = 0;
+  upright.Alignment = TAlignment::taLeftJustify;
+  upright.Orientation = 0;
+  const double a = Rec.Orientation * std::numbers::pi / 1800.0;
+  // Quarter turns get exact matrices.
+  const auto exact = [](double v) { return std::abs(v) < 1e-12 ? 0.0 : v; };
+  const double c = exact(std::cos(a)), s = exact(std::sin(a));
+  std::string ops = "q\r\n";
+  if (TextClipRight > TextClipLeft && TextClipBottom > TextClipTop) {
+    const double left = MapX(TextClipLeft), bottom = MapY(TextClipBottom);
+    pdf::AppendPoint(ops, left, bottom);
+    ops += ' ';
+    pdf::AppendPoint(ops, MapX(TextClipRight) - left, MapY(TextClipTop) - bottom);
+    ops += " re W n\r\n";
+  }
+  pdf::AppendPoint(ops, c, s);
+  ops += ' ';
+  pdf::AppendPoint(ops, -s, c);
+  ops += ' ';
+  pdf::AppendPoint(ops, Rec.X, Rec.Y);
+  ops += " cm\r\n";
+  ops += TextOperators(upright);
+  ops += "\r\nQ";
+  return ops;
+}
+
 void TOxQRPDFFilter::AddText(const TOxQrTextRec& Rec) {
   if (!PageOpen()) return;
-  std::string ops = TextOperators(Rec);
+  std::string ops = Rec.Orientation % 3600 != 0 ? TurnedTextOperators(Rec) : TextOperators(Rec);
   if (Conformance) ops = Conformance->Text(TextControl, ops);
   if (InTextBlock) {
     TextBlockLines.push_back(std::move(ops));

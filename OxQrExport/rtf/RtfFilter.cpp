@@ -415,6 +415,18 @@ void TOxQRRTFFilter::BeginTextBlock(const TQRPrintable& Control, int OffsetX, in
 }
 
 void TOxQRRTFFilter::AddText(const TOxQrTextRec& Rec) {
+  if (Rec.Orientation % 3600 != 0) {
+    if (AddTurnedText(Rec)) return;
+    // Pictures switched off: the line upright at its start, placed on its own as a line
+    // outside a block is (a turned block has no text frame to hold it).
+    TOxQrTextRec upright = Rec;
+    upright.Orientation = 0;
+    const bool inBlock = InTextBlock;
+    InTextBlock = false;
+    AddText(upright);
+    InTextBlock = inBlock;
+    return;
+  }
   std::string_view align = "\\ql";
   double x = Rec.X;
   if (InTextBlock && TextControl != nullptr) {

@@ -53,6 +53,10 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   std::string Extension() const override;    // "rtf"
   // Readers wrap a line that runs past its frame: only what the page shows is written.
   bool ShowsOnlyVisibleText() const override { return true; }
+  // Turned lines are pictures (RtfTurnedText.cpp).
+  bool DrawsTurnedText() const override { return true; }
+  void WriteText(double X, double Y, const TFont& Font, TColor BackColor, TAlignment Alignment,
+                 const std::string& Text) override;
   std::string DisplayName() const override;  // "Rich Text Format"
 
   void ClosePage() override;
@@ -85,6 +89,9 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   void WriteRichText(const TQRPrintable& Control, const TGraphic& Graphic, TStream& Stream, double X, double Y,
                      bool Continuing) override;
 
+  // The picture of a turned line at its place (false: written as text, the pictures being
+  // switched off).
+  bool AddTurnedText(const TOxQrTextRec& Rec);
   // RTF colour number of `Color` (1 + its entry), appended on first use.
   int ColorIndex(TColor Color);
   // RTF font number of the font's charset and name, appended on first use.
@@ -156,6 +163,7 @@ class TOxQRRTFFilter : public TOxQRDocumentFilter {
   };
   std::vector<TFontNumber> fontNumbers_;
   std::string textLine_;  // markup of the text line being written, kept for its buffer
+  const std::string* turnedText_ = nullptr;  // the unencoded text of a turned line in WriteText
   std::string boxLine_;  // line words of the boxes, made for this colour and width
   TColor boxLineRgb_ = 0;
   long long boxLineWidth_ = 0;

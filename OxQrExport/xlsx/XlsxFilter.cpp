@@ -21,6 +21,15 @@ namespace {
 
 const TOxQRXLSXSettings& XlsxSettings() { return QRExportSettings().XLSX; }
 
+// A cell turns its text by -90 .. 90 degrees: a line turned by a quarter keeps its turn, a
+// line upside down reads upright in its cell.
+int CellRotation(int orientation) {
+  const int degrees = ((orientation / 10) % 360 + 360) % 360;
+  if (degrees <= 90) return degrees;
+  if (degrees >= 270) return degrees - 360;
+  return 0;
+}
+
 // The colour under a text: the control's own background unless it is transparent, else its
 // band's; white counts as no fill, as on the sheet.
 TColor FillUnder(const TQRPrintable* control, TColor controlColor) {
@@ -122,7 +131,7 @@ void TOxQRXLSXFilter::WriteGridCell(const TGridCell& Cell) {
   if (sheet_ == nullptr || !PlaceCell(row, column)) return;
   row -= SheetFirstRow();
   const TOxQrTextRec& rec = Cell.Text;
-  TXlsxCellStyle style{rec.Font, rec.BackColor, rec.Alignment, {}};
+  TXlsxCellStyle style{rec.Font, rec.BackColor, rec.Alignment, {}, CellRotation(rec.Orientation)};
   const auto r = static_cast<lxw_row_t>(row);
   const auto c = static_cast<lxw_col_t>(column);
   lastColumn_ = std::max(lastColumn_, column);

@@ -24,7 +24,8 @@ lxw_format* TXlsxFormats::Find(const TXlsxCellStyle& style) {
   const TOxQrFontAttrib& font = style.Font;
   const std::string key = font.Name + '\t' + std::to_string(font.Size) + '\t' + std::to_string(font.Style.Bits()) +
                           '\t' + std::to_string(font.Color) + '\t' + std::to_string(style.Fill) + '\t' +
-                          std::to_string(static_cast<int>(style.Alignment)) + '\t' + style.NumberFormat;
+                          std::to_string(static_cast<int>(style.Alignment)) + '\t' + style.NumberFormat + '\t' +
+                          std::to_string(style.Rotation);
   const auto found = formats_.find(key);
   if (found != formats_.end()) return found->second;
 
@@ -43,6 +44,7 @@ lxw_format* TXlsxFormats::Find(const TXlsxCellStyle& style) {
   }
   if (style.Alignment == TAlignment::taRightJustify) format_set_align(format, LXW_ALIGN_RIGHT);
   if (style.Alignment == TAlignment::taCenter) format_set_align(format, LXW_ALIGN_CENTER);
+  if (style.Rotation != 0) format_set_rotation(format, static_cast<int16_t>(style.Rotation));
   if (!style.NumberFormat.empty()) format_set_num_format(format, AnsiToUtf8(style.NumberFormat).c_str());
   formats_.emplace(key, format);
   return format;

@@ -16,6 +16,7 @@ struct TXlsxCellStyle {
   TColor Fill = clNone;  // clNone: no fill
   TAlignment Alignment = TAlignment::taLeftJustify;
   std::string NumberFormat;  // empty: General
+  int Rotation = 0;  // degrees counterclockwise, -90 .. 90 (what a cell can show)
   friend bool operator==(const TXlsxCellStyle&, const TXlsxCellStyle&) = default;
 };
 

@@ -28,7 +28,7 @@
 
 namespace oxqr {
 
-const TShowcaseTab kShowcaseTabs[5] = {
+const TShowcaseTab kShowcaseTabs[kShowcaseTabCount] = {
     {"Customer-Orders",
      "Master-Detail Demo. This demo uses Customer.db and Orders.db through the DEMODATA sample database."},
     {"Sporting Events", "Graphics Demo. This report uses Events.db through the DEMODATA sample database."},
@@ -39,6 +39,9 @@ const TShowcaseTab kShowcaseTabs[5] = {
     {"Labels",
      "Barcode Demo. Shipping labels with a Code 128 and a QR code each, from Customer.db through the DEMODATA sample "
      "database."},
+    {"Sales",
+     "Grouping Demo. Orders grouped by customer with totals per customer and of all sales, turned column captions, "
+     "from Customer.db and Orders.db through the DEMODATA sample database."},
 };
 
 namespace {
@@ -82,6 +85,7 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
   sample2_ = MakeEventsReport(ctx);
   sample3_ = MakeRichTextReport(ctx);
   sample5_ = MakeLabelsReport(ctx);
+  sample6_ = MakeSalesReport(ctx);
   tblAnimals_.DatabaseName = ctx.DatabasePath;
   tblAnimals_.TableName = "animals.dbf";
   tblAnimals_.Open();
@@ -97,7 +101,7 @@ TfrmMain::TfrmMain(const TSampleContext& ctx, QWidget* parent) : QMainWindow(par
   pcOxQRDemo_ = new QTabWidget(this);
   pcOxQRDemo_->setObjectName("pcOxQRDemo");
   pcOxQRDemo_->tabBar()->setAttribute(Qt::WA_Hover);  // hot-tracking tabs
-  for (int i = 0; i < 5; ++i) pcOxQRDemo_->addTab(BuildTab(i), kShowcaseTabs[i].Caption);
+  for (int i = 0; i < kShowcaseTabCount; ++i) pcOxQRDemo_->addTab(BuildTab(i), kShowcaseTabs[i].Caption);
   pcOxQRDemo_->setTabVisible(3, false);
   setCentralWidget(pcOxQRDemo_);
   connect(pcOxQRDemo_, &QTabWidget::currentChanged, this, [this](int i) { pcOxQRDemoChange(i); });
@@ -155,7 +159,7 @@ QWidget* TfrmMain::BuildTab(int position) {
   layout->addSpacing(kSpacerHeight);
   auto* scroll = new QScrollArea(page);
   // The chart report moves into ScrollBox3; the rich text tab's box is ScrollBox4.
-  const int names[5] = {1, 2, 4, 3, 5};
+  const int names[kShowcaseTabCount] = {1, 2, 4, 3, 5, 6};
   scroll->setObjectName(QString("ScrollBox%1").arg(names[position]));
   scroll->setBackgroundRole(QPalette::Mid);
   scrollBoxes_[position] = scroll;
@@ -163,6 +167,7 @@ QWidget* TfrmMain::BuildTab(int position) {
   TSampleReport* samples[3] = {sample1_.get(), sample2_.get(), sample3_.get()};
   if (position < 3) scroll->setWidget(MakeShowcaseSurface(samples[position]->Report(), scroll));
   if (position == 4) scroll->setWidget(MakeShowcaseSurface(sample5_->Report(), scroll));
+  if (position == 5) scroll->setWidget(MakeShowcaseSurface(sample6_->Report(), scroll));
   return page;
 }
 
@@ -197,6 +202,7 @@ TQRCustomReport& TfrmMain::QRReport(int position) const {
     case 1: return sample2_->Report();
     case 2: return sample3_->Report();
     case 4: return sample5_->Report();
+    case 5: return sample6_->Report();
     default: return frmChartReport_->QRReport4();
   }
 }
@@ -226,7 +232,7 @@ void TfrmMain::pcOxQRDemoChange(int position) {
     currentReport_ = &opened_->Report();
     return;
   }
-  if (position >= 0 && position <= 4 && (position != 3 || frmChartReport_)) currentReport_ = &QRReport(position);
+  if (position >= 0 && position < kShowcaseTabCount && (position != 3 || frmChartReport_)) currentReport_ = &QRReport(position);
 }
 
 void TfrmMain::OpenDefinitionClick() {

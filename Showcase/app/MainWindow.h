@@ -27,7 +27,8 @@ struct TShowcaseTab {
   const char* Caption;
   const char* Info;
 };
-extern const TShowcaseTab kShowcaseTabs[5];
+constexpr int kShowcaseTabCount = 6;
+extern const TShowcaseTab kShowcaseTabs[kShowcaseTabCount];
 
 class TfrmMain final : public QMainWindow {
  public:
@@ -73,6 +74,7 @@ class TfrmMain final : public QMainWindow {
 
   std::unique_ptr<TSampleReport> sample1_, sample2_, sample3_;  // QRReport1..3 with their tables
   std::unique_ptr<TSampleReport> sample5_;                      // the labels, QRReport5
+  std::unique_ptr<TSampleReport> sample6_;                      // the sales by customer
   std::unique_ptr<TReportDefinition> opened_;                   // File > Open
   int openedTab_ = -1;
   std::string databasePath_;
@@ -87,7 +89,7 @@ class TfrmMain final : public QMainWindow {
   QToolButton* btnProps_ = nullptr;
   QToolButton* button2_ = nullptr;
   QTabWidget* pcOxQRDemo_ = nullptr;
-  QScrollArea* scrollBoxes_[5] = {};
+  QScrollArea* scrollBoxes_[kShowcaseTabCount] = {};
 };
 
 // The window font of the showcase: MS Sans Serif 8 pt through the platform's font

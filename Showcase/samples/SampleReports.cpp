@@ -28,7 +28,7 @@ class TDefinitionSample final : public TSampleReport {
 
 }  // namespace
 
-std::vector<std::string> SampleReportKeys() { return {"customers", "events", "richtext", "chart", "labels"}; }
+std::vector<std::string> SampleReportKeys() { return {"customers", "events", "richtext", "chart", "labels", "sales"}; }
 
 std::string SampleReportFile(const std::string& key, const TSampleContext& ctx) {
   const auto keys = SampleReportKeys();
@@ -49,5 +49,6 @@ std::unique_ptr<TSampleReport> MakeEventsReport(const TSampleContext& ctx) { ret
 std::unique_ptr<TSampleReport> MakeRichTextReport(const TSampleContext& ctx) { return MakeSampleReport("richtext", ctx); }
 std::unique_ptr<TSampleReport> MakeChartReport(const TSampleContext& ctx) { return MakeSampleReport("chart", ctx); }
 std::unique_ptr<TSampleReport> MakeLabelsReport(const TSampleContext& ctx) { return MakeSampleReport("labels", ctx); }
+std::unique_ptr<TSampleReport> MakeSalesReport(const TSampleContext& ctx) { return MakeSampleReport("sales", ctx); }
 
 }  // namespace oxqr

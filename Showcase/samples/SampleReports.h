@@ -18,7 +18,7 @@ struct TSampleContext {
 class TSampleReport {
  public:
   virtual ~TSampleReport() = default;
-  virtual std::string Key() const = 0;    // "customers", "events", "richtext", "chart", "labels"
+  virtual std::string Key() const = 0;    // "customers", "events", "richtext", "chart", "labels", "sales"
   virtual std::string Title() const = 0;  // the report's title
   virtual TQRCustomReport& Report() = 0;
 };
@@ -28,6 +28,7 @@ std::unique_ptr<TSampleReport> MakeEventsReport(const TSampleContext& ctx);
 std::unique_ptr<TSampleReport> MakeRichTextReport(const TSampleContext& ctx);
 std::unique_ptr<TSampleReport> MakeChartReport(const TSampleContext& ctx);
 std::unique_ptr<TSampleReport> MakeLabelsReport(const TSampleContext& ctx);
+std::unique_ptr<TSampleReport> MakeSalesReport(const TSampleContext& ctx);
 
 // The keys of every sample report, in tab order.
 std::vector<std::string> SampleReportKeys();

@@ -162,7 +162,7 @@ TEST_P(SaveEverySample, ThroughEveryTypeNeverASuccessAfterAnError) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, SaveEverySample, ::testing::Values("customers", "events", "richtext", "chart", "labels"),
+INSTANTIATE_TEST_SUITE_P(Samples, SaveEverySample, ::testing::Values("customers", "events", "richtext", "chart", "labels", "sales"),
                          [](const auto& info) { return info.param; });
 
 // ---- the real file dialog ----------------------------------------------------------------

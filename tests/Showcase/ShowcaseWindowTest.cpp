@@ -62,7 +62,7 @@ TEST_F(Showcase, StartsMaximisedWithFourTabsTheirInfoAndPropertiesHidden) {
   EXPECT_EQ(Main().font().family().toStdString(), SubstituteFontName("MS Sans Serif"));
   EXPECT_EQ(Main().font().pixelSize(), 11);  // 8 pt at 96 ppi, whatever the screen's font scale
   EXPECT_EQ(Main().HelpContext(), 100);
-  const char* captions[] = {"Customer-Orders", "Sporting Events", "RichText", "Chart", "Labels"};
+  const char* captions[] = {"Customer-Orders", "Sporting Events", "RichText", "Chart", "Labels", "Sales"};
   const char* infos[] = {
       "Master-Detail Demo. This demo uses Customer.db and Orders.db through the DEMODATA sample database.",
       "Graphics Demo. This report uses Events.db through the DEMODATA sample database.",
@@ -70,10 +70,12 @@ TEST_F(Showcase, StartsMaximisedWithFourTabsTheirInfoAndPropertiesHidden) {
       "to see RichText exporting as RichText.",
       "Chart Demo. This report uses Animals.db through the DEMODATA sample database.",
       "Barcode Demo. Shipping labels with a Code 128 and a QR code each, from Customer.db through the DEMODATA sample "
-      "database."};
+      "database.",
+      "Grouping Demo. Orders grouped by customer with totals per customer and of all sales, turned column captions, "
+      "from Customer.db and Orders.db through the DEMODATA sample database."};
   QTabWidget& tabs = *Main().PageControl();
-  ASSERT_EQ(tabs.count(), 5);
-  for (int i = 0; i < 5; ++i) {
+  ASSERT_EQ(tabs.count(), 6);
+  for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(tabs.tabText(i).toStdString(), captions[i]);
     EXPECT_TRUE(tabs.isTabVisible(i));
     const auto* info = tabs.widget(i)->findChild<QLabel*>(QString("Panel%1").arg(i + 1));
@@ -95,8 +97,8 @@ TEST_F(Showcase, StartsMaximisedWithFourTabsTheirInfoAndPropertiesHidden) {
 }
 
 TEST_F(Showcase, PreviewOpensTheReportOfTheActiveTab) {
-  const char* keys[] = {"customers", "events", "richtext", "chart", "labels"};
-  for (int tab = 0; tab < 5; ++tab) {
+  const char* keys[] = {"customers", "events", "richtext", "chart", "labels", "sales"};
+  for (int tab = 0; tab < 6; ++tab) {
     const auto [pages, title] = PreviewTab(tab);
     EXPECT_EQ(pages, PreparedPages(keys[tab])) << keys[tab];
     EXPECT_NE(title.find(Main().QRReport(tab).ReportTitle), std::string::npos) << title;
@@ -168,9 +170,10 @@ TEST_F(Showcase, HelpOpensTheProgramsHtmlHelpAtContext100) {
   EXPECT_EQ(source.fragment(), "context100");
   const QString help = Main().HelpViewer()->Browser()->toPlainText();
   EXPECT_TRUE(help.contains("Previewing, printing and saving"));
-  // The help speaks of the program as it is: its five samples, definitions opened from the
+  // The help speaks of the program as it is: its six samples, definitions opened from the
   // File menu, and every tab of the main window.
-  EXPECT_TRUE(help.contains("five sample reports")) << help.toStdString();
+  EXPECT_TRUE(help.contains("six sample reports")) << help.toStdString();
+  EXPECT_FALSE(help.contains("five sample reports"));
   EXPECT_FALSE(help.contains("four sample reports"));
   EXPECT_TRUE(help.contains("File > Open definition")) << help.toStdString();
   for (int tab = 0; tab < Main().PageControl()->count(); ++tab)

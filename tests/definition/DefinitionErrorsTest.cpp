@@ -91,6 +91,8 @@ std::vector<TErrorCase> Cases() {
       {"UnknownScopeBand", Doc(Detail("    <label text=\"{sum(Customer.TaxRate, @@ByCountry)}\"/>\n")), "ByCountry"},
       {"BarcodeUnknownSymbology", Doc(Detail("    <barcode @@symbology=\"Code93\" text=\"1\"/>\n")),
        "'Code93' is not a symbology (one of: Code128, EAN13, "},
+      {"TextRotationNotAQuarterTurn", Doc(Detail("    <label text=\"a\" @@rotation=\"45\"/>\n")),
+       "'45' is not a rotation (one of: 0, 90, 180, 270)"},
       {"BarcodeTextAndField", Doc(Detail("    <barcode field=\"Customer.CustNo\" @@text=\"1\"/>\n")),
        "a barcode takes either a text or a field"},
       {"BarcodeUnknownFieldInToken", Doc(Detail("    <barcode text=\"c/{Customer.@@CustNum}\"/>\n")),

@@ -8,6 +8,7 @@
 #include "platform/Errors.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileBinary.h"
+#include "platform/MetafileStore.h"
 #include "platform/Streams.h"
 #include "platform/TextMetrics.h"
 
@@ -352,4 +353,50 @@ TEST(MetafileTest, CharAdvancesEndWhereEachPrefixMeasuresAlone) {
       EXPECT_EQ(edge + dx.back(), TextExtent(font, text).cx) << text;
     }
   }
+}
+
+// A turned line is drawn from its reference point along its direction (90: upwards, 180:
+// leftwards upside down, 270: downwards), the same recorded or direct, inside the bounds
+// TextBounds gives; its turn survives the stored forms of a page, and a store keeps two
+// fonts apart that differ only by their turn.
+TEST(MetafileTest, TurnedTextDrawsAlongItsDirectionAndKeepsItsTurnWhenStored) {
+  struct TCase {
+    int Orientation;
+    bool Tall;  // the ink is taller than wide
+  };
+  for (const TCase c : {TCase{0, false}, TCase{900, true}, TCase{1800, false}, TCase{2700, true}}) {
+    TFont font;
+    font.Size = 14;
+    font.Orientation = c.Orientation;
+    const QImage img = DrawBothWays(300, 300, [&](TCanvas& canvas) {
+      canvas.Font = font;
+      canvas.Brush.Style = TBrushStyle::bsClear;
+      canvas.TextOut(150, 150, "Turned");
+    });
+    const QRect ink = Ink(img);
+    ASSERT_FALSE(ink.isEmpty()) << c.Orientation;
+    EXPECT_EQ(ink.height() > ink.width(), c.Tall) << c.Orientation << ": " << ink.width() << " x " << ink.height();
+    MrText rec{150, 150, "Turned", font, false, clWhite, false, {}};
+    const TRect bounds = TextBounds(rec);
+    EXPECT_GE(ink.left(), bounds.Left - 1) << c.Orientation;
+    EXPECT_GE(ink.top(), bounds.Top - 1) << c.Orientation;
+    EXPECT_LE(ink.right(), bounds.Right + 1) << c.Orientation;
+    EXPECT_LE(ink.bottom(), bounds.Bottom + 1) << c.Orientation;
+  }
+
+  TMetafile page(300, 300);
+  TFont upright;
+  TFont turned = upright;
+  turned.Orientation = 900;
+  page.Records.push_back(MrText{10, 200, "up", turned, false, clWhite, false, {}});
+  page.Records.push_back(MrText{40, 20, "across", upright, false, clWhite, false, {}});
+  TMemoryStream s;
+  page.SaveToStream(s);
+  s.SetPosition(0);
+  EXPECT_TRUE(TMetafile::LoadFromStream(s) == page);
+  TMetafileStore store(0);
+  store.Add(page);
+  const TMetafile back = store.Page(0);
+  EXPECT_EQ(std::get<MrText>(back.Records[0]).Font.Orientation, 900);
+  EXPECT_EQ(std::get<MrText>(back.Records[1]).Font.Orientation, 0);
 }

@@ -228,5 +228,54 @@ TEST(WMFWriter, MetaHeaderAndRecordsAgree) {
   EXPECT_EQ(texts, "Gr\xFC\xDF" "e|clipped|");  // 8-bit text as it stands
 }
 
+// A turned line keeps its direction in the font record of both formats (escapement and
+// orientation in tenths of a degree), its reference point at the turned start, and an
+// underline in the font rather than as upright bars that would cross it.
+TEST(MetafileFiles, TurnedTextCarriesItsDirectionInTheFontRecord) {
+  for (const int orientation : {900, 1800, 2700}) {
+    TMetafile mf(200, 200);
+    TFont font;
+    font.Size = 12;
+    font.Orientation = orientation;
+    font.Style = {TFontStyle::fsUnderline};
+    mf.Records.push_back(MrText{50, 150, "Turned", font, false, clWhite, false, {}});
+
+    const std::string e = Emf(mf);
+    std::vector<EmfRecord> fonts, texts, boxes;
+    for (const auto& r : WalkEmf(e)) {
+      if (r.Type == 82) fonts.push_back(r);
+      if (r.Type == 84) texts.push_back(r);
+      if (r.Type == 43) boxes.push_back(r);
+    }
+    ASSERT_EQ(fonts.size(), 1u) << orientation;
+    const std::size_t lf = fonts[0].At + 12;
+    EXPECT_EQ(I32(e, lf + 8), orientation);   // lfEscapement
+    EXPECT_EQ(I32(e, lf + 12), orientation);  // lfOrientation
+    EXPECT_EQ(static_cast<unsigned char>(e[lf + 21]), 1) << "underline kept in the font";
+    EXPECT_TRUE(boxes.empty()) << "no upright bars";
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(std::vector<int>({I32(e, texts[0].At + 36), I32(e, texts[0].At + 40)}), std::vector<int>({50, 150}));
+    // rclBounds covers the turned line: a quarter-turned line is taller than wide.
+    const int bw = I32(e, texts[0].At + 16) - I32(e, texts[0].At + 8);
+    const int bh = I32(e, texts[0].At + 20) - I32(e, texts[0].At + 12);
+    EXPECT_EQ(bh > bw, orientation != 1800) << orientation << ": " << bw << " x " << bh;
+
+    const std::string w = Wmf(mf);
+    std::size_t at = 22 + 18;
+    int seen = 0;
+    while (at + 6 <= w.size()) {
+      const auto words = U32(w, at);
+      if (words < 3) break;
+      if (U16(w, at + 4) == 0x02FB) {  // META_CREATEFONTINDIRECT: height, width, escapement, orientation
+        EXPECT_EQ(static_cast<std::int16_t>(U16(w, at + 10)), orientation);
+        EXPECT_EQ(static_cast<std::int16_t>(U16(w, at + 12)), orientation);
+        ++seen;
+      }
+      at += 2 * words;
+    }
+    EXPECT_EQ(seen, 1) << orientation;
+  }
+}
+
 }  // namespace
 }  // namespace oxqr

@@ -60,6 +60,7 @@ TEST(DefinitionSchema, RejectsBrokenDefinitions) {
       {"TextMissingField", "<report><band type=\"detail\"><text/></band></report>"},
       {"WrongParameterType", "<report><parameter name=\"A\" type=\"money\"/></report>"},
       {"ZoomOutOfRange", "<report zoom=\"5\"/>"},
+      {"TextRotationNotAQuarterTurn", "<report><band type=\"detail\"><label rotation=\"45\"/></band></report>"},
       {"JsonFieldWithoutType", "<report><json name=\"A\" file=\"a.json\"><field name=\"X\"/></json></report>"},
       {"JsonFieldUnknownType", "<report><json name=\"A\"><field name=\"X\" type=\"money\"/></json></report>"},
   };

@@ -80,7 +80,8 @@ TEST_P(CsvSamples, PythonAndLibreOfficeReadTheSameRowsAndFields) {
 
 INSTANTIATE_TEST_SUITE_P(Reports, CsvSamples,
                          ::testing::Values(SampleCase{"Customers", "customers"}, SampleCase{"Events", "events"},
-                                           SampleCase{"RichText", "richtext"}, SampleCase{"Chart", "chart"}),
+                                           SampleCase{"RichText", "richtext"}, SampleCase{"Chart", "chart"},
+                                           SampleCase{"Sales", "sales"}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

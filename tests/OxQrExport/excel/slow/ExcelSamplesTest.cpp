@@ -119,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Reports, ExcelSamples,
                                            SampleCase{"Events", "events", "Café Müller"},
                                            SampleCase{"RichText", "richtext", "•"},
                                            SampleCase{"Chart", "chart", ""},
+                                           SampleCase{"Sales", "sales", "orders of all customers"},
                                            SampleCase{"CustomersNativeNumbers", "customers", "Montréal", true}),
                          [](const auto& info) { return std::string(info.param.Name); });
 

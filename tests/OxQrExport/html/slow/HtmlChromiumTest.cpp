@@ -72,7 +72,7 @@ TEST_P(HtmlSampleFidelity, EveryPageLooksLikeItsJpegPageAndReadsCleanly) {
   EXPECT_GT(pages, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, HtmlSampleFidelity, ::testing::Values("customers", "events", "richtext", "chart"),
+INSTANTIATE_TEST_SUITE_P(Samples, HtmlSampleFidelity, ::testing::Values("customers", "events", "richtext", "chart", "sales"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 TEST_F(HtmlChromium, NavigatorLeadsThroughThePagesAndTheScriptShowsIt) {

@@ -222,7 +222,7 @@ TEST_P(PdfConformanceSamplesTest, ReadersFindTheFileConformantTaggedAndFaithful)
 
 std::vector<TConformanceCase> Cases() {
   std::vector<TConformanceCase> cases;
-  for (const char* report : {"customers", "events", "richtext", "chart", "labels", "tutorial"})
+  for (const char* report : {"customers", "events", "richtext", "chart", "labels", "sales", "tutorial"})
     for (const char* level : {"pdfA2b", "pdfUA1", "pdfA2bUA1"}) cases.push_back({report, level});
   return cases;
 }

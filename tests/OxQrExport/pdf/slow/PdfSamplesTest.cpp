@@ -180,6 +180,10 @@ TEST_P(PdfSamplesTest, ReadersAcceptRenderAndReadTheReport) {
 
 TEST_P(PdfSamplesTest, TextLinesReadBackInOrder) {
   const TSampleCase& c = GetParam();
+  // The sales report's columns are narrower than their texts in the text file's character
+  // grid (neighbours overwrite each other there), and pdftotext -layout sets its turned
+  // captions apart from the lines: the two do not read in one order.
+  if (c.Report == "sales") GTEST_SKIP() << "narrow columns and turned captions";
   const fs::path pdf = dir_ / "c.pdf";
   // Rich text becomes text here so that its lines can be read back too.
   ASSERT_EQ(Export(c.Report, pdf, c.Sets + " --set PDF.RichTextEncodingType=rtPlainText"), "");
@@ -207,6 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, PdfSamplesTest,
     ::testing::Values(TSampleCase{"customers", "customers", ""}, TSampleCase{"events", "events", ""},
                       TSampleCase{"richtext", "richtext", ""}, TSampleCase{"chart", "chart", ""},
+                      TSampleCase{"sales", "sales", ""},
                       TSampleCase{"customers_uncompressed", "customers", "--set PDF.Compressed=False"},
                       TSampleCase{"customers_fastest", "customers", "--set PDF.CompressionMethod=cmFastest"},
                       TSampleCase{"events_jpeg", "events", "--set PDF.ExportImageFormat=ifJPG"},

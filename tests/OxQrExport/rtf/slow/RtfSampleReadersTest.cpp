@@ -274,7 +274,7 @@ TEST_P(RtfSampleReaders, BinaryPictureDataIsCountedExactly) {
   std::printf("%d JPEG pictures\n", pictures);
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, RtfSampleReaders, ::testing::Values("customers", "events", "richtext", "chart"),
+INSTANTIATE_TEST_SUITE_P(Samples, RtfSampleReaders, ::testing::Values("customers", "events", "richtext", "chart", "sales"),
                          [](const auto& info) { return info.param; });
 
 // Share of the pixels of `image` in the box (x, y, w, h) whose colour passes `test`.

@@ -99,7 +99,8 @@ TEST_P(XlsxSamples, EveryReaderShowsTheWorksheetFormatsCells) {
 
 INSTANTIATE_TEST_SUITE_P(Reports, XlsxSamples,
                          ::testing::Values(SampleCase{"Customers", "customers"}, SampleCase{"Events", "events"},
-                                           SampleCase{"RichText", "richtext"}, SampleCase{"Chart", "chart"}),
+                                           SampleCase{"RichText", "richtext"}, SampleCase{"Chart", "chart"},
+                                           SampleCase{"Sales", "sales"}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
