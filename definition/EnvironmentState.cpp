@@ -165,7 +165,6 @@ const TEnvironmentState::TClosingField* TEnvironmentState::ClosingFieldOf(const 
 // ---- evaluation -----------------------------------------------------------------------
 
 std::string TEnvironmentState::PartText(const TTokenPart& part, const TQRPrintable* control) const {
-  TQRCustomReport& report = env_.Report();
   switch (part.Kind) {
     case TTokenKind::Literal:
       return part.Text;
