@@ -10,23 +10,9 @@ void TOxQRDocumentFilter::WriteBarcode(const TQRPrintable& Control, const TOxQrB
                                        int OffsetY, bool Continuing) {
   if (!PageOpen()) return;
   if (!BandOpen) BeginBand();
-  // Each line is a text block of its own label: transparent and in no band, so that it
-  // paints no box over the bars and closes no band.
   auto writeLine = [&](const TOxQrBarcodeText& line) {
-    TQRLabel label;
-    label.Transparent = true;
-    label.Font = line.Font;
-    label.Caption = line.Text;
-    const TSize extent = TextExtent(line.Font, line.Text);
-    const double x = Drawing.NativeX(line.Left);
-    const double y = Drawing.NativeY(line.Top);
-    label.Size.Left = x - OffsetX;
-    label.Size.Top = y - OffsetY;
-    label.Size.Width = extent.cx / Drawing.PixelsPerNativeX;
-    label.Size.Height = extent.cy / Drawing.PixelsPerNativeY;
-    BeginTextBlock(label, OffsetX, OffsetY);
-    WriteText(x, y, line.Font, clNone, TAlignment::taLeftJustify, line.Text);
-    EndTextBlock(label, OffsetX, OffsetY, false);
+    WriteDrawnText(line.Font, line.Text, Drawing.NativeX(line.Left), Drawing.NativeY(line.Top),
+                   Drawing.PixelsPerNativeX, Drawing.PixelsPerNativeY, OffsetX, OffsetY);
   };
   const std::string bars = RenderBarcode(Control, Drawing);
   if (!bars.empty()) {

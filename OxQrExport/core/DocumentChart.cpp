@@ -13,26 +13,28 @@ void TOxQRDocumentFilter::WriteChart(const TQRPrintable& Control, const TChartDr
   const std::string shapes = RenderChart(Control, Drawing);
   if (!shapes.empty()) {
     AppendToBand(shapes);
-    // Each text is a text block of its own label: transparent and in no band, so that it
-    // paints no box over the shapes and closes no band.
-    for (const TChartText& text : Drawing.Texts) {
-      TQRLabel label;
-      label.Transparent = true;
-      label.Font = text.Font;
-      label.Caption = text.Text;
-      const TSize extent = TextExtent(text.Font, text.Text);
-      const double x = Drawing.NativeX(text.Left);
-      const double y = Drawing.NativeY(text.Top);
-      label.Size.Left = x - OffsetX;
-      label.Size.Top = y - OffsetY;
-      label.Size.Width = extent.cx / Drawing.PixelsPerNativeX;
-      label.Size.Height = extent.cy / Drawing.PixelsPerNativeY;
-      BeginTextBlock(label, OffsetX, OffsetY);
-      WriteText(x, y, text.Font, clNone, TAlignment::taLeftJustify, text.Text);
-      EndTextBlock(label, OffsetX, OffsetY, false);
-    }
+    for (const TChartText& text : Drawing.Texts)
+      WriteDrawnText(text.Font, text.Text, Drawing.NativeX(text.Left), Drawing.NativeY(text.Top),
+                     Drawing.PixelsPerNativeX, Drawing.PixelsPerNativeY, OffsetX, OffsetY);
   }
   CloseBandIfLast(Control, Continuing);
+}
+
+void TOxQRDocumentFilter::WriteDrawnText(const TFont& Font, const std::string& Text, double X, double Y,
+                                         double PixelsPerNativeX, double PixelsPerNativeY, int OffsetX,
+                                         int OffsetY) {
+  TQRLabel label;
+  label.Transparent = true;
+  label.Font = Font;
+  label.Caption = Text;
+  const TSize extent = TextExtent(Font, Text);
+  label.Size.Left = X - OffsetX;
+  label.Size.Top = Y - OffsetY;
+  label.Size.Width = extent.cx / PixelsPerNativeX;
+  label.Size.Height = extent.cy / PixelsPerNativeY;
+  BeginTextBlock(label, OffsetX, OffsetY);
+  WriteText(X, Y, Font, clNone, TAlignment::taLeftJustify, Text);
+  EndTextBlock(label, OffsetX, OffsetY, false);
 }
 
 std::string TOxQRDocumentFilter::RenderChart(const TQRPrintable&, const TChartDrawing&) { return {}; }

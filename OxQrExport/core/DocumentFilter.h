@@ -196,6 +196,11 @@ class TOxQRDocumentFilter : public TOxQRExportFilter {
   static bool BackgroundFill(const TQRPrintable& Control, const TQRCustomLabel* Label, bool Optimize);
   // Ends the control's band when it is the band's last control.
   void CloseBandIfLast(const TQRPrintable& Control, bool Continuing);
+  // One text of a drawn control (a barcode's or chart's) at Native (X, Y), as a text block
+  // of its own label: transparent and in no band, so that it paints no box over the
+  // drawing's shapes and closes no band. PixelsPerNative* size the label from the text.
+  void WriteDrawnText(const TFont& Font, const std::string& Text, double X, double Y, double PixelsPerNativeX,
+                      double PixelsPerNativeY, int OffsetX, int OffsetY);
   // Markup of a line, line pair or plain rectangle shape drawn as frame sides, in Out.
   void ShapeFrame(const TQRShape& Shape, TOxQrRect R, std::string& Out);
   // Appends the lines of the open text block to BandBuffer, each followed by CR LF.
