@@ -303,9 +303,16 @@ class ApiTest(ServiceTest):
         self.assertIn('oxqr_render_duration_seconds_bucket{le="+Inf"} 1', metrics)
         # One JSON line per request, without parameter values.
         s.get("/api/reports/invoice.txt?Customer=Secret")
-        lines = [json.loads(l) for l in s.log_text().splitlines() if l.startswith('{')]
-        lines = [l for l in lines if 'status' in l]
-        render = [l for l in lines if l.get("format") == "txt"][-1]
+        # The log line is written after the answer is sent: a loaded machine may show it later.
+        deadline = time.monotonic() + 10
+        while True:
+            lines = [json.loads(l) for l in s.log_text().splitlines() if l.startswith('{')]
+            renders = [l for l in lines if 'status' in l and l.get("format") == "txt"]
+            if renders or time.monotonic() > deadline:
+                break
+            time.sleep(0.05)
+        self.assertTrue(renders, s.log_text())
+        render = renders[-1]
         self.assertEqual((render["report"], render["status"], render["method"]), ("invoice", 200, "GET"))
         self.assertGreater(render["bytes"], 0)
         self.assertNotIn("Secret", s.log_text())
